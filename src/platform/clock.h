@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Time of day with ":" between hours, minutes and seconds, e.g. "9:13:45".
+    virtual std::string timeText() = 0;
+    // Current date, e.g. "2007-10-10".
+    virtual std::string dateText() = 0;
+};
+
+}  // namespace platform

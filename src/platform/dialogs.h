@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Modal dialogs. Each returns only once the operator has closed it.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The typed text; empty when the box is cancelled.
+    virtual std::string inputBox(const std::string& prompt, const std::string& title,
+                                 const std::string& defaultAnswer) = 0;
+    // A message with a single OK button.
+    virtual void messageBox(const std::string& text) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool askYesNo(const std::string& text) = 0;
+};
+
+}  // namespace platform

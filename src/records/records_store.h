@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/records_binding.h"
+
+namespace records {
+
+// The records store: one file in the working directory with one table of measurement snapshots.
+inline constexpr const char* kDatabaseFile = "kvt97.mdb";
+inline constexpr const char* kTable = "数据监测";
+
+// The ten fields of a record, in the order they are written and listed.
+inline const std::array<std::string, 10> kFieldNames = {
+    "仪表编号", "日期", "管径", "瞬时流量", "百分比", "量程比", "流速", "正向累计", "反向累计", "报警状态"};
+
+struct MeasurementRecord {
+    std::uint8_t station = 0;  // "仪表编号", stored as a number
+    std::string date;          // "日期", e.g. "2007-10-10/9:13"
+    std::string diameter;      // "管径"
+    std::string flow;          // "瞬时流量", value and unit as shown
+    std::string percent;       // "百分比"
+    std::string rangeRatio;    // "量程比"
+    std::string velocity;      // "流速"
+    std::string forwardTotal;  // "正向累计", value and unit as shown
+    std::string reverseTotal;  // "反向累计", value and unit as shown
+    std::string alarm;         // "报警状态"
+};
+
+// Points the binding at the store's file and table and reads it. False when that fails.
+bool openStore(platform::RecordsBinding& binding);
+
+// Appends one record; a failing step is skipped and the next one is tried, without a message.
+void appendRecord(platform::RecordsBinding& binding, const MeasurementRecord& record);
+
+}  // namespace records

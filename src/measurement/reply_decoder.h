@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+#include "measurement/reply_frame.h"
+
+namespace measurement {
+
+// Values are magnitudes after scaling and rounding; the sign travels separately.
+
+struct FlowReply {  // command index 0
+    float value = 0;
+    std::uint8_t unitCode = 0;  // D6, flow unit table
+    bool negative = false;      // bit 0 of D7
+};
+
+struct VelocityReply {  // command index 1
+    float value = 0;
+    std::uint8_t cutoffFlag = 0;  // D5, small-signal cut-off enable
+    bool negative = false;        // D7 not 0
+};
+
+struct PercentReply {  // command index 2
+    float value = 0;
+    std::uint8_t rangeRatioCode = 0;  // D4, raw
+    std::uint8_t upperFlag = 0;       // D5, upper-limit alarm enable
+    std::uint8_t lowerFlag = 0;       // D6, lower-limit alarm enable
+    bool negative = false;            // D7 not 0
+};
+
+struct ResistanceReply {  // command index 3, kilo-ohm
+    float value = 0;
+    std::uint8_t emptyPipeFlag = 0;  // D6, empty-pipe alarm enable
+};
+
+enum class TotalDirection { Forward, Reverse };
+
+struct TotalReply {  // command index 4 (forward) or 5 (reverse)
+    TotalDirection direction = TotalDirection::Forward;
+    double value = 0;
+    std::uint8_t unitCode = 0;  // D7: unit code / 4, resolution 3 - code % 4 decimals
+};
+
+struct AlarmReply {         // command index 6
+    std::uint8_t bits = 0;  // D2 as received; only the five alarm bits are read
+};
+
+struct DiameterReply {      // command index 7
+    std::uint8_t code = 0;  // D2, index into the pipe-diameter list
+};
+
+struct PowerFailureReply {  // command index 8; a value whose high byte is 128 or more is absent
+    std::optional<std::int16_t> count;
+    std::optional<std::int16_t> hours;
+    std::optional<std::int16_t> minutes;
+};
+
+using DecodedReply = std::variant<FlowReply, VelocityReply, PercentReply, ResistanceReply,
+                                  TotalReply, AlarmReply, DiameterReply, PowerFailureReply>;
+
+// Decodes the data bytes of a checked frame as the reply to `command`. The packed-BCD bytes of the
+// number are converted in place, highest position first, without a digit check (0x9A counts as
+// 100). Nothing for a command index above 8.
+std::optional<DecodedReply> decodeReply(ReplyFrame& frame, std::uint8_t command);
+
+}  // namespace measurement

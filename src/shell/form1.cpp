@@ -1,0 +1,317 @@
+#include "shell/form1.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "link/busy_wait.h"
+#include "link/station_answer.h"
+#include "measurement/logging.h"
+#include "measurement/presentation.h"
+#include "measurement/reply_decoder.h"
+#include "records/records_store.h"
+
+namespace shell {
+
+namespace {
+
+const char* const kNoPortMessage = "没有可用端口，退出!";
+const char* const kStationPrompt = "请输入需要进行参数设置的仪表编号(范围是01~16)：";
+const char* const kStationError = "仪表编号输入出错！";
+const char* const kSinglePrompt = "请输入单机通讯的仪表编号(范围是01~16)：";
+const char* const kPromptTitle = "提示";
+const char* const kConfigFile = "config.dat";
+const char* const kOpenSettings = "14400,s,8,1";
+constexpr int kReceiveThreshold = 10;
+constexpr int kMultiStationIntervalMs = 200;
+constexpr std::int16_t kPortSettleCount = 10000;
+
+bool isStation(int number) { return number >= 1 && number <= seriallink::kStationCount; }
+
+}  // namespace
+
+Form1::Form1(const MainWindowServices& services, QWidget* parent)
+    : QWidget(parent),
+      MSComm1(services.port),
+      Timer1(services.timer),
+      Data1(services.records),
+      services_(services) {
+    buildControls();
+    Timer1.setEnabled(false);
+    Timer1.setInterval(kMultiStationIntervalMs);
+    wireEvents();
+}
+
+void Form1::wireEvents() {
+    platform::EventGate& gate = services_.gate;
+    Timer1.setTickHandler([this, &gate] { gate.run([this] { Timer1_Timer(); }); });
+    MSComm1.setNotificationHandler([this, &gate](int code) {
+        gate.runDeferred(&MSComm1, [this, code] { MSComm1_OnComm(code); });
+    });
+    connect(Command1, &QPushButton::clicked, this, [this, &gate] { gate.run([this] { Command1_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this, &gate] { gate.run([this] { Command2_Click(); }); });
+    connect(Command3, &QPushButton::clicked, this, [this, &gate] { gate.run([this] { Command3_Click(); }); });
+    connect(Option1, &QRadioButton::clicked, this, [this, &gate] { gate.run([this] { Option1_Click(); }); });
+    connect(Option2, &QRadioButton::clicked, this, [this, &gate] { gate.run([this] { Option2_Click(); }); });
+}
+
+bool Form1::Form_Load() {
+    if (!init()) {
+        return false;
+    }
+    poll.noReplyCount = 0;
+    records::openStore(Data1);
+    if (!xxx) {
+        Single_Add = false;
+        selectOption2();
+    }
+    xxx = false;
+    Log_Minute = 0;
+    if (!Option1->isChecked()) {
+        Addr_Parameter_Set = 1;
+    }
+    deselectOptions();
+    poll.timerStarted = false;
+    Option1_Click();
+    for (QCheckBox* indicator : Check1) {
+        indicator->setChecked(false);
+    }
+    return true;
+}
+
+bool Form1::init() {
+    Config_Byte[0] = 0;
+    Config_Byte[1] = 0;
+    Port_Count = 0;
+    Combo1->clear();
+    for (int n = 1; n <= kPortSlots; ++n) {
+        if (!MSComm1.setPortNumber(n) || !MSComm1.open()) {
+            continue;
+        }
+        MSComm1.close();
+        const auto slot = static_cast<std::size_t>(Port_Count);
+        Port_List[slot] = static_cast<std::int16_t>(n);
+        Port_Name[slot] = "COM" + std::to_string(n);
+        Combo1->addItem(QString::fromStdString(Port_Name[slot]));
+        ++Port_Count;
+    }
+    if (const auto bytes = services_.files.readStart(kConfigFile, Config_Byte.size())) {
+        std::copy(bytes->begin(), bytes->end(), Config_Byte.begin());
+    }
+    if (Port_Count == 0) {
+        services_.dialogs.messageBox(kNoPortMessage);
+        services_.programEnd.endProgram();
+        return false;
+    }
+    if (Config_Byte[0] + 1 > Port_Count) {
+        Config_Byte[0] = static_cast<std::uint8_t>(Port_Count - 1);
+    }
+    Port_Index = Config_Byte[0];
+    Combo1->setEditText(QString::fromStdString(Port_Name[static_cast<std::size_t>(Port_Index)]));
+    initport();
+    poll.lastCmd = 0;
+    poll.stationNo = 1;
+    poll.nextStation = false;
+    for (QCheckBox* indicator : Check1) {
+        indicator->setChecked(false);
+        indicator->setEnabled(false);
+    }
+    Timer1.setEnabled(true);
+    return true;
+}
+
+void Form1::initport() {
+    MSComm1.close();
+    MSComm1.setPortNumber(Port_List[static_cast<std::size_t>(Port_Index)]);
+    MSComm1.close();
+    seriallink::busyCount16(kPortSettleCount);
+    // A port that was usable a moment ago but fails to open now leaves the window up: every
+    // port step of the polling cycle then fails quietly and the display blanks after ten ticks.
+    if (!MSComm1.open()) {
+        return;
+    }
+    MSComm1.setHandshakingNone();
+    MSComm1.setSendThreshold(0);
+    MSComm1.setReceiveThreshold(kReceiveThreshold);
+    MSComm1.setSettings(kOpenSettings);
+    MSComm1.setBinaryInput();
+}
+
+void Form1::Timer1_Timer() {
+    poll.timerStarted = true;
+    MSComm1.discardOutput();
+    MSComm1.discardInput();
+    poll.countRequest();
+    const seriallink::PollLineSpeed& speed = seriallink::pollLineSpeed(Combo2->currentText().toStdString());
+    MSComm1.setSettings(speed.settings);
+    const double delayCount = speed.delayCount;
+    Timer1.setInterval(speed.timerIntervalMs);
+
+    MSComm1.writeByte(seriallink::kPollStart);
+    seriallink::busyCountDouble(delayCount);
+    if (poll.nextStation) {
+        poll.stationNo = static_cast<std::uint8_t>(poll.stationNo + 1);
+        resetIndicators();
+    }
+    if (poll.stationNo == seriallink::kStationCount + 1) {
+        poll.stationNo = 1;
+    }
+    if (Single_Add) {
+        poll.stationNo = Addr_Parameter_Set;
+    } else if (isStation(poll.stationNo)) {
+        Check1[poll.stationNo - 1U]->setEnabled(true);
+    }
+    MSComm1.writeByte(poll.stationNo);
+    seriallink::busyCountDouble(delayCount);
+    MSComm1.writeByte(poll.takeCommand());
+    seriallink::busyCountDouble(delayCount);
+    MSComm1.writeByte(seriallink::kPollEnd);
+
+    if (poll.silentTooLong()) {
+        resetIndicators();
+        display.blankMeasurement();
+        showDisplay();
+    }
+}
+
+void Form1::MSComm1_OnComm(int eventCode) {
+    if (eventCode == platform::kCommEventReceive) {
+        poll.noReplyCount = 0;
+        Timer1.setEnabled(false);
+        if (const auto block = MSComm1.readAll()) {
+            measurement::copyBlock(Rx_Frame, *block);
+        }
+        if (measurement::checkFrame(Rx_Frame, poll.stationNo, poll.lastCmd) !=
+            measurement::FrameCheck::Valid) {
+            display.status = measurement::kStatusError;
+            showDisplay();
+            Timer1.setEnabled(true);
+            return;
+        }
+        resetIndicators();
+        if (Single_Add) {
+            label(54)->setText(QString::fromStdString(measurement::singleStationText(poll.stationNo)));
+        } else if (isStation(poll.stationNo)) {
+            Check1[poll.stationNo - 1U]->setChecked(true);
+            Check1[poll.stationNo - 1U]->setEnabled(true);
+        }
+        if (const auto reply = measurement::decodeReply(Rx_Frame, poll.lastCmd)) {
+            measurement::present(*reply, display, Alarm_Text);
+            measurement::storeReply(memory, poll.stationNo, *reply, display);
+        }
+        showDisplay();
+    }
+    measurement::runLoggingStep(Log_Minute, poll.stationNo, display, Alarm_Text, services_.clock,
+                                Data1);
+    Timer1.setEnabled(true);
+}
+
+void Form1::Option1_Click() {
+    if (poll.timerStarted) {
+        const std::string answer =
+            services_.dialogs.inputBox(kSinglePrompt, kPromptTitle, "1");
+        Addr_Parameter_Set = seriallink::stationFromAnswer(answer);
+    }
+    if (isStation(Addr_Parameter_Set)) {
+        Single_Add = true;
+        selectOption1();
+    } else {
+        selectOption2();
+    }
+}
+
+void Form1::Option2_Click() {
+    Single_Add = false;
+    label(54)->setText(QStringLiteral("00"));
+    Timer1.setInterval(kMultiStationIntervalMs);
+}
+
+void Form1::Command1_Click() {
+    const std::string answer = services_.dialogs.inputBox(kStationPrompt, kPromptTitle, "1");
+    Addr_Parameter_Set = seriallink::stationFromAnswer(answer);
+    if (isStation(Addr_Parameter_Set)) {
+        xxx = true;
+        MSComm1.close();
+        Timer1.setEnabled(false);
+        setEnabled(false);
+        hide();
+        services_.navigation.openParameterWindow();
+        return;
+    }
+    services_.dialogs.messageBox(kStationError);
+    Addr_Parameter_Set = 1;
+}
+
+void Form1::Command2_Click() {
+    Form_Unload();
+    services_.programEnd.endProgram();
+}
+
+void Form1::Command3_Click() { services_.navigation.openDataQuery(); }
+
+void Form1::Form_Unload() {
+    MSComm1.close();
+    Timer1.setEnabled(false);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Closing always releases the port, also when the close comes from a handler that holds the
+    // gate (the program ending from "退出").
+    if (services_.gate.busy()) {
+        Form_Unload();
+    } else {
+        services_.gate.run([this] { Form_Unload(); });
+    }
+    event->accept();
+}
+
+void Form1::resetIndicators() {
+    for (QCheckBox* indicator : Check1) {
+        indicator->setChecked(false);
+        indicator->setEnabled(false);
+    }
+}
+
+void Form1::selectOption1() {
+    if (Option1->isChecked()) {
+        return;
+    }
+    Option1->setChecked(true);
+    Option1_Click();
+}
+
+void Form1::selectOption2() {
+    if (Option2->isChecked()) {
+        return;
+    }
+    Option2->setChecked(true);
+    Option2_Click();
+}
+
+void Form1::deselectOptions() {
+    options_->setExclusive(false);
+    Option2->setChecked(false);
+    Option1->setChecked(false);
+    options_->setExclusive(true);
+}
+
+void Form1::showDisplay() {
+    const std::pair<int, const std::string*> texts[] = {
+        {29, &display.flow},         {30, &display.flowUnit},        {31, &display.percent},
+        {32, &display.resistance},   {33, &display.diameter},        {34, &display.velocity},
+        {35, &display.forwardTotal}, {36, &display.forwardUnit},     {37, &display.reverseTotal},
+        {38, &display.reverseUnit},  {39, &display.status},          {40, &display.rangeRatio},
+        {42, &display.cutoffEnable}, {44, &display.upperEnable},     {46, &display.lowerEnable},
+        {49, &display.emptyPipeEnable}, {51, &display.totalDifference}, {52, &display.differenceUnit},
+        {59, &display.failureCount}, {60, &display.failureHours},    {61, &display.failureMinutes},
+    };
+    for (const auto& [number, text] : texts) {
+        label(number)->setText(QString::fromStdString(*text));
+    }
+}
+
+}  // namespace shell

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "link/polling.h"
+#include "measurement/display_texts.h"
+#include "measurement/reply_frame.h"
+#include "measurement/station_memory.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/event_gate.h"
+#include "platform/file_reader.h"
+#include "platform/program_end.h"
+#include "platform/records_binding.h"
+#include "platform/serial_port.h"
+#include "platform/timer.h"
+#include "shell/navigation.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace shell {
+
+// What the main window works with; every collaborator outlives the window.
+struct MainWindowServices {
+    platform::SerialPort& port;
+    platform::Timer& timer;
+    platform::RecordsBinding& records;
+    platform::Dialogs& dialogs;
+    platform::FileReader& files;
+    platform::Clock& clock;
+    platform::ProgramEnd& programEnd;
+    platform::EventGate& gate;
+    Navigation& navigation;
+};
+
+// The main window: port discovery, the polling cycle, the live measurement display and the
+// buttons to the other windows. Its handlers are entered only through the event gate.
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kPortSlots = 10;
+
+    Form1(const MainWindowServices& services, QWidget* parent = nullptr);
+
+    // Start-up: runs at program start and on every return from the parameter window. False when
+    // no usable port exists and the program is ending.
+    bool Form_Load();
+    bool init();
+    void initport();
+
+    void Timer1_Timer();
+    void MSComm1_OnComm(int eventCode);
+    void Option1_Click();
+    void Option2_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Form_Unload();
+
+    // Controls, named as on the window.
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    std::array<QCheckBox*, seriallink::kStationCount> Check1{};
+    QLabel* label(int number) const { return labels_.at(static_cast<std::size_t>(number)); }
+
+    // Window state shared with the other windows.
+    bool Single_Add = false;
+    std::uint8_t Addr_Parameter_Set = 1;
+    bool xxx = false;
+    bool first_Parameter_Set = false;
+
+    // Port discovery.
+    std::array<std::int16_t, kPortSlots> Port_List{};
+    std::array<std::string, kPortSlots> Port_Name{};
+    int Port_Count = 0;
+    std::int16_t Port_Index = 0;
+    std::array<std::uint8_t, 3> Config_Byte{};
+
+    // Polling cycle, reply and logging state.
+    seriallink::PollState poll;
+    measurement::ReplyFrame Rx_Frame{};
+    measurement::StationMemory memory;
+    std::string Alarm_Text;
+    std::int16_t Log_Minute = 0;
+    measurement::DisplayTexts display;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void wireEvents();
+    void showDisplay();
+    void resetIndicators();
+    void selectOption1();
+    void selectOption2();
+    void deselectOptions();
+
+    platform::SerialPort& MSComm1;
+    platform::Timer& Timer1;
+    platform::RecordsBinding& Data1;
+    MainWindowServices services_;
+    QButtonGroup* options_ = nullptr;
+    std::array<QLabel*, 62> labels_{};
+};
+
+}  // namespace shell

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+namespace fakes {
+
+// Dialogs answered from scripts. An input box with no scripted answer is cancelled (empty); a
+// Yes/No box with no scripted answer is answered No. `whileOpen` runs inside every dialog, as the
+// nested event loop of a real modal dialog would run other events.
+class FakeDialogs final : public platform::Dialogs {
+public:
+    struct Prompt {
+        std::string prompt;
+        std::string title;
+        std::string defaultAnswer;
+    };
+
+    std::deque<std::string> answers;
+    std::deque<bool> yesNoAnswers;
+    std::vector<Prompt> prompts;
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::function<void()> whileOpen;
+
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultAnswer) override {
+        prompts.push_back({prompt, title, defaultAnswer});
+        runWhileOpen();
+        if (answers.empty()) {
+            return {};
+        }
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void messageBox(const std::string& text) override {
+        messages.push_back(text);
+        runWhileOpen();
+    }
+    bool askYesNo(const std::string& text) override {
+        questions.push_back(text);
+        runWhileOpen();
+        if (yesNoAnswers.empty()) {
+            return false;
+        }
+        const bool yes = yesNoAnswers.front();
+        yesNoAnswers.pop_front();
+        return yes;
+    }
+
+private:
+    void runWhileOpen() {
+        if (whileOpen) {
+            whileOpen();
+        }
+    }
+};
+
+}  // namespace fakes

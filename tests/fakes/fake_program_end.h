@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/program_end.h"
+
+namespace fakes {
+
+class FakeProgramEnd final : public platform::ProgramEnd {
+public:
+    int endings = 0;
+    void endProgram() override { ++endings; }
+};
+
+}  // namespace fakes

@@ -1,0 +1,195 @@
+// The polling cycle and the mode and station choices of the main window.
+#include <QComboBox>
+#include <QRadioButton>
+
+#include "shell/form1_fixture.h"
+
+namespace shelltest {
+namespace {
+
+class PollingTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        ASSERT_TRUE(form->Form_Load());
+    }
+    void chooseMultiStation() { form->Option2->click(); }
+};
+
+TEST_F(PollingTest, MultiStationSendsEachStationItsNineCommandsInTurn) {
+    chooseMultiStation();
+    for (int station = 1; station <= 16; ++station) {
+        for (int command = 0; command <= 8; ++command) {
+            ASSERT_EQ(tick(), poll(station, command)) << station << "/" << command;
+            EXPECT_TRUE(form->Check1[station - 1]->isEnabled());
+            EXPECT_EQ(enabledIndicators(), 1);
+            port.arrive(reply(station, command, {0, 0, 0, 0, 0, 0}));
+        }
+    }
+    EXPECT_EQ(tick(), poll(1, 0));
+}
+
+TEST_F(PollingTest, SingleStationRepeatsTheNineCommands) {
+    for (int command = 0; command <= 8; ++command) {
+        ASSERT_EQ(tick(), poll(1, command));
+    }
+    EXPECT_EQ(tick(), poll(1, 0));
+    EXPECT_EQ(enabledIndicators(), 0);
+}
+
+TEST_F(PollingTest, EachTickClearsBuffersAndAppliesTheSpeedTable) {
+    form->Combo2->setEditText("38400");
+    port.log.clear();
+    tick();
+    ASSERT_GE(port.log.size(), 3U);
+    EXPECT_EQ(port.log[0], "discard output");
+    EXPECT_EQ(port.log[1], "discard input");
+    EXPECT_EQ(port.log[2], "settings 9600,n,8,1");
+    EXPECT_EQ(timer.interval(), 100);
+    form->Combo2->setEditText("600");
+    tick();
+    EXPECT_EQ(port.settings, "600,n,8,1");
+    EXPECT_EQ(timer.interval(), 1000);
+    form->Combo2->setEditText("1200");
+    tick();
+    EXPECT_EQ(timer.interval(), 160);
+}
+
+TEST_F(PollingTest, OptionOnePromptChoosesTheStation) {
+    tick();
+    dialogs.answers = {"5"};
+    form->Option1->click();
+    ASSERT_EQ(dialogs.prompts.size(), 1U);
+    EXPECT_EQ(dialogs.prompts[0].prompt, "请输入单机通讯的仪表编号(范围是01~16)：");
+    EXPECT_EQ(dialogs.prompts[0].title, "提示");
+    EXPECT_EQ(dialogs.prompts[0].defaultAnswer, "1");
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(tick()[1], 5);
+    }
+    EXPECT_EQ(enabledIndicators(), 0);
+}
+
+TEST_F(PollingTest, OptionOneRejectedAnswerSelectsMultiStation) {
+    for (const char* answer : {"0", "17", "300", "-1", "abc", ""}) {
+        restart();
+        chooseMultiStation();
+        form->Option1->click();  // the first prompt comes only once a tick has run
+        EXPECT_TRUE(dialogs.prompts.empty());
+        tick();
+        dialogs.answers = {answer};
+        form->Option1->click();
+        EXPECT_TRUE(form->Option2->isChecked()) << answer;
+        EXPECT_FALSE(form->Option1->isChecked()) << answer;
+        EXPECT_FALSE(form->Single_Add) << answer;
+        EXPECT_EQ(text(54), "00");
+        EXPECT_EQ(timer.interval(), 200);
+    }
+}
+
+TEST_F(PollingTest, OptionOneCancelledCountsAsZero) {
+    tick();
+    form->Option1->click();  // no scripted answer: the box is cancelled
+    EXPECT_TRUE(form->Option2->isChecked());
+    EXPECT_FALSE(form->Single_Add);
+}
+
+struct Command1Case {
+    const char* answer;
+    bool opens;
+    int station;
+};
+
+TEST_F(PollingTest, CommandOneStationPrompt) {
+    const Command1Case cases[] = {
+        {"0", false, 1},   {"17", false, 1}, {"300", false, 1}, {"-1", false, 1},
+        {"abc", false, 1}, {"", false, 1},   {"16.4", true, 16}, {"0.6", true, 1},
+        {"5", true, 5},
+    };
+    for (const Command1Case& c : cases) {
+        restart();
+        form->show();
+        dialogs.answers = {c.answer};
+        form->Command1->click();
+        ASSERT_EQ(dialogs.prompts.size(), 1U);
+        EXPECT_EQ(dialogs.prompts[0].prompt, "请输入需要进行参数设置的仪表编号(范围是01~16)：");
+        EXPECT_EQ(form->Addr_Parameter_Set, c.station) << c.answer;
+        EXPECT_EQ(navigation.parameterOpenings, c.opens ? 1 : 0) << c.answer;
+        if (c.opens) {
+            EXPECT_TRUE(dialogs.messages.empty()) << c.answer;
+            EXPECT_FALSE(port.isOpen());
+            EXPECT_FALSE(timer.isEnabled());
+            EXPECT_FALSE(form->isVisible());
+            EXPECT_FALSE(form->isEnabled());
+            EXPECT_TRUE(form->xxx);
+        } else {
+            EXPECT_EQ(dialogs.messages, std::vector<std::string>{"仪表编号输入出错！"}) << c.answer;
+            EXPECT_TRUE(port.isOpen());
+            EXPECT_TRUE(timer.isEnabled());
+            EXPECT_TRUE(form->isVisible());
+        }
+        form->hide();
+    }
+}
+
+TEST_F(PollingTest, RejectedParameterStationMakesSingleStationPollStationOne) {
+    tick();
+    dialogs.answers = {"5"};
+    form->Option1->click();
+    EXPECT_EQ(tick()[1], 5);
+    dialogs.answers = {"abc"};
+    form->Command1->click();
+    EXPECT_EQ(tick()[1], 1);
+}
+
+TEST_F(PollingTest, ReturnFromParameterWindowResumesSingleStation) {
+    navigation.onParameterWindow = [this] {
+        form->setEnabled(true);
+        form->Form_Load();
+        form->show();
+    };
+    // From multi-station mode: back to single-station polling of station 1.
+    chooseMultiStation();
+    dialogs.answers = {"7"};
+    form->Command1->click();
+    EXPECT_TRUE(form->Option1->isChecked());
+    EXPECT_TRUE(form->Single_Add);
+    const int nextCommand = form->poll.cmdIndex;
+    EXPECT_EQ(tick(), poll(1, nextCommand));
+
+    // From single-station mode: polling goes on with the station just configured.
+    tick();
+    dialogs.answers = {"9", "9"};
+    form->Option1->click();
+    form->Command1->click();
+    EXPECT_TRUE(form->Option1->isChecked());
+    EXPECT_EQ(tick()[1], 9);
+    EXPECT_EQ(form->Combo1->count(), 1);
+}
+
+TEST_F(PollingTest, DataQueryLeavesPollingRunning) {
+    form->Command3->click();
+    EXPECT_EQ(navigation.dataQueryOpenings, 1);
+    EXPECT_TRUE(timer.isEnabled());
+    EXPECT_EQ(tick(), poll(1, 0));
+}
+
+TEST_F(PollingTest, ExitReleasesThePortAndEndsTheProgram) {
+    form->Command2->click();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(timer.isEnabled());
+    EXPECT_EQ(programEnd.endings, 1);
+}
+
+TEST_F(PollingTest, TickDuringAPromptIsDropped) {
+    tick();
+    dialogs.answers = {"3"};
+    Bytes duringPrompt;
+    dialogs.whileOpen = [&] { duringPrompt = tick(); };
+    form->Option1->click();
+    EXPECT_TRUE(duringPrompt.empty());
+    dialogs.whileOpen = nullptr;
+    EXPECT_EQ(tick()[1], 3);
+}
+
+}  // namespace
+}  // namespace shelltest

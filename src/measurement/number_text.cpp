@@ -74,10 +74,6 @@ Real roundThroughText(Real value, int decimals) {
     return read.ec == std::errc() ? rounded : value;
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 std::string singleNumberText(float value) {
@@ -102,53 +98,6 @@ std::string fixedText(double value, int decimals) {
     const auto result = std::to_chars(buffer, buffer + kBufferSize, value + 0.0,
                                       std::chars_format::fixed, decimals);
     return std::string(buffer, result.ptr);
-}
-
-std::optional<double> leadingNumber(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const std::size_t start = i;
-    std::size_t mantissaDigits = 0;
-    while (i < text.size() && isDigit(text[i])) {
-        ++i;
-        ++mantissaDigits;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-            ++mantissaDigits;
-        }
-    }
-    if (mantissaDigits == 0) {
-        return 0.0;
-    }
-    // An exponent counts only when at least one digit follows its letter and sign.
-    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-        std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-            ++j;
-        }
-        if (j < text.size() && isDigit(text[j])) {
-            while (j < text.size() && isDigit(text[j])) {
-                ++j;
-            }
-            i = j;
-        }
-    }
-    double value = 0.0;
-    const auto read = std::from_chars(text.data() + start, text.data() + i, value);
-    if (read.ec != std::errc()) {
-        return std::nullopt;  // beyond the range of a double
-    }
-    return negative ? -value : value;
 }
 
 }  // namespace measurement

@@ -28,9 +28,4 @@ double roundDouble(double value, int decimals);
 // when negative, as the pattern "0.000" writes it for 3 decimals.
 std::string fixedText(double value, int decimals);
 
-// The number at the start of a text, after leading blanks: optional sign, digits with an optional
-// point, optional exponent. A text that starts with no number reads as 0; nothing when the number
-// lies beyond the range of a double.
-std::optional<double> leadingNumber(const std::string& text);
-
 }  // namespace measurement

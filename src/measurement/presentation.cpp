@@ -3,6 +3,7 @@
 #include <array>
 
 #include "measurement/number_text.h"
+#include "text/leading_number.h"
 
 namespace measurement {
 
@@ -75,8 +76,8 @@ void presentResistance(const ResistanceReply& reply, DisplayTexts& texts) {
 
 // The difference is taken from the totals as shown, so it always matches the two displays.
 void presentTotalDifference(DisplayTexts& texts) {
-    const auto forward = leadingNumber(texts.forwardTotal);
-    const auto reverse = leadingNumber(texts.reverseTotal);
+    const auto forward = text::leadingNumber(texts.forwardTotal);
+    const auto reverse = text::leadingNumber(texts.reverseTotal);
     if (forward && reverse) {
         texts.totalDifference = fixedText(*forward - *reverse, 3);
     }

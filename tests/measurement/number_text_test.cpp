@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "measurement/number_text.h"
+#include "text/leading_number.h"
 
 namespace measurement {
 namespace {
@@ -95,11 +96,11 @@ TEST(NumberText, LeadingNumberReadsTheStartOfAText) {
         {"12:30", 12.0},
     };
     for (const auto& c : cases) {
-        const auto value = leadingNumber(c.text);
+        const auto value = text::leadingNumber(c.text);
         ASSERT_TRUE(value) << c.text;
         EXPECT_EQ(*value, c.value) << c.text;
     }
-    EXPECT_FALSE(leadingNumber("1E+999"));
+    EXPECT_FALSE(text::leadingNumber("1E+999"));
 }
 
 }  // namespace

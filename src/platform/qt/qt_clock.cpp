@@ -1,0 +1,16 @@
+#include "platform/qt/qt_clock.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace platform::qt {
+
+std::string QtClock::timeText() {
+    return QTime::currentTime().toString(QStringLiteral("H:mm:ss")).toStdString();
+}
+
+std::string QtClock::dateText() {
+    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+namespace platform::qt {
+
+// QInputDialog and QMessageBox, modal to the whole application.
+class QtDialogs final : public Dialogs {
+public:
+    std::string inputBox(const std::string& prompt, const std::string& title,
+                         const std::string& defaultAnswer) override;
+    void messageBox(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
+};
+
+}  // namespace platform::qt

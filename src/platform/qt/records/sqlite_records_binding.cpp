@@ -1,0 +1,371 @@
+#include "platform/qt/records/sqlite_records_binding.h"
+
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <type_traits>
+
+namespace platform::qt {
+
+namespace {
+
+QString nextConnectionName() {
+    static std::atomic<unsigned> counter{0};
+    return QStringLiteral("tusko_records_%1").arg(++counter);
+}
+
+QString quoted(const QString& identifier) {
+    QString escaped = identifier;
+    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QVariant toVariant(const FieldValue& value) {
+    return std::visit(
+        [](const auto& v) -> QVariant {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::int64_t>) {
+                return QVariant::fromValue<qlonglong>(v);
+            } else {
+                return QString::fromStdString(v);
+            }
+        },
+        value);
+}
+
+// A column read back as the UTF-8 bytes of its text form. SQLite does the conversion for every
+// kind of value, so the record walk and the bulk read show the same texts, and no text is
+// converted to UTF-16 and back on the way.
+QString asText(const QString& column) {
+    return QStringLiteral("CAST(%1 AS BLOB)").arg(quoted(column));
+}
+
+std::string toText(const QVariant& value) {
+    if (value.typeId() != QMetaType::QByteArray) {
+        return value.isNull() ? std::string() : value.toString().toStdString();
+    }
+    const auto* bytes = static_cast<const QByteArray*>(value.constData());
+    return std::string(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+}
+
+}  // namespace
+
+SqliteRecordsBinding::SqliteRecordsBinding() : connectionName_(nextConnectionName()) {
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+}
+
+SqliteRecordsBinding::~SqliteRecordsBinding() {
+    closeConnection();
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+bool SqliteRecordsBinding::setDatabaseName(const std::string& fileName) {
+    closeConnection();
+    fileName_ = QString::fromStdString(fileName);
+    return openConnection();
+}
+
+bool SqliteRecordsBinding::setRecordSource(const std::string& table) {
+    table_ = QString::fromStdString(table);
+    columns_.clear();
+    forgetRecordSet();
+    return ready();
+}
+
+bool SqliteRecordsBinding::refresh() {
+    forgetRecordSet();
+    columns_.clear();
+    if (!QFileInfo::exists(fileName_)) {
+        closeConnection();
+        return false;
+    }
+    if (!ready()) {
+        return false;
+    }
+    std::optional<QSqlQuery> query = run(
+        QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(quotedTable()), {});
+    if (!query) {
+        return false;
+    }
+    if (query->next()) {
+        lastMember_ = query->value(0).toLongLong();
+        current_ = lastMember_;
+    }
+    return true;
+}
+
+std::optional<bool> SqliteRecordsBinding::beforeFirst() {
+    if (!ready()) {
+        return std::nullopt;
+    }
+    return !current_.has_value();
+}
+
+bool SqliteRecordsBinding::moveLast() {
+    if (!ready()) {
+        return false;
+    }
+    if (!lastMember_) {
+        current_.reset();
+        return false;
+    }
+    // Rows up to the highest member may have been deleted meanwhile.
+    std::optional<std::int64_t> last;
+    if (!findRowidBefore(*lastMember_, false, last)) {
+        return false;
+    }
+    current_ = last;
+    return current_.has_value();
+}
+
+bool SqliteRecordsBinding::movePrevious() {
+    if (!ready() || !current_) {
+        return false;
+    }
+    std::optional<std::int64_t> previous;
+    if (!findRowidBefore(*current_, true, previous)) {
+        return false;
+    }
+    current_ = previous;
+    return true;
+}
+
+std::optional<std::int64_t> SqliteRecordsBinding::recordCount() {
+    if (!ready()) {
+        return std::nullopt;
+    }
+    if (!lastMember_) {
+        return 0;
+    }
+    // Deleted rows leave gaps in the rowids, so only counting the rows gives the number.
+    std::optional<QSqlQuery> query =
+        run(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid <= ?").arg(quotedTable()),
+            {QVariant::fromValue<qlonglong>(*lastMember_)});
+    if (!query || !query->next()) {
+        return std::nullopt;
+    }
+    return query->value(0).toLongLong();
+}
+
+bool SqliteRecordsBinding::addNew() {
+    if (!ready()) {
+        return false;
+    }
+    adding_ = true;
+    newRow_.clear();
+    return true;
+}
+
+bool SqliteRecordsBinding::setField(const std::string& name, const FieldValue& value) {
+    const QString column = QString::fromStdString(name);
+    if (!adding_ || !hasColumn(column)) {
+        return false;
+    }
+    const auto same = [&column](const auto& entry) { return entry.first == column; };
+    const auto existing = std::find_if(newRow_.begin(), newRow_.end(), same);
+    if (existing != newRow_.end()) {
+        existing->second = toVariant(value);
+    } else {
+        newRow_.emplace_back(column, toVariant(value));
+    }
+    return true;
+}
+
+bool SqliteRecordsBinding::update() {
+    if (!adding_) {
+        return false;
+    }
+    adding_ = false;
+    if (!ready()) {
+        return false;
+    }
+    QString sql;
+    QVariantList values;
+    if (newRow_.empty()) {
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable());
+    } else {
+        QStringList names;
+        QStringList marks;
+        for (const auto& [column, value] : newRow_) {
+            names << quoted(column);
+            marks << QStringLiteral("?");
+            values << value;
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quotedTable(), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    }
+    newRow_.clear();
+    // A single statement outside a transaction is committed as one transaction of its own.
+    std::optional<QSqlQuery> query = run(sql, values);
+    if (!query) {
+        return false;
+    }
+    const std::int64_t rowid = query->lastInsertId().toLongLong();
+    lastMember_ = lastMember_ ? std::max(*lastMember_, rowid) : rowid;
+    return true;
+}
+
+std::optional<std::string> SqliteRecordsBinding::fieldText(const std::string& name) {
+    const QString column = QString::fromStdString(name);
+    if (!ready() || !current_ || !hasColumn(column)) {
+        return std::nullopt;
+    }
+    std::optional<QSqlQuery> query =
+        run(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(asText(column), quotedTable()),
+            {QVariant::fromValue<qlonglong>(*current_)});
+    if (!query || !query->next()) {
+        return std::nullopt;
+    }
+    return toText(query->value(0));
+}
+
+bool SqliteRecordsBinding::deleteCurrent() {
+    if (!ready() || !current_) {
+        return false;
+    }
+    std::optional<QSqlQuery> query =
+        run(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quotedTable()),
+            {QVariant::fromValue<qlonglong>(*current_)});
+    return query && query->numRowsAffected() == 1;
+}
+
+std::optional<std::vector<std::vector<std::string>>> SqliteRecordsBinding::newestRows(
+    const std::vector<std::string>& fields, std::size_t limit) {
+    if (!ready()) {
+        return std::nullopt;
+    }
+    QStringList names;
+    for (const std::string& field : fields) {
+        const QString column = QString::fromStdString(field);
+        if (!hasColumn(column)) {
+            return std::nullopt;
+        }
+        names << asText(column);
+    }
+    std::vector<std::vector<std::string>> rows;
+    if (!lastMember_ || limit == 0 || fields.empty()) {
+        return rows;
+    }
+    // Walks the rowid index backwards from the newest member; never touches older rows.
+    std::optional<QSqlQuery> query =
+        run(QStringLiteral("SELECT %1 FROM %2 WHERE rowid <= ? ORDER BY rowid DESC LIMIT ?")
+                .arg(names.join(QLatin1Char(',')), quotedTable()),
+            {QVariant::fromValue<qlonglong>(*lastMember_),
+             QVariant::fromValue<qlonglong>(static_cast<qlonglong>(std::min<std::size_t>(
+                 limit, static_cast<std::size_t>(std::numeric_limits<qlonglong>::max()))))});
+    if (!query) {
+        return std::nullopt;
+    }
+    rows.reserve(std::min<std::size_t>(limit, 1024));
+    while (query->next()) {
+        std::vector<std::string>& row = rows.emplace_back();
+        row.reserve(fields.size());
+        for (int i = 0; i < static_cast<int>(fields.size()); ++i) {
+            row.push_back(toText(query->value(i)));
+        }
+    }
+    std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+bool SqliteRecordsBinding::deleteAll() {
+    if (!ready()) {
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    if (!db.transaction()) {
+        return false;
+    }
+    if (!run(QStringLiteral("DELETE FROM %1").arg(quotedTable()), {}) || !db.commit()) {
+        db.rollback();
+        return false;
+    }
+    forgetRecordSet();
+    return true;
+}
+
+bool SqliteRecordsBinding::ready() {
+    if (table_.isEmpty() || !openConnection()) {
+        return false;
+    }
+    if (columns_.isEmpty()) {
+        std::optional<QSqlQuery> query =
+            run(QStringLiteral("PRAGMA table_info(%1)").arg(quotedTable()), {});
+        while (query && query->next()) {
+            columns_ << query->value(1).toString();
+        }
+    }
+    return !columns_.isEmpty();
+}
+
+bool SqliteRecordsBinding::openConnection() {
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    if (db.isOpen()) {
+        return true;
+    }
+    if (fileName_.isEmpty() || !db.isValid()) {
+        return false;
+    }
+    // mode=rw opens an existing file only: a missing store stays missing.
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(fileName_).absoluteFilePath());
+    db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
+    db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    return db.open();
+}
+
+void SqliteRecordsBinding::closeConnection() {
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    if (db.isOpen()) {
+        db.close();
+    }
+    columns_.clear();
+    forgetRecordSet();
+}
+
+void SqliteRecordsBinding::forgetRecordSet() {
+    lastMember_.reset();
+    current_.reset();
+    adding_ = false;
+    newRow_.clear();
+}
+
+std::optional<QSqlQuery> SqliteRecordsBinding::run(const QString& sql, const QVariantList& values) {
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        return std::nullopt;
+    }
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        return std::nullopt;
+    }
+    return query;
+}
+
+bool SqliteRecordsBinding::findRowidBefore(std::int64_t bound, bool strictlyBelow,
+                                           std::optional<std::int64_t>& found) {
+    std::optional<QSqlQuery> query =
+        run(QStringLiteral("SELECT rowid FROM %1 WHERE rowid %2 ? ORDER BY rowid DESC LIMIT 1")
+                .arg(quotedTable(), strictlyBelow ? QStringLiteral("<") : QStringLiteral("<=")),
+            {QVariant::fromValue<qlonglong>(bound)});
+    if (!query) {
+        return false;
+    }
+    found.reset();
+    if (query->next()) {
+        found = query->value(0).toLongLong();
+    }
+    return true;
+}
+
+QString SqliteRecordsBinding::quotedTable() const {
+    return quoted(table_);
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/records_binding.h"
+
+class QSqlQuery;
+
+namespace platform::qt {
+
+// The records binding over an SQLite file, through its own QtSql connection.
+//
+// The record set holds the table's rows in rowid order, which is the order they were appended
+// (a new row always gets a rowid above every existing one). Its membership is fixed by refresh:
+// rows appended later by another connection join it at the next refresh, rows appended through
+// this binding join it at once, and rows deleted by anyone drop out of it.
+//
+// The file is opened read-write and never created; while it is missing every operation fails and
+// the next one tries again. A lock held by another connection is waited on for kBusyTimeoutMs at
+// most, so the window's thread is never held up for long.
+class SqliteRecordsBinding final : public RecordsBinding {
+  public:
+    static constexpr int kBusyTimeoutMs = 50;
+
+    SqliteRecordsBinding();
+    ~SqliteRecordsBinding() override;
+    SqliteRecordsBinding(const SqliteRecordsBinding&) = delete;
+    SqliteRecordsBinding& operator=(const SqliteRecordsBinding&) = delete;
+
+    bool setDatabaseName(const std::string& fileName) override;
+    bool setRecordSource(const std::string& table) override;
+    bool refresh() override;
+
+    std::optional<bool> beforeFirst() override;
+    bool moveLast() override;
+    bool movePrevious() override;
+    std::optional<std::int64_t> recordCount() override;
+
+    bool addNew() override;
+    bool setField(const std::string& name, const FieldValue& value) override;
+    bool update() override;
+
+    std::optional<std::string> fieldText(const std::string& name) override;
+    bool deleteCurrent() override;
+
+    std::optional<std::vector<std::vector<std::string>>> newestRows(
+        const std::vector<std::string>& fields, std::size_t limit) override;
+    bool deleteAll() override;
+
+  private:
+    // Opens the connection and reads the table's columns when that has not been done yet.
+    bool ready();
+    bool openConnection();
+    void closeConnection();
+    void forgetRecordSet();
+    // Runs one statement; the query is returned positioned before its first result row.
+    std::optional<QSqlQuery> run(const QString& sql, const QVariantList& values);
+    // Finds the highest rowid at most `bound` (below it, when `strictlyBelow`); `found` is none
+    // when there is no such row. False when the query fails.
+    bool findRowidBefore(std::int64_t bound, bool strictlyBelow,
+                         std::optional<std::int64_t>& found);
+    bool hasColumn(const QString& name) const { return columns_.contains(name); }
+    QString quotedTable() const;
+
+    const QString connectionName_;
+    QString fileName_;
+    QString table_;
+    QStringList columns_;                     // empty until the table has been found
+    std::optional<std::int64_t> lastMember_;  // highest rowid of the record set; none when empty
+    std::optional<std::int64_t> current_;     // none: before the first row
+    bool adding_ = false;
+    std::vector<std::pair<QString, QVariant>> newRow_;
+};
+
+}  // namespace platform::qt

@@ -29,6 +29,13 @@ void onStopSignal(int) {
     stopRequested = 1;
 }
 
+// SIGUSR1 switches the whole line silent and back, as if the meters lost and regained power.
+volatile std::sig_atomic_t silenceToggles = 0;
+
+void onSilenceSignal(int) {
+    silenceToggles = silenceToggles + 1;
+}
+
 std::int64_t monotonicUs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -116,9 +123,14 @@ class Simulator {
         if (output.requestStarted) {
             queue_.releaseLate(now);
         }
+        const bool silent = silenceToggles % 2 == 1;
         for (const auto& heard : output.heard) {
             log_.line(now, "heard", heard.request);
             if (!heard.answer) {
+                continue;
+            }
+            if (silent) {
+                log_.line(now, "note", "line silenced, no reply");
                 continue;
             }
             const Answer& answer = *heard.answer;
@@ -167,16 +179,22 @@ bool installStopSignals(sigset_t& waitMask) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);
     if (sigprocmask(SIG_BLOCK, &stopSignals, &waitMask) != 0) {
         return false;
     }
     sigdelset(&waitMask, SIGINT);
     sigdelset(&waitMask, SIGTERM);
+    sigdelset(&waitMask, SIGUSR1);
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     std::signal(SIGPIPE, SIG_IGN);
-    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+    struct sigaction silence {};
+    silence.sa_handler = onSilenceSignal;
+    sigemptyset(&silence.sa_mask);
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0 &&
+           sigaction(SIGUSR1, &silence, nullptr) == 0;
 }
 
 int runSimulator(const SimOptions& options) {

@@ -202,6 +202,10 @@ are drawn independently and can combine:
                            too (by default only measurement replies are hit)
 
   --help                   show this text
+
+Signals: SIGINT and SIGTERM stop the simulator; SIGUSR1 silences every meter
+(they keep reading but answer nothing) and the next SIGUSR1 lets them answer
+again, as if the line lost power and came back.
 )";
 }
 

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "e2e/recording_binding.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_dialogs.h"
+#include "fakes/fake_program_end.h"
+#include "platform/event_gate.h"
+#include "platform/qt/qt_file_reader.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/records/sqlite_records_binding.h"
+#include "platform/qt/serial/qt_serial_port.h"
+#include "records/store_dir.h"
+#include "shell/form1.h"
+
+namespace e2e {
+
+struct StayingNavigation final : shell::Navigation {
+    void openParameterWindow() override {}
+    void openDataQuery() override {}
+};
+
+// The whole main window on real adapters: the Qt serial port on a pseudo-terminal served by the
+// meter simulator, a real SQLite store in a temporary working directory, the real timer. Only
+// the dialogs (scripted) and the clock (set by the test) are fakes.
+class MeterLineTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        form.reset();
+        stopSimulator();
+    }
+
+    // Starts the simulator with `options` and the main window on it. False when that fails;
+    // `skipReason` says so when the machine has no pseudo-terminal to give.
+    bool start(const QStringList& options) {
+        if (!store.createStore()) {
+            ADD_FAILURE() << "cannot create the records store";
+            return false;
+        }
+        const QString link = QString::fromStdString(store.path("ttyMETER"));
+        simulator.setProgram(QStringLiteral(TUSKO_METER_SIM_PATH));
+        simulator.setArguments(QStringList{"--link", link, "--seed", "11"} + options);
+        simulator.start();
+        if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000) ||
+            !simulator.readLine().startsWith("device:")) {
+            skipReason = "the meter simulator could not open a pseudo-terminal";
+            return false;
+        }
+        port = std::make_unique<platform::qt::QtSerialPort>(
+            seriallink::PortMap::fromConfig("COM1=" + link.toStdString() + "\n", {}));
+        form = std::make_unique<shell::Form1>(shell::MainWindowServices{
+            *port, timer, records, dialogs, files, clock, programEnd, gate, navigation});
+        records.beforeUpdate = [this] { shownAtAppend = shownRecordTexts(); };
+        bool loaded = false;
+        gate.run([&] { loaded = form->Form_Load(); });
+        EXPECT_TRUE(loaded);
+        return loaded;
+    }
+
+    void stopSimulator() {
+        if (simulator.state() != QProcess::NotRunning) {
+            simulator.terminate();
+            simulator.waitForFinished(3000);
+        }
+    }
+
+    // Lets the event loop run until `done` holds or `ms` have passed.
+    bool waitFor(const std::function<bool()>& done, int ms) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!done()) {
+            if (elapsed.elapsed() > ms) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(2);
+        }
+        return true;
+    }
+
+    std::string text(int labelNumber) const {
+        return form->label(labelNumber)->text().toStdString();
+    }
+
+    // The record fields as the displays show them now.
+    std::vector<std::string> shownRecordTexts() const {
+        return {text(33), text(29) + text(30), text(31),           text(40),
+                text(34), text(35) + text(36), text(37) + text(38)};
+    }
+
+    bool everyValueShown() const {
+        for (int number : {29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 40, 51, 52, 59, 60, 61}) {
+            if (text(number).empty()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    records_test::StoreDir store;
+    QProcess simulator;
+    std::unique_ptr<platform::qt::QtSerialPort> port;
+    platform::qt::QtTimer timer;
+    RecordingBinding records;
+    fakes::FakeDialogs dialogs;
+    platform::qt::QtFileReader files;
+    fakes::FakeClock clock;
+    fakes::FakeProgramEnd programEnd;
+    platform::EventGate gate;
+    StayingNavigation navigation;
+    std::unique_ptr<shell::Form1> form;
+    std::vector<std::string> shownAtAppend;
+    std::string skipReason;
+};
+
+// Starts the simulator and the window, or ends the test: skipped without a pseudo-terminal,
+// failed otherwise.
+#define START_METER_LINE(...)                         \
+    do {                                              \
+        if (!start(__VA_ARGS__)) {                    \
+            if (!skipReason.empty()) {                \
+                GTEST_SKIP() << skipReason;           \
+            }                                         \
+            FAIL() << "the meter line did not start"; \
+        }                                             \
+    } while (false)
+
+}  // namespace e2e

@@ -93,6 +93,7 @@ void Form1::buildControls() {
     grid->addWidget(value(38, 60), 6, 2);
     QLabel* status = value(39, 110);
     status->setWordWrap(true);
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     status->setMinimumHeight(44);
     grid->addWidget(status, 7, 1, 1, 6);
 

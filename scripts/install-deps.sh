@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the program needs on Debian 12 (run as root).
+set -euo pipefail
+
+packages=(
+    build-essential cmake
+    qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
+    libgtest-dev libgmock-dev
+    libsqlite3-dev sqlite3
+    fonts-noto-cjk
+    xvfb xauth imagemagick
+)
+
+installed=$(dpkg-query -W -f='${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
+            grep -c '^installed$' || true)
+if [ "$installed" -ne "${#packages[@]}" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y --no-install-recommends "${packages[@]}"
+fi

@@ -1,0 +1,45 @@
+#include "shell/application.h"
+
+#include <QApplication>
+
+namespace shell {
+
+Application::Application()
+    : port_(platform::qt::portMapForThisMachine()),
+      form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
+                                *this}) {}
+
+Application::~Application() {
+    delete form4_.data();
+}
+
+int Application::run() {
+    bool started = false;
+    gate_.run([this, &started] { started = form1_.Form_Load(); });
+    if (!started || programEnd_.hasEnded()) {
+        return 0;
+    }
+    form1_.show();
+    return QApplication::exec();
+}
+
+void Application::openParameterWindow() {
+    // The parameter window is not part of this program yet: control comes straight back to the
+    // main window, which discovers and opens its port again and resumes polling.
+    form1_.setEnabled(true);
+    form1_.Form_Load();
+    form1_.show();
+}
+
+void Application::openDataQuery() {
+    if (form4_) {
+        form4_->raise();
+        form4_->activateWindow();
+        return;
+    }
+    // The window deletes itself when it closes; data2_ outlives every opening.
+    form4_ = new records::Form4(data2_, dialogs_, gate_);
+    form4_->show();
+}
+
+}  // namespace shell

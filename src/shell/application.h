@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPointer>
+
+#include <memory>
+
+#include "platform/event_gate.h"
+#include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_file_reader.h"
+#include "platform/qt/qt_program_end.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/records/sqlite_records_binding.h"
+#include "platform/qt/serial/qt_serial_port.h"
+#include "records/form4.h"
+#include "shell/form1.h"
+#include "shell/navigation.h"
+
+namespace shell {
+
+// Builds the platform adapters, hands them to the windows and moves between the windows.
+class Application final : public Navigation {
+public:
+    Application();
+    ~Application() override;
+
+    // Runs the main window's start-up and the event loop; the program's exit code.
+    int run();
+
+    void openParameterWindow() override;
+    void openDataQuery() override;
+
+private:
+    platform::EventGate gate_;
+    platform::qt::QtSerialPort port_;
+    platform::qt::QtTimer timer_;
+    platform::qt::SqliteRecordsBinding data1_;
+    platform::qt::SqliteRecordsBinding data2_;
+    platform::qt::QtDialogs dialogs_;
+    platform::qt::QtFileReader files_;
+    platform::qt::QtClock clock_;
+    platform::qt::QtProgramEnd programEnd_;
+    Form1 form1_;
+    QPointer<records::Form4> form4_;
+};
+
+}  // namespace shell

@@ -1,0 +1,9 @@
+#include <QApplication>
+
+#include "shell/application.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    shell::Application program;
+    return program.run();
+}

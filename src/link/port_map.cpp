@@ -1,1 +1,161 @@
-// placeholder
+#include "link/port_map.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace seriallink {
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string_view trim(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool hasBlank(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), isBlank);
+}
+
+std::optional<int> parsePortName(std::string_view key) {
+    if (key.size() < 4 || key.size() > 5) {
+        return std::nullopt;
+    }
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    if (lower(key[0]) != 'c' || lower(key[1]) != 'o' || lower(key[2]) != 'm') {
+        return std::nullopt;
+    }
+    int number = 0;
+    for (const char c : key.substr(3)) {
+        if (!isDigit(c)) {
+            return std::nullopt;
+        }
+        number = number * 10 + (c - '0');
+    }
+    if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+struct ConfigLine {
+    int number;
+    std::string device;
+};
+
+std::optional<ConfigLine> parseConfigLine(std::string_view line) {
+    line = line.substr(0, line.find('#'));
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto number = parsePortName(trim(line.substr(0, equals)));
+    const std::string_view device = trim(line.substr(equals + 1));
+    if (!number || device.empty() || hasBlank(device) || device.find('=') != device.npos) {
+        return std::nullopt;
+    }
+    return ConfigLine{*number, std::string(device)};
+}
+
+// Orders texts so that runs of digits compare by their value: ttyS2 < ttyS10 < ttyUSB0.
+bool naturalLess(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            const std::size_t startA = i;
+            const std::size_t startB = j;
+            while (i < a.size() && isDigit(a[i])) {
+                ++i;
+            }
+            while (j < b.size() && isDigit(b[j])) {
+                ++j;
+            }
+            std::string_view digitsA = a.substr(startA, i - startA);
+            std::string_view digitsB = b.substr(startB, j - startB);
+            const auto stripZeros = [](std::string_view& digits) {
+                while (digits.size() > 1 && digits.front() == '0') {
+                    digits.remove_prefix(1);
+                }
+            };
+            stripZeros(digitsA);
+            stripZeros(digitsB);
+            if (digitsA.size() != digitsB.size()) {
+                return digitsA.size() < digitsB.size();
+            }
+            if (digitsA != digitsB) {
+                return digitsA < digitsB;
+            }
+        } else {
+            if (a[i] != b[j]) {
+                return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+            }
+            ++i;
+            ++j;
+        }
+    }
+    if (a.size() - i != b.size() - j) {
+        return a.size() - i < b.size() - j;
+    }
+    return a < b;
+}
+
+}  // namespace
+
+PortMap PortMap::fromConfig(std::string_view confText, std::vector<std::string> systemDevices) {
+    PortMap map;
+    while (!confText.empty()) {
+        const std::size_t newline = confText.find('\n');
+        const auto line = parseConfigLine(confText.substr(0, newline));
+        if (line) {
+            map.devices_[line->number - kFirstPort] = line->device;
+        }
+        confText.remove_prefix(newline == std::string_view::npos ? confText.size() : newline + 1);
+    }
+
+    std::sort(systemDevices.begin(), systemDevices.end(),
+              [](const std::string& a, const std::string& b) { return naturalLess(a, b); });
+    systemDevices.erase(std::unique(systemDevices.begin(), systemDevices.end()),
+                        systemDevices.end());
+
+    auto freeSlot = map.devices_.begin();
+    for (const std::string& device : systemDevices) {
+        if (std::find(map.devices_.begin(), map.devices_.end(), device) != map.devices_.end()) {
+            continue;
+        }
+        freeSlot = std::find(freeSlot, map.devices_.end(), std::nullopt);
+        if (freeSlot == map.devices_.end()) {
+            break;
+        }
+        *freeSlot = device;
+    }
+    return map;
+}
+
+PortMap PortMap::identity() {
+    PortMap map;
+    for (int number = kFirstPort; number <= kLastPort; ++number) {
+        map.devices_[number - kFirstPort] = "COM" + std::to_string(number);
+    }
+    return map;
+}
+
+std::optional<std::string> PortMap::device(int comNumber) const {
+    if (comNumber < kFirstPort || comNumber > kLastPort) {
+        return std::nullopt;
+    }
+    return devices_[comNumber - kFirstPort];
+}
+
+}  // namespace seriallink

@@ -1,0 +1,266 @@
+#include "platform/qt/serial/qt_serial_port.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace platform::qt {
+namespace {
+
+// A single byte normally leaves at once; the limit only matters when the driver stalls.
+constexpr int kWriteTimeoutMs = 100;
+
+QSerialPort::Parity toQt(seriallink::Parity parity) {
+    switch (parity) {
+        case seriallink::Parity::Even:
+            return QSerialPort::EvenParity;
+        case seriallink::Parity::Odd:
+            return QSerialPort::OddParity;
+        case seriallink::Parity::Mark:
+            return QSerialPort::MarkParity;
+        case seriallink::Parity::Space:
+            return QSerialPort::SpaceParity;
+        case seriallink::Parity::None:
+            break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits toQt(seriallink::StopBits stopBits) {
+    switch (stopBits) {
+        case seriallink::StopBits::OneAndHalf:
+            return QSerialPort::OneAndHalfStop;
+        case seriallink::StopBits::Two:
+            return QSerialPort::TwoStop;
+        case seriallink::StopBits::One:
+            break;
+    }
+    return QSerialPort::OneStop;
+}
+
+// Errors after which the device is gone or unusable; Qt would otherwise report them again and
+// again from its read notifier.
+bool isFatal(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+           error == QSerialPort::WriteError;
+}
+
+// Root may open a tty that another program put in exclusive mode (TIOCEXCL), so ask the tty
+// whether it is; for everybody else the kernel refuses the open by itself.
+bool heldExclusivelyByAnother(const QString& device) {
+#if defined(Q_OS_LINUX) && defined(TIOCGEXCL)
+    if (::geteuid() != 0) {
+        return false;
+    }
+    const int fd =
+        ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int exclusive = 0;
+    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    ::close(fd);
+    return held;
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+
+// Qt keeps CMSPAR set when it leaves mark or space parity, so a later even or odd parity would go
+// out as stick parity (and a pty refuses space parity once more). Cleared before Qt sets none,
+// even or odd parity.
+bool clearStickParity(QSerialPort& port) {
+#if defined(Q_OS_UNIX) && defined(CMSPAR)
+    const int fd = port.handle();
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        return false;
+    }
+    if ((tio.c_cflag & CMSPAR) == 0) {
+        return true;
+    }
+    tio.c_cflag &= ~tcflag_t(CMSPAR);
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+#else
+    Q_UNUSED(port);
+    return true;
+#endif
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(seriallink::PortMap portMap) : portMap_(std::move(portMap)) {
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] { onReadyRead(); });
+    QObject::connect(&port_, &QSerialPort::errorOccurred, &port_,
+                     [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialPort::~QtSerialPort() {
+    QObject::disconnect(&port_, nullptr, nullptr, nullptr);
+    port_.close();
+}
+
+bool QtSerialPort::setPortNumber(int number) {
+    if (port_.isOpen()) {
+        return false;
+    }
+    portNumber_ = number;
+    return true;
+}
+
+bool QtSerialPort::open() {
+    if (port_.isOpen()) {
+        return false;
+    }
+    const auto device = portMap_.device(portNumber_);
+    if (!device) {
+        return false;
+    }
+    const QString name = QString::fromStdString(*device);
+    if (heldExclusivelyByAnother(name)) {
+        return false;
+    }
+    port_.setPortName(name);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        port_.clearError();
+        return false;
+    }
+    // The lock keeps out programs that Qt's lock file misses; the driver may still hold bytes from
+    // before the open, and a fresh line starts empty.
+    if (!lockDevice() || !port_.setFlowControl(QSerialPort::NoFlowControl) ||
+        !applySettings(settings_) || !port_.clear(QSerialPort::AllDirections)) {
+        port_.close();
+        port_.clearError();
+        return false;
+    }
+    return true;
+}
+
+bool QtSerialPort::close() {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    port_.close();
+    return true;
+}
+
+bool QtSerialPort::isOpen() const {
+    return port_.isOpen();
+}
+
+bool QtSerialPort::setHandshakingNone() {
+    // Every open starts without flow control.
+    return !port_.isOpen() || port_.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool QtSerialPort::setSendThreshold(int bytes) {
+    return bytes == 0;
+}
+
+bool QtSerialPort::setReceiveThreshold(int bytes) {
+    if (bytes < 0) {
+        return false;
+    }
+    receiveThreshold_ = bytes;
+    return true;
+}
+
+bool QtSerialPort::setSettings(const std::string& text) {
+    const auto settings = seriallink::parseLineSettings(text);
+    if (!settings) {
+        return false;
+    }
+    if (port_.isOpen() && !applySettings(*settings)) {
+        applySettings(settings_);
+        return false;
+    }
+    settings_ = *settings;
+    return true;
+}
+
+bool QtSerialPort::setBinaryInput() {
+    // QSerialPort never converts characters: input is always binary.
+    return true;
+}
+
+bool QtSerialPort::discardInput() {
+    return port_.isOpen() && port_.clear(QSerialPort::Input);
+}
+
+bool QtSerialPort::discardOutput() {
+    return port_.isOpen() && port_.clear(QSerialPort::Output);
+}
+
+bool QtSerialPort::writeByte(std::uint8_t value) {
+    if (!port_.isOpen()) {
+        return false;
+    }
+    const char byte = static_cast<char>(value);
+    if (port_.write(&byte, 1) != 1) {
+        return false;
+    }
+    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now.
+    port_.flush();
+    while (port_.isOpen() && port_.bytesToWrite() > 0) {
+        if (!port_.waitForBytesWritten(kWriteTimeoutMs)) {
+            break;
+        }
+    }
+    return port_.isOpen() && port_.bytesToWrite() == 0;
+}
+
+std::optional<std::vector<std::uint8_t>> QtSerialPort::readAll() {
+    if (!port_.isOpen()) {
+        return std::nullopt;
+    }
+    const QByteArray data = port_.readAll();
+    return std::vector<std::uint8_t>(data.begin(), data.end());
+}
+
+void QtSerialPort::setNotificationHandler(NotificationHandler handler) {
+    handler_ = std::move(handler);
+}
+
+bool QtSerialPort::applySettings(const seriallink::LineSettings& settings) {
+    const bool stickParity =
+        settings.parity == seriallink::Parity::Mark || settings.parity == seriallink::Parity::Space;
+    return port_.setBaudRate(settings.baud) &&
+           port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+           port_.setStopBits(toQt(settings.stopBits)) && (stickParity || clearStickParity(port_)) &&
+           port_.setParity(toQt(settings.parity));
+}
+
+bool QtSerialPort::lockDevice() {
+#ifdef Q_OS_UNIX
+    // Qt's lock file and TIOCEXCL do not stop root nor programs that only flock the device.
+    return ::flock(port_.handle(), LOCK_EX | LOCK_NB) == 0;
+#else
+    return true;
+#endif
+}
+
+void QtSerialPort::onReadyRead() {
+    if (receiveThreshold_ <= 0 || port_.bytesAvailable() < receiveThreshold_ || !handler_) {
+        return;
+    }
+    const NotificationHandler handler = handler_;
+    handler(kCommEventReceive);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error) {
+    if (isFatal(error) && port_.isOpen()) {
+        port_.close();
+    }
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/line_settings.h"
+#include "link/port_map.h"
+#include "platform/serial_port.h"
+
+namespace platform::qt {
+
+// A serial line over QSerialPort. Port numbers are turned into devices by the PortMap given at
+// construction. A device that fails under the open port (adapter pulled out) closes the port;
+// every later operation fails until it is opened again.
+class QtSerialPort final : public SerialPort {
+  public:
+    explicit QtSerialPort(seriallink::PortMap portMap);
+    ~QtSerialPort() override;
+
+    QtSerialPort(const QtSerialPort&) = delete;
+    QtSerialPort& operator=(const QtSerialPort&) = delete;
+
+    bool setPortNumber(int number) override;
+    [[nodiscard]] bool open() override;
+    bool close() override;
+    bool isOpen() const override;
+
+    bool setHandshakingNone() override;
+    // Only 0 (no notification when the output drains) is accepted.
+    bool setSendThreshold(int bytes) override;
+    bool setReceiveThreshold(int bytes) override;
+    bool setSettings(const std::string& text) override;
+    bool setBinaryInput() override;
+
+    bool discardInput() override;
+    bool discardOutput() override;
+    bool writeByte(std::uint8_t value) override;
+    [[nodiscard]] std::optional<std::vector<std::uint8_t>> readAll() override;
+
+    void setNotificationHandler(NotificationHandler handler) override;
+
+  private:
+    bool applySettings(const seriallink::LineSettings& settings);
+    bool lockDevice();
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+
+    seriallink::PortMap portMap_;
+    QSerialPort port_;
+    int portNumber_ = 0;
+    seriallink::LineSettings settings_;
+    int receiveThreshold_ = 0;
+    NotificationHandler handler_;
+};
+
+// The port numbers of this machine. On Windows COMn is the device "COMn". Elsewhere the file
+// "comports.conf" in the working directory (a missing or unreadable file counts as empty) names
+// devices, and the serial devices Qt finds fill the numbers it leaves free.
+seriallink::PortMap portMapForThisMachine();
+
+// As above with the configuration read from confFilePath (Unix-like systems).
+seriallink::PortMap portMapFromFile(const QString& confFilePath);
+
+}  // namespace platform::qt

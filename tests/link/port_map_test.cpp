@@ -1,0 +1,109 @@
+#include "link/port_map.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace seriallink {
+namespace {
+
+std::vector<std::optional<std::string>> allDevices(const PortMap& map) {
+    std::vector<std::optional<std::string>> devices;
+    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
+        devices.push_back(map.device(n));
+    }
+    return devices;
+}
+
+constexpr std::nullopt_t none = std::nullopt;
+
+TEST(PortMap, EmptyConfigAndNoDevicesMapsNothing) {
+    const PortMap map = PortMap::fromConfig("", {});
+    for (int n = 0; n <= 11; ++n) {
+        EXPECT_FALSE(map.device(n).has_value()) << n;
+    }
+}
+
+TEST(PortMap, ConfigLineFormsAreRead) {
+    const PortMap map = PortMap::fromConfig(
+        "# serial adapters\r\n"
+        "COM1=/dev/ttyUSB0\r\n"
+        "\r\n"
+        "  com2 =  /dev/ttyS1  \r\n"
+        "Com3=/dev/ttyACM0 # the meter bench\n"
+        "\tCOM10=/dev/ttyS9\n"
+        "COM04=/dev/ttyS4",
+        {});
+    EXPECT_EQ(allDevices(map), (std::vector<std::optional<std::string>>{
+                                   "/dev/ttyUSB0", "/dev/ttyS1", "/dev/ttyACM0", "/dev/ttyS4", none,
+                                   none, none, none, none, "/dev/ttyS9"}));
+}
+
+TEST(PortMap, MalformedLinesAreIgnored) {
+    const PortMap map = PortMap::fromConfig(
+        "COM0=/dev/a\n"
+        "COM11=/dev/b\n"
+        "COM-1=/dev/c\n"
+        "COMX=/dev/d\n"
+        "CON1=/dev/e\n"
+        "COM1\n"
+        "COM1=\n"
+        "COM1=/dev/has blank\n"
+        "COM1=/dev/f=g\n"
+        "#COM1=/dev/commented\n"
+        "COM 1=/dev/h\n"
+        "COM2=/dev/good\n",
+        {});
+    EXPECT_EQ(allDevices(map),
+              (std::vector<std::optional<std::string>>{none, "/dev/good", none, none, none, none,
+                                                       none, none, none, none}));
+}
+
+TEST(PortMap, LaterLineForTheSameNumberWins) {
+    const PortMap map = PortMap::fromConfig("COM1=/dev/first\nCOM1=/dev/second\n", {});
+    EXPECT_EQ(map.device(1), "/dev/second");
+}
+
+TEST(PortMap, SystemDevicesFillFreeNumbersInNaturalOrder) {
+    const PortMap map = PortMap::fromConfig(
+        "", {"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyS0"});
+    EXPECT_EQ(allDevices(map), (std::vector<std::optional<std::string>>{
+                                   "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10",
+                                   "/dev/ttyUSB0", none, none, none, none, none}));
+}
+
+TEST(PortMap, ExplicitLinesWinAndNamedDevicesAreNotRepeated) {
+    const PortMap map = PortMap::fromConfig(
+        "COM2=/dev/ttyUSB0\nCOM3=/dev/ttyS7\n",
+        {"/dev/ttyS1", "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyUSB1", "/dev/ttyS1"});
+    EXPECT_EQ(allDevices(map), (std::vector<std::optional<std::string>>{
+                                   "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS7", "/dev/ttyS1",
+                                   "/dev/ttyUSB1", none, none, none, none, none}));
+}
+
+TEST(PortMap, DevicesBeyondTheTenNumbersStayUnmapped) {
+    std::vector<std::string> devices;
+    for (int i = 11; i >= 0; --i) {
+        devices.push_back("/dev/ttyS" + std::to_string(i));
+    }
+    const PortMap map = PortMap::fromConfig("COM5=/dev/ttyUSB0", devices);
+    EXPECT_EQ(map.device(1), "/dev/ttyS0");
+    EXPECT_EQ(map.device(4), "/dev/ttyS3");
+    EXPECT_EQ(map.device(5), "/dev/ttyUSB0");
+    EXPECT_EQ(map.device(6), "/dev/ttyS4");
+    EXPECT_EQ(map.device(10), "/dev/ttyS8");
+    EXPECT_FALSE(map.device(11).has_value());
+}
+
+TEST(PortMap, IdentityNamesEachNumberItself) {
+    const PortMap map = PortMap::identity();
+    EXPECT_EQ(map.device(1), "COM1");
+    EXPECT_EQ(map.device(10), "COM10");
+    EXPECT_FALSE(map.device(0).has_value());
+    EXPECT_FALSE(map.device(11).has_value());
+}
+
+}  // namespace
+}  // namespace seriallink

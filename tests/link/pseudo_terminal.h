@@ -1,0 +1,42 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_pty {
+
+// A pseudo-terminal standing in for a serial adapter: the program opens the slave device, the
+// test plays the meter on the master. A second descriptor on the slave stays open so that the
+// test can read the line settings the program made and see what waits in its input queue.
+class PseudoTerminal {
+  public:
+    PseudoTerminal() = default;
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    // Returns an empty text on success, otherwise why no pty could be had.
+    std::string create();
+
+    const std::string& slavePath() const { return slavePath_; }
+    int masterFd() const { return master_; }
+    int observerFd() const { return observer_; }
+
+    // Sends bytes as the meter would; true when all went.
+    bool send(const std::vector<std::uint8_t>& bytes);
+    // Bytes the program has sent, waiting at most timeout for the first.
+    std::vector<std::uint8_t> receive(std::chrono::milliseconds timeout);
+    // True once bytes wait in the program's input queue (the driver has them).
+    bool inputQueued(std::chrono::milliseconds timeout);
+    // The adapter is pulled out.
+    void closeMaster();
+
+  private:
+    int master_ = -1;
+    int observer_ = -1;
+    std::string slavePath_;
+};
+
+}  // namespace testing_pty

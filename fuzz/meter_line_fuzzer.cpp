@@ -2,19 +2,9 @@
 // give is a well-formed frame of the station it came from.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
+#include "fuzz_check.h"
 #include "meter_line.h"
-
-namespace {
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     meter_sim::StationSet stations;

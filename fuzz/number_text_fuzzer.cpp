@@ -3,20 +3,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "fuzz_check.h"
 #include "measurement/number_text.h"
 #include "text/leading_number.h"
 
 namespace {
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 template <typename Real>
 void check(Real value, const std::string& written, double tolerance) {

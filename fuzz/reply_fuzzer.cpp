@@ -1,12 +1,13 @@
 // Feeds arbitrary deliveries to the reply path of the main window's core: the frame copy, the
 // checks, decoding by any command byte, presentation and the station memory. Any crash, sanitizer
 // report or broken invariant is a finding.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "measurement/display_texts.h"
 #include "measurement/number_text.h"
 #include "measurement/presentation.h"
@@ -14,16 +15,6 @@
 #include "measurement/reply_frame.h"
 #include "measurement/station_memory.h"
 #include "text/leading_number.h"
-
-namespace {
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) {

@@ -180,7 +180,9 @@ bool QtSerialPort::setSettings(const std::string& text) {
     if (!settings) {
         return false;
     }
-    if (port_.isOpen() && !applySettings(*settings)) {
+    // The polling cycle sets the line at every poll; an unchanged setting is not sent to the
+    // driver again, so that the line is not disturbed four times a poll.
+    if (port_.isOpen() && *settings != settings_ && !applySettings(*settings)) {
         applySettings(settings_);
         return false;
     }

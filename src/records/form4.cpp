@@ -145,16 +145,37 @@ QString Form4::TextMatrix(int row, int column) const {
 }
 
 bool Form4::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        // Deferred, so that an activation during another handler is run after it, not lost;
-        // the window may be gone by then.
-        gate_.runDeferred(this, [self = QPointer<Form4>(this)] {
-            if (self) {
-                self->Form_Activate();
+    switch (event->type()) {
+        case QEvent::Show:
+            // Showing the window counts as its activation, also where no window manager
+            // activates windows; the activation that usually follows is then not filled again.
+            fillShownWithoutActivation_ = true;
+            requestFill();
+            break;
+        case QEvent::WindowActivate:
+            if (fillShownWithoutActivation_) {
+                fillShownWithoutActivation_ = false;
+            } else {
+                requestFill();
             }
-        });
+            break;
+        case QEvent::WindowDeactivate:
+            fillShownWithoutActivation_ = false;
+            break;
+        default:
+            break;
     }
     return QWidget::event(event);
+}
+
+void Form4::requestFill() {
+    // Deferred, so that an activation during another handler is run after it, not lost; the
+    // window may be gone by then.
+    gate_.runDeferred(this, [self = QPointer<Form4>(this)] {
+        if (self) {
+            self->Form_Activate();
+        }
+    });
 }
 
 void Form4::setCellText(int row, int column, const QString& text) {

@@ -54,9 +54,11 @@ class Form4 : public QWidget {
 
   private:
     void setCellText(int row, int column, const QString& text);
+    void requestFill();
 
     platform::Dialogs& dialogs_;
     platform::EventGate& gate_;
+    bool fillShownWithoutActivation_ = false;
 };
 
 }  // namespace records

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "platform/qt/termination_signals.h"
+
 namespace shell {
 
 Application::Application()
@@ -20,6 +22,7 @@ int Application::run() {
         return 0;
     }
     form1_.show();
+    platform::qt::endProgramOnTerminationSignals(programEnd_);
     return QApplication::exec();
 }
 

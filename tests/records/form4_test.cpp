@@ -132,8 +132,10 @@ TEST_F(Form4Test, FifteenHundredRecordsShowTheNewestThousand) {
 }
 
 TEST_F(Form4Test, WindowActivationRunsTheFillThroughTheGate) {
+    open();  // shown on an empty table
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(form, &deactivate);
     binding.addSampleRows(2);
-    open();
 
     // An activation while another handler runs is kept and filled once that handler returns.
     gate.run([this] {
@@ -143,6 +145,22 @@ TEST_F(Form4Test, WindowActivationRunsTheFillThroughTheGate) {
     });
 
     EXPECT_EQ(recordRow(2), sampleTexts(2));
+}
+
+TEST_F(Form4Test, ShowingFillsOnceAndLaterActivationsRefill) {
+    binding.addSampleRows(2);
+    open();  // shown: filled even where no window manager activates the window
+    EXPECT_EQ(recordRow(2), sampleTexts(2));
+    const std::size_t fills = binding.calls("newestRows");
+    QEvent activate(QEvent::WindowActivate);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(form, &activate);  // the activation that follows the showing
+    EXPECT_EQ(binding.calls("newestRows"), fills);
+    QApplication::sendEvent(form, &deactivate);
+    binding.addSampleRows(1);
+    QApplication::sendEvent(form, &activate);
+    EXPECT_EQ(binding.calls("newestRows"), fills + 1);
+    EXPECT_EQ(recordRow(3), sampleTexts(1));
 }
 
 TEST_F(Form4Test, ReactivationRewritesRowsWithoutClearingOthers) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace platform::qt {
 
@@ -21,6 +22,8 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
     dialog.setLabelText(QString::fromStdString(prompt));
     dialog.setTextValue(QString::fromStdString(defaultAnswer));
     dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
     dialog.setWindowModality(Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) {
         return {};
@@ -31,6 +34,7 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
 void QtDialogs::messageBox(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, kMessageTitle, QString::fromStdString(text),
                     QMessageBox::Ok, dialogParent());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -38,6 +42,8 @@ void QtDialogs::messageBox(const std::string& text) {
 bool QtDialogs::askYesNo(const std::string& text) {
     QMessageBox box(QMessageBox::Question, kMessageTitle, QString::fromStdString(text),
                     QMessageBox::Yes | QMessageBox::No, dialogParent());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
     box.setDefaultButton(QMessageBox::No);
     box.setWindowModality(Qt::ApplicationModal);
     return box.exec() == QMessageBox::Yes;

@@ -4,7 +4,8 @@
 
 namespace platform::qt {
 
-// QInputDialog and QMessageBox, modal to the whole application.
+// QInputDialog and QMessageBox, modal to the whole application, with Chinese button texts like
+// the rest of the program.
 class QtDialogs final : public Dialogs {
 public:
     std::string inputBox(const std::string& prompt, const std::string& title,

@@ -193,36 +193,47 @@ TEST_F(EndToEnd, AnswersAPollSentByteByByte) {
 
     const int port = openPort(link);
     ASSERT_GE(port, 0) << "cannot open " << link;
-    sendPaced(port, {0x2A, 0x01, 0x00, 0x2E});
-    const Bytes reply = readFor(port, 10, 1000ms);
-    ASSERT_EQ(reply.size(), 10u);
-    EXPECT_EQ(reply[0], 0x01);
-    EXPECT_EQ(reply[1], 0x00);
-    EXPECT_EQ(reply[8], xor2to7(reply));
-    EXPECT_EQ(reply[9], 0xAA);
+    // Several polls: the simulator stamps a byte when it gets to read it, and on a loaded machine
+    // it may read two bytes in one go; one poll with every gap intact shows the stamps are right.
+    constexpr int kPolls = 5;
+    for (int poll = 0; poll < kPolls; ++poll) {
+        sendPaced(port, {0x2A, 0x01, 0x00, 0x2E});
+        const Bytes reply = readFor(port, 10, 1000ms);
+        ASSERT_EQ(reply.size(), 10u);
+        EXPECT_EQ(reply[0], 0x01);
+        EXPECT_EQ(reply[1], 0x00);
+        EXPECT_EQ(reply[8], xor2to7(reply));
+        EXPECT_EQ(reply[9], 0xAA);
+    }
     close(port);
 
     EXPECT_EQ(sim.terminate(), 0);
     struct stat info {};
     EXPECT_NE(lstat(link.c_str(), &info), 0) << "link left behind";
 
-    // The log has the four bytes with microsecond stamps at least the pause apart, then the reply.
+    // The log has the four bytes of each poll with microsecond stamps, then the reply.
     std::ifstream in(log);
     std::vector<long long> stamps;
-    bool replied = false;
+    int replies = 0;
     for (std::string line; std::getline(in, line);) {
         const auto space = line.find(' ');
         const std::string kind = line.substr(space + 1, 2);
         if (kind == "rx") {
             stamps.push_back(std::stoll(line.substr(0, space)));
         }
-        replied |= kind == "tx" && line.find("01 00 ") != std::string::npos;
+        replies += kind == "tx" && line.find("01 00 ") != std::string::npos ? 1 : 0;
     }
-    ASSERT_EQ(stamps.size(), 4u);
-    for (std::size_t i = 1; i < stamps.size(); ++i) {
-        EXPECT_GE(stamps[i] - stamps[i - 1], 900) << "byte " << i;
+    ASSERT_EQ(stamps.size(), 4u * kPolls);
+    EXPECT_EQ(replies, kPolls);
+    bool onePollPaced = false;
+    for (std::size_t first = 0; first < stamps.size(); first += 4) {
+        bool paced = true;
+        for (std::size_t i = first + 1; i < first + 4; ++i) {
+            paced = paced && stamps[i] - stamps[i - 1] >= 900;
+        }
+        onePollPaced = onePollPaced || paced;
     }
-    EXPECT_TRUE(replied);
+    EXPECT_TRUE(onePollPaced) << "no poll was logged with its bytes at least the pause apart";
 }
 
 TEST_F(EndToEnd, AbsentStationSilentFaultsAppliedAndPortCanBeReopened) {

@@ -23,12 +23,12 @@ const PollLineSpeed& pollLineSpeed(const std::string& speedText);
 
 // The state of the polling cycle that the request side and the reply side share.
 struct PollState {
-    std::uint8_t stationNo = 1;  // station of the request being sent, 1..16
-    std::uint8_t cmdIndex = 0;   // command byte of the next request, 0..8
-    std::uint8_t lastCmd = 0;    // command byte of the request just sent
-    bool nextStation = false;    // command 8 was sent: the next request goes to the next station
+    std::uint8_t stationNo = 1;     // station of the request being sent, 1..16
+    std::uint8_t cmdIndex = 0;      // command byte of the next request, 0..8
+    std::uint8_t lastCmd = 0;       // command byte of the request just sent
+    bool nextStation = false;       // command 8 was sent: the next request goes to the next station
     std::int16_t noReplyCount = 0;  // requests sent since the last receive notification
-    bool timerStarted = false;   // set by every tick
+    bool timerStarted = false;      // set by every tick
 
     // Counts one more unanswered request. Any count of ten or more blanks the display alike, so
     // the count stops growing there instead of overflowing in a long run without meters.

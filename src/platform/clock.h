@@ -5,7 +5,7 @@
 namespace platform {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Time of day with ":" between hours, minutes and seconds, e.g. "9:13:45".
     virtual std::string timeText() = 0;

@@ -6,7 +6,7 @@ namespace platform {
 
 // Modal dialogs. Each returns only once the operator has closed it.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // The typed text; empty when the box is cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title,

@@ -11,13 +11,13 @@ namespace platform {
 // - a deferred event (port notification, window activation) is kept and run once the running
 //   handler has returned; a second one from the same source is folded into the pending one.
 class EventGate {
-public:
+  public:
     void run(const std::function<void()>& handler);
     void runDeferred(const void* source, std::function<void()> handler);
 
     bool busy() const { return busy_; }
 
-private:
+  private:
     struct Pending {
         const void* source;
         std::function<void()> handler;

@@ -9,7 +9,7 @@
 namespace platform {
 
 class FileReader {
-public:
+  public:
     virtual ~FileReader() = default;
     // Up to `count` bytes from the start of the file; nothing when it is missing or unreadable.
     virtual std::optional<std::vector<std::uint8_t>> readStart(const std::string& fileName,

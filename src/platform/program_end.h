@@ -3,7 +3,7 @@
 namespace platform {
 
 class ProgramEnd {
-public:
+  public:
     virtual ~ProgramEnd() = default;
     // Closes every window and ends the program once control returns to the event loop.
     virtual void endProgram() = 0;

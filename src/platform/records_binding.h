@@ -15,7 +15,7 @@ using FieldValue = std::variant<std::int64_t, std::string>;
 // Every operation reports failure (file or table missing, file locked, field missing) through its
 // result. The binding never creates the store file.
 class RecordsBinding {
-public:
+  public:
     virtual ~RecordsBinding() = default;
 
     virtual bool setDatabaseName(const std::string& fileName) = 0;

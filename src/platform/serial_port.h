@@ -14,7 +14,7 @@ constexpr int kCommEventReceive = 2;
 // One serial line to the meters. Every operation reports failure (no such port, port busy, port
 // closed, malformed settings) through its result; none throws.
 class SerialPort {
-public:
+  public:
     using NotificationHandler = std::function<void(int eventCode)>;
 
     virtual ~SerialPort() = default;

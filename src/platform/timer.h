@@ -7,7 +7,7 @@ namespace platform {
 // A periodic timer whose ticks arrive on the user-interface thread. Enabling a disabled timer and
 // changing the interval of an enabled one start a full interval.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void setEnabled(bool enabled) = 0;
     virtual bool isEnabled() const = 0;

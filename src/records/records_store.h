@@ -14,8 +14,9 @@ inline constexpr const char* kDatabaseFile = "kvt97.mdb";
 inline constexpr const char* kTable = "数据监测";
 
 // The ten fields of a record, in the order they are written and listed.
-inline const std::array<std::string, 10> kFieldNames = {
-    "仪表编号", "日期", "管径", "瞬时流量", "百分比", "量程比", "流速", "正向累计", "反向累计", "报警状态"};
+inline const std::array<std::string, 10> kFieldNames = {"仪表编号", "日期",    "管径", "瞬时流量",
+                                                        "百分比",   "量程比",  "流速", "正向累计",
+                                                        "反向累计", "报警状态"};
 
 struct MeasurementRecord {
     std::uint8_t station = 0;  // "仪表编号", stored as a number

@@ -20,7 +20,7 @@ namespace shell {
 
 // Builds the platform adapters, hands them to the windows and moves between the windows.
 class Application final : public Navigation {
-public:
+  public:
     Application();
     ~Application() override;
 
@@ -30,7 +30,7 @@ public:
     void openParameterWindow() override;
     void openDataQuery() override;
 
-private:
+  private:
     platform::EventGate gate_;
     platform::qt::QtSerialPort port_;
     platform::qt::QtTimer timer_;

@@ -30,7 +30,9 @@ constexpr int kReceiveThreshold = 10;
 constexpr int kMultiStationIntervalMs = 200;
 constexpr std::int16_t kPortSettleCount = 10000;
 
-bool isStation(int number) { return number >= 1 && number <= seriallink::kStationCount; }
+bool isStation(int number) {
+    return number >= 1 && number <= seriallink::kStationCount;
+}
 
 }  // namespace
 
@@ -52,11 +54,16 @@ void Form1::wireEvents() {
     MSComm1.setNotificationHandler([this, &gate](int code) {
         gate.runDeferred(&MSComm1, [this, code] { MSComm1_OnComm(code); });
     });
-    connect(Command1, &QPushButton::clicked, this, [this, &gate] { gate.run([this] { Command1_Click(); }); });
-    connect(Command2, &QPushButton::clicked, this, [this, &gate] { gate.run([this] { Command2_Click(); }); });
-    connect(Command3, &QPushButton::clicked, this, [this, &gate] { gate.run([this] { Command3_Click(); }); });
-    connect(Option1, &QRadioButton::clicked, this, [this, &gate] { gate.run([this] { Option1_Click(); }); });
-    connect(Option2, &QRadioButton::clicked, this, [this, &gate] { gate.run([this] { Option2_Click(); }); });
+    connect(Command1, &QPushButton::clicked, this,
+            [this, &gate] { gate.run([this] { Command1_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this,
+            [this, &gate] { gate.run([this] { Command2_Click(); }); });
+    connect(Command3, &QPushButton::clicked, this,
+            [this, &gate] { gate.run([this] { Command3_Click(); }); });
+    connect(Option1, &QRadioButton::clicked, this,
+            [this, &gate] { gate.run([this] { Option1_Click(); }); });
+    connect(Option2, &QRadioButton::clicked, this,
+            [this, &gate] { gate.run([this] { Option2_Click(); }); });
 }
 
 bool Form1::Form_Load() {
@@ -146,7 +153,8 @@ void Form1::Timer1_Timer() {
     MSComm1.discardOutput();
     MSComm1.discardInput();
     poll.countRequest();
-    const seriallink::PollLineSpeed& speed = seriallink::pollLineSpeed(Combo2->currentText().toStdString());
+    const seriallink::PollLineSpeed& speed =
+        seriallink::pollLineSpeed(Combo2->currentText().toStdString());
     MSComm1.setSettings(speed.settings);
     const double delayCount = speed.delayCount;
     Timer1.setInterval(speed.timerIntervalMs);
@@ -194,7 +202,8 @@ void Form1::MSComm1_OnComm(int eventCode) {
         }
         resetIndicators();
         if (Single_Add) {
-            label(54)->setText(QString::fromStdString(measurement::singleStationText(poll.stationNo)));
+            label(54)->setText(
+                QString::fromStdString(measurement::singleStationText(poll.stationNo)));
         } else if (isStation(poll.stationNo)) {
             Check1[poll.stationNo - 1U]->setChecked(true);
             Check1[poll.stationNo - 1U]->setEnabled(true);
@@ -212,8 +221,7 @@ void Form1::MSComm1_OnComm(int eventCode) {
 
 void Form1::Option1_Click() {
     if (poll.timerStarted) {
-        const std::string answer =
-            services_.dialogs.inputBox(kSinglePrompt, kPromptTitle, "1");
+        const std::string answer = services_.dialogs.inputBox(kSinglePrompt, kPromptTitle, "1");
         Addr_Parameter_Set = seriallink::stationFromAnswer(answer);
     }
     if (isStation(Addr_Parameter_Set)) {
@@ -251,7 +259,9 @@ void Form1::Command2_Click() {
     services_.programEnd.endProgram();
 }
 
-void Form1::Command3_Click() { services_.navigation.openDataQuery(); }
+void Form1::Command3_Click() {
+    services_.navigation.openDataQuery();
+}
 
 void Form1::Form_Unload() {
     MSComm1.close();
@@ -301,13 +311,27 @@ void Form1::deselectOptions() {
 
 void Form1::showDisplay() {
     const std::pair<int, const std::string*> texts[] = {
-        {29, &display.flow},         {30, &display.flowUnit},        {31, &display.percent},
-        {32, &display.resistance},   {33, &display.diameter},        {34, &display.velocity},
-        {35, &display.forwardTotal}, {36, &display.forwardUnit},     {37, &display.reverseTotal},
-        {38, &display.reverseUnit},  {39, &display.status},          {40, &display.rangeRatio},
-        {42, &display.cutoffEnable}, {44, &display.upperEnable},     {46, &display.lowerEnable},
-        {49, &display.emptyPipeEnable}, {51, &display.totalDifference}, {52, &display.differenceUnit},
-        {59, &display.failureCount}, {60, &display.failureHours},    {61, &display.failureMinutes},
+        {29, &display.flow},
+        {30, &display.flowUnit},
+        {31, &display.percent},
+        {32, &display.resistance},
+        {33, &display.diameter},
+        {34, &display.velocity},
+        {35, &display.forwardTotal},
+        {36, &display.forwardUnit},
+        {37, &display.reverseTotal},
+        {38, &display.reverseUnit},
+        {39, &display.status},
+        {40, &display.rangeRatio},
+        {42, &display.cutoffEnable},
+        {44, &display.upperEnable},
+        {46, &display.lowerEnable},
+        {49, &display.emptyPipeEnable},
+        {51, &display.totalDifference},
+        {52, &display.differenceUnit},
+        {59, &display.failureCount},
+        {60, &display.failureHours},
+        {61, &display.failureMinutes},
     };
     for (const auto& [number, text] : texts) {
         label(number)->setText(QString::fromStdString(*text));

@@ -48,7 +48,7 @@ struct MainWindowServices {
 class Form1 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kPortSlots = 10;
 
     Form1(const MainWindowServices& services, QWidget* parent = nullptr);
@@ -103,10 +103,10 @@ public:
     std::int16_t Log_Minute = 0;
     measurement::DisplayTexts display;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void wireEvents();
     void showDisplay();

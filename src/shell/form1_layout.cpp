@@ -76,8 +76,8 @@ void Form1::buildControls() {
     Frame1 = new QGroupBox(QStringLiteral("流量数据"), this);
     auto* grid = new QGridLayout(Frame1);
     grid->setHorizontalSpacing(8);
-    const char* const names[] = {"瞬时流量", "百分比%", "电阻值   (kOhm)", "口径(mm)",
-                                 "流速 m/s", "正向累积", "反向累积", "报警状态"};
+    const char* const names[] = {"瞬时流量", "百分比%",  "电阻值   (kOhm)", "口径(mm)",
+                                 "流速 m/s", "正向累积", "反向累积",        "报警状态"};
     for (int row = 0; row < 8; ++row) {
         grid->addWidget(caption(4 + row, names[row]), row, 0);
     }

@@ -4,7 +4,7 @@ namespace shell {
 
 // The ways out of the main window to the program's other windows.
 class Navigation {
-public:
+  public:
     virtual ~Navigation() = default;
     // Runs the parameter window's load procedure for the station the main window chose and
     // shows it; the main window is already hidden and disabled.

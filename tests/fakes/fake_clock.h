@@ -10,7 +10,7 @@ namespace fakes {
 // A clock that shows what the test sets. `laterTimes` are handed out one per reading before
 // falling back to `time`, for tests of code that reads the clock twice.
 class FakeClock final : public platform::Clock {
-public:
+  public:
     std::string time = "10:00:30";
     std::string date = "2007-10-10";
     std::deque<std::string> laterTimes;

@@ -13,7 +13,7 @@ namespace fakes {
 // Yes/No box with no scripted answer is answered No. `whileOpen` runs inside every dialog, as the
 // nested event loop of a real modal dialog would run other events.
 class FakeDialogs final : public platform::Dialogs {
-public:
+  public:
     struct Prompt {
         std::string prompt;
         std::string title;
@@ -53,7 +53,7 @@ public:
         return yes;
     }
 
-private:
+  private:
     void runWhileOpen() {
         if (whileOpen) {
             whileOpen();

@@ -12,7 +12,7 @@ namespace fakes {
 
 // Files the test puts in `files`; any other name is missing.
 class FakeFileReader final : public platform::FileReader {
-public:
+  public:
     std::map<std::string, std::vector<std::uint8_t>> files;
 
     std::optional<std::vector<std::uint8_t>> readStart(const std::string& fileName,

@@ -5,7 +5,7 @@
 namespace fakes {
 
 class FakeProgramEnd final : public platform::ProgramEnd {
-public:
+  public:
     int endings = 0;
     void endProgram() override { ++endings; }
 };

@@ -13,7 +13,7 @@ namespace fakes {
 // is written to `log` ("open 3", "write 2A", "settings 9600,n,8,1", ...) so that tests can check
 // the order of effects.
 class FakeSerialPort final : public platform::SerialPort {
-public:
+  public:
     std::set<int> usablePorts = {1};
     bool failSettings = false;
     int opensAllowed = -1;  // successful opens left before every open fails; -1 without limit
@@ -108,7 +108,7 @@ public:
         }
     }
 
-private:
+  private:
     bool record(const std::string& entry) {
         log.push_back(entry);
         return open_;

@@ -8,7 +8,7 @@ namespace fakes {
 
 // A timer that ticks only when the test calls tick(), and only while enabled.
 class FakeTimer final : public platform::Timer {
-public:
+  public:
     void setEnabled(bool enabled) override { enabled_ = enabled; }
     bool isEnabled() const override { return enabled_; }
     void setInterval(int milliseconds) override { interval_ = milliseconds; }
@@ -21,7 +21,7 @@ public:
         }
     }
 
-private:
+  private:
     bool enabled_ = false;
     int interval_ = 0;
     std::function<void()> handler_;

@@ -42,7 +42,7 @@ struct RecordingNavigation final : shell::Navigation {
 
 // The main window wired to fakes; Form_Load is left to the test.
 class Form1Test : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
             port, timer, records, dialogs, files, clock, programEnd, gate, navigation});

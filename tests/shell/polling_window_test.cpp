@@ -8,7 +8,7 @@ namespace shelltest {
 namespace {
 
 class PollingTest : public Form1Test {
-protected:
+  protected:
     void SetUp() override {
         Form1Test::SetUp();
         ASSERT_TRUE(form->Form_Load());
@@ -101,9 +101,8 @@ struct Command1Case {
 
 TEST_F(PollingTest, CommandOneStationPrompt) {
     const Command1Case cases[] = {
-        {"0", false, 1},   {"17", false, 1}, {"300", false, 1}, {"-1", false, 1},
-        {"abc", false, 1}, {"", false, 1},   {"16.4", true, 16}, {"0.6", true, 1},
-        {"5", true, 5},
+        {"0", false, 1}, {"17", false, 1},   {"300", false, 1}, {"-1", false, 1}, {"abc", false, 1},
+        {"", false, 1},  {"16.4", true, 16}, {"0.6", true, 1},  {"5", true, 5},
     };
     for (const Command1Case& c : cases) {
         restart();

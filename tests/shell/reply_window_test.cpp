@@ -7,7 +7,7 @@ namespace shelltest {
 namespace {
 
 class ReplyTest : public Form1Test {
-protected:
+  protected:
     void SetUp() override {
         Form1Test::SetUp();
         clock.time = "10:00:30";  // minute 0: nothing is logged until the minute changes

@@ -16,8 +16,8 @@ struct ConfigCase {
 
 TEST_F(Form1Test, ConfigDatChoosesAmongUsablePorts) {
     const ConfigCase cases[] = {
-        {"missing", std::nullopt, 1},   {"empty", Bytes{}, 1},
-        {"one byte 1", Bytes{1}, 2},    {"byte 0 = 2", Bytes{2, 9, 9}, 5},
+        {"missing", std::nullopt, 1},      {"empty", Bytes{}, 1},
+        {"one byte 1", Bytes{1}, 2},       {"byte 0 = 2", Bytes{2, 9, 9}, 5},
         {"byte 0 = 7", Bytes{7, 0, 0}, 5}, {"extra bytes", Bytes{0, 1, 2, 3, 4}, 1},
     };
     for (const ConfigCase& c : cases) {
@@ -56,9 +56,15 @@ TEST_F(Form1Test, OpensThePortWithTheStationLineSettings) {
     ASSERT_NE(opened, port.log.end());
     // The last successful open is initport's: discovery's own opens are each followed by a close.
     const auto lastOpen = std::find(port.log.rbegin(), port.log.rend(), "open 3").base() - 1;
-    const std::vector<std::string> expected = {
-        "close", "port 3", "close", "open 3", "handshaking none", "send threshold 0",
-        "receive threshold 10", "settings 14400,s,8,1", "binary"};
+    const std::vector<std::string> expected = {"close",
+                                               "port 3",
+                                               "close",
+                                               "open 3",
+                                               "handshaking none",
+                                               "send threshold 0",
+                                               "receive threshold 10",
+                                               "settings 14400,s,8,1",
+                                               "binary"};
     ASSERT_GE(std::distance(port.log.begin(), lastOpen), 3);
     const std::vector<std::string> actual(lastOpen - 3, lastOpen + 6);
     EXPECT_EQ(actual, expected);

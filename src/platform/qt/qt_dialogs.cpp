@@ -11,7 +11,9 @@ namespace {
 
 const QString kMessageTitle = QStringLiteral("TuskoCP");
 
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
 
 }  // namespace
 

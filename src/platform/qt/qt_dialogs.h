@@ -7,7 +7,7 @@ namespace platform::qt {
 // QInputDialog and QMessageBox, modal to the whole application, with Chinese button texts like
 // the rest of the program.
 class QtDialogs final : public Dialogs {
-public:
+  public:
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultAnswer) override;
     void messageBox(const std::string& text) override;

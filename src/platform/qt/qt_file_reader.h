@@ -5,7 +5,7 @@
 namespace platform::qt {
 
 class QtFileReader final : public FileReader {
-public:
+  public:
     std::optional<std::vector<std::uint8_t>> readStart(const std::string& fileName,
                                                        std::size_t count) override;
 };

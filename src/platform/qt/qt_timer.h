@@ -7,7 +7,7 @@
 namespace platform::qt {
 
 class QtTimer final : public Timer {
-public:
+  public:
     QtTimer();
     void setEnabled(bool enabled) override;
     bool isEnabled() const override { return timer_.isActive(); }
@@ -15,7 +15,7 @@ public:
     int interval() const override { return timer_.interval(); }
     void setTickHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
 
-private:
+  private:
     QTimer timer_;
     std::function<void()> handler_;
 };

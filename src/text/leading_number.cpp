@@ -4,15 +4,9 @@
 #include <cstddef>
 #include <system_error>
 
+#include "text/characters.h"
+
 namespace text {
-
-namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-}  // namespace
 
 std::optional<double> leadingNumber(std::string_view text) {
     std::size_t i = 0;

@@ -11,6 +11,9 @@ class Dialogs {
     // The typed text; empty when the box is cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title,
                                  const std::string& defaultAnswer) = 0;
+    // As inputBox, but the typed characters are not shown (a password).
+    virtual std::string passwordBox(const std::string& prompt, const std::string& title,
+                                    const std::string& defaultAnswer) = 0;
     // A message with a single OK button.
     virtual void messageBox(const std::string& text) = 0;
     // A question with Yes and No buttons; true for Yes.

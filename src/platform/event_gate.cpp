@@ -26,6 +26,12 @@ void EventGate::runDeferred(const void* source, std::function<void()> handler) {
     drainPending();
 }
 
+void EventGate::dropPending(const void* source) {
+    pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
+                                  [source](const Pending& p) { return p.source == source; }),
+                   pending_.end());
+}
+
 void EventGate::runNow(const std::function<void()>& handler) {
     busy_ = true;
     // A handler never lets an exception escape to the event loop; if one does, the gate still

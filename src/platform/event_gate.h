@@ -14,6 +14,8 @@ class EventGate {
   public:
     void run(const std::function<void()>& handler);
     void runDeferred(const void* source, std::function<void()> handler);
+    // Forgets a deferred event of `source` that has not run yet.
+    void dropPending(const void* source);
 
     bool busy() const { return busy_; }
 

@@ -18,6 +18,7 @@ class FakeDialogs final : public platform::Dialogs {
         std::string prompt;
         std::string title;
         std::string defaultAnswer;
+        bool masked = false;  // a password box
     };
 
     std::deque<std::string> answers;
@@ -29,14 +30,11 @@ class FakeDialogs final : public platform::Dialogs {
 
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultAnswer) override {
-        prompts.push_back({prompt, title, defaultAnswer});
-        runWhileOpen();
-        if (answers.empty()) {
-            return {};
-        }
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return answer({prompt, title, defaultAnswer, false});
+    }
+    std::string passwordBox(const std::string& prompt, const std::string& title,
+                            const std::string& defaultAnswer) override {
+        return answer({prompt, title, defaultAnswer, true});
     }
     void messageBox(const std::string& text) override {
         messages.push_back(text);
@@ -54,6 +52,16 @@ class FakeDialogs final : public platform::Dialogs {
     }
 
   private:
+    std::string answer(const Prompt& asked) {
+        prompts.push_back(asked);
+        runWhileOpen();
+        if (answers.empty()) {
+            return {};
+        }
+        std::string given = answers.front();
+        answers.pop_front();
+        return given;
+    }
     void runWhileOpen() {
         if (whileOpen) {
             whileOpen();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class FakeSerialPort final : public platform::SerialPort {
     std::vector<std::uint8_t> input;
     std::string settings;
     int receiveThreshold = 0;
+    std::function<void(std::uint8_t)> onWrite;  // the line behind the port, when a test has one
 
     bool setPortNumber(int number) override {
         log.push_back("port " + std::to_string(number));
@@ -80,6 +82,9 @@ class FakeSerialPort final : public platform::SerialPort {
             return false;
         }
         written.push_back(value);
+        if (onWrite) {
+            onWrite(value);
+        }
         return true;
     }
     std::optional<std::vector<std::uint8_t>> readAll() override {

@@ -12,29 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_dialogs.h"
 #include "fakes/fake_records_binding.h"
-#include "platform/dialogs.h"
 #include "platform/event_gate.h"
 
 namespace {
 
 using fakes::FakeRecordsBinding;
-
-class ScriptedDialogs : public platform::Dialogs {
-  public:
-    std::string inputBox(const std::string&, const std::string&, const std::string&) override {
-        return {};
-    }
-    void messageBox(const std::string& text) override { messages.push_back(text); }
-    bool askYesNo(const std::string& text) override {
-        questions.push_back(text);
-        return answerYes;
-    }
-
-    bool answerYes = false;
-    std::vector<std::string> questions;
-    std::vector<std::string> messages;
-};
 
 class Form4Test : public ::testing::Test {
   protected:
@@ -67,7 +51,7 @@ class Form4Test : public ::testing::Test {
     bool rowEmpty(int row) const { return recordRow(row) == std::vector<std::string>(10); }
 
     FakeRecordsBinding binding;
-    ScriptedDialogs dialogs;
+    fakes::FakeDialogs dialogs;
     platform::EventGate gate;
     QPointer<records::Form4> form;
 };
@@ -182,7 +166,7 @@ TEST_F(Form4Test, ClearAnsweredNoChangesNothing) {
     records::Form4& f = open();
     f.Form_Activate();
     binding.log.clear();
-    dialogs.answerYes = false;
+    dialogs.yesNoAnswers = {false};
 
     f.Command1->click();
     processDeferredDeletes();
@@ -201,7 +185,7 @@ TEST_F(Form4Test, ClearAnsweredYesDeletesAllRefreshesAndCloses) {
         binding.addSampleRows(count);
         records::Form4& f = open();
         binding.log.clear();
-        dialogs.answerYes = true;
+        dialogs.yesNoAnswers = {true};
 
         f.Command1->click();
         processDeferredDeletes();

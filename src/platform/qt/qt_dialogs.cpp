@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -15,13 +16,12 @@ QWidget* dialogParent() {
     return QApplication::activeWindow();
 }
 
-}  // namespace
-
-std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
-                                const std::string& defaultAnswer) {
+std::string askForText(const std::string& prompt, const std::string& title,
+                       const std::string& defaultAnswer, QLineEdit::EchoMode echo) {
     QInputDialog dialog(dialogParent());
     dialog.setWindowTitle(QString::fromStdString(title));
     dialog.setLabelText(QString::fromStdString(prompt));
+    dialog.setTextEchoMode(echo);
     dialog.setTextValue(QString::fromStdString(defaultAnswer));
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setOkButtonText(QStringLiteral("确定"));
@@ -31,6 +31,18 @@ std::string QtDialogs::inputBox(const std::string& prompt, const std::string& ti
         return {};
     }
     return dialog.textValue().toStdString();
+}
+
+}  // namespace
+
+std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
+                                const std::string& defaultAnswer) {
+    return askForText(prompt, title, defaultAnswer, QLineEdit::Normal);
+}
+
+std::string QtDialogs::passwordBox(const std::string& prompt, const std::string& title,
+                                   const std::string& defaultAnswer) {
+    return askForText(prompt, title, defaultAnswer, QLineEdit::Password);
 }
 
 void QtDialogs::messageBox(const std::string& text) {

@@ -10,6 +10,8 @@ class QtDialogs final : public Dialogs {
   public:
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultAnswer) override;
+    std::string passwordBox(const std::string& prompt, const std::string& title,
+                            const std::string& defaultAnswer) override;
     void messageBox(const std::string& text) override;
     bool askYesNo(const std::string& text) override;
 };

@@ -9,7 +9,7 @@ namespace platform::qt {
 class QtProgramEnd final : public ProgramEnd {
   public:
     void endProgram() override;
-    bool hasEnded() const { return ended_; }
+    bool hasEnded() const override { return ended_; }
 
   private:
     bool ended_ = false;

@@ -9,7 +9,10 @@ namespace shell {
 Application::Application()
     : port_(platform::qt::portMapForThisMachine()),
       form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
-                                *this}) {}
+                                *this}),
+      port3_(platform::qt::portMapForThisMachine()),
+      form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
+                                                 saved_, form1_}) {}
 
 Application::~Application() {
     delete form4_.data();
@@ -27,11 +30,10 @@ int Application::run() {
 }
 
 void Application::openParameterWindow() {
-    // The parameter window is not part of this program yet: control comes straight back to the
-    // main window, which discovers and opens its port again and resumes polling.
-    form1_.setEnabled(true);
-    form1_.Form_Load();
-    form1_.show();
+    form3_.Form_Load();
+    form3_.show();
+    form3_.raise();
+    form3_.activateWindow();
 }
 
 void Application::openDataQuery() {

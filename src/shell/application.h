@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "parameters/form3.h"
+#include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
@@ -41,6 +43,11 @@ class Application final : public Navigation {
     platform::qt::QtClock clock_;
     platform::qt::QtProgramEnd programEnd_;
     Form1 form1_;
+    // The parameter window has a port and a timer of its own; its saved set outlives it.
+    platform::qt::QtSerialPort port3_;
+    platform::qt::QtTimer timer3_;
+    parameters::SavedParameters saved_;
+    parameters::Form3 form3_;
     QPointer<records::Form4> form4_;
 };
 

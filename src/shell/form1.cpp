@@ -68,6 +68,7 @@ void Form1::wireEvents() {
 
 bool Form1::Form_Load() {
     if (!init()) {
+        state_ = MainWindowState::Closed;
         return false;
     }
     poll.noReplyCount = 0;
@@ -128,6 +129,7 @@ bool Form1::init() {
         indicator->setEnabled(false);
     }
     Timer1.setEnabled(true);
+    state_ = MainWindowState::Polling;
     return true;
 }
 
@@ -149,6 +151,9 @@ void Form1::initport() {
 }
 
 void Form1::Timer1_Timer() {
+    if (state_ != MainWindowState::Polling) {
+        return;
+    }
     poll.timerStarted = true;
     MSComm1.discardOutput();
     MSComm1.discardInput();
@@ -187,6 +192,9 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::MSComm1_OnComm(int eventCode) {
+    if (state_ != MainWindowState::Polling) {
+        return;
+    }
     if (eventCode == platform::kCommEventReceive) {
         poll.noReplyCount = 0;
         Timer1.setEnabled(false);
@@ -245,6 +253,9 @@ void Form1::Command1_Click() {
         xxx = true;
         MSComm1.close();
         Timer1.setEnabled(false);
+        // A reply that arrived while the station was asked for belongs to polling, which ends here.
+        state_ = MainWindowState::HandedOver;
+        services_.gate.dropPending(&MSComm1);
         setEnabled(false);
         hide();
         services_.navigation.openParameterWindow();
@@ -266,6 +277,22 @@ void Form1::Command3_Click() {
 void Form1::Form_Unload() {
     MSComm1.close();
     Timer1.setEnabled(false);
+    state_ = MainWindowState::Closed;
+}
+
+int Form1::releasedPortNumber() const {
+    return Port_List[static_cast<std::size_t>(Port_Index)];
+}
+
+std::string Form1::lineSpeedText() const {
+    return Combo2->currentText().toStdString();
+}
+
+void Form1::takeBack() {
+    setEnabled(true);
+    if (Form_Load()) {
+        show();
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

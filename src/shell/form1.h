@@ -10,6 +10,7 @@
 #include "measurement/display_texts.h"
 #include "measurement/reply_frame.h"
 #include "measurement/station_memory.h"
+#include "parameters/main_window_link.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/event_gate.h"
@@ -43,9 +44,14 @@ struct MainWindowServices {
     Navigation& navigation;
 };
 
+// Where the main window stands. It polls while shown with its port open and its timer running;
+// while the parameter window has the line it is handed over: hidden, disabled, port closed, and
+// none of its port events or ticks act until its start-up runs again; closed is for good.
+enum class MainWindowState { Closed, Polling, HandedOver };
+
 // The main window: port discovery, the polling cycle, the live measurement display and the
 // buttons to the other windows. Its handlers are entered only through the event gate.
-class Form1 : public QWidget {
+class Form1 : public QWidget, public parameters::MainWindowLink {
     Q_OBJECT
 
   public:
@@ -67,6 +73,16 @@ class Form1 : public QWidget {
     void Command2_Click();
     void Command3_Click();
     void Form_Unload();
+
+    [[nodiscard]] MainWindowState state() const { return state_; }
+
+    // What the parameter window uses of this window.
+    std::uint8_t parameterStation() const override { return Addr_Parameter_Set; }
+    int releasedPortNumber() const override;
+    std::string lineSpeedText() const override;
+    bool firstParameterSet() const override { return first_Parameter_Set; }
+    void setFirstParameterSet() override { first_Parameter_Set = true; }
+    void takeBack() override;
 
     // Controls, named as on the window.
     QComboBox* Combo1 = nullptr;
@@ -119,6 +135,7 @@ class Form1 : public QWidget {
     platform::Timer& Timer1;
     platform::RecordsBinding& Data1;
     MainWindowServices services_;
+    MainWindowState state_ = MainWindowState::Closed;
     QButtonGroup* options_ = nullptr;
     std::array<QLabel*, 62> labels_{};
 };

@@ -56,11 +56,17 @@ void Form1::buildControls() {
     banner->setFont(bannerFont);
     banner->setAlignment(Qt::AlignCenter);
 
+    // Editable lists that keep their own entries: a typed text stays in the field only, and is
+    // not completed to an entry.
     Combo1 = new QComboBox(this);
     Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
     Combo1->setEditText(QStringLiteral("COM1"));
     Combo2 = new QComboBox(this);
     Combo2->setEditable(true);
+    Combo2->setInsertPolicy(QComboBox::NoInsert);
+    Combo2->setCompleter(nullptr);
     Combo2->addItems({"600", "1200", "2400", "4800", "9600", "14400", "19200"});
     Combo2->setEditText(QStringLiteral("14400"));
 

@@ -1,5 +1,7 @@
 // The polling cycle and the mode and station choices of the main window.
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QRadioButton>
 
 #include "shell/form1_fixture.h"
@@ -141,11 +143,7 @@ TEST_F(PollingTest, RejectedParameterStationMakesSingleStationPollStationOne) {
 }
 
 TEST_F(PollingTest, ReturnFromParameterWindowResumesSingleStation) {
-    navigation.onParameterWindow = [this] {
-        form->setEnabled(true);
-        form->Form_Load();
-        form->show();
-    };
+    navigation.onParameterWindow = [this] { form->takeBack(); };
     // From multi-station mode: back to single-station polling of station 1.
     chooseMultiStation();
     dialogs.answers = {"7"};
@@ -163,6 +161,41 @@ TEST_F(PollingTest, ReturnFromParameterWindowResumesSingleStation) {
     EXPECT_TRUE(form->Option1->isChecked());
     EXPECT_EQ(tick()[1], 9);
     EXPECT_EQ(form->Combo1->count(), 1);
+}
+
+TEST_F(PollingTest, HandedOverWindowIgnoresAReplyThatArrivedDuringThePrompt) {
+    form->show();
+    tick();
+    dialogs.answers = {"3"};
+    dialogs.whileOpen = [this] { port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0})); };
+    form->Command1->click();
+    EXPECT_EQ(form->state(), shell::MainWindowState::HandedOver);
+    EXPECT_FALSE(timer.isEnabled());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(text(29), "") << "the reply was not decoded after the hand-over";
+    // Nothing of the handed-over window runs until it takes the line back.
+    dialogs.whileOpen = nullptr;
+    port.written.clear();
+    port.notify(platform::kCommEventReceive);
+    form->Timer1_Timer();
+    EXPECT_FALSE(timer.isEnabled());
+    EXPECT_TRUE(port.written.empty());
+
+    form->takeBack();
+    EXPECT_EQ(form->state(), shell::MainWindowState::Polling);
+    EXPECT_TRUE(form->isVisible() && form->isEnabled());
+    EXPECT_EQ(tick()[1], 3);
+}
+
+TEST_F(PollingTest, TypedLineSpeedNeverJoinsTheList) {
+    form->Combo2->setEditText("38400");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(form->Combo2, &enter);
+    EXPECT_EQ(form->Combo2->count(), 7);
+    EXPECT_EQ(form->Combo2->currentText().toStdString(), "38400");
+    EXPECT_EQ(port.settings, "14400,s,8,1");
+    tick();
+    EXPECT_EQ(port.settings, "9600,n,8,1");
 }
 
 TEST_F(PollingTest, DataQueryLeavesPollingRunning) {

@@ -29,7 +29,12 @@
 namespace e2e {
 
 struct StayingNavigation final : shell::Navigation {
-    void openParameterWindow() override {}
+    std::function<void()> onParameterWindow;
+    void openParameterWindow() override {
+        if (onParameterWindow) {
+            onParameterWindow();
+        }
+    }
     void openDataQuery() override {}
 };
 
@@ -59,8 +64,9 @@ class MeterLineTest : public ::testing::Test {
             skipReason = "the meter simulator could not open a pseudo-terminal";
             return false;
         }
+        portConfig = "COM1=" + link.toStdString() + "\n";
         port = std::make_unique<platform::qt::QtSerialPort>(
-            seriallink::PortMap::fromConfig("COM1=" + link.toStdString() + "\n", {}));
+            seriallink::PortMap::fromConfig(portConfig, {}));
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
             *port, timer, records, dialogs, files, clock, programEnd, gate, navigation});
         records.beforeUpdate = [this] { shownAtAppend = shownRecordTexts(); };
@@ -124,6 +130,7 @@ class MeterLineTest : public ::testing::Test {
     std::unique_ptr<shell::Form1> form;
     std::vector<std::string> shownAtAppend;
     std::string skipReason;
+    std::string portConfig;  // "comports.conf" of the test: COM1 is the simulator
 };
 
 // Starts the simulator and the window, or ends the test: skipped without a pseudo-terminal,

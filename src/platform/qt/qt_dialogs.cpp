@@ -1,10 +1,12 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace platform::qt {
 
@@ -33,6 +35,18 @@ std::string askForText(const std::string& prompt, const std::string& title,
     return dialog.textValue().toStdString();
 }
 
+// A short message makes a narrow box, whose title bar then cuts its own title; the box is kept
+// wide enough for the title and the window buttons beside it.
+void keepTitleReadable(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
@@ -50,6 +64,7 @@ void QtDialogs::messageBox(const std::string& text) {
                     QMessageBox::Ok, dialogParent());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.setWindowModality(Qt::ApplicationModal);
+    keepTitleReadable(box);
     box.exec();
 }
 
@@ -60,6 +75,7 @@ bool QtDialogs::askYesNo(const std::string& text) {
     box.button(QMessageBox::No)->setText(QStringLiteral("否"));
     box.setDefaultButton(QMessageBox::No);
     box.setWindowModality(Qt::ApplicationModal);
+    keepTitleReadable(box);
     return box.exec() == QMessageBox::Yes;
 }
 

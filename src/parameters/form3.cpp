@@ -38,6 +38,8 @@ Form3::Form3(const ParameterWindowServices& services, QWidget* parent)
 }
 
 Form3::~Form3() {
+    // QWidget's own destructor still moves the focus; nothing of this window may run then.
+    disconnect(focusWatch_);
     Timer1.setTickHandler(nullptr);
     MSComm1.setNotificationHandler(nullptr);
 }
@@ -58,7 +60,7 @@ void Form3::wireEvents() {
             gate.run([this, handler] { (this->*handler)(); });
         });
     }
-    connect(qApp, &QApplication::focusChanged, this, &Form3::onFocusChanged);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &Form3::onFocusChanged);
     for (const Param param : allParams()) {
         if (!isSelection(param)) {
             field(param)->installEventFilter(this);

@@ -119,6 +119,7 @@ class Form3 : public QWidget {
     ParameterWindowServices services_;
     WriteExchange exchange_;
     bool open_ = false;  // loaded and not left: ticks and port events act
+    QMetaObject::Connection focusWatch_;
 };
 
 }  // namespace parameters

@@ -27,8 +27,10 @@ using Microseconds = std::chrono::duration<double, std::micro>;
 
 constexpr int kSpinners = 2;
 
+constexpr const char* kLine = "9600,n,8,1";
+
 void pause(std::int32_t count) {
-    seriallink::busyCountDouble(count);
+    seriallink::pauseBetweenBytes(count, kLine);
 }
 
 std::vector<double> timePauses(std::int32_t count, int samples, std::chrono::seconds limit) {
@@ -87,7 +89,9 @@ void runSeries(const char* load, int samples, std::chrono::seconds limit) {
 int main(int argc, char** argv) {
     const int samples = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
     const std::chrono::seconds limit(argc > 2 ? std::max(1, std::atoi(argv[2])) : 30);
-    std::printf("pause between bytes; %ld processors online\n", sysconf(_SC_NPROCESSORS_ONLN));
+    const auto character = seriallink::characterTime(*seriallink::parseLineSettings(kLine));
+    std::printf("pause between bytes at %s (one character: %.1f us); %ld processors online\n",
+                kLine, Microseconds(character).count(), sysconf(_SC_NPROCESSORS_ONLN));
     runSeries("idle", samples, limit);
     const std::vector<pid_t> spinners = startSpinners(kSpinners);
     runSeries("loaded", samples, limit);

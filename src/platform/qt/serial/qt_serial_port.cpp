@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/qt/serial/port_holder.h"
+
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/file.h>
@@ -54,22 +56,26 @@ bool isFatal(QSerialPort::SerialPortError error) {
            error == QSerialPort::WriteError;
 }
 
-// Root may open a tty that another program put in exclusive mode (TIOCEXCL), so ask the tty
-// whether it is; for everybody else the kernel refuses the open by itself.
-bool heldExclusivelyByAnother(const QString& device) {
+// A tty in exclusive use (TIOCEXCL) shuts out everybody but root, and the flag outlives the
+// process that set it for as long as the device stays open elsewhere: a pseudo-terminal's far end
+// keeps it open. So the flag only means that the device is held while another live process has it
+// open; a flag left by a killed program is passed over and the open goes on as usual (Qt sets the
+// flag again for this process). Only root gets this far with the flag set: for anybody else the
+// kernel refuses the open, and nobody but root could clear it.
+bool heldByAnotherProgram(const QString& device) {
 #if defined(Q_OS_LINUX) && defined(TIOCGEXCL)
     if (::geteuid() != 0) {
         return false;
     }
-    const int fd =
-        ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray path = device.toLocal8Bit();
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
     int exclusive = 0;
-    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    const bool flagged = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
     ::close(fd);
-    return held;
+    return flagged && findPortHolder(path.toStdString()).has_value();
 #else
     Q_UNUSED(device);
     return false;
@@ -127,7 +133,7 @@ bool QtSerialPort::open() {
         return false;
     }
     const QString name = QString::fromStdString(*device);
-    if (heldExclusivelyByAnother(name)) {
+    if (heldByAnotherProgram(name)) {
         return false;
     }
     port_.setPortName(name);

@@ -25,6 +25,7 @@
 #include <iostream>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -100,6 +101,7 @@ class QtSerialPortOnPty : public ::testing::Test {
             GTEST_SKIP() << "no pseudo-terminal: " << why;
         }
         testing_pty::forgetRequestedFraming();
+        testing_pty::holdOutputQueueUntil({});
         port_ = std::make_unique<QtSerialPort>(mapWith(kPtyPort, pty_.slavePath()));
         port_->setNotificationHandler([this](int code) { events_.push_back(code); });
         ASSERT_TRUE(port_->setPortNumber(kPtyPort));
@@ -274,6 +276,33 @@ TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
         EXPECT_EQ(pty_.receive(500ms), Bytes{static_cast<std::uint8_t>(value)}) << value;
     }
 }
+
+struct DrainCase {
+    std::optional<std::chrono::milliseconds> queueHeldFor;  // none: the device never takes it
+    std::chrono::milliseconds atLeast;
+};
+
+class QtSerialPortDrain : public QtSerialPortOnPty,
+                          public ::testing::WithParamInterface<DrainCase> {};
+
+// A slow device keeps the byte in the driver's output queue for a while, a stalled one for good:
+// writeByte waits for the queue to drain and gives up after a few character times (three at
+// 600 baud are 50 ms).
+TEST_P(QtSerialPortDrain, WriteByteWaitsForTheDriverToPassTheByteOn) {
+    ASSERT_TRUE(port_->setSettings("600,n,8,1"));
+    ASSERT_TRUE(port_->open());
+    const auto start = Clock::now();
+    const auto& heldFor = GetParam().queueHeldFor;
+    testing_pty::holdOutputQueueUntil(heldFor ? start + *heldFor : Clock::time_point::max());
+    EXPECT_TRUE(port_->writeByte(0x2A));
+    const auto took = Clock::now() - start;
+    testing_pty::holdOutputQueueUntil({});
+    EXPECT_GE(took, GetParam().atLeast);
+    EXPECT_EQ(pty_.receive(500ms), Bytes{0x2A});
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, QtSerialPortDrain,
+                         ::testing::Values(DrainCase{30ms, 30ms}, DrainCase{std::nullopt, 50ms}));
 
 struct Arrival {
     Clock::time_point when;

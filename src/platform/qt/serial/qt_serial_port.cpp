@@ -3,8 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
+#include "link/busy_wait.h"
 #include "platform/qt/serial/port_holder.h"
 
 #ifdef Q_OS_UNIX
@@ -18,8 +22,18 @@
 namespace platform::qt {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // A single byte normally leaves at once; the limit only matters when the driver stalls.
 constexpr int kWriteTimeoutMs = 100;
+
+// How long the driver may take to pass a written byte to the line before the drain stops
+// waiting: a few character times, and the round trip of a USB adapter. The queue is polled a few
+// times per character.
+constexpr int kDrainCharacters = 3;
+constexpr std::chrono::milliseconds kDrainAdapterAllowance{10};
+constexpr std::chrono::microseconds kDrainStepMin{20};
+constexpr std::chrono::milliseconds kDrainStepMax{1};
 
 QSerialPort::Parity toQt(seriallink::Parity parity) {
     switch (parity) {
@@ -79,6 +93,24 @@ bool heldByAnotherProgram(const QString& device) {
 #else
     Q_UNUSED(device);
     return false;
+#endif
+}
+
+// Waits until the driver's output queue is empty: the byte written last has left for the line (a
+// USB adapter counts it as left once the adapter has it). Bounded, so that a device that stopped
+// taking bytes never blocks the program; a pseudo-terminal never reports queued bytes.
+void drainOutputQueue(int fd, std::chrono::nanoseconds character) {
+#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+    const auto deadline = Clock::now() + kDrainAdapterAllowance + kDrainCharacters * character;
+    const auto step =
+        std::clamp<std::chrono::nanoseconds>(character / 4, kDrainStepMin, kDrainStepMax);
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(step);
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(character);
 #endif
 }
 
@@ -217,14 +249,19 @@ bool QtSerialPort::writeByte(std::uint8_t value) {
     if (port_.write(&byte, 1) != 1) {
         return false;
     }
-    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now.
+    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now, and
+    // let the driver pass it on to the line.
     port_.flush();
     while (port_.isOpen() && port_.bytesToWrite() > 0) {
         if (!port_.waitForBytesWritten(kWriteTimeoutMs)) {
             break;
         }
     }
-    return port_.isOpen() && port_.bytesToWrite() == 0;
+    if (!port_.isOpen() || port_.bytesToWrite() != 0) {
+        return false;
+    }
+    drainOutputQueue(port_.handle(), seriallink::characterTime(settings_));
+    return true;
 }
 
 std::optional<std::vector<std::uint8_t>> QtSerialPort::readAll() {

@@ -29,7 +29,7 @@ constexpr int kSpinners = 2;
 
 constexpr const char* kLine = "9600,n,8,1";
 
-void pause(std::int32_t count) {
+void pauseAfterByte(std::int32_t count) {
     seriallink::pauseBetweenBytes(count, kLine);
 }
 
@@ -38,7 +38,7 @@ std::vector<double> timePauses(std::int32_t count, int samples, std::chrono::sec
     const auto end = Clock::now() + limit;
     while (static_cast<int>(lengths.size()) < samples && Clock::now() < end) {
         const auto start = Clock::now();
-        pause(count);
+        pauseAfterByte(count);
         lengths.push_back(Microseconds(Clock::now() - start).count());
     }
     return lengths;

@@ -3,28 +3,45 @@
 #include <thread>
 
 namespace seriallink {
-
 namespace {
 
-// The pause keeps the thread busy, but offers the processor to the system now and then, so that
-// the driver can pass the byte just written on to the line while the pause runs.
-constexpr std::int32_t kRoundsPerYield = 1000;
+constexpr LineSettings kSlowestLine{600, Parity::None, 8, StopBits::One};
+
+// The length of one character in half bits, as 1.5 stop bits is a half-bit count.
+std::int64_t characterHalfBits(const LineSettings& line) {
+    const std::int64_t parityBits = line.parity == Parity::None ? 0 : 1;
+    std::int64_t stopHalfBits = 2;
+    if (line.stopBits == StopBits::OneAndHalf) {
+        stopHalfBits = 3;
+    } else if (line.stopBits == StopBits::Two) {
+        stopHalfBits = 4;
+    }
+    return 2 * (1 + line.dataBits + parityBits) + stopHalfBits;
+}
 
 }  // namespace
 
-void busyCount16(std::int16_t limit) {
-    for (volatile std::int32_t i = 0; i <= limit; i = i + 1) {
+std::chrono::nanoseconds characterTime(const LineSettings& line) {
+    constexpr std::int64_t kHalfBitNanosecondsAtOneBaud = 500'000'000;
+    const std::int64_t baud = line.baud > 0 ? line.baud : kSlowestLine.baud;
+    // Rounded up: the pause never ends before the character has crossed the line.
+    return std::chrono::nanoseconds(
+        (characterHalfBits(line) * kHalfBitNanosecondsAtOneBaud + baud - 1) / baud);
+}
+
+void settlePause(std::int32_t count) {
+    for (volatile std::int32_t i = 0; i <= count; i = i + 1) {
     }
 }
 
-void busyCountDouble(double limit) {
-    std::int32_t sinceYield = 0;
-    for (volatile double i = 0.0; i <= limit; i = i + 1.0) {
-        if (++sinceYield == kRoundsPerYield) {
-            sinceYield = 0;
-            std::this_thread::yield();
-        }
+void pauseBetweenBytes(std::int32_t count, const LineSettings& line) {
+    std::this_thread::sleep_for(characterTime(line));
+    for (volatile double i = 0.0; i <= count; i = i + 1.0) {
     }
+}
+
+void pauseBetweenBytes(std::int32_t count, std::string_view lineSettings) {
+    pauseBetweenBytes(count, parseLineSettings(lineSettings).value_or(kSlowestLine));
 }
 
 }  // namespace seriallink

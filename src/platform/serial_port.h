@@ -36,8 +36,9 @@ class SerialPort {
 
     virtual bool discardInput() = 0;
     virtual bool discardOutput() = 0;
-    // The byte has been handed to the operating system when this returns, so that a pause after it
-    // really separates it from the next byte on the line.
+    // The byte has been handed to the line when this returns: the driver's output queue has
+    // drained, or a few character times have passed without it (a stalled device never blocks the
+    // caller). A pause after it really separates it from the next byte on the line.
     virtual bool writeByte(std::uint8_t value) = 0;
     // Every waiting byte as one block; the input buffer is empty afterwards.
     [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>> readAll() = 0;

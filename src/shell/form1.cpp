@@ -137,7 +137,7 @@ void Form1::initport() {
     MSComm1.close();
     MSComm1.setPortNumber(Port_List[static_cast<std::size_t>(Port_Index)]);
     MSComm1.close();
-    seriallink::busyCount16(kPortSettleCount);
+    seriallink::settlePause(kPortSettleCount);
     // A port that was usable a moment ago but fails to open now leaves the window up: every
     // port step of the polling cycle then fails quietly and the display blanks after ten ticks.
     if (!MSComm1.open()) {
@@ -165,7 +165,7 @@ void Form1::Timer1_Timer() {
     Timer1.setInterval(speed.timerIntervalMs);
 
     MSComm1.writeByte(seriallink::kPollStart);
-    seriallink::busyCountDouble(delayCount);
+    seriallink::pauseBetweenBytes(delayCount, speed.settings);
     if (poll.nextStation) {
         poll.stationNo = static_cast<std::uint8_t>(poll.stationNo + 1);
         resetIndicators();
@@ -179,9 +179,9 @@ void Form1::Timer1_Timer() {
         Check1[poll.stationNo - 1U]->setEnabled(true);
     }
     MSComm1.writeByte(poll.stationNo);
-    seriallink::busyCountDouble(delayCount);
+    seriallink::pauseBetweenBytes(delayCount, speed.settings);
     MSComm1.writeByte(poll.takeCommand());
-    seriallink::busyCountDouble(delayCount);
+    seriallink::pauseBetweenBytes(delayCount, speed.settings);
     MSComm1.writeByte(seriallink::kPollEnd);
 
     if (poll.silentTooLong()) {

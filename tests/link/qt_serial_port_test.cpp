@@ -11,8 +11,10 @@
 
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,12 +25,14 @@
 #include <iostream>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "link/pseudo_terminal.h"
 #include "link/pty_line_state.h"
 #include "link/termios_spy.h"
+#include "platform/qt/serial/port_holder.h"
 
 namespace platform::qt {
 namespace {
@@ -75,6 +79,20 @@ seriallink::PortMap mapWith(int number, const std::string& device) {
     return seriallink::PortMap::fromConfig("COM" + std::to_string(number) + "=" + device, {});
 }
 
+// A child process of the test, killed and reaped when the test ends however it ends.
+struct ChildProcess {
+    pid_t pid = -1;
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
 class QtSerialPortOnPty : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -83,6 +101,7 @@ class QtSerialPortOnPty : public ::testing::Test {
             GTEST_SKIP() << "no pseudo-terminal: " << why;
         }
         testing_pty::forgetRequestedFraming();
+        testing_pty::holdOutputQueueUntil({});
         port_ = std::make_unique<QtSerialPort>(mapWith(kPtyPort, pty_.slavePath()));
         port_->setNotificationHandler([this](int code) { events_.push_back(code); });
         ASSERT_TRUE(port_->setPortNumber(kPtyPort));
@@ -146,7 +165,8 @@ class QtSerialPortHeldElsewhere : public QtSerialPortOnPty,
                                   public ::testing::WithParamInterface<HoldBy> {};
 
 // Another program holds the device: a child process opens it and locks it the way other serial
-// programs do, then waits to be told to let go.
+// programs do, then waits to be told to let go. It is named while it holds the device; once it
+// has ended, whatever it left behind does not count.
 TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
     int ready[2];
     int release[2];
@@ -155,6 +175,10 @@ TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        // Another program has no part in this pseudo-terminal's far end.
+        ::close(pty_.masterFd());
+        ::close(pty_.observerFd());
+        ::prctl(PR_SET_NAME, "tusko-holder");
         const int fd = ::open(pty_.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         const bool held =
             fd >= 0 && (GetParam() == HoldBy::Flock ? ::flock(fd, LOCK_EX | LOCK_NB) == 0
@@ -162,9 +186,6 @@ TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
         const char answer = held ? 'y' : 'n';
         char go = 0;
         const bool told = ::write(ready[1], &answer, 1) == 1 && ::read(release[0], &go, 1) == 1;
-        if (GetParam() == HoldBy::ExclusiveMode) {
-            ::ioctl(fd, TIOCNXCL);
-        }
         _exit(told ? 0 : 1);
     }
     char answer = 0;
@@ -172,6 +193,10 @@ TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
     ASSERT_EQ(answer, 'y') << "the child could not take the device";
 
     EXPECT_FALSE(port_->open());
+    const auto holder = findPortHolder(pty_.slavePath());
+    ASSERT_TRUE(holder.has_value());
+    EXPECT_EQ(holder->processId, child);
+    EXPECT_EQ(holder->name, "tusko-holder");
 
     const char go = 'g';
     ASSERT_EQ(::write(release[1], &go, 1), 1);
@@ -180,11 +205,68 @@ TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
     for (const int fd : {ready[0], ready[1], release[0], release[1]}) {
         ::close(fd);
     }
+    EXPECT_FALSE(findPortHolder(pty_.slavePath()).has_value());
     EXPECT_TRUE(port_->open());
 }
 
 INSTANTIATE_TEST_SUITE_P(Locks, QtSerialPortHeldElsewhere,
                          ::testing::Values(HoldBy::Flock, HoldBy::ExclusiveMode));
+
+enum class FarEnd { ThisProcess, AnotherProcess };
+
+class QtSerialPortAfterKill : public QtSerialPortOnPty,
+                              public ::testing::WithParamInterface<FarEnd> {};
+
+// A predecessor killed with SIGKILL leaves the tty in exclusive use and Qt's lock file behind,
+// while the pseudo-terminal's far end keeps the line up: this test process, or a process that
+// holds master and slave as the meter simulator does.
+TEST_P(QtSerialPortAfterKill, KilledPredecessorLeavesThePortUsable) {
+    ChildProcess farEnd;
+    if (GetParam() == FarEnd::AnotherProcess) {
+        farEnd.pid = fork();
+        ASSERT_GE(farEnd.pid, 0);
+        if (farEnd.pid == 0) {
+            for (;;) {
+                ::pause();  // keeps the master and the slave it inherited open
+            }
+        }
+    }
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ChildProcess predecessor;
+    predecessor.pid = fork();
+    ASSERT_GE(predecessor.pid, 0);
+    if (predecessor.pid == 0) {
+        ::close(pty_.masterFd());
+        ::close(pty_.observerFd());
+        QtSerialPort port(mapWith(kPtyPort, pty_.slavePath()));
+        const char answer = port.setPortNumber(kPtyPort) && port.open() ? 'y' : 'n';
+        if (::write(ready[1], &answer, 1) == 1) {
+            for (;;) {
+                ::pause();
+            }
+        }
+        _exit(1);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(answer, 'y') << "the predecessor could not open the device";
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(pty_.observerFd(), TIOCGEXCL, &exclusive), 0);
+    ASSERT_NE(exclusive, 0) << "the predecessor left no exclusive flag";
+
+    ASSERT_EQ(::kill(predecessor.pid, SIGKILL), 0);
+    ASSERT_EQ(::waitpid(predecessor.pid, nullptr, 0), predecessor.pid);
+    predecessor.pid = -1;
+
+    EXPECT_FALSE(findPortHolder(pty_.slavePath()).has_value());
+    EXPECT_TRUE(port_->open());
+}
+
+INSTANTIATE_TEST_SUITE_P(FarEnds, QtSerialPortAfterKill,
+                         ::testing::Values(FarEnd::ThisProcess, FarEnd::AnotherProcess));
 
 TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
     ASSERT_TRUE(port_->open());
@@ -194,6 +276,33 @@ TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
         EXPECT_EQ(pty_.receive(500ms), Bytes{static_cast<std::uint8_t>(value)}) << value;
     }
 }
+
+struct DrainCase {
+    std::optional<std::chrono::milliseconds> queueHeldFor;  // none: the device never takes it
+    std::chrono::milliseconds atLeast;
+};
+
+class QtSerialPortDrain : public QtSerialPortOnPty,
+                          public ::testing::WithParamInterface<DrainCase> {};
+
+// A slow device keeps the byte in the driver's output queue for a while, a stalled one for good:
+// writeByte waits for the queue to drain and gives up after a few character times (three at
+// 600 baud are 50 ms).
+TEST_P(QtSerialPortDrain, WriteByteWaitsForTheDriverToPassTheByteOn) {
+    ASSERT_TRUE(port_->setSettings("600,n,8,1"));
+    ASSERT_TRUE(port_->open());
+    const auto start = Clock::now();
+    const auto& heldFor = GetParam().queueHeldFor;
+    testing_pty::holdOutputQueueUntil(heldFor ? start + *heldFor : Clock::time_point::max());
+    EXPECT_TRUE(port_->writeByte(0x2A));
+    const auto took = Clock::now() - start;
+    testing_pty::holdOutputQueueUntil({});
+    EXPECT_GE(took, GetParam().atLeast);
+    EXPECT_EQ(pty_.receive(500ms), Bytes{0x2A});
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, QtSerialPortDrain,
+                         ::testing::Values(DrainCase{30ms, 30ms}, DrainCase{std::nullopt, 50ms}));
 
 struct Arrival {
     Clock::time_point when;

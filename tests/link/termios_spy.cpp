@@ -1,13 +1,18 @@
-// Stands in for the C library's tcsetattr in the test program: records the request, passes it on.
+// Stands in for the C library's tcsetattr and ioctl in the test program: records tcsetattr
+// requests and passes them on; answers TIOCOUTQ while the output queue is held.
 #include "link/termios_spy.h"
 
 #include <dlfcn.h>
+#include <sys/ioctl.h>
 #include <termios.h>
+
+#include <cstdarg>
 
 namespace testing_pty {
 namespace {
 
 std::optional<RequestedFraming> lastRequest;
+std::chrono::steady_clock::time_point outputQueueHeldUntil;
 
 RequestedFraming framingOf(const termios& tio) {
     RequestedFraming framing;
@@ -47,6 +52,10 @@ std::optional<RequestedFraming> lastRequestedFraming() {
     return lastRequest;
 }
 
+void holdOutputQueueUntil(std::chrono::steady_clock::time_point until) {
+    outputQueueHeldUntil = until;
+}
+
 }  // namespace testing_pty
 
 extern "C" int tcsetattr(int fd, int optionalActions, const struct termios* tio) {
@@ -57,4 +66,18 @@ extern "C" int tcsetattr(int fd, int optionalActions, const struct termios* tio)
         testing_pty::lastRequest = testing_pty::framingOf(*tio);
     }
     return result;
+}
+
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
+    static const auto real = testing_pty::realFunction<int (*)(int, unsigned long, ...)>("ioctl");
+    va_list arguments;
+    va_start(arguments, request);
+    void* argument = va_arg(arguments, void*);
+    va_end(arguments);
+    if (request == TIOCOUTQ &&
+        std::chrono::steady_clock::now() < testing_pty::outputQueueHeldUntil) {
+        *static_cast<int*>(argument) = 1;
+        return 0;
+    }
+    return real(fd, request, argument);
 }

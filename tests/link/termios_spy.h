@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 
 namespace testing_pty {
@@ -18,5 +19,9 @@ struct RequestedFraming {
 void forgetRequestedFraming();
 // The framing of the last tcsetattr request on any descriptor.
 std::optional<RequestedFraming> lastRequestedFraming();
+
+// A pty never reports bytes in its output queue. Until `until`, the test program's TIOCOUTQ
+// answers one byte still queued on every descriptor, as a slow or stalled device would.
+void holdOutputQueueUntil(std::chrono::steady_clock::time_point until);
 
 }  // namespace testing_pty

@@ -3,7 +3,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
+
+#include "link/busy_wait.h"
+#include "platform/qt/serial/port_holder.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -16,8 +22,18 @@
 namespace platform::qt {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // A single byte normally leaves at once; the limit only matters when the driver stalls.
 constexpr int kWriteTimeoutMs = 100;
+
+// How long the driver may take to pass a written byte to the line before the drain stops
+// waiting: a few character times, and the round trip of a USB adapter. The queue is polled a few
+// times per character.
+constexpr int kDrainCharacters = 3;
+constexpr std::chrono::milliseconds kDrainAdapterAllowance{10};
+constexpr std::chrono::microseconds kDrainStepMin{20};
+constexpr std::chrono::milliseconds kDrainStepMax{1};
 
 QSerialPort::Parity toQt(seriallink::Parity parity) {
     switch (parity) {
@@ -54,25 +70,47 @@ bool isFatal(QSerialPort::SerialPortError error) {
            error == QSerialPort::WriteError;
 }
 
-// Root may open a tty that another program put in exclusive mode (TIOCEXCL), so ask the tty
-// whether it is; for everybody else the kernel refuses the open by itself.
-bool heldExclusivelyByAnother(const QString& device) {
+// A tty in exclusive use (TIOCEXCL) shuts out everybody but root, and the flag outlives the
+// process that set it for as long as the device stays open elsewhere: a pseudo-terminal's far end
+// keeps it open. So the flag only means that the device is held while another live process has it
+// open; a flag left by a killed program is passed over and the open goes on as usual (Qt sets the
+// flag again for this process). Only root gets this far with the flag set: for anybody else the
+// kernel refuses the open, and nobody but root could clear it.
+bool heldByAnotherProgram(const QString& device) {
 #if defined(Q_OS_LINUX) && defined(TIOCGEXCL)
     if (::geteuid() != 0) {
         return false;
     }
-    const int fd =
-        ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray path = device.toLocal8Bit();
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
     int exclusive = 0;
-    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    const bool flagged = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
     ::close(fd);
-    return held;
+    return flagged && findPortHolder(path.toStdString()).has_value();
 #else
     Q_UNUSED(device);
     return false;
+#endif
+}
+
+// Waits until the driver's output queue is empty: the byte written last has left for the line (a
+// USB adapter counts it as left once the adapter has it). Bounded, so that a device that stopped
+// taking bytes never blocks the program; a pseudo-terminal never reports queued bytes.
+void drainOutputQueue(int fd, std::chrono::nanoseconds character) {
+#if defined(Q_OS_UNIX) && defined(TIOCOUTQ)
+    const auto deadline = Clock::now() + kDrainAdapterAllowance + kDrainCharacters * character;
+    const auto step =
+        std::clamp<std::chrono::nanoseconds>(character / 4, kDrainStepMin, kDrainStepMax);
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(step);
+    }
+#else
+    Q_UNUSED(fd);
+    Q_UNUSED(character);
 #endif
 }
 
@@ -127,7 +165,7 @@ bool QtSerialPort::open() {
         return false;
     }
     const QString name = QString::fromStdString(*device);
-    if (heldExclusivelyByAnother(name)) {
+    if (heldByAnotherProgram(name)) {
         return false;
     }
     port_.setPortName(name);
@@ -211,14 +249,19 @@ bool QtSerialPort::writeByte(std::uint8_t value) {
     if (port_.write(&byte, 1) != 1) {
         return false;
     }
-    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now.
+    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now, and
+    // let the driver pass it on to the line.
     port_.flush();
     while (port_.isOpen() && port_.bytesToWrite() > 0) {
         if (!port_.waitForBytesWritten(kWriteTimeoutMs)) {
             break;
         }
     }
-    return port_.isOpen() && port_.bytesToWrite() == 0;
+    if (!port_.isOpen() || port_.bytesToWrite() != 0) {
+        return false;
+    }
+    drainOutputQueue(port_.handle(), seriallink::characterTime(settings_));
+    return true;
 }
 
 std::optional<std::vector<std::uint8_t>> QtSerialPort::readAll() {

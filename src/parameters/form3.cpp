@@ -77,6 +77,7 @@ void Form3::Form_Load() {
     MSComm1.setSendThreshold(0);
     MSComm1.setReceiveThreshold(kReceiveThreshold);
     MSComm1.setSettings(kLoadSettings);
+    lineSettings_ = kLoadSettings;
     MSComm1.setBinaryInput();
     if (!services_.mainWindow.firstParameterSet()) {
         services_.saved.assign(defaultTexts());
@@ -136,7 +137,7 @@ void Form3::sendStep() {
 void Form3::sendFrame(const Frame& frame) {
     for (const std::uint8_t byte : frame) {
         MSComm1.writeByte(byte);
-        seriallink::busyCountDouble(kFrameBytePauseCount);
+        seriallink::pauseBetweenBytes(kFrameBytePauseCount, lineSettings_);
     }
 }
 
@@ -202,11 +203,12 @@ void Form3::Command3_Click() {
     Form_Load();
     const WriteLineSpeed& speed = writeLineSpeed(services_.mainWindow.lineSpeedText());
     MSComm1.setSettings(speed.settings);
+    lineSettings_ = speed.settings;
     Timer1.setInterval(speed.timerIntervalMs);
     const auto command = startCommand(exchange_.station());
     for (std::size_t i = 0; i < command.size(); ++i) {
         if (i > 0) {
-            seriallink::busyCountDouble(speed.pauseCount);
+            seriallink::pauseBetweenBytes(speed.pauseCount, lineSettings_);
         }
         MSComm1.writeByte(command[i]);
     }

@@ -118,7 +118,8 @@ class Form3 : public QWidget {
     platform::Timer& Timer1;
     ParameterWindowServices services_;
     WriteExchange exchange_;
-    bool open_ = false;  // loaded and not left: ticks and port events act
+    bool open_ = false;         // loaded and not left: ticks and port events act
+    std::string lineSettings_;  // as last given to the port; the pauses last a character at it
     QMetaObject::Connection focusWatch_;
 };
 

@@ -29,6 +29,7 @@ const char* const kOpenSettings = "14400,s,8,1";
 constexpr int kReceiveThreshold = 10;
 constexpr int kMultiStationIntervalMs = 200;
 constexpr std::int16_t kPortSettleCount = 10000;
+constexpr int kReopenPeriodMs = 1000;
 
 bool isStation(int number) {
     return number >= 1 && number <= seriallink::kStationCount;
@@ -129,6 +130,7 @@ bool Form1::init() {
         indicator->setEnabled(false);
     }
     Timer1.setEnabled(true);
+    reopenWaitMs_ = 0;
     state_ = MainWindowState::Polling;
     return true;
 }
@@ -139,20 +141,40 @@ void Form1::initport() {
     MSComm1.close();
     seriallink::settlePause(kPortSettleCount);
     // A port that was usable a moment ago but fails to open now leaves the window up: every
-    // port step of the polling cycle then fails quietly and the display blanks after ten ticks.
+    // port step of the polling cycle then fails quietly, the display blanks after ten ticks, and
+    // the ticks try the port again (reopenAfterFailure).
+    [[maybe_unused]] const bool opened = openWithStationSettings();
+}
+
+bool Form1::openWithStationSettings() {
     if (!MSComm1.open()) {
-        return;
+        return false;
     }
     MSComm1.setHandshakingNone();
     MSComm1.setSendThreshold(0);
     MSComm1.setReceiveThreshold(kReceiveThreshold);
     MSComm1.setSettings(kOpenSettings);
     MSComm1.setBinaryInput();
+    return true;
+}
+
+void Form1::reopenAfterFailure() {
+    // The device went away under the open port (an adapter pulled out) or did not open: the same
+    // device is tried again once a second of ticks, and polling goes on as soon as it opens.
+    reopenWaitMs_ += Timer1.interval();
+    if (reopenWaitMs_ < kReopenPeriodMs) {
+        return;
+    }
+    reopenWaitMs_ = 0;
+    [[maybe_unused]] const bool opened = openWithStationSettings();
 }
 
 void Form1::Timer1_Timer() {
     if (state_ != MainWindowState::Polling) {
         return;
+    }
+    if (!MSComm1.isOpen()) {
+        reopenAfterFailure();
     }
     poll.timerStarted = true;
     MSComm1.discardOutput();

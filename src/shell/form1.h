@@ -124,6 +124,8 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
 
   private:
     void buildControls();
+    [[nodiscard]] bool openWithStationSettings();
+    void reopenAfterFailure();
     void wireEvents();
     void showDisplay();
     void resetIndicators();
@@ -136,6 +138,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     platform::RecordsBinding& Data1;
     MainWindowServices services_;
     MainWindowState state_ = MainWindowState::Closed;
+    int reopenWaitMs_ = 0;  // tick time since the port was last tried while it is not open
     QButtonGroup* options_ = nullptr;
     std::array<QLabel*, 62> labels_{};
 };

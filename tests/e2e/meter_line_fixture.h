@@ -58,9 +58,7 @@ class MeterLineTest : public ::testing::Test {
         const QString link = QString::fromStdString(store.path("ttyMETER"));
         simulator.setProgram(QStringLiteral(TUSKO_METER_SIM_PATH));
         simulator.setArguments(QStringList{"--link", link, "--seed", "11"} + options);
-        simulator.start();
-        if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000) ||
-            !simulator.readLine().startsWith("device:")) {
+        if (!startSimulator()) {
             skipReason = "the meter simulator could not open a pseudo-terminal";
             return false;
         }
@@ -74,6 +72,13 @@ class MeterLineTest : public ::testing::Test {
         gate.run([&] { loaded = form->Form_Load(); });
         EXPECT_TRUE(loaded);
         return loaded;
+    }
+
+    // Starts the simulator with the arguments it was given last; true once its line is there.
+    bool startSimulator() {
+        simulator.start();
+        return simulator.waitForStarted(5000) && simulator.waitForReadyRead(5000) &&
+               simulator.readLine().startsWith("device:");
     }
 
     void stopSimulator() {

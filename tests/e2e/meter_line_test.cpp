@@ -112,5 +112,17 @@ TEST_F(MeterLineTest, SilentLineBlanksTheDisplayUntilRepliesReturn) {
     EXPECT_LT(form->poll.noReplyCount, 10);
 }
 
+TEST_F(MeterLineTest, PollingResumesWhenTheLineComesBack) {
+    START_METER_LINE({"--stations", "1"});
+    ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, kRoundMs));
+    stopSimulator();  // the device goes away under the open port
+    ASSERT_TRUE(waitFor([this] { return text(29).empty(); }, kRoundMs));
+    EXPECT_FALSE(port->isOpen());
+    ASSERT_TRUE(startSimulator());  // the same device path is back
+    ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, 2 * kRoundMs));
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(form->state(), shell::MainWindowState::Polling);
+}
+
 }  // namespace
 }  // namespace e2e

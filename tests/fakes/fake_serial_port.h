@@ -51,6 +51,8 @@ class FakeSerialPort final : public platform::SerialPort {
         return was;
     }
     bool isOpen() const override { return open_; }
+    // The device fails under the open port (an adapter pulled out): the port closes by itself.
+    void unplug() { open_ = false; }
     int portNumber() const { return number_; }
 
     bool setHandshakingNone() override { return record("handshaking none"); }

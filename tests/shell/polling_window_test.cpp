@@ -1,4 +1,6 @@
 // The polling cycle and the mode and station choices of the main window.
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -203,6 +205,30 @@ TEST_F(PollingTest, DataQueryLeavesPollingRunning) {
     EXPECT_EQ(navigation.dataQueryOpenings, 1);
     EXPECT_TRUE(timer.isEnabled());
     EXPECT_EQ(tick(), poll(1, 0));
+}
+
+TEST_F(PollingTest, PulledOutAdapterIsTriedAgainOnceASecondUntilItIsBack) {
+    EXPECT_EQ(tick(), poll(1, 0));
+    port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0}));
+    ASSERT_NE(text(29), "");
+    port.unplug();
+    port.usablePorts.clear();
+    port.log.clear();
+    for (int i = 0; i < 25; ++i) {
+        EXPECT_TRUE(tick().empty());
+    }
+    EXPECT_EQ(std::count(port.log.begin(), port.log.end(), "open 1"), 2) << "100 ms ticks";
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(text(29), "") << "the display blanks as on a silent line";
+
+    port.usablePorts = {1};
+    Bytes sent;
+    for (int i = 0; i < 10 && sent.empty(); ++i) {
+        sent = tick();
+    }
+    EXPECT_EQ(sent.size(), 4U);
+    EXPECT_EQ(port.portNumber(), 1);
+    EXPECT_EQ(port.receiveThreshold, 10);
 }
 
 TEST_F(PollingTest, ExitReleasesThePortAndEndsTheProgram) {

@@ -1,32 +1,42 @@
-// Test helper: appends records to the store in the given directory until killed, printing the
-// number of stored records after each append has returned.
+// Test helper: runs the per-minute logging step on the store in the given directory until killed,
+// printing the number of stored records after each logging opportunity. Its clock steps through
+// the given day of October 2007 twenty seconds per opportunity, so each minute has three.
 #include <QCoreApplication>
 #include <QDir>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
 
+#include "fakes/fake_clock.h"
+#include "measurement/logging.h"
 #include "platform/qt/records/sqlite_records_binding.h"
 #include "records/records_store.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2 || !QDir::setCurrent(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "usage: records_append_child <directory>\n");
+    const int day = argc == 3 ? std::atoi(argv[2]) : 0;
+    if (day < 1 || day > 31 || !QDir::setCurrent(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "usage: records_append_child <directory> <day 1-31>\n");
         return 2;
     }
     platform::qt::SqliteRecordsBinding binding;
     if (!records::openStore(binding)) {
         return 1;
     }
-    records::MeasurementRecord record;
-    record.date = "2007-10-10/9:13";
-    record.flow = "+1234.56m3/h";
-    record.alarm = "通讯正常";
-    // Stops by itself should the test that started it die without killing it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline) {
-        record.station = static_cast<std::uint8_t>(record.station % 16 + 1);
-        records::appendRecord(binding, record);
+    fakes::FakeClock clock;
+    clock.date = "2007-10-" + std::to_string(100 + day).substr(1);
+    measurement::DisplayTexts texts;
+    texts.flow = "+1234.56";
+    texts.flowUnit = "m3/h";
+    std::int16_t logMinute = 0;
+    // Stops at the end of the day should the test that started it die without killing it.
+    for (int second = 60; second < 24 * 3600; second += 20) {
+        char time[16];
+        std::snprintf(time, sizeof time, "%d:%02d:%02d", second / 3600, second / 60 % 60,
+                      second % 60);
+        clock.time = time;
+        measurement::runLoggingStep(logMinute, 1, texts, "通讯正常", clock, binding);
         const std::optional<std::int64_t> count = binding.recordCount();
         if (!count) {
             return 1;

@@ -16,12 +16,14 @@
 #include "records/records_store.h"
 #include "sqlite_direct.h"
 #include "store_dir.h"
+#include "without_root.h"
 
 namespace {
 
 using platform::qt::SqliteRecordsBinding;
 using records_test::SqliteDirect;
 using records_test::StoreDir;
+using records_test::WithoutRoot;
 using Rows = std::vector<std::vector<std::string>>;
 
 records::MeasurementRecord recordNumber(int n) {
@@ -333,28 +335,6 @@ TEST(SqliteRecordsBinding, LockedFileFailsQuicklyAndRecovers) {
     records::appendRecord(binding, recordNumber(4));
     EXPECT_EQ(records::newestRecords(binding), expectedRows(1, 4));
 }
-
-// Drops root's right to write any file for the scope, so that file modes apply to this process.
-class WithoutRoot {
-  public:
-    WithoutRoot() : wasRoot_(geteuid() == 0) {
-        if (wasRoot_) {
-            dropped_ = seteuid(65534) == 0;
-        }
-    }
-    ~WithoutRoot() {
-        if (dropped_) {
-            [[maybe_unused]] const int restored = seteuid(0);
-        }
-    }
-    WithoutRoot(const WithoutRoot&) = delete;
-    WithoutRoot& operator=(const WithoutRoot&) = delete;
-    bool effective() const { return !wasRoot_ || dropped_; }
-
-  private:
-    bool wasRoot_;
-    bool dropped_ = false;
-};
 
 TEST(SqliteRecordsBinding, ReadOnlyFileIsReadButNeverChanged) {
     StoreDir dir;

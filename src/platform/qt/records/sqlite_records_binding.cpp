@@ -78,9 +78,8 @@ bool SqliteRecordsBinding::setRecordSource(const std::string& table) {
 bool SqliteRecordsBinding::refresh() {
     forgetRecordSet();
     columns_.clear();
-    if (!QFileInfo::exists(fileName_)) {
+    if (fileReplaced()) {
         closeConnection();
-        return false;
     }
     if (!ready()) {
         return false;
@@ -151,6 +150,9 @@ std::optional<std::int64_t> SqliteRecordsBinding::recordCount() {
 }
 
 bool SqliteRecordsBinding::addNew() {
+    if (reopenWanted_ || fileReplaced()) {
+        closeConnection();
+    }
     if (!ready()) {
         return false;
     }
@@ -201,6 +203,7 @@ bool SqliteRecordsBinding::update() {
     // A single statement outside a transaction is committed as one transaction of its own.
     std::optional<QSqlQuery> query = run(sql, values);
     if (!query) {
+        reopenWanted_ = true;
         return false;
     }
     const std::int64_t rowid = query->lastInsertId().toLongLong();
@@ -309,6 +312,8 @@ bool SqliteRecordsBinding::openConnection() {
     if (fileName_.isEmpty() || !db.isValid()) {
         return false;
     }
+    // Taken before the open: a file swapped in meanwhile shows as a change and is opened next time.
+    openedIdentity_ = fileIdentity(fileName_);
     // mode=rw opens an existing file only: a missing store stays missing.
     const QUrl url = QUrl::fromLocalFile(QFileInfo(fileName_).absoluteFilePath());
     db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
@@ -322,8 +327,13 @@ void SqliteRecordsBinding::closeConnection() {
     if (db.isOpen()) {
         db.close();
     }
+    reopenWanted_ = false;
     columns_.clear();
     forgetRecordSet();
+}
+
+bool SqliteRecordsBinding::fileReplaced() const {
+    return fileIdentity(fileName_) != openedIdentity_;
 }
 
 void SqliteRecordsBinding::forgetRecordSet() {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/qt/records/file_identity.h"
 #include "platform/records_binding.h"
 
 class QSqlQuery;
@@ -27,6 +28,11 @@ namespace platform::qt {
 // The file is opened read-write and never created; while it is missing every operation fails and
 // the next one tries again. A lock held by another connection is waited on for kBusyTimeoutMs at
 // most, so the window's thread is never held up for long.
+//
+// The connection is opened again when the file under the name is another one than the connection
+// holds (a store moved into place, a backup restored, the file deleted): at refresh and at the
+// start of a new row. After a row failed to be stored it is opened again at the start of the next
+// row, so that a file opened read-only is written once it has become writable.
 class SqliteRecordsBinding final : public RecordsBinding {
   public:
     static constexpr int kBusyTimeoutMs = 50;
@@ -61,6 +67,8 @@ class SqliteRecordsBinding final : public RecordsBinding {
     bool ready();
     bool openConnection();
     void closeConnection();
+    // True when the name leads to another file than the one the connection was opened on.
+    bool fileReplaced() const;
     void forgetRecordSet();
     // Runs one statement; the query is returned positioned before its first result row.
     std::optional<QSqlQuery> run(const QString& sql, const QVariantList& values);
@@ -74,7 +82,9 @@ class SqliteRecordsBinding final : public RecordsBinding {
     const QString connectionName_;
     QString fileName_;
     QString table_;
-    QStringList columns_;                     // empty until the table has been found
+    std::optional<FileIdentity> openedIdentity_;  // of the file the connection was opened on
+    bool reopenWanted_ = false;                   // a row failed to be stored on this connection
+    QStringList columns_;                         // empty until the table has been found
     std::optional<std::int64_t> lastMember_;  // highest rowid of the record set; none when empty
     std::optional<std::int64_t> current_;     // none: before the first row
     bool adding_ = false;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "text/characters.h"
+
 namespace seriallink {
 namespace {
 
@@ -29,17 +31,13 @@ std::optional<std::array<std::string_view, kFieldCount>> splitFields(std::string
     return fields;
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 std::optional<int> parseBaud(std::string_view field) {
     if (field.empty()) {
         return std::nullopt;
     }
     long value = 0;
     for (const char c : field) {
-        if (!isDigit(c)) {
+        if (!text::isDigit(c)) {
             return std::nullopt;
         }
         value = value * 10 + (c - '0');

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "text/characters.h"
+
 namespace seriallink {
 namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
@@ -38,7 +36,7 @@ std::optional<int> parsePortName(std::string_view key) {
     }
     int number = 0;
     for (const char c : key.substr(3)) {
-        if (!isDigit(c)) {
+        if (!text::isDigit(c)) {
             return std::nullopt;
         }
         number = number * 10 + (c - '0');
@@ -73,13 +71,13 @@ bool naturalLess(std::string_view a, std::string_view b) {
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < a.size() && j < b.size()) {
-        if (isDigit(a[i]) && isDigit(b[j])) {
+        if (text::isDigit(a[i]) && text::isDigit(b[j])) {
             const std::size_t startA = i;
             const std::size_t startB = j;
-            while (i < a.size() && isDigit(a[i])) {
+            while (i < a.size() && text::isDigit(a[i])) {
                 ++i;
             }
-            while (j < b.size() && isDigit(b[j])) {
+            while (j < b.size() && text::isDigit(b[j])) {
                 ++j;
             }
             std::string_view digitsA = a.substr(startA, i - startA);

@@ -1,6 +1,7 @@
 #include "measurement/presentation.h"
 
 #include <array>
+#include <variant>
 
 #include "measurement/number_text.h"
 #include "text/leading_number.h"
@@ -174,23 +175,20 @@ std::string singleStationText(std::uint8_t station) {
 }
 
 void present(const DecodedReply& reply, DisplayTexts& texts, std::string& alarmText) {
-    if (const auto* flow = std::get_if<FlowReply>(&reply)) {
-        presentFlow(*flow, texts);
-    } else if (const auto* velocity = std::get_if<VelocityReply>(&reply)) {
-        presentVelocity(*velocity, texts);
-    } else if (const auto* percent = std::get_if<PercentReply>(&reply)) {
-        presentPercent(*percent, texts);
-    } else if (const auto* resistance = std::get_if<ResistanceReply>(&reply)) {
-        presentResistance(*resistance, texts);
-    } else if (const auto* total = std::get_if<TotalReply>(&reply)) {
-        presentTotal(*total, texts);
-    } else if (const auto* alarm = std::get_if<AlarmReply>(&reply)) {
-        presentAlarm(*alarm, texts, alarmText);
-    } else if (const auto* diameter = std::get_if<DiameterReply>(&reply)) {
-        presentDiameter(*diameter, texts);
-    } else if (const auto* powerFailure = std::get_if<PowerFailureReply>(&reply)) {
-        presentPowerFailure(*powerFailure, texts);
-    }
+    // One overload per reply kind: a kind added to DecodedReply does not build until it is shown.
+    struct Presenter {
+        DisplayTexts& texts;
+        std::string& alarmText;
+        void operator()(const FlowReply& r) const { presentFlow(r, texts); }
+        void operator()(const VelocityReply& r) const { presentVelocity(r, texts); }
+        void operator()(const PercentReply& r) const { presentPercent(r, texts); }
+        void operator()(const ResistanceReply& r) const { presentResistance(r, texts); }
+        void operator()(const TotalReply& r) const { presentTotal(r, texts); }
+        void operator()(const AlarmReply& r) const { presentAlarm(r, texts, alarmText); }
+        void operator()(const DiameterReply& r) const { presentDiameter(r, texts); }
+        void operator()(const PowerFailureReply& r) const { presentPowerFailure(r, texts); }
+    };
+    std::visit(Presenter{texts, alarmText}, reply);
 }
 
 }  // namespace measurement

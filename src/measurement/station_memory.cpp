@@ -1,33 +1,49 @@
 #include "measurement/station_memory.h"
 
+#include <variant>
+
 namespace measurement {
+
+namespace {
+
+// One overload per reply kind, so that a new kind cannot be left out.
+struct Store {
+    StationMemory& memory;
+    std::size_t i;
+    const DisplayTexts& texts;
+
+    void operator()(const FlowReply& flow) const {
+        memory.shunshi[i] = flow.value;
+        memory.E_liuliang[i] = texts.flowUnit;
+    }
+    void operator()(const VelocityReply& velocity) const { memory.liusu[i] = velocity.value; }
+    void operator()(const PercentReply& percent) const { memory.baifenbi[i] = percent.value; }
+    void operator()(const ResistanceReply& resistance) const {
+        memory.dianzu[i] = resistance.value;
+    }
+    void operator()(const TotalReply& total) const {
+        if (total.direction == TotalDirection::Forward) {
+            memory.zongliang_zhengxiang[i] = total.value;
+            memory.E_LJ_zheng[i] = texts.forwardUnit;
+        } else {
+            memory.zongliang_fanxiang[i] = total.value;
+            memory.E_LJ_fan[i] = texts.reverseUnit;
+        }
+    }
+    void operator()(const DiameterReply&) const { memory.guanjing[i] = texts.diameter; }
+    // Alarm states and power failures are shown only.
+    void operator()(const AlarmReply&) const {}
+    void operator()(const PowerFailureReply&) const {}
+};
+
+}  // namespace
 
 void storeReply(StationMemory& memory, std::uint8_t station, const DecodedReply& reply,
                 const DisplayTexts& texts) {
     if (station < 1 || station > StationMemory::kStations) {
         return;
     }
-    const std::size_t i = station - 1u;
-    if (const auto* flow = std::get_if<FlowReply>(&reply)) {
-        memory.shunshi[i] = flow->value;
-        memory.E_liuliang[i] = texts.flowUnit;
-    } else if (const auto* velocity = std::get_if<VelocityReply>(&reply)) {
-        memory.liusu[i] = velocity->value;
-    } else if (const auto* percent = std::get_if<PercentReply>(&reply)) {
-        memory.baifenbi[i] = percent->value;
-    } else if (const auto* resistance = std::get_if<ResistanceReply>(&reply)) {
-        memory.dianzu[i] = resistance->value;
-    } else if (const auto* total = std::get_if<TotalReply>(&reply)) {
-        if (total->direction == TotalDirection::Forward) {
-            memory.zongliang_zhengxiang[i] = total->value;
-            memory.E_LJ_zheng[i] = texts.forwardUnit;
-        } else {
-            memory.zongliang_fanxiang[i] = total->value;
-            memory.E_LJ_fan[i] = texts.reverseUnit;
-        }
-    } else if (std::holds_alternative<DiameterReply>(reply)) {
-        memory.guanjing[i] = texts.diameter;
-    }
+    std::visit(Store{memory, station - 1u, texts}, reply);
 }
 
 }  // namespace measurement

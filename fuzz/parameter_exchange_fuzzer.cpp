@@ -1,6 +1,7 @@
 // The write exchange driven by arbitrary ticks, password answers and reply blocks of any length:
 // its counters stay in their ranges, its step is always one it can be at, and every frame it
 // builds carries its check byte and end byte.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -53,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     i += answer.size();
                     if (const auto frame = exchange.passwordAnswered(answer)) {
                         checkFrame(*frame, station);
-                        require(frame[1] == parameters::kPasswordStep);
+                        require((*frame)[1] == parameters::kPasswordStep);
                         exchange.frameSent();
                     }
                 } else if (tick.action == WriteExchange::TickAction::SendStep) {

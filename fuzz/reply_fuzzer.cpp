@@ -1,6 +1,6 @@
-// Feeds arbitrary deliveries to the reply path of the main window's core: the frame copy, the
-// checks, decoding by any command byte, presentation and the station memory. Any crash, sanitizer
-// report or broken invariant is a finding.
+// Feeds arbitrary deliveries to the main window's reply handling: the frame copy, the checks,
+// decoding by any command byte, presentation and the station memory. Any crash, sanitizer report
+// or broken invariant is a finding.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,12 +8,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "measurement/display_texts.h"
-#include "measurement/number_text.h"
 #include "measurement/presentation.h"
-#include "measurement/reply_decoder.h"
-#include "measurement/reply_frame.h"
-#include "measurement/station_memory.h"
+#include "measurement/reply_pipeline.h"
 #include "text/leading_number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -22,10 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::uint8_t station = data[0];
     const std::uint8_t command = data[1];
-    measurement::ReplyFrame frame{};
-    measurement::DisplayTexts texts;
-    measurement::StationMemory memory;
-    std::string alarmText;
+    measurement::ReplyState replies;
 
     // Several deliveries in a row, as a port would hand them over: the length of each is taken
     // from the input itself so that short blocks and long blocks both occur.
@@ -34,24 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t length = std::min<std::size_t>(data[at] % 16, size - at - 1);
         const std::vector<std::uint8_t> block(data + at + 1, data + at + 1 + length);
         at += 1 + length;
-        const measurement::ReplyFrame before = frame;
-        measurement::copyBlock(frame, block);
-        for (std::size_t i = block.size(); i < frame.size(); ++i) {
-            require(frame[i] == before[i]);  // missing positions keep the previous frame
-        }
-        if (measurement::checkFrame(frame, station, command) != measurement::FrameCheck::Valid) {
-            texts.status = measurement::kStatusError;
-            continue;
-        }
-        if (const auto reply = measurement::decodeReply(frame, command)) {
-            measurement::present(*reply, texts, alarmText);
-            measurement::storeReply(memory, station, *reply, texts);
-        } else {
-            require(command > 8);
+        const measurement::ReplyFrame before = replies.Rx_Frame;
+        const measurement::FrameCheck check = replies.receive(block, station, command);
+        if (check != measurement::FrameCheck::Valid) {
+            require(replies.display.status == measurement::kStatusError);
+            // Positions the block did not reach keep the previous frame; nothing was decoded.
+            for (std::size_t i = block.size(); i < before.size(); ++i) {
+                require(replies.Rx_Frame[i] == before[i]);
+            }
         }
     }
     // The texts read back as numbers without trouble, whatever they hold.
-    (void)text::leadingNumber(texts.forwardTotal);
-    (void)text::leadingNumber(texts.flow);
+    (void)text::leadingNumber(replies.display.forwardTotal);
+    (void)text::leadingNumber(replies.display.flow);
     return 0;
 }

@@ -36,21 +36,39 @@ const PollLineSpeed& pollLineSpeed(const std::string& speedText) {
     return kOtherSpeed;
 }
 
+void PollState::restart() {
+    lastCmd_ = 0;
+    stationNo_ = 1;
+    nextStation_ = false;
+}
+
 void PollState::countRequest() {
-    if (noReplyCount < kSilenceCeiling) {
-        ++noReplyCount;
+    if (noReplyCount_ < kSilenceCeiling) {
+        ++noReplyCount_;
     }
 }
 
+PollState::StationChoice PollState::chooseStation(bool singleMode, std::uint8_t singleStation) {
+    const bool moved = nextStation_;
+    if (moved) {
+        stationNo_ = static_cast<std::uint8_t>(stationNo_ + 1);
+    }
+    if (stationNo_ == kStationCount + 1) {
+        stationNo_ = 1;
+    }
+    if (singleMode) {
+        stationNo_ = singleStation;
+    }
+    return {stationNo_, moved};
+}
+
 std::uint8_t PollState::takeCommand() {
-    const std::uint8_t sent = cmdIndex;
-    lastCmd = sent;
-    cmdIndex = static_cast<std::uint8_t>(cmdIndex + 1);
-    if (cmdIndex == kCommandCount) {
-        cmdIndex = 0;
-        nextStation = true;
-    } else {
-        nextStation = false;
+    const std::uint8_t sent = cmdIndex_;
+    lastCmd_ = sent;
+    cmdIndex_ = static_cast<std::uint8_t>(cmdIndex_ + 1);
+    nextStation_ = cmdIndex_ == kCommandCount;
+    if (nextStation_) {
+        cmdIndex_ = 0;
     }
     return sent;
 }

@@ -21,23 +21,48 @@ struct PollLineSpeed {
 // The row of the speed table whose text equals `speedText` exactly; "9600,n,8,1" for any other.
 const PollLineSpeed& pollLineSpeed(const std::string& speedText);
 
-// The state of the polling cycle that the request side and the reply side share.
-struct PollState {
-    std::uint8_t stationNo = 1;     // station of the request being sent, 1..16
-    std::uint8_t cmdIndex = 0;      // command byte of the next request, 0..8
-    std::uint8_t lastCmd = 0;       // command byte of the request just sent
-    bool nextStation = false;       // command 8 was sent: the next request goes to the next station
-    std::int16_t noReplyCount = 0;  // requests sent since the last receive notification
-    bool timerStarted = false;      // set by every tick
+// The polling cycle: which station and command each request carries, and how many requests have
+// gone unanswered. Each station gets commands 0 to 8 in nine requests, then the next station
+// follows, station 16 being followed by station 1; in single-station mode the same station is
+// asked again and again.
+class PollState {
+  public:
+    // Polling starts (again): station 1 next, no command sent yet. The command sequence goes on
+    // where it stood.
+    void restart();
 
-    // Counts one more unanswered request. Any count of ten or more blanks the display alike, so
-    // the count stops growing there instead of overflowing in a long run without meters.
+    // A tick began: a request is on its way and counts as unanswered until a reply arrives. Any
+    // count of ten or more blanks the display alike, so the count stops growing there instead of
+    // overflowing in a long run without meters.
     void countRequest();
-    bool silentTooLong() const { return noReplyCount >= 10; }
+    void resetUnanswered() { noReplyCount_ = 0; }
+    [[nodiscard]] bool silentTooLong() const { return noReplyCount_ >= 10; }
 
-    // Takes the command byte to send: remembers it as the last command and advances to the
-    // next, arming the move to the next station after command 8.
-    std::uint8_t takeCommand();
+    // The station of the request sent now. After command 8 the cycle moves on to the next station
+    // (`moved`: the station indicators start afresh); in single-station mode the request goes to
+    // `singleStation` whatever the cycle says.
+    struct StationChoice {
+        std::uint8_t station;
+        bool moved;
+    };
+    [[nodiscard]] StationChoice chooseStation(bool singleMode, std::uint8_t singleStation);
+
+    // The command byte to send now; it becomes the last command, and after command 8 the next
+    // request moves on to the next station.
+    [[nodiscard]] std::uint8_t takeCommand();
+
+    // The request a reply answers.
+    [[nodiscard]] std::uint8_t stationNo() const { return stationNo_; }
+    [[nodiscard]] std::uint8_t lastCmd() const { return lastCmd_; }
+    [[nodiscard]] std::uint8_t cmdIndex() const { return cmdIndex_; }
+    [[nodiscard]] std::int16_t noReplyCount() const { return noReplyCount_; }
+
+  private:
+    std::uint8_t stationNo_ = 1;  // station of the request being sent, 1..16
+    std::uint8_t cmdIndex_ = 0;   // command byte of the next request, 0..8
+    std::uint8_t lastCmd_ = 0;    // command byte of the request just sent
+    bool nextStation_ = false;    // command 8 was sent: the next request goes to the next station
+    std::int16_t noReplyCount_ = 0;  // requests sent since the last receive notification
 };
 
 }  // namespace seriallink

@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <vector>
+
 #include "link/busy_wait.h"
 #include "link/station_answer.h"
-#include "measurement/logging.h"
 #include "measurement/presentation.h"
-#include "measurement/reply_decoder.h"
 #include "records/records_store.h"
 
 namespace shell {
@@ -72,19 +72,19 @@ bool Form1::Form_Load() {
         state_ = MainWindowState::Closed;
         return false;
     }
-    poll.noReplyCount = 0;
+    poll.resetUnanswered();
     records::openStore(Data1);
     if (!xxx) {
         Single_Add = false;
         selectOption2();
     }
     xxx = false;
-    Log_Minute = 0;
+    replies.Log_Minute = 0;
     if (!Option1->isChecked()) {
         Addr_Parameter_Set = 1;
     }
     deselectOptions();
-    poll.timerStarted = false;
+    Timer_Started = false;
     Option1_Click();
     for (QCheckBox* indicator : Check1) {
         indicator->setChecked(false);
@@ -122,9 +122,7 @@ bool Form1::init() {
     Port_Index = Config_Byte[0];
     Combo1->setEditText(QString::fromStdString(Port_Name[static_cast<std::size_t>(Port_Index)]));
     initport();
-    poll.lastCmd = 0;
-    poll.stationNo = 1;
-    poll.nextStation = false;
+    poll.restart();
     for (QCheckBox* indicator : Check1) {
         indicator->setChecked(false);
         indicator->setEnabled(false);
@@ -176,7 +174,7 @@ void Form1::Timer1_Timer() {
     if (!MSComm1.isOpen()) {
         reopenAfterFailure();
     }
-    poll.timerStarted = true;
+    Timer_Started = true;
     MSComm1.discardOutput();
     MSComm1.discardInput();
     poll.countRequest();
@@ -188,19 +186,15 @@ void Form1::Timer1_Timer() {
 
     MSComm1.writeByte(seriallink::kPollStart);
     seriallink::pauseBetweenBytes(delayCount, speed.settings);
-    if (poll.nextStation) {
-        poll.stationNo = static_cast<std::uint8_t>(poll.stationNo + 1);
+    const seriallink::PollState::StationChoice station =
+        poll.chooseStation(Single_Add, Addr_Parameter_Set);
+    if (station.moved) {
         resetIndicators();
     }
-    if (poll.stationNo == seriallink::kStationCount + 1) {
-        poll.stationNo = 1;
+    if (!Single_Add && isStation(station.station)) {
+        Check1[station.station - 1U]->setEnabled(true);
     }
-    if (Single_Add) {
-        poll.stationNo = Addr_Parameter_Set;
-    } else if (isStation(poll.stationNo)) {
-        Check1[poll.stationNo - 1U]->setEnabled(true);
-    }
-    MSComm1.writeByte(poll.stationNo);
+    MSComm1.writeByte(station.station);
     seriallink::pauseBetweenBytes(delayCount, speed.settings);
     MSComm1.writeByte(poll.takeCommand());
     seriallink::pauseBetweenBytes(delayCount, speed.settings);
@@ -208,7 +202,7 @@ void Form1::Timer1_Timer() {
 
     if (poll.silentTooLong()) {
         resetIndicators();
-        display.blankMeasurement();
+        replies.display.blankMeasurement();
         showDisplay();
     }
 }
@@ -218,39 +212,36 @@ void Form1::MSComm1_OnComm(int eventCode) {
         return;
     }
     if (eventCode == platform::kCommEventReceive) {
-        poll.noReplyCount = 0;
+        poll.resetUnanswered();
         Timer1.setEnabled(false);
-        if (const auto block = MSComm1.readAll()) {
-            measurement::copyBlock(Rx_Frame, *block);
-        }
-        if (measurement::checkFrame(Rx_Frame, poll.stationNo, poll.lastCmd) !=
+        // A read that fails leaves the frame as it was; it is checked all the same.
+        const std::vector<std::uint8_t> block =
+            MSComm1.readAll().value_or(std::vector<std::uint8_t>{});
+        if (replies.receive(block, poll.stationNo(), poll.lastCmd()) !=
             measurement::FrameCheck::Valid) {
-            display.status = measurement::kStatusError;
             showDisplay();
             Timer1.setEnabled(true);
             return;
         }
-        resetIndicators();
-        if (Single_Add) {
-            label(54)->setText(
-                QString::fromStdString(measurement::singleStationText(poll.stationNo)));
-        } else if (isStation(poll.stationNo)) {
-            Check1[poll.stationNo - 1U]->setChecked(true);
-            Check1[poll.stationNo - 1U]->setEnabled(true);
-        }
-        if (const auto reply = measurement::decodeReply(Rx_Frame, poll.lastCmd)) {
-            measurement::present(*reply, display, Alarm_Text);
-            measurement::storeReply(memory, poll.stationNo, *reply, display);
-        }
+        showStationAnswered(poll.stationNo());
         showDisplay();
     }
-    measurement::runLoggingStep(Log_Minute, poll.stationNo, display, Alarm_Text, services_.clock,
-                                Data1);
+    replies.log(poll.stationNo(), services_.clock, Data1);
     Timer1.setEnabled(true);
 }
 
+void Form1::showStationAnswered(std::uint8_t station) {
+    resetIndicators();
+    if (Single_Add) {
+        label(54)->setText(QString::fromStdString(measurement::singleStationText(station)));
+    } else if (isStation(station)) {
+        Check1[station - 1U]->setChecked(true);
+        Check1[station - 1U]->setEnabled(true);
+    }
+}
+
 void Form1::Option1_Click() {
-    if (poll.timerStarted) {
+    if (Timer_Started) {
         const std::string answer = services_.dialogs.inputBox(kSinglePrompt, kPromptTitle, "1");
         Addr_Parameter_Set = seriallink::stationFromAnswer(answer);
     }
@@ -359,6 +350,7 @@ void Form1::deselectOptions() {
 }
 
 void Form1::showDisplay() {
+    const measurement::DisplayTexts& display = replies.display;
     const std::pair<int, const std::string*> texts[] = {
         {29, &display.flow},
         {30, &display.flowUnit},

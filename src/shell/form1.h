@@ -7,9 +7,7 @@
 #include <string>
 
 #include "link/polling.h"
-#include "measurement/display_texts.h"
-#include "measurement/reply_frame.h"
-#include "measurement/station_memory.h"
+#include "measurement/reply_pipeline.h"
 #include "parameters/main_window_link.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -111,13 +109,10 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     std::int16_t Port_Index = 0;
     std::array<std::uint8_t, 3> Config_Byte{};
 
-    // Polling cycle, reply and logging state.
+    // Polling cycle, replies, displays and logging.
     seriallink::PollState poll;
-    measurement::ReplyFrame Rx_Frame{};
-    measurement::StationMemory memory;
-    std::string Alarm_Text;
-    std::int16_t Log_Minute = 0;
-    measurement::DisplayTexts display;
+    bool Timer_Started = false;  // a tick has run since start-up: "单机通讯" asks for the station
+    measurement::ReplyState replies;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -128,6 +123,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     void reopenAfterFailure();
     void wireEvents();
     void showDisplay();
+    void showStationAnswered(std::uint8_t station);
     void resetIndicators();
     void selectOption1();
     void selectOption2();

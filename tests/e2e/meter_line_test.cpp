@@ -27,8 +27,8 @@ TEST_F(MeterLineTest, SingleStationShowsEveryValueOfStationOne) {
     for (QCheckBox* indicator : form->Check1) {
         EXPECT_FALSE(indicator->isEnabled());
     }
-    EXPECT_FALSE(form->memory.E_liuliang[0].empty());
-    EXPECT_TRUE(form->memory.E_liuliang[1].empty());
+    EXPECT_FALSE(form->replies.memory.E_liuliang[0].empty());
+    EXPECT_TRUE(form->replies.memory.E_liuliang[1].empty());
 }
 
 TEST_F(MeterLineTest, MultiStationPollsEveryStationInTurn) {
@@ -42,15 +42,15 @@ TEST_F(MeterLineTest, MultiStationPollsEveryStationInTurn) {
             }
         }
         for (int station : {1, 2, 4}) {
-            if (form->memory.guanjing[station - 1].empty()) {
+            if (form->replies.memory.guanjing[station - 1].empty()) {
                 return false;
             }
         }
         return true;
     };
     ASSERT_TRUE(waitFor(everyStationDecoded, 4 * kRoundMs));
-    EXPECT_TRUE(form->memory.guanjing[2].empty());  // station 3 is absent and stays silent
-    EXPECT_FALSE(form->memory.E_LJ_zheng[3].empty());
+    EXPECT_TRUE(form->replies.memory.guanjing[2].empty());  // station 3 is absent and stays silent
+    EXPECT_FALSE(form->replies.memory.E_LJ_zheng[3].empty());
     EXPECT_EQ(lit, (std::set<int>{1, 2, 4}));
     EXPECT_EQ(text(54), "00");
 }
@@ -104,12 +104,12 @@ TEST_F(MeterLineTest, SilentLineBlanksTheDisplayUntilRepliesReturn) {
     ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, kRoundMs));
     ASSERT_EQ(::kill(static_cast<pid_t>(simulator.processId()), SIGUSR1), 0);
     ASSERT_TRUE(waitFor([this] { return text(29).empty() && text(35).empty(); }, kRoundMs));
-    EXPECT_GE(form->poll.noReplyCount, 10);
+    EXPECT_GE(form->poll.noReplyCount(), 10);
     EXPECT_EQ(text(39), "");
 
     ASSERT_EQ(::kill(static_cast<pid_t>(simulator.processId()), SIGUSR1), 0);
     ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, 2 * kRoundMs));
-    EXPECT_LT(form->poll.noReplyCount, 10);
+    EXPECT_LT(form->poll.noReplyCount(), 10);
 }
 
 TEST_F(MeterLineTest, PollingResumesWhenTheLineComesBack) {

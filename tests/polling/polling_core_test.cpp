@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "link/polling.h"
 #include "link/station_answer.h"
@@ -35,12 +36,37 @@ TEST(PollState, CommandsCycleZeroToEightThenArmTheNextStation) {
     seriallink::PollState state;
     for (int round = 0; round < 2; ++round) {
         for (int command = 0; command <= 8; ++command) {
+            const auto choice = state.chooseStation(false, 0);
+            EXPECT_EQ(choice.moved, round == 1 && command == 0) << round << " " << command;
             EXPECT_EQ(state.takeCommand(), command);
-            EXPECT_EQ(state.lastCmd, command);
-            EXPECT_EQ(state.nextStation, command == 8);
+            EXPECT_EQ(state.lastCmd(), command);
         }
     }
-    EXPECT_EQ(state.cmdIndex, 0);
+    EXPECT_EQ(state.cmdIndex(), 0);
+}
+
+TEST(PollState, StationsOneToSixteenInTurnOrTheSingleStation) {
+    seriallink::PollState state;
+    std::vector<int> stations;
+    for (int tick = 0; tick < 16 * 9 + 1; ++tick) {
+        stations.push_back(state.chooseStation(false, 0).station);
+        (void)state.takeCommand();
+    }
+    EXPECT_EQ(stations[0], 1);
+    EXPECT_EQ(stations[8], 1);
+    EXPECT_EQ(stations[9], 2);
+    EXPECT_EQ(stations[15 * 9 + 8], 16);
+    EXPECT_EQ(stations[16 * 9], 1) << "station 16 is followed by station 1";
+
+    // Single-station mode asks the same station whatever the cycle; the cycle goes on from it.
+    for (int tick = 0; tick < 9; ++tick) {
+        EXPECT_EQ(state.chooseStation(true, 7).station, 7);
+        (void)state.takeCommand();
+    }
+    EXPECT_EQ(state.chooseStation(false, 0).station, 7);
+    state.restart();
+    EXPECT_EQ(state.chooseStation(false, 0).station, 1);
+    EXPECT_EQ(state.lastCmd(), 0);
 }
 
 TEST(PollState, UnansweredRequestsNeverOverflow) {
@@ -55,7 +81,7 @@ TEST(PollState, UnansweredRequestsNeverOverflow) {
         state.countRequest();
     }
     EXPECT_TRUE(state.silentTooLong());
-    EXPECT_GT(state.noReplyCount, 0);
+    EXPECT_GT(state.noReplyCount(), 0);
 }
 
 struct AnswerCase {

@@ -152,7 +152,7 @@ TEST_F(PollingTest, ReturnFromParameterWindowResumesSingleStation) {
     form->Command1->click();
     EXPECT_TRUE(form->Option1->isChecked());
     EXPECT_TRUE(form->Single_Add);
-    const int nextCommand = form->poll.cmdIndex;
+    const int nextCommand = form->poll.cmdIndex();
     EXPECT_EQ(tick(), poll(1, nextCommand));
 
     // From single-station mode: polling goes on with the station just configured.

@@ -28,10 +28,10 @@ TEST_F(ReplyTest, FlowReplyIsShownAndRemembered) {
     EXPECT_EQ(text(30), "m3/h");
     EXPECT_EQ(text(39), "通讯正常");
     EXPECT_EQ(text(54), "01");
-    EXPECT_FLOAT_EQ(form->memory.shunshi[0], 1234.56f);
-    EXPECT_EQ(form->memory.E_liuliang[0], "m3/h");
+    EXPECT_FLOAT_EQ(form->replies.memory.shunshi[0], 1234.56f);
+    EXPECT_EQ(form->replies.memory.E_liuliang[0], "m3/h");
     EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(form->poll.noReplyCount, 0);
+    EXPECT_EQ(form->poll.noReplyCount(), 0);
 }
 
 TEST_F(ReplyTest, BadFramesShowCommunicationErrorAndChangeNothingElse) {
@@ -61,7 +61,7 @@ TEST_F(ReplyTest, MultiStationReplyLightsExactlyItsIndicator) {
         EXPECT_EQ(form->Check1[i]->isEnabled(), i == 4) << i;
     }
     EXPECT_EQ(text(54), "00");
-    EXPECT_FLOAT_EQ(form->memory.shunshi[4], 1234.56f);
+    EXPECT_FLOAT_EQ(form->replies.memory.shunshi[4], 1234.56f);
 }
 
 TEST_F(ReplyTest, DisplayBlanksAtTheEndOfTheTenthSilentTick) {

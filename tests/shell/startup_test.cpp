@@ -109,7 +109,7 @@ TEST_F(Form1Test, PortThatFailsToOpenAfterDiscoveryKeepsTheWindowPolling) {
         EXPECT_TRUE(tick().empty());
     }
     EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(form->poll.noReplyCount, 12);
+    EXPECT_EQ(form->poll.noReplyCount(), 12);
     EXPECT_EQ(text(39), "");
 }
 

@@ -63,6 +63,6 @@ using DecodedReply = std::variant<FlowReply, VelocityReply, PercentReply, Resist
 // Decodes the data bytes of a checked frame as the reply to `command`. The packed-BCD bytes of the
 // number are converted in place, highest position first, without a digit check (0x9A counts as
 // 100). Nothing for a command index above 8.
-std::optional<DecodedReply> decodeReply(ReplyFrame& frame, std::uint8_t command);
+[[nodiscard]] std::optional<DecodedReply> decodeReply(ReplyFrame& frame, std::uint8_t command);
 
 }  // namespace measurement

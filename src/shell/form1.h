@@ -59,8 +59,8 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
 
     // Start-up: runs at program start and on every return from the parameter window. False when
     // no usable port exists and the program is ending.
-    bool Form_Load();
-    bool init();
+    [[nodiscard]] bool Form_Load();
+    [[nodiscard]] bool init();
     void initport();
 
     void Timer1_Timer();

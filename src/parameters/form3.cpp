@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "link/busy_wait.h"
+#include "link/pauses.h"
 #include "parameters/field_checks.h"
 #include "parameters/step_data.h"
 

@@ -1,4 +1,4 @@
-#include "shell/application.h"
+#include "application.h"
 
 #include <QApplication>
 

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "link/busy_wait.h"
+#include "link/pauses.h"
 #include "link/station_answer.h"
 #include "measurement/presentation.h"
 #include "records/records_store.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <utility>
 
-#include "link/busy_wait.h"
+#include "link/pauses.h"
 #include "platform/qt/serial/port_holder.h"
 
 #ifdef Q_OS_UNIX

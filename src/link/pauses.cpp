@@ -1,4 +1,4 @@
-#include "link/busy_wait.h"
+#include "link/pauses.h"
 
 #include <thread>
 

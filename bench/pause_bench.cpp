@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "link/busy_wait.h"
+#include "link/pauses.h"
 
 namespace {
 

@@ -126,5 +126,41 @@ TEST_F(ReplyTest, NewMinuteLogsTheShownTexts) {
     EXPECT_EQ(records.rows.size(), 1U);
 }
 
+TEST_F(ReplyTest, SilentLineTurnsOffTheIndicatorOfThePolledStation) {
+    form->Option2->click();
+    for (int i = 0; i < 9; ++i) {
+        tick();
+    }
+    EXPECT_EQ(enabledIndicators(), 1) << "each tick marks the station it polls";
+    tick();
+    EXPECT_EQ(enabledIndicators(), 0) << "the tenth silent tick clears the marks";
+}
+
+TEST_F(ReplyTest, BadFrameAtANewMinuteStoresNoRecord) {
+    answer(kFlow1234_56);
+    clock.time = "10:01:00";
+    tick();
+    port.arrive(reply(9, 9, kFlow1234_56));
+    EXPECT_EQ(text(39), "通讯错误");
+    EXPECT_TRUE(records.rows.empty());
+    answer(kFlow1234_56);
+    EXPECT_EQ(records.rows.size(), 1U);
+}
+
+TEST_F(ReplyTest, StartUpAgainStartsTheMinuteAndTheSilenceAfresh) {
+    clock.time = "10:01:00";
+    answer(kFlow1234_56);
+    ASSERT_EQ(records.rows.size(), 1U);
+    for (int i = 0; i < 12; ++i) {
+        tick();
+    }
+    ASSERT_EQ(form->poll.noReplyCount(), 12);
+    port.close();  // as on the way to the parameter window and back
+    ASSERT_TRUE(form->Form_Load());
+    EXPECT_EQ(form->poll.noReplyCount(), 0);
+    answer(kFlow1234_56);
+    EXPECT_EQ(records.rows.size(), 2U) << "the same minute is logged again after a start-up";
+}
+
 }  // namespace
 }  // namespace shelltest

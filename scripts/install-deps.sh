@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     libsqlite3-dev sqlite3
     fonts-noto-cjk
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick xdotool
 )
 
 installed=$(dpkg-query -W -f='${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |

@@ -1,0 +1,69 @@
+# Shared by the scripts that run the whole program against the meter simulator: sourced, not run.
+# The caller sets `top` (the checkout) and works in the directory that becomes the program's
+# working directory. Everything started here is stopped again when the caller exits.
+
+pids=()
+stop_started() {
+    # The program first, then the display and the simulator it uses.
+    for (( i = ${#pids[@]} - 1; i >= 0; i-- )); do
+        kill "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
+}
+trap stop_started EXIT INT TERM
+
+# Builds only what the runs need: the program, the simulator and the store tool.
+build_program() {
+    cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$top/build" -j"$(nproc)" --target tuskocp tuskocp-meter-sim tuskocp-mkstore
+}
+
+# An empty records store, unless there is one, and "comports.conf" naming the simulator COM1.
+prepare_directory() {
+    [ -f kvt97.mdb ] || "$top/build/tools/mkstore/tuskocp-mkstore" kvt97.mdb >/dev/null
+    printf '# COM1 is the meter simulator\nCOM1=%s\n' "$PWD/ttyMETER" > comports.conf
+}
+
+# start_simulator [simulator options...]: sixteen meters behind ./ttyMETER, bytes logged to
+# ./meter-sim.log.
+start_simulator() {
+    "$top/build/tools/meter_sim/tuskocp-meter-sim" --link "$PWD/ttyMETER" \
+        --log "$PWD/meter-sim.log" "$@" > meter-sim.out &
+    pids+=($!)
+    for _ in $(seq 50); do [ -e ttyMETER ] && return 0; sleep 0.1; done
+    echo "the meter simulator did not start" >&2
+    return 1
+}
+
+# A virtual display (Xvfb) unless there is a display already.
+ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    local number=$(( 90 + RANDOM % 100 ))
+    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    pids+=($!)
+    export DISPLAY=":$number"
+    for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$number" ] && return 0; sleep 0.1; done
+    echo "the virtual display did not start" >&2
+    return 1
+}
+
+# Starts the program in the background; its process id is in `program_pid`.
+start_program() {
+    "$top/build/src/shell/tuskocp" > program.out 2>&1 &
+    program_pid=$!
+    pids+=($program_pid)
+}
+
+# Chooses "多机通讯" with the keyboard, as an operator could: Tab twice reaches the mode
+# choice, Down selects multi-station mode.
+choose_multi_station() {
+    local window=""
+    for _ in $(seq 50); do
+        window=$(xdotool search --name "Tusko RS485" 2>/dev/null | head -n 1)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "the main window did not appear" >&2; return 1; }
+    xdotool windowfocus --sync "$window"
+    xdotool key --window "$window" Tab Tab Down
+}

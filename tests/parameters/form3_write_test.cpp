@@ -28,8 +28,11 @@ TEST_F(Form3Test, OpensOnTheReleasedPortAndShowsTheDefaults) {
     for (const Param param : parameters::allParams()) {
         EXPECT_EQ(text(param), parameters::defaultTexts()[parameters::indexOf(param)]);
     }
+    port.log.clear();
     tick();
     EXPECT_EQ(form->Label24->text().toStdString(), "03");
+    EXPECT_EQ(port.log, (std::vector<std::string>{"discard output", "discard input"}))
+        << "each tick starts from empty buffers";
     mainWindow.station = 16;
     open();
     tick();

@@ -27,10 +27,6 @@ constexpr int kFillRuns = 21;
 constexpr int kAppendRuns = 31;
 constexpr int kClearRuns = 3;
 
-const char* const kCreateTable =
-    "CREATE TABLE \"数据监测\" (\"仪表编号\" INTEGER, \"日期\" TEXT, \"管径\" TEXT, "
-    "\"瞬时流量\" TEXT, \"百分比\" TEXT, \"量程比\" TEXT, \"流速\" TEXT, \"正向累计\" TEXT, "
-    "\"反向累计\" TEXT, \"报警状态\" TEXT)";
 const char* const kInsert = "INSERT INTO \"数据监测\" VALUES (?,?,?,?,?,?,?,?,?,?)";
 const char* const kNewest =
     "SELECT "
@@ -86,7 +82,7 @@ void bindRecord(sqlite3_stmt* statement, const records::MeasurementRecord& r) {
 
 void buildStore(const std::string& path, long count) {
     sqlite3* db = openDirect(path);
-    execDirect(db, kCreateTable);
+    execDirect(db, records::createTableStatement().c_str());
     execDirect(db, "BEGIN");
     sqlite3_stmt* insert = nullptr;
     if (sqlite3_prepare_v2(db, kInsert, -1, &insert, nullptr) != SQLITE_OK) {

@@ -1,8 +1,25 @@
 #include "records/records_store.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace records {
+
+namespace {
+
+std::string quoted(const std::string& name) {
+    return '"' + name + '"';
+}
+
+}  // namespace
+
+std::string createTableStatement() {
+    std::string sql = "CREATE TABLE " + quoted(kTable) + " (";
+    for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + quoted(kFieldNames[i]) + (i == 0 ? " INTEGER" : " TEXT");
+    }
+    return sql + ")";
+}
 
 bool openStore(platform::RecordsBinding& binding) {
     const bool named = binding.setDatabaseName(kDatabaseFile);

@@ -100,6 +100,16 @@ Rows walkBackwards(platform::RecordsBinding& binding) {
     return Rows(rows.rbegin(), rows.rend());
 }
 
+// The records table's columns as the store tool makes them: name and declared type.
+const Rows kStoreColumns = {{"仪表编号", "INTEGER"}, {"日期", "TEXT"},     {"管径", "TEXT"},
+                            {"瞬时流量", "TEXT"},    {"百分比", "TEXT"},   {"量程比", "TEXT"},
+                            {"流速", "TEXT"},        {"正向累计", "TEXT"}, {"反向累计", "TEXT"},
+                            {"报警状态", "TEXT"}};
+
+Rows columnsOf(SqliteDirect& db) {
+    return db.rows("SELECT name, type FROM pragma_table_info('数据监测')");
+}
+
 template <typename F>
 double secondsFor(F&& work) {
     const auto start = std::chrono::steady_clock::now();
@@ -151,15 +161,15 @@ TEST(SqliteRecordsBinding, MissingTableMakesEveryOperationFail) {
 
 // Stores made by other tools: any column order, extra columns, an integer key, no declared types.
 TEST(SqliteRecordsBinding, WorksOnAnyTableWithTheTenFields) {
-    const std::vector<const char*> schemas = {
-        records_test::kCreateStoreTable,
+    const std::vector<std::string> schemas = {
+        records::createTableStatement(),
         "CREATE TABLE \"数据监测\" (id INTEGER PRIMARY KEY, \"报警状态\" TEXT, 备注 TEXT, "
         "\"日期\" TEXT, \"仪表编号\" INTEGER, \"管径\", \"瞬时流量\", \"百分比\", \"量程比\", "
         "\"流速\", \"正向累计\", \"反向累计\")",
         "CREATE TABLE 数据监测(仪表编号,日期,管径,瞬时流量,百分比,量程比,流速,正向累计,反向累计,"
         "报警状态)",
     };
-    for (const char* schema : schemas) {
+    for (const std::string& schema : schemas) {
         StoreDir dir;
         ASSERT_TRUE(dir.createStore(schema));
         SqliteRecordsBinding binding;
@@ -373,17 +383,7 @@ TEST(Mkstore, CreatesAnEmptyStoreAndNeverOverwrites) {
     EXPECT_EQ(tool.exitCode(), 0);
 
     SqliteDirect db(dir.path());
-    EXPECT_EQ(db.rows("SELECT name, type FROM pragma_table_info('数据监测')"),
-              (Rows{{"仪表编号", "INTEGER"},
-                    {"日期", "TEXT"},
-                    {"管径", "TEXT"},
-                    {"瞬时流量", "TEXT"},
-                    {"百分比", "TEXT"},
-                    {"量程比", "TEXT"},
-                    {"流速", "TEXT"},
-                    {"正向累计", "TEXT"},
-                    {"反向累计", "TEXT"},
-                    {"报警状态", "TEXT"}}));
+    EXPECT_EQ(columnsOf(db), kStoreColumns);
     SqliteRecordsBinding binding;
     ASSERT_TRUE(records::openStore(binding));
     records::appendRecord(binding, recordNumber(1));
@@ -398,6 +398,24 @@ TEST(Mkstore, CreatesAnEmptyStoreAndNeverOverwrites) {
     ASSERT_TRUE(tool.waitForFinished());
     EXPECT_EQ(tool.exitCode(), 0);
     EXPECT_EQ(SqliteDirect(dir.path("other.db")).number("SELECT count(*) FROM \"数据监测\""), 0);
+}
+
+// The statement printed is the one to give any SQLite tool, as the README shows with sqlite3.
+TEST(Mkstore, PrintsTheStatementThatMakesAStoreAndCreatesNothing) {
+    StoreDir dir;
+    QProcess tool;
+    tool.start(QStringLiteral(TUSKO_MKSTORE_PATH), {QStringLiteral("--schema")});
+    ASSERT_TRUE(tool.waitForFinished());
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_TRUE(dir.entries().isEmpty()) << dir.entries().join(' ').toStdString();
+
+    SqliteDirect db(dir.path());
+    ASSERT_TRUE(db.exec(tool.readAllStandardOutput().toStdString()));
+    EXPECT_EQ(columnsOf(db), kStoreColumns);
+    SqliteRecordsBinding binding;
+    ASSERT_TRUE(records::openStore(binding));
+    records::appendRecord(binding, recordNumber(1));
+    EXPECT_EQ(db.rows(selectTenFields()), expectedRows(1, 1));
 }
 
 }  // namespace

@@ -119,6 +119,18 @@ Rows newestDirect(sqlite3* db) {
     return rows;
 }
 
+long long rowCountDirect(sqlite3* db) {
+    sqlite3_stmt* count = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM \"数据监测\"", -1, &count, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_step(count) != SQLITE_ROW) {
+        die("count", db);
+    }
+    const long long rows = sqlite3_column_int64(count, 0);
+    sqlite3_finalize(count);
+    return rows;
+}
+
 void appendDirect(sqlite3* db, const records::MeasurementRecord& r) {
     sqlite3_stmt* insert = nullptr;
     if (sqlite3_prepare_v2(db, kInsert, -1, &insert, nullptr) != SQLITE_OK) {
@@ -208,9 +220,11 @@ int main(int argc, char** argv) {
             die("binding cannot open " + clearCopies[2 * i], nullptr);
         }
         clearBinding.push_back(millisecondsFor([&] { records::clearRecords(copy); }));
-        if (copy.recordCount() != 0) {
-            die("the clear left records", nullptr);
+        sqlite3* cleared = openDirect(clearCopies[2 * i]);
+        if (rowCountDirect(cleared) != 0) {
+            die("the clear left records", cleared);
         }
+        sqlite3_close(cleared);
 
         sqlite3* plain = openDirect(clearCopies[2 * i + 1]);
         execDirect(plain, "SELECT count(*) FROM sqlite_master");  // schema read before timing

@@ -26,17 +26,11 @@ class RecordsBinding {
     // True before the first row, and for an empty record set.
     virtual std::optional<bool> beforeFirst() = 0;
     virtual bool moveLast() = 0;
-    // Moving back from the first row leaves the record set before its first row.
-    virtual bool movePrevious() = 0;
-    virtual std::optional<std::int64_t> recordCount() = 0;
 
     // Starts a new row; setField fills it and update appends it to the table as one transaction.
     virtual bool addNew() = 0;
     virtual bool setField(const std::string& name, const FieldValue& value) = 0;
     virtual bool update() = 0;
-
-    virtual std::optional<std::string> fieldText(const std::string& name) = 0;
-    virtual bool deleteCurrent() = 0;
 
     // Set-based work for large tables. newestRows returns up to `limit` rows, oldest first, each
     // as the texts of `fields` in that order; deleteAll empties the table in one transaction.

@@ -48,15 +48,10 @@ class SqliteRecordsBinding final : public RecordsBinding {
 
     std::optional<bool> beforeFirst() override;
     bool moveLast() override;
-    bool movePrevious() override;
-    std::optional<std::int64_t> recordCount() override;
 
     bool addNew() override;
     bool setField(const std::string& name, const FieldValue& value) override;
     bool update() override;
-
-    std::optional<std::string> fieldText(const std::string& name) override;
-    bool deleteCurrent() override;
 
     std::optional<std::vector<std::vector<std::string>>> newestRows(
         const std::vector<std::string>& fields, std::size_t limit) override;
@@ -72,10 +67,9 @@ class SqliteRecordsBinding final : public RecordsBinding {
     void forgetRecordSet();
     // Runs one statement; the query is returned positioned before its first result row.
     std::optional<QSqlQuery> run(const QString& sql, const QVariantList& values);
-    // Finds the highest rowid at most `bound` (below it, when `strictlyBelow`); `found` is none
-    // when there is no such row. False when the query fails.
-    bool findRowidBefore(std::int64_t bound, bool strictlyBelow,
-                         std::optional<std::int64_t>& found);
+    // Finds the highest rowid at most `bound`; `found` is none when there is no such row. False
+    // when the query fails.
+    bool findLastRowidUpTo(std::int64_t bound, std::optional<std::int64_t>& found);
     bool hasColumn(const QString& name) const { return columns_.contains(name); }
     QString quotedTable() const;
 

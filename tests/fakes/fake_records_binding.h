@@ -50,17 +50,17 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         }
     }
 
-    bool setDatabaseName(const std::string& fileName) override {
+    [[nodiscard]] bool setDatabaseName(const std::string& fileName) override {
         databaseName = fileName;
         return answer(
             "setDatabaseName", [] { return true; }, &Binding::setDatabaseName, fileName);
     }
-    bool setRecordSource(const std::string& table) override {
+    [[nodiscard]] bool setRecordSource(const std::string& table) override {
         recordSource = table;
         return answer(
             "setRecordSource", [] { return true; }, &Binding::setRecordSource, table);
     }
-    bool refresh() override {
+    [[nodiscard]] bool refresh() override {
         adding = false;
         const auto own = [this] {
             position = lastRow();
@@ -68,18 +68,18 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         };
         return answer("refresh", own, &Binding::refresh);
     }
-    std::optional<bool> beforeFirst() override {
+    [[nodiscard]] std::optional<bool> beforeFirst() override {
         const auto own = [this] { return std::optional<bool>(!position.has_value()); };
         return answer("beforeFirst", own, &Binding::beforeFirst);
     }
-    bool moveLast() override {
+    [[nodiscard]] bool moveLast() override {
         const auto own = [this] {
             position = lastRow();
             return position.has_value();
         };
         return answer("moveLast", own, &Binding::moveLast);
     }
-    bool addNew() override {
+    [[nodiscard]] bool addNew() override {
         const auto own = [this] {
             adding = true;
             newRow.clear();
@@ -87,7 +87,8 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         };
         return answer("addNew", own, &Binding::addNew);
     }
-    bool setField(const std::string& name, const platform::FieldValue& value) override {
+    [[nodiscard]] bool setField(const std::string& name,
+                                const platform::FieldValue& value) override {
         const auto own = [&] {
             if (!adding || !hasColumn(name)) {
                 return false;
@@ -97,7 +98,7 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         };
         return answer("setField " + name, own, &Binding::setField, name, value);
     }
-    bool update() override {
+    [[nodiscard]] bool update() override {
         const bool wasAdding = std::exchange(adding, false);
         const auto own = [&] {
             if (wasAdding) {
@@ -107,8 +108,8 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         };
         return answer("update", own, &Binding::update);
     }
-    std::optional<Rows> newestRows(const std::vector<std::string>& fields,
-                                   std::size_t limit) override {
+    [[nodiscard]] std::optional<Rows> newestRows(const std::vector<std::string>& fields,
+                                                 std::size_t limit) override {
         const auto own = [&] {
             Rows result;
             const std::size_t first = rows.size() > limit ? rows.size() - limit : 0;
@@ -122,7 +123,7 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         };
         return answer("newestRows", own, &Binding::newestRows, fields, limit);
     }
-    bool deleteAll() override {
+    [[nodiscard]] bool deleteAll() override {
         const auto own = [this] {
             rows.clear();
             position.reset();

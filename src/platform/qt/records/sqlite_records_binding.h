@@ -42,20 +42,20 @@ class SqliteRecordsBinding final : public RecordsBinding {
     SqliteRecordsBinding(const SqliteRecordsBinding&) = delete;
     SqliteRecordsBinding& operator=(const SqliteRecordsBinding&) = delete;
 
-    bool setDatabaseName(const std::string& fileName) override;
-    bool setRecordSource(const std::string& table) override;
-    bool refresh() override;
+    [[nodiscard]] bool setDatabaseName(const std::string& fileName) override;
+    [[nodiscard]] bool setRecordSource(const std::string& table) override;
+    [[nodiscard]] bool refresh() override;
 
-    std::optional<bool> beforeFirst() override;
-    bool moveLast() override;
+    [[nodiscard]] std::optional<bool> beforeFirst() override;
+    [[nodiscard]] bool moveLast() override;
 
-    bool addNew() override;
-    bool setField(const std::string& name, const FieldValue& value) override;
-    bool update() override;
+    [[nodiscard]] bool addNew() override;
+    [[nodiscard]] bool setField(const std::string& name, const FieldValue& value) override;
+    [[nodiscard]] bool update() override;
 
-    std::optional<std::vector<std::vector<std::string>>> newestRows(
+    [[nodiscard]] std::optional<std::vector<std::vector<std::string>>> newestRows(
         const std::vector<std::string>& fields, std::size_t limit) override;
-    bool deleteAll() override;
+    [[nodiscard]] bool deleteAll() override;
 
   private:
     // Opens the connection and reads the table's columns when that has not been done yet.

@@ -27,10 +27,6 @@ constexpr int kFillRuns = 21;
 constexpr int kAppendRuns = 31;
 constexpr int kClearRuns = 3;
 
-const char* const kCreateTable =
-    "CREATE TABLE \"数据监测\" (\"仪表编号\" INTEGER, \"日期\" TEXT, \"管径\" TEXT, "
-    "\"瞬时流量\" TEXT, \"百分比\" TEXT, \"量程比\" TEXT, \"流速\" TEXT, \"正向累计\" TEXT, "
-    "\"反向累计\" TEXT, \"报警状态\" TEXT)";
 const char* const kInsert = "INSERT INTO \"数据监测\" VALUES (?,?,?,?,?,?,?,?,?,?)";
 const char* const kNewest =
     "SELECT "
@@ -86,7 +82,7 @@ void bindRecord(sqlite3_stmt* statement, const records::MeasurementRecord& r) {
 
 void buildStore(const std::string& path, long count) {
     sqlite3* db = openDirect(path);
-    execDirect(db, kCreateTable);
+    execDirect(db, records::createTableStatement().c_str());
     execDirect(db, "BEGIN");
     sqlite3_stmt* insert = nullptr;
     if (sqlite3_prepare_v2(db, kInsert, -1, &insert, nullptr) != SQLITE_OK) {
@@ -120,6 +116,18 @@ Rows newestDirect(sqlite3* db) {
     }
     sqlite3_finalize(select);
     std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+long long rowCountDirect(sqlite3* db) {
+    sqlite3_stmt* count = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM \"数据监测\"", -1, &count, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_step(count) != SQLITE_ROW) {
+        die("count", db);
+    }
+    const long long rows = sqlite3_column_int64(count, 0);
+    sqlite3_finalize(count);
     return rows;
 }
 
@@ -212,9 +220,11 @@ int main(int argc, char** argv) {
             die("binding cannot open " + clearCopies[2 * i], nullptr);
         }
         clearBinding.push_back(millisecondsFor([&] { records::clearRecords(copy); }));
-        if (copy.recordCount() != 0) {
-            die("the clear left records", nullptr);
+        sqlite3* cleared = openDirect(clearCopies[2 * i]);
+        if (rowCountDirect(cleared) != 0) {
+            die("the clear left records", cleared);
         }
+        sqlite3_close(cleared);
 
         sqlite3* plain = openDirect(clearCopies[2 * i + 1]);
         execDirect(plain, "SELECT count(*) FROM sqlite_master");  // schema read before timing

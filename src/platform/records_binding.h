@@ -18,31 +18,25 @@ class RecordsBinding {
   public:
     virtual ~RecordsBinding() = default;
 
-    virtual bool setDatabaseName(const std::string& fileName) = 0;
-    virtual bool setRecordSource(const std::string& table) = 0;
+    [[nodiscard]] virtual bool setDatabaseName(const std::string& fileName) = 0;
+    [[nodiscard]] virtual bool setRecordSource(const std::string& table) = 0;
     // Re-reads the table; the position goes back to the last row (before-first when empty).
-    virtual bool refresh() = 0;
+    [[nodiscard]] virtual bool refresh() = 0;
 
     // True before the first row, and for an empty record set.
-    virtual std::optional<bool> beforeFirst() = 0;
-    virtual bool moveLast() = 0;
-    // Moving back from the first row leaves the record set before its first row.
-    virtual bool movePrevious() = 0;
-    virtual std::optional<std::int64_t> recordCount() = 0;
+    [[nodiscard]] virtual std::optional<bool> beforeFirst() = 0;
+    [[nodiscard]] virtual bool moveLast() = 0;
 
     // Starts a new row; setField fills it and update appends it to the table as one transaction.
-    virtual bool addNew() = 0;
-    virtual bool setField(const std::string& name, const FieldValue& value) = 0;
-    virtual bool update() = 0;
-
-    virtual std::optional<std::string> fieldText(const std::string& name) = 0;
-    virtual bool deleteCurrent() = 0;
+    [[nodiscard]] virtual bool addNew() = 0;
+    [[nodiscard]] virtual bool setField(const std::string& name, const FieldValue& value) = 0;
+    [[nodiscard]] virtual bool update() = 0;
 
     // Set-based work for large tables. newestRows returns up to `limit` rows, oldest first, each
     // as the texts of `fields` in that order; deleteAll empties the table in one transaction.
-    virtual std::optional<std::vector<std::vector<std::string>>> newestRows(
+    [[nodiscard]] virtual std::optional<std::vector<std::vector<std::string>>> newestRows(
         const std::vector<std::string>& fields, std::size_t limit) = 0;
-    virtual bool deleteAll() = 0;
+    [[nodiscard]] virtual bool deleteAll() = 0;
 };
 
 }  // namespace platform

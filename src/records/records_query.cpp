@@ -11,8 +11,9 @@ std::vector<std::vector<std::string>> newestRecords(platform::RecordsBinding& bi
 }
 
 void clearRecords(platform::RecordsBinding& binding) {
-    binding.deleteAll();
-    binding.refresh();
+    // The window closes after the clear whatever became of it, so each step's failure is skipped.
+    (void)binding.deleteAll();
+    (void)binding.refresh();
 }
 
 }  // namespace records

@@ -18,6 +18,10 @@ inline const std::array<std::string, 10> kFieldNames = {"仪表编号", "日期"
                                                         "百分比",   "量程比",  "流速", "正向累计",
                                                         "反向累计", "报警状态"};
 
+// The statement that creates the records table: "仪表编号" holds a number, the other nine fields
+// hold text.
+std::string createTableStatement();
+
 struct MeasurementRecord {
     std::uint8_t station = 0;  // "仪表编号", stored as a number
     std::string date;          // "日期", e.g. "2007-10-10/9:13"

@@ -14,10 +14,10 @@
 #include <memory>
 #include <string>
 
-#include "e2e/recording_binding.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_program_end.h"
+#include "fakes/fake_records_binding.h"
 #include "platform/event_gate.h"
 #include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_timer.h"
@@ -40,7 +40,9 @@ struct StayingNavigation final : shell::Navigation {
 
 // The whole main window on real adapters: the Qt serial port on a pseudo-terminal served by the
 // meter simulator, a real SQLite store in a temporary working directory, the real timer. Only
-// the dialogs (scripted) and the clock (set by the test) are fakes.
+// the dialogs (scripted) and the clock (set by the test) are fakes; the records binding is the
+// fake passing every call on to the store's binding, so that the test sees what the window showed
+// at the moment a record is stored.
 class MeterLineTest : public ::testing::Test {
   protected:
     void TearDown() override {
@@ -65,9 +67,14 @@ class MeterLineTest : public ::testing::Test {
         portConfig = "COM1=" + link.toStdString() + "\n";
         port = std::make_unique<platform::qt::QtSerialPort>(
             seriallink::PortMap::fromConfig(portConfig, {}));
+        records.forwardTo = &storeRecords;
+        records.onCall = [this](const std::string& operation) {
+            if (operation == "update") {
+                shownAtAppend = shownRecordTexts();
+            }
+        };
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
             *port, timer, records, dialogs, files, clock, programEnd, gate, navigation});
-        records.beforeUpdate = [this] { shownAtAppend = shownRecordTexts(); };
         bool loaded = false;
         gate.run([&] { loaded = form->Form_Load(); });
         EXPECT_TRUE(loaded);
@@ -125,7 +132,8 @@ class MeterLineTest : public ::testing::Test {
     QProcess simulator;
     std::unique_ptr<platform::qt::QtSerialPort> port;
     platform::qt::QtTimer timer;
-    RecordingBinding records;
+    platform::qt::SqliteRecordsBinding storeRecords;
+    fakes::FakeRecordsBinding records;  // passes every call on to storeRecords
     fakes::FakeDialogs dialogs;
     platform::qt::QtFileReader files;
     fakes::FakeClock clock;

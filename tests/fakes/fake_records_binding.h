@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -16,14 +17,18 @@
 namespace fakes {
 
 // An in-memory records binding with the cursor rules of the real one: rows in append order, the
-// position goes to the last row on refresh, moving back from the first row leaves it before the
-// first row. Every call is logged by operation name ("setField" calls as "setField <name>").
+// position goes to the last row on refresh. Every call is logged by operation name ("setField"
+// calls as "setField <name>") and announced to `onCall` before it runs.
 //
 // Switches: `storePresent = false` makes every operation fail as with a missing file;
 // `failing` names operations that fail ("update", "setField 日期", "newestRows", ...).
+// With `forwardTo` set, a call that no switch fails is passed on to that binding instead of
+// working on the in-memory rows, so that a test can watch the program on a real store.
 class FakeRecordsBinding : public platform::RecordsBinding {
   public:
     using Row = std::map<std::string, platform::FieldValue>;
+    using Rows = std::vector<std::vector<std::string>>;
+    using Binding = platform::RecordsBinding;
 
     explicit FakeRecordsBinding(std::vector<std::string> columns = {records::kFieldNames.begin(),
                                                                     records::kFieldNames.end()})
@@ -45,107 +50,86 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         }
     }
 
-    bool setDatabaseName(const std::string& fileName) override {
+    [[nodiscard]] bool setDatabaseName(const std::string& fileName) override {
         databaseName = fileName;
-        return succeeds("setDatabaseName");
+        return answer(
+            "setDatabaseName", [] { return true; }, &Binding::setDatabaseName, fileName);
     }
-    bool setRecordSource(const std::string& table) override {
+    [[nodiscard]] bool setRecordSource(const std::string& table) override {
         recordSource = table;
-        return succeeds("setRecordSource");
+        return answer(
+            "setRecordSource", [] { return true; }, &Binding::setRecordSource, table);
     }
-    bool refresh() override {
+    [[nodiscard]] bool refresh() override {
         adding = false;
-        if (!succeeds("refresh")) {
-            return false;
-        }
-        position = rows.empty() ? std::nullopt : std::optional<std::size_t>(rows.size() - 1);
-        return true;
+        const auto own = [this] {
+            position = lastRow();
+            return true;
+        };
+        return answer("refresh", own, &Binding::refresh);
     }
-    std::optional<bool> beforeFirst() override {
-        if (!succeeds("beforeFirst")) {
-            return std::nullopt;
-        }
-        return !position.has_value();
+    [[nodiscard]] std::optional<bool> beforeFirst() override {
+        const auto own = [this] { return std::optional<bool>(!position.has_value()); };
+        return answer("beforeFirst", own, &Binding::beforeFirst);
     }
-    bool moveLast() override {
-        if (!succeeds("moveLast")) {
-            return false;
-        }
-        position = rows.empty() ? std::nullopt : std::optional<std::size_t>(rows.size() - 1);
-        return position.has_value();
+    [[nodiscard]] bool moveLast() override {
+        const auto own = [this] {
+            position = lastRow();
+            return position.has_value();
+        };
+        return answer("moveLast", own, &Binding::moveLast);
     }
-    bool movePrevious() override {
-        if (!succeeds("movePrevious") || !position) {
-            return false;
-        }
-        position = *position == 0 ? std::nullopt : std::optional<std::size_t>(*position - 1);
-        return true;
+    [[nodiscard]] bool addNew() override {
+        const auto own = [this] {
+            adding = true;
+            newRow.clear();
+            return true;
+        };
+        return answer("addNew", own, &Binding::addNew);
     }
-    std::optional<std::int64_t> recordCount() override {
-        if (!succeeds("recordCount")) {
-            return std::nullopt;
-        }
-        return static_cast<std::int64_t>(rows.size());
-    }
-    bool addNew() override {
-        if (!succeeds("addNew")) {
-            return false;
-        }
-        adding = true;
-        newRow.clear();
-        return true;
-    }
-    bool setField(const std::string& name, const platform::FieldValue& value) override {
-        if (!succeeds("setField " + name) || !adding || !hasColumn(name)) {
-            return false;
-        }
-        newRow[name] = value;
-        return true;
-    }
-    bool update() override {
-        const bool wasAdding = std::exchange(adding, false);
-        if (!succeeds("update") || !wasAdding) {
-            return false;
-        }
-        rows.push_back(newRow);
-        return true;
-    }
-    std::optional<std::string> fieldText(const std::string& name) override {
-        if (!succeeds("fieldText") || !position || !hasColumn(name)) {
-            return std::nullopt;
-        }
-        return textOf(rows[*position], name);
-    }
-    bool deleteCurrent() override {
-        if (!succeeds("deleteCurrent") || !position) {
-            return false;
-        }
-        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(*position));
-        position.reset();
-        return true;
-    }
-    std::optional<std::vector<std::vector<std::string>>> newestRows(
-        const std::vector<std::string>& fields, std::size_t limit) override {
-        if (!succeeds("newestRows")) {
-            return std::nullopt;
-        }
-        std::vector<std::vector<std::string>> result;
-        const std::size_t first = rows.size() > limit ? rows.size() - limit : 0;
-        for (std::size_t i = first; i < rows.size(); ++i) {
-            std::vector<std::string>& texts = result.emplace_back();
-            for (const std::string& field : fields) {
-                texts.push_back(textOf(rows[i], field));
+    [[nodiscard]] bool setField(const std::string& name,
+                                const platform::FieldValue& value) override {
+        const auto own = [&] {
+            if (!adding || !hasColumn(name)) {
+                return false;
             }
-        }
-        return result;
+            newRow[name] = value;
+            return true;
+        };
+        return answer("setField " + name, own, &Binding::setField, name, value);
     }
-    bool deleteAll() override {
-        if (!succeeds("deleteAll")) {
-            return false;
-        }
-        rows.clear();
-        position.reset();
-        return true;
+    [[nodiscard]] bool update() override {
+        const bool wasAdding = std::exchange(adding, false);
+        const auto own = [&] {
+            if (wasAdding) {
+                rows.push_back(newRow);
+            }
+            return wasAdding;
+        };
+        return answer("update", own, &Binding::update);
+    }
+    [[nodiscard]] std::optional<Rows> newestRows(const std::vector<std::string>& fields,
+                                                 std::size_t limit) override {
+        const auto own = [&] {
+            Rows result;
+            const std::size_t first = rows.size() > limit ? rows.size() - limit : 0;
+            for (std::size_t i = first; i < rows.size(); ++i) {
+                std::vector<std::string>& texts = result.emplace_back();
+                for (const std::string& field : fields) {
+                    texts.push_back(textOf(rows[i], field));
+                }
+            }
+            return std::optional<Rows>(std::move(result));
+        };
+        return answer("newestRows", own, &Binding::newestRows, fields, limit);
+    }
+    [[nodiscard]] bool deleteAll() override {
+        const auto own = [this] {
+            rows.clear();
+            position.reset();
+            return true;
+        };
+        return answer("deleteAll", own, &Binding::deleteAll);
     }
 
     static std::string textOf(const Row& row, const std::string& name) {
@@ -169,13 +153,27 @@ class FakeRecordsBinding : public platform::RecordsBinding {
     bool storePresent = true;
     std::set<std::string> failing;
     std::vector<std::string> log;
+    std::function<void(const std::string& operation)> onCall;
+    Binding* forwardTo = nullptr;
     std::string databaseName;
     std::string recordSource;
 
   private:
-    bool succeeds(const std::string& operation) {
+    // Logs the call, then fails it by the switches, passes it on to `forwardTo`, or runs `own`.
+    template <typename Own, typename Operation, typename... Args>
+    auto answer(const std::string& operation, const Own& own, Operation forwarded,
+                const Args&... args) -> decltype(own()) {
         log.push_back(operation);
-        return storePresent && failing.count(operation) == 0;
+        if (onCall) {
+            onCall(operation);
+        }
+        if (!storePresent || failing.count(operation) != 0) {
+            return {};
+        }
+        return forwardTo ? (forwardTo->*forwarded)(args...) : own();
+    }
+    std::optional<std::size_t> lastRow() const {
+        return rows.empty() ? std::nullopt : std::optional<std::size_t>(rows.size() - 1);
     }
     bool hasColumn(const std::string& name) const {
         return std::find(columns.begin(), columns.end(), name) != columns.end();

@@ -1,65 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "fakes/fake_clock.h"
+#include "fakes/fake_records_binding.h"
 #include "measurement/logging.h"
 
 namespace measurement {
 namespace {
 
-// Keeps the rows appended through it, each as its field values by name.
-class RecordingBinding final : public platform::RecordsBinding {
-  public:
-    using Row = std::map<std::string, platform::FieldValue>;
-    std::vector<Row> rows;
-
-    bool setDatabaseName(const std::string&) override { return true; }
-    bool setRecordSource(const std::string&) override { return true; }
-    bool refresh() override { return true; }
-    std::optional<bool> beforeFirst() override { return rows.empty(); }
-    bool moveLast() override { return !rows.empty(); }
-    bool movePrevious() override { return true; }
-    std::optional<std::int64_t> recordCount() override {
-        return static_cast<std::int64_t>(rows.size());
-    }
-    bool addNew() override {
-        pending = Row{};
-        return true;
-    }
-    bool setField(const std::string& name, const platform::FieldValue& value) override {
-        if (!pending) {
-            return false;
-        }
-        (*pending)[name] = value;
-        return true;
-    }
-    bool update() override {
-        if (!pending) {
-            return false;
-        }
-        rows.push_back(*pending);
-        pending.reset();
-        return true;
-    }
-    std::optional<std::string> fieldText(const std::string&) override { return std::nullopt; }
-    bool deleteCurrent() override { return false; }
-    std::optional<std::vector<std::vector<std::string>>> newestRows(const std::vector<std::string>&,
-                                                                    std::size_t) override {
-        return std::nullopt;
-    }
-    bool deleteAll() override { return false; }
-
-    std::string text(std::size_t row, const std::string& field) const {
-        return std::get<std::string>(rows.at(row).at(field));
-    }
-
-  private:
-    std::optional<Row> pending;
-};
+// The text stored in `field` of the `row`th record appended; a number there fails the test.
+std::string storedText(const fakes::FakeRecordsBinding& binding, std::size_t row,
+                       const std::string& field) {
+    return std::get<std::string>(binding.rows.at(row).at(field));
+}
 
 std::string clockTime(int hour, int minute, int second) {
     char text[16];
@@ -88,7 +44,7 @@ class Logging : public ::testing::Test {
     DisplayTexts texts;
     std::string alarmText = "通讯正常";
     fakes::FakeClock clock;
-    RecordingBinding binding;
+    fakes::FakeRecordsBinding binding;
 };
 
 TEST(MinuteOfHour, ReadsTheMinuteOfTheUsualFormats) {
@@ -118,8 +74,8 @@ TEST_F(Logging, OneRecordAtTheFirstOpportunityOfEachMinute) {
     const auto written = runEverySecond(5 * 60 + 58, 7 * 60 + 1);
     EXPECT_EQ(written, (std::vector<std::string>{"10:05:58", "10:06:00", "10:07:00"}));
     ASSERT_EQ(binding.rows.size(), 3u);
-    EXPECT_EQ(binding.text(0, "日期"), "2007-10-10/10:05");
-    EXPECT_EQ(binding.text(2, "日期"), "2007-10-10/10:07");
+    EXPECT_EQ(storedText(binding, 0, "日期"), "2007-10-10/10:05");
+    EXPECT_EQ(storedText(binding, 2, "日期"), "2007-10-10/10:07");
     EXPECT_EQ(logMinute, 7);
 }
 
@@ -152,15 +108,15 @@ TEST_F(Logging, RecordHoldsTheDisplayTextsAsShown) {
     runLoggingStep(logMinute, 7, texts, alarmText, clock, binding);
     ASSERT_EQ(binding.rows.size(), 1u);
     EXPECT_EQ(std::get<std::int64_t>(binding.rows[0].at("仪表编号")), 7);
-    EXPECT_EQ(binding.text(0, "日期"), "2007-10-10/9:13");
-    EXPECT_EQ(binding.text(0, "管径"), "100");
-    EXPECT_EQ(binding.text(0, "瞬时流量"), "+12.5m3/h");
-    EXPECT_EQ(binding.text(0, "百分比"), "+45.6%");
-    EXPECT_EQ(binding.text(0, "量程比"), "1:2");
-    EXPECT_EQ(binding.text(0, "流速"), "+1.25");
-    EXPECT_EQ(binding.text(0, "正向累计"), "123456.78m3");
-    EXPECT_EQ(binding.text(0, "反向累计"), ".5m3");
-    EXPECT_EQ(binding.text(0, "报警状态"), "通讯正常");
+    EXPECT_EQ(storedText(binding, 0, "日期"), "2007-10-10/9:13");
+    EXPECT_EQ(storedText(binding, 0, "管径"), "100");
+    EXPECT_EQ(storedText(binding, 0, "瞬时流量"), "+12.5m3/h");
+    EXPECT_EQ(storedText(binding, 0, "百分比"), "+45.6%");
+    EXPECT_EQ(storedText(binding, 0, "量程比"), "1:2");
+    EXPECT_EQ(storedText(binding, 0, "流速"), "+1.25");
+    EXPECT_EQ(storedText(binding, 0, "正向累计"), "123456.78m3");
+    EXPECT_EQ(storedText(binding, 0, "反向累计"), ".5m3");
+    EXPECT_EQ(storedText(binding, 0, "报警状态"), "通讯正常");
 }
 
 TEST_F(Logging, TheRecordTimeComesFromASecondReading) {
@@ -171,7 +127,7 @@ TEST_F(Logging, TheRecordTimeComesFromASecondReading) {
     clock.laterTimes = {"10:06:59", "10:07:00"};
     runLoggingStep(logMinute, 1, texts, alarmText, clock, binding);
     ASSERT_EQ(binding.rows.size(), 1u);
-    EXPECT_EQ(binding.text(0, "日期"), "2007-10-10/10:07");
+    EXPECT_EQ(storedText(binding, 0, "日期"), "2007-10-10/10:07");
     EXPECT_EQ(logMinute, 6);
     EXPECT_EQ(clock.timeReadings, 3);
 }

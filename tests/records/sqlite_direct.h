@@ -54,9 +54,4 @@ class SqliteDirect {
     bool ok_ = false;
 };
 
-inline constexpr const char* kCreateStoreTable =
-    "CREATE TABLE \"数据监测\" (\"仪表编号\" INTEGER, \"日期\" TEXT, \"管径\" TEXT, "
-    "\"瞬时流量\" TEXT, \"百分比\" TEXT, \"量程比\" TEXT, \"流速\" TEXT, \"正向累计\" TEXT, "
-    "\"反向累计\" TEXT, \"报警状态\" TEXT)";
-
 }  // namespace records_test

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <string>
 
+#include "records/records_store.h"
 #include "sqlite_direct.h"
 
 namespace records_test {
@@ -24,7 +25,7 @@ class StoreDir {
         return QDir(dir_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
     }
     // Creates the store with the sqlite3 library, as any other tool could.
-    bool createStore(const char* createTable = kCreateStoreTable) const {
+    bool createStore(const std::string& createTable = records::createTableStatement()) const {
         SqliteDirect db(path());
         return db.ok() && db.exec(createTable);
     }

@@ -141,7 +141,7 @@ void restoreBackup(StoreFaultTest& t) {
 }
 
 void moveInFreshStore(StoreFaultTest& t) {
-    ASSERT_TRUE(SqliteDirect(t.dir.path("incoming")).exec(records_test::kCreateStoreTable));
+    ASSERT_TRUE(SqliteDirect(t.dir.path("incoming")).exec(records::createTableStatement()));
     moveFile(t.dir.path("incoming"), t.dir.path());
 }
 
@@ -210,13 +210,13 @@ TEST(RecordsFileSwap, RefreshReadsTheFileNowUnderTheName) {
     ASSERT_TRUE(records::openStore(binding));
     {
         SqliteDirect incoming(dir.path("incoming"));
-        ASSERT_TRUE(incoming.exec(records_test::kCreateStoreTable));
+        ASSERT_TRUE(incoming.exec(records::createTableStatement()));
         ASSERT_TRUE(incoming.exec("INSERT INTO \"数据监测\" (\"日期\") VALUES ('new')"));
     }
     moveFile(dir.path("incoming"), dir.path());
 
     ASSERT_TRUE(binding.refresh());
-    EXPECT_EQ(binding.fieldText("日期"), "new");
+    EXPECT_EQ(binding.newestRows({"日期"}, 10), Rows{{"new"}});
     ASSERT_EQ(std::remove(dir.path().c_str()), 0);
     EXPECT_FALSE(binding.refresh());
 }

@@ -1,18 +1,17 @@
 // tuskocp-mkstore [path]: creates an empty records store (default "kvt97.mdb") holding the table
 // "数据监测" with its ten fields. An existing file is never touched.
+// tuskocp-mkstore --schema: prints the statement that creates the table, for any SQLite tool.
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-namespace {
+#include "records/records_store.h"
 
-constexpr const char* kCreateTable =
-    "CREATE TABLE \"数据监测\" ("
-    "\"仪表编号\" INTEGER, \"日期\" TEXT, \"管径\" TEXT, \"瞬时流量\" TEXT, \"百分比\" TEXT, "
-    "\"量程比\" TEXT, \"流速\" TEXT, \"正向累计\" TEXT, \"反向累计\" TEXT, \"报警状态\" TEXT)";
+namespace {
 
 constexpr int kExitRefused = 1;
 constexpr int kExitFailed = 2;
@@ -28,10 +27,14 @@ int fail(const std::string& path, const std::string& reason) {
 
 int main(int argc, char** argv) {
     if (argc > 2) {
-        std::fprintf(stderr, "usage: tuskocp-mkstore [path]\n");
+        std::fprintf(stderr, "usage: tuskocp-mkstore [path] | tuskocp-mkstore --schema\n");
         return kExitFailed;
     }
-    const std::string path = argc == 2 ? argv[1] : "kvt97.mdb";
+    if (argc == 2 && std::strcmp(argv[1], "--schema") == 0) {
+        std::printf("%s;\n", records::createTableStatement().c_str());
+        return 0;
+    }
+    const std::string path = argc == 2 ? argv[1] : records::kDatabaseFile;
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::path(path), error) || error) {
         std::fprintf(stderr, "tuskocp-mkstore: %s: %s\n", path.c_str(),
@@ -47,7 +50,8 @@ int main(int argc, char** argv) {
         return fail(path, reason);
     }
     char* message = nullptr;
-    if (sqlite3_exec(db, kCreateTable, nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite3_exec(db, records::createTableStatement().c_str(), nullptr, nullptr, &message) !=
+        SQLITE_OK) {
         const std::string reason = message ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
         sqlite3_close(db);

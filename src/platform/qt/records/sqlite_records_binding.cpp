@@ -37,7 +37,7 @@ QVariant toVariant(const FieldValue& value) {
 }
 
 // A column read back as the UTF-8 bytes of its text form. SQLite does the conversion for every
-// kind of value, so the record walk and the bulk read show the same texts, and no text is
+// kind of value (a number another tool stored shows as SQLite writes it), and no text is
 // converted to UTF-16 and back on the way.
 QString asText(const QString& column) {
     return QStringLiteral("CAST(%1 AS BLOB)").arg(quoted(column));
@@ -113,40 +113,11 @@ bool SqliteRecordsBinding::moveLast() {
     }
     // Rows up to the highest member may have been deleted meanwhile.
     std::optional<std::int64_t> last;
-    if (!findRowidBefore(*lastMember_, false, last)) {
+    if (!findLastRowidUpTo(*lastMember_, last)) {
         return false;
     }
     current_ = last;
     return current_.has_value();
-}
-
-bool SqliteRecordsBinding::movePrevious() {
-    if (!ready() || !current_) {
-        return false;
-    }
-    std::optional<std::int64_t> previous;
-    if (!findRowidBefore(*current_, true, previous)) {
-        return false;
-    }
-    current_ = previous;
-    return true;
-}
-
-std::optional<std::int64_t> SqliteRecordsBinding::recordCount() {
-    if (!ready()) {
-        return std::nullopt;
-    }
-    if (!lastMember_) {
-        return 0;
-    }
-    // Deleted rows leave gaps in the rowids, so only counting the rows gives the number.
-    std::optional<QSqlQuery> query =
-        run(QStringLiteral("SELECT count(*) FROM %1 WHERE rowid <= ?").arg(quotedTable()),
-            {QVariant::fromValue<qlonglong>(*lastMember_)});
-    if (!query || !query->next()) {
-        return std::nullopt;
-    }
-    return query->value(0).toLongLong();
 }
 
 bool SqliteRecordsBinding::addNew() {
@@ -209,30 +180,6 @@ bool SqliteRecordsBinding::update() {
     const std::int64_t rowid = query->lastInsertId().toLongLong();
     lastMember_ = lastMember_ ? std::max(*lastMember_, rowid) : rowid;
     return true;
-}
-
-std::optional<std::string> SqliteRecordsBinding::fieldText(const std::string& name) {
-    const QString column = QString::fromStdString(name);
-    if (!ready() || !current_ || !hasColumn(column)) {
-        return std::nullopt;
-    }
-    std::optional<QSqlQuery> query =
-        run(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(asText(column), quotedTable()),
-            {QVariant::fromValue<qlonglong>(*current_)});
-    if (!query || !query->next()) {
-        return std::nullopt;
-    }
-    return toText(query->value(0));
-}
-
-bool SqliteRecordsBinding::deleteCurrent() {
-    if (!ready() || !current_) {
-        return false;
-    }
-    std::optional<QSqlQuery> query =
-        run(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quotedTable()),
-            {QVariant::fromValue<qlonglong>(*current_)});
-    return query && query->numRowsAffected() == 1;
 }
 
 std::optional<std::vector<std::vector<std::string>>> SqliteRecordsBinding::newestRows(
@@ -358,11 +305,11 @@ std::optional<QSqlQuery> SqliteRecordsBinding::run(const QString& sql, const QVa
     return query;
 }
 
-bool SqliteRecordsBinding::findRowidBefore(std::int64_t bound, bool strictlyBelow,
-                                           std::optional<std::int64_t>& found) {
+bool SqliteRecordsBinding::findLastRowidUpTo(std::int64_t bound,
+                                             std::optional<std::int64_t>& found) {
     std::optional<QSqlQuery> query =
-        run(QStringLiteral("SELECT rowid FROM %1 WHERE rowid %2 ? ORDER BY rowid DESC LIMIT 1")
-                .arg(quotedTable(), strictlyBelow ? QStringLiteral("<") : QStringLiteral("<=")),
+        run(QStringLiteral("SELECT rowid FROM %1 WHERE rowid <= ? ORDER BY rowid DESC LIMIT 1")
+                .arg(quotedTable()),
             {QVariant::fromValue<qlonglong>(bound)});
     if (!query) {
         return false;

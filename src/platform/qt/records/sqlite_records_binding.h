@@ -42,25 +42,20 @@ class SqliteRecordsBinding final : public RecordsBinding {
     SqliteRecordsBinding(const SqliteRecordsBinding&) = delete;
     SqliteRecordsBinding& operator=(const SqliteRecordsBinding&) = delete;
 
-    bool setDatabaseName(const std::string& fileName) override;
-    bool setRecordSource(const std::string& table) override;
-    bool refresh() override;
+    [[nodiscard]] bool setDatabaseName(const std::string& fileName) override;
+    [[nodiscard]] bool setRecordSource(const std::string& table) override;
+    [[nodiscard]] bool refresh() override;
 
-    std::optional<bool> beforeFirst() override;
-    bool moveLast() override;
-    bool movePrevious() override;
-    std::optional<std::int64_t> recordCount() override;
+    [[nodiscard]] std::optional<bool> beforeFirst() override;
+    [[nodiscard]] bool moveLast() override;
 
-    bool addNew() override;
-    bool setField(const std::string& name, const FieldValue& value) override;
-    bool update() override;
+    [[nodiscard]] bool addNew() override;
+    [[nodiscard]] bool setField(const std::string& name, const FieldValue& value) override;
+    [[nodiscard]] bool update() override;
 
-    std::optional<std::string> fieldText(const std::string& name) override;
-    bool deleteCurrent() override;
-
-    std::optional<std::vector<std::vector<std::string>>> newestRows(
+    [[nodiscard]] std::optional<std::vector<std::vector<std::string>>> newestRows(
         const std::vector<std::string>& fields, std::size_t limit) override;
-    bool deleteAll() override;
+    [[nodiscard]] bool deleteAll() override;
 
   private:
     // Opens the connection and reads the table's columns when that has not been done yet.
@@ -72,10 +67,9 @@ class SqliteRecordsBinding final : public RecordsBinding {
     void forgetRecordSet();
     // Runs one statement; the query is returned positioned before its first result row.
     std::optional<QSqlQuery> run(const QString& sql, const QVariantList& values);
-    // Finds the highest rowid at most `bound` (below it, when `strictlyBelow`); `found` is none
-    // when there is no such row. False when the query fails.
-    bool findRowidBefore(std::int64_t bound, bool strictlyBelow,
-                         std::optional<std::int64_t>& found);
+    // Finds the highest rowid at most `bound`; `found` is none when there is no such row. False
+    // when the query fails.
+    bool findLastRowidUpTo(std::int64_t bound, std::optional<std::int64_t>& found);
     bool hasColumn(const QString& name) const { return columns_.contains(name); }
     QString quotedTable() const;
 

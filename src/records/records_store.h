@@ -36,7 +36,7 @@ struct MeasurementRecord {
 };
 
 // Points the binding at the store's file and table and reads it. False when that fails.
-bool openStore(platform::RecordsBinding& binding);
+[[nodiscard]] bool openStore(platform::RecordsBinding& binding);
 
 // Appends one record; a failing step is skipped and the next one is tried, without a message.
 void appendRecord(platform::RecordsBinding& binding, const MeasurementRecord& record);

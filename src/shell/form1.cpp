@@ -73,7 +73,8 @@ bool Form1::Form_Load() {
         return false;
     }
     poll.resetUnanswered();
-    records::openStore(Data1);
+    // Without a usable store the window polls and shows all the same; each append tries again.
+    (void)records::openStore(Data1);
     if (!xxx) {
         Single_Add = false;
         selectOption2();

@@ -22,16 +22,26 @@ struct ReplyState {
     std::string Alarm_Text;
     std::int16_t Log_Minute = 0;
 
-    // One receive notification's block, the reply to `command` sent to `station`: its first ten
-    // bytes overwrite the frame (a shorter block only the positions it covers), which is checked;
-    // a valid frame is decoded into the display texts and the station memory, an invalid one
-    // shows "通讯错误". The first check that failed, or Valid.
+    // A request goes to `station`. The request before it counts as unanswered when no receive
+    // notification came in between.
+    void requestSent(std::uint8_t station);
+
+    // One receive notification's block, the reply to `command` sent to `station` at `timeText`:
+    // its first ten bytes overwrite the frame (a shorter block only the positions it covers),
+    // which is checked; a valid frame is decoded into the display texts and the station memory,
+    // an invalid one shows "通讯错误". Either counts against `station`. The first check that
+    // failed, or Valid.
     [[nodiscard]] FrameCheck receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
-                                     std::uint8_t command);
+                                     std::uint8_t command, const std::string& timeText);
 
     // The logging step that follows a notification: the displays as they stand become a record
     // at the first notification of each new clock minute.
     void log(std::uint8_t station, platform::Clock& clock, platform::RecordsBinding& records);
+
+  private:
+    StationCounters* countersOf(std::uint8_t station);
+
+    std::uint8_t awaitedStation_ = 0;  // station of the last request while no reply came; 0: none
 };
 
 }  // namespace measurement

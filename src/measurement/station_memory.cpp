@@ -15,9 +15,16 @@ struct Store {
     void operator()(const FlowReply& flow) const {
         memory.shunshi[i] = flow.value;
         memory.E_liuliang[i] = texts.flowUnit;
+        memory.flowText[i] = texts.flow + texts.flowUnit;
     }
-    void operator()(const VelocityReply& velocity) const { memory.liusu[i] = velocity.value; }
-    void operator()(const PercentReply& percent) const { memory.baifenbi[i] = percent.value; }
+    void operator()(const VelocityReply& velocity) const {
+        memory.liusu[i] = velocity.value;
+        memory.velocityText[i] = texts.velocity;
+    }
+    void operator()(const PercentReply& percent) const {
+        memory.baifenbi[i] = percent.value;
+        memory.percentText[i] = texts.percent;
+    }
     void operator()(const ResistanceReply& resistance) const {
         memory.dianzu[i] = resistance.value;
     }
@@ -25,14 +32,16 @@ struct Store {
         if (total.direction == TotalDirection::Forward) {
             memory.zongliang_zhengxiang[i] = total.value;
             memory.E_LJ_zheng[i] = texts.forwardUnit;
+            memory.forwardText[i] = texts.forwardTotal + texts.forwardUnit;
         } else {
             memory.zongliang_fanxiang[i] = total.value;
             memory.E_LJ_fan[i] = texts.reverseUnit;
+            memory.reverseText[i] = texts.reverseTotal + texts.reverseUnit;
         }
     }
     void operator()(const DiameterReply&) const { memory.guanjing[i] = texts.diameter; }
-    // Alarm states and power failures are shown only.
-    void operator()(const AlarmReply&) const {}
+    void operator()(const AlarmReply&) const { memory.alarmText[i] = texts.status; }
+    // Power failures are shown only.
     void operator()(const PowerFailureReply&) const {}
 };
 

@@ -23,6 +23,33 @@ const char* const kLoadSettings = "14400,n,8,1";
 constexpr int kReceiveThreshold = 10;
 constexpr int kFirstIntervalMs = 200;
 
+commissioning::Verdict verdictOf(WriteExchange::ReplyKind kind) {
+    using Kind = WriteExchange::ReplyKind;
+    switch (kind) {
+        case Kind::Ignored:
+            return commissioning::Verdict::ShortBlock;
+        case Kind::Rejected:
+            return commissioning::Verdict::Rejected;
+        case Kind::StartAcknowledged:
+        case Kind::Acknowledged:
+        case Kind::Completed:
+            return commissioning::Verdict::Acknowledgement;
+        case Kind::WrongPassword:
+        case Kind::TimeLimit:
+        case Kind::TooManyPasswords:
+            return commissioning::Verdict::ErrorReply;
+    }
+    return commissioning::Verdict::Rejected;
+}
+
+// The step an acknowledgement names, or the code of an error reply.
+std::uint8_t detailOf(WriteExchange::ReplyKind kind, const std::vector<std::uint8_t>& block) {
+    if (block.size() < kFrameLength) {
+        return 0;
+    }
+    return verdictOf(kind) == commissioning::Verdict::ErrorReply ? block[3] : block[1];
+}
+
 QString twoDigits(std::uint8_t station) {
     return QString::number(station).rightJustified(2, QLatin1Char('0'));
 }
@@ -135,6 +162,8 @@ void Form3::sendStep() {
 }
 
 void Form3::sendFrame(const Frame& frame) {
+    services_.traffic.record(commissioning::Line::Parameter, true, frame.data(), frame.size(),
+                             commissioning::Verdict::ParameterFrame, frame[1]);
     for (const std::uint8_t byte : frame) {
         MSComm1.writeByte(byte);
         seriallink::pauseBetweenBytes(kFrameBytePauseCount, lineSettings_);
@@ -150,6 +179,8 @@ void Form3::MSComm1_OnComm(int eventCode) {
         return;
     }
     const WriteExchange::ReplyResult reply = exchange_.reply(*block);
+    services_.traffic.record(commissioning::Line::Parameter, false, block->data(), block->size(),
+                             verdictOf(reply.kind), detailOf(reply.kind, *block));
     if (reply.message) {
         services_.dialogs.messageBox(reply.message);
     }
@@ -212,6 +243,8 @@ void Form3::Command3_Click() {
         }
         MSComm1.writeByte(command[i]);
     }
+    services_.traffic.record(commissioning::Line::Parameter, true, command.data(), command.size(),
+                             commissioning::Verdict::StartCommand);
     exchange_.startSent();
     Command3->setEnabled(false);
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "commissioning/traffic_log.h"
 #include "parameters/main_window_link.h"
 #include "parameters/parameter_set.h"
 #include "parameters/write_exchange.h"
@@ -32,6 +33,7 @@ struct ParameterWindowServices {
     platform::EventGate& gate;
     SavedParameters& saved;  // outlives every opening of the window
     MainWindowLink& mainWindow;
+    commissioning::TrafficLog& traffic;  // every frame and reply, for the monitor
 };
 
 // The parameter window "参数设置": shows the saved parameter set of one meter, checks every field

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -11,6 +12,8 @@ class Clock {
     virtual std::string timeText() = 0;
     // Current date, e.g. "2007-10-10".
     virtual std::string dateText() = 0;
+    // Milliseconds since 1970-01-01 UTC, for time stamps to the millisecond.
+    virtual std::int64_t msecsSinceEpoch() = 0;
 };
 
 }  // namespace platform

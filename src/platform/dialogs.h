@@ -16,6 +16,8 @@ class Dialogs {
                                     const std::string& defaultAnswer) = 0;
     // A message with a single OK button.
     virtual void messageBox(const std::string& text) = 0;
+    // The path the operator chose to save a file under; empty when cancelled.
+    virtual std::string saveFileName(const std::string& title, const std::string& suggested) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
 };

@@ -8,11 +8,14 @@ namespace shell {
 
 Application::Application()
     : port_(platform::qt::portMapForThisMachine()),
+      traffic_(clock_),
       form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
-                                *this}),
+                                *this, traffic_}),
       port3_(platform::qt::portMapForThisMachine()),
       form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
-                                                 saved_, form1_}) {}
+                                                 saved_, form1_, traffic_}),
+      overview_(form1_.replies.memory),
+      monitor_(traffic_, dialogs_, fileWriter_) {}
 
 Application::~Application() {
     delete form4_.data();
@@ -34,6 +37,18 @@ void Application::openParameterWindow() {
     form3_.show();
     form3_.raise();
     form3_.activateWindow();
+}
+
+void Application::openStationOverview() {
+    overview_.show();
+    overview_.raise();
+    overview_.activateWindow();
+}
+
+void Application::openTrafficMonitor() {
+    monitor_.show();
+    monitor_.raise();
+    monitor_.activateWindow();
 }
 
 void Application::openDataQuery() {

@@ -4,12 +4,16 @@
 
 #include <memory>
 
+#include "commissioning/station_overview.h"
+#include "commissioning/traffic_log.h"
+#include "commissioning/traffic_monitor.h"
 #include "parameters/form3.h"
 #include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_reader.h"
+#include "platform/qt/qt_file_writer.h"
 #include "platform/qt/qt_program_end.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/records/sqlite_records_binding.h"
@@ -31,6 +35,8 @@ class Application final : public Navigation {
 
     void openParameterWindow() override;
     void openDataQuery() override;
+    void openStationOverview() override;
+    void openTrafficMonitor() override;
 
   private:
     platform::EventGate gate_;
@@ -42,6 +48,8 @@ class Application final : public Navigation {
     platform::qt::QtFileReader files_;
     platform::qt::QtClock clock_;
     platform::qt::QtProgramEnd programEnd_;
+    platform::qt::QtFileWriter fileWriter_;
+    commissioning::TrafficLog traffic_;
     Form1 form1_;
     // The parameter window has a port and a timer of its own; its saved set outlives it.
     platform::qt::QtSerialPort port3_;
@@ -49,6 +57,8 @@ class Application final : public Navigation {
     parameters::SavedParameters saved_;
     parameters::Form3 form3_;
     QPointer<records::Form4> form4_;
+    commissioning::StationOverview overview_;
+    commissioning::TrafficMonitor monitor_;
 };
 
 }  // namespace shell

@@ -31,6 +31,22 @@ constexpr int kMultiStationIntervalMs = 200;
 constexpr std::int16_t kPortSettleCount = 10000;
 constexpr int kReopenPeriodMs = 1000;
 
+commissioning::Verdict verdictOf(measurement::FrameCheck check) {
+    switch (check) {
+        case measurement::FrameCheck::Valid:
+            return commissioning::Verdict::ValidReply;
+        case measurement::FrameCheck::WrongStation:
+            return commissioning::Verdict::WrongStation;
+        case measurement::FrameCheck::WrongCommand:
+            return commissioning::Verdict::WrongCommand;
+        case measurement::FrameCheck::WrongEndMarker:
+            return commissioning::Verdict::WrongEndMarker;
+        case measurement::FrameCheck::WrongCheckByte:
+            return commissioning::Verdict::WrongCheckByte;
+    }
+    return commissioning::Verdict::ShortBlock;
+}
+
 bool isStation(int number) {
     return number >= 1 && number <= seriallink::kStationCount;
 }
@@ -61,6 +77,10 @@ void Form1::wireEvents() {
             [this, &gate] { gate.run([this] { Command2_Click(); }); });
     connect(Command3, &QPushButton::clicked, this,
             [this, &gate] { gate.run([this] { Command3_Click(); }); });
+    connect(stationOverviewButton, &QPushButton::clicked, this,
+            [this, &gate] { gate.run([this] { openStationOverview_Click(); }); });
+    connect(trafficMonitorButton, &QPushButton::clicked, this,
+            [this, &gate] { gate.run([this] { openTrafficMonitor_Click(); }); });
     connect(Option1, &QRadioButton::clicked, this,
             [this, &gate] { gate.run([this] { Option1_Click(); }); });
     connect(Option2, &QRadioButton::clicked, this,
@@ -189,6 +209,7 @@ void Form1::Timer1_Timer() {
     seriallink::pauseBetweenBytes(delayCount, speed.settings);
     const seriallink::PollState::StationChoice station =
         poll.chooseStation(Single_Add, Addr_Parameter_Set);
+    replies.requestSent(station.station);
     if (station.moved) {
         resetIndicators();
     }
@@ -200,6 +221,10 @@ void Form1::Timer1_Timer() {
     MSComm1.writeByte(poll.takeCommand());
     seriallink::pauseBetweenBytes(delayCount, speed.settings);
     MSComm1.writeByte(seriallink::kPollEnd);
+    const std::uint8_t request[] = {seriallink::kPollStart, station.station, poll.lastCmd(),
+                                    seriallink::kPollEnd};
+    services_.traffic.record(commissioning::Line::Main, true, request, sizeof request,
+                             commissioning::Verdict::Poll);
 
     if (poll.silentTooLong()) {
         resetIndicators();
@@ -218,8 +243,11 @@ void Form1::MSComm1_OnComm(int eventCode) {
         // A read that fails leaves the frame as it was; it is checked all the same.
         const std::vector<std::uint8_t> block =
             MSComm1.readAll().value_or(std::vector<std::uint8_t>{});
-        if (replies.receive(block, poll.stationNo(), poll.lastCmd()) !=
-            measurement::FrameCheck::Valid) {
+        const measurement::FrameCheck check =
+            replies.receive(block, poll.stationNo(), poll.lastCmd(), services_.clock.timeText());
+        services_.traffic.record(commissioning::Line::Main, false, block.data(), block.size(),
+                                 verdictOf(check), poll.lastCmd());
+        if (check != measurement::FrameCheck::Valid) {
             showDisplay();
             Timer1.setEnabled(true);
             return;
@@ -286,6 +314,14 @@ void Form1::Command2_Click() {
 
 void Form1::Command3_Click() {
     services_.navigation.openDataQuery();
+}
+
+void Form1::openStationOverview_Click() {
+    services_.navigation.openStationOverview();
+}
+
+void Form1::openTrafficMonitor_Click() {
+    services_.navigation.openTrafficMonitor();
 }
 
 void Form1::Form_Unload() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commissioning/traffic_log.h"
 #include "link/polling.h"
 #include "measurement/reply_pipeline.h"
 #include "parameters/main_window_link.h"
@@ -40,6 +41,7 @@ struct MainWindowServices {
     platform::ProgramEnd& programEnd;
     platform::EventGate& gate;
     Navigation& navigation;
+    commissioning::TrafficLog& traffic;  // every request and received block, for the monitor
 };
 
 // Where the main window stands. It polls while shown with its port open and its timer running;
@@ -70,6 +72,8 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
+    void openStationOverview_Click();
+    void openTrafficMonitor_Click();
     void Form_Unload();
 
     [[nodiscard]] MainWindowState state() const { return state_; }
@@ -88,6 +92,9 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
+    // The commissioning windows, beside the three buttons of the window.
+    QPushButton* stationOverviewButton = nullptr;
+    QPushButton* trafficMonitorButton = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;

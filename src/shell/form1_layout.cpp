@@ -161,11 +161,15 @@ void Form1::buildControls() {
     Command1 = new QPushButton(QStringLiteral("远程仪表参数设置"), this);
     Command3 = new QPushButton(QStringLiteral("数据查询"), this);
     Command2 = new QPushButton(QStringLiteral("退出"), this);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(Command1);
-    buttons->addWidget(Command3);
-    buttons->addWidget(Command2);
-    buttons->addStretch();
+    stationOverviewButton = new QPushButton(QStringLiteral("站点总览"), this);
+    trafficMonitorButton = new QPushButton(QStringLiteral("通讯监视"), this);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(Command1, 0, 1);
+    buttons->addWidget(Command3, 1, 1);
+    buttons->addWidget(Command2, 2, 1);
+    buttons->addWidget(stationOverviewButton, 0, 0);
+    buttons->addWidget(trafficMonitorButton, 1, 0);
+    buttons->setRowStretch(3, 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Frame3);

@@ -11,6 +11,9 @@ class Navigation {
     virtual void openParameterWindow() = 0;
     // Shows the data-query window, modeless.
     virtual void openDataQuery() = 0;
+    // Show the commissioning windows, modeless: the stations at a glance, the traffic monitor.
+    virtual void openStationOverview() = 0;
+    virtual void openTrafficMonitor() = 0;
 };
 
 }  // namespace shell

@@ -36,6 +36,8 @@ struct StayingNavigation final : shell::Navigation {
         }
     }
     void openDataQuery() override {}
+    void openStationOverview() override {}
+    void openTrafficMonitor() override {}
 };
 
 // The whole main window on real adapters: the Qt serial port on a pseudo-terminal served by the
@@ -74,7 +76,7 @@ class MeterLineTest : public ::testing::Test {
             }
         };
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
-            *port, timer, records, dialogs, files, clock, programEnd, gate, navigation});
+            *port, timer, records, dialogs, files, clock, programEnd, gate, navigation, traffic});
         bool loaded = false;
         gate.run([&] { loaded = form->Form_Load(); });
         EXPECT_TRUE(loaded);
@@ -137,6 +139,7 @@ class MeterLineTest : public ::testing::Test {
     fakes::FakeDialogs dialogs;
     platform::qt::QtFileReader files;
     fakes::FakeClock clock;
+    commissioning::TrafficLog traffic{clock};
     fakes::FakeProgramEnd programEnd;
     platform::EventGate gate;
     StayingNavigation navigation;

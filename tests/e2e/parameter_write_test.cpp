@@ -58,7 +58,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     platform::qt::QtTimer timer3;
     parameters::SavedParameters saved;
     parameters::Form3 form3(parameters::ParameterWindowServices{port3, timer3, dialogs, programEnd,
-                                                                gate, saved, *form});
+                                                                gate, saved, *form, traffic});
     navigation.onParameterWindow = [&form3] {
         form3.Form_Load();
         form3.show();

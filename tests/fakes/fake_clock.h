@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <string>
 
@@ -26,6 +27,8 @@ class FakeClock final : public platform::Clock {
         return time;
     }
     std::string dateText() override { return date; }
+    std::int64_t msecs = 1191978030000;  // 2007-10-10 01:00:30 UTC
+    std::int64_t msecsSinceEpoch() override { return msecs; }
 };
 
 }  // namespace fakes

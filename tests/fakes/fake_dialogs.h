@@ -23,6 +23,7 @@ class FakeDialogs final : public platform::Dialogs {
 
     std::deque<std::string> answers;
     std::deque<bool> yesNoAnswers;
+    std::deque<std::string> saveAnswers;  // paths chosen in save boxes
     std::vector<Prompt> prompts;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -39,6 +40,16 @@ class FakeDialogs final : public platform::Dialogs {
     void messageBox(const std::string& text) override {
         messages.push_back(text);
         runWhileOpen();
+    }
+    std::string saveFileName(const std::string& title, const std::string&) override {
+        questions.push_back(title);
+        runWhileOpen();
+        if (saveAnswers.empty()) {
+            return {};
+        }
+        std::string path = saveAnswers.front();
+        saveAnswers.pop_front();
+        return path;
     }
     bool askYesNo(const std::string& text) override {
         questions.push_back(text);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_program_end.h"
 #include "fakes/fake_serial_port.h"
@@ -57,7 +58,7 @@ class Form3Test : public ::testing::Test {
             }
         };
         form = std::make_unique<parameters::Form3>(parameters::ParameterWindowServices{
-            port, timer, dialogs, programEnd, gate, saved, mainWindow});
+            port, timer, dialogs, programEnd, gate, saved, mainWindow, traffic});
     }
 
     // Meters present on the line, password 1234.
@@ -122,6 +123,8 @@ class Form3Test : public ::testing::Test {
     fakes::FakeTimer timer;
     fakes::FakeDialogs dialogs;
     fakes::FakeProgramEnd programEnd;
+    fakes::FakeClock clock;
+    commissioning::TrafficLog traffic{clock};
     platform::EventGate gate;
     parameters::SavedParameters saved;
     FakeMainWindow mainWindow;

@@ -74,6 +74,17 @@ TEST_F(Form3Test, WritesTheFieldsAsShownAndSavesThem) {
     EXPECT_TRUE(form->Command3->isEnabled());
     EXPECT_TRUE(mainWindow.first);
     EXPECT_EQ(saved.str_liangcheng, "00100");
+    std::vector<std::string> verdicts;
+    for (std::size_t i = 0; i < traffic.size(); ++i) {
+        verdicts.push_back(commissioning::verdictText(traffic.at(i)));
+    }
+    ASSERT_EQ(verdicts.size(), 2U + 2 * 15);
+    EXPECT_EQ(verdicts[0], "启动参数设置 站3");
+    EXPECT_EQ(verdicts[1], "启动应答");
+    EXPECT_EQ(verdicts[2], "密码帧");
+    EXPECT_EQ(verdicts[3], "应答 第0步");
+    EXPECT_EQ(verdicts[30], "结束帧");
+    EXPECT_EQ(verdicts[31], "应答 第15步");
 
     // Nothing more goes out, and the next opening shows what was written.
     port.written.clear();

@@ -38,6 +38,10 @@ struct RecordingNavigation final : shell::Navigation {
         }
     }
     void openDataQuery() override { ++dataQueryOpenings; }
+    void openStationOverview() override { ++overviewOpenings; }
+    void openTrafficMonitor() override { ++monitorOpenings; }
+    int overviewOpenings = 0;
+    int monitorOpenings = 0;
 };
 
 // The main window wired to fakes; Form_Load is left to the test.
@@ -45,7 +49,7 @@ class Form1Test : public ::testing::Test {
   protected:
     void SetUp() override {
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
-            port, timer, records, dialogs, files, clock, programEnd, gate, navigation});
+            port, timer, records, dialogs, files, clock, programEnd, gate, navigation, traffic});
     }
 
     // A new window on new fakes, for table-driven tests that need a fresh start per case.
@@ -87,6 +91,7 @@ class Form1Test : public ::testing::Test {
     fakes::FakeDialogs dialogs;
     fakes::FakeFileReader files;
     fakes::FakeClock clock;
+    commissioning::TrafficLog traffic{clock};
     fakes::FakeProgramEnd programEnd;
     platform::EventGate gate;
     RecordingNavigation navigation;

@@ -134,9 +134,11 @@ class Simulator {
                 continue;
             }
             const Answer& answer = *heard.answer;
-            const DeliveryPlan plan = answer.measurement || options_.faultWrites
-                                          ? faults_.apply(answer.frame)
-                                          : plainDelivery(answer.frame);
+            const bool faulty = (answer.measurement || options_.faultWrites) &&
+                                answer.frame[0] < options_.faultStations.size() &&
+                                options_.faultStations.test(answer.frame[0]);
+            const DeliveryPlan plan =
+                faulty ? faults_.apply(answer.frame) : plainDelivery(answer.frame);
             std::string label = answer.label;
             if (!plan.faults.empty()) {
                 label += " [" + joined(plan.faults) + "]";

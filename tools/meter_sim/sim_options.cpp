@@ -72,6 +72,14 @@ const std::map<std::string, Setter>& valueOptions() {
              }
              return stations.has_value();
          }},
+        {"--fault-stations",
+         [](SimOptions& o, const std::string& v) {
+             const auto stations = parseStations(v);
+             if (stations) {
+                 o.faultStations = *stations;
+             }
+             return stations.has_value();
+         }},
         {"--password",
          [](SimOptions& o, const std::string& v) {
              const auto password = parsePassword(v);
@@ -124,6 +132,7 @@ const std::map<std::string, Setter>& valueOptions() {
 std::optional<SimOptions> parseOptions(int argc, char** argv, std::string& error) {
     SimOptions options;
     options.stations = *parseStations("1-16");
+    options.faultStations = options.stations;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -198,6 +207,8 @@ are drawn independently and can combine:
   --fault-extra-bytes RATE append 1 to 3 random bytes to the reply
   --fault-split RATE       send the reply in two parts 5 to 20 ms apart
   --fault-noise RATE       send 1 to 4 random bytes just before the reply
+  --fault-stations LIST    the stations whose replies the faults hit (default
+                           1-16), e.g. 3,7 for two stations with a bad line
   --fault-writes           let the faults hit the replies of the parameter write
                            too (by default only measurement replies are hit)
 

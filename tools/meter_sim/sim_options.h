@@ -18,6 +18,7 @@ struct SimOptions {
     std::optional<std::uint64_t> seed;
     FaultRates faults;
     bool faultWrites = false;  // faults also hit the replies of the parameter write
+    StationSet faultStations;  // the stations whose replies the faults hit
     int durationS = 0;         // 0: until SIGINT or SIGTERM
     bool help = false;
 };

@@ -1,12 +1,17 @@
 #include "platform/qt/qt_clock.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QTime>
 
 namespace platform::qt {
 
 std::string QtClock::timeText() {
     return QTime::currentTime().toString(QStringLiteral("H:mm:ss")).toStdString();
+}
+
+std::int64_t QtClock::msecsSinceEpoch() {
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 std::string QtClock::dateText() {

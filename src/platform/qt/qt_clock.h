@@ -10,6 +10,7 @@ class QtClock final : public Clock {
   public:
     std::string timeText() override;
     std::string dateText() override;
+    std::int64_t msecsSinceEpoch() override;
 };
 
 }  // namespace platform::qt

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -66,6 +67,12 @@ void QtDialogs::messageBox(const std::string& text) {
     box.setWindowModality(Qt::ApplicationModal);
     keepTitleReadable(box);
     box.exec();
+}
+
+std::string QtDialogs::saveFileName(const std::string& title, const std::string& suggested) {
+    return QFileDialog::getSaveFileName(dialogParent(), QString::fromStdString(title),
+                                        QString::fromStdString(suggested))
+        .toStdString();
 }
 
 bool QtDialogs::askYesNo(const std::string& text) {

@@ -13,6 +13,7 @@ class QtDialogs final : public Dialogs {
     std::string passwordBox(const std::string& prompt, const std::string& title,
                             const std::string& defaultAnswer) override;
     void messageBox(const std::string& text) override;
+    std::string saveFileName(const std::string& title, const std::string& suggested) override;
     bool askYesNo(const std::string& text) override;
 };
 

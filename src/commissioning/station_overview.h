@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include "measurement/station_memory.h"
+
+class QTableWidget;
+
+namespace commissioning {
+
+// "站点总览": one row per station with its latest values, its own alarm status, the time of its
+// last valid reply and how it has answered since the program started. It reads the main
+// window's station memory twice a second while it is shown and changes nothing.
+class StationOverview : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit StationOverview(const measurement::StationMemory& memory, QWidget* parent = nullptr);
+
+    // Writes the station memory into the table.
+    void refresh();
+    // The text of a cell, row 0 being station 1.
+    [[nodiscard]] QString cellText(int row, int column) const;
+
+    QTableWidget* table = nullptr;
+
+    enum Column {
+        Station,
+        Flow,
+        Velocity,
+        Percent,
+        Forward,
+        Reverse,
+        Diameter,
+        Alarm,
+        LastReply,
+        Requests,
+        Valid,
+        WrongStation,
+        WrongCommand,
+        WrongEndMarker,
+        WrongCheckByte,
+        Unanswered,
+        State,
+        ColumnCount
+    };
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    const measurement::StationMemory& memory_;
+    QTimer refreshTimer_;
+};
+
+}  // namespace commissioning

@@ -35,6 +35,10 @@ StationOverview::StationOverview(const measurement::StationMemory& memory, QWidg
     table->setAccessibleName(windowTitle());
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    table->setWordWrap(false);
+    // Columns as wide as their texts; the table is small enough to measure at every refresh.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
     for (int column = 0; column < ColumnCount; ++column) {
         table->setHorizontalHeaderItem(column,
                                        new QTableWidgetItem(QString::fromUtf8(kHeadings[column])));
@@ -51,8 +55,7 @@ StationOverview::StationOverview(const measurement::StationMemory& memory, QWidg
     connect(&refreshTimer_, &QTimer::timeout, this, &StationOverview::refresh);
     refreshTimer_.setInterval(kRefreshMs);
     refresh();
-    table->resizeColumnsToContents();
-    resize(1200, 560);
+    resize(1240, 600);
 }
 
 void StationOverview::refresh() {

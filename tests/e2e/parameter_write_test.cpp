@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include <sstream>
+#include <utility>
 
 #include "e2e/meter_line_fixture.h"
 #include "parameters/form3.h"
@@ -40,8 +41,8 @@ Bytes bytesAfterStartCommand(const std::string& logPath) {
 }
 
 Bytes frame(std::uint8_t step, Bytes data) {
-    Bytes bytes = {3, step};
-    bytes.insert(bytes.end(), data.begin(), data.end());
+    Bytes bytes = std::move(data);
+    bytes.insert(bytes.begin(), {3, step});
     std::uint8_t check = 0;
     for (const std::uint8_t b : bytes) {
         check ^= b;

@@ -20,8 +20,8 @@ inline Bytes poll(std::uint8_t station, std::uint8_t command) {
 
 // A PC parameter frame: station, step, six data bytes, XOR of bytes 0..7, 0x55.
 inline Bytes parameterFrame(std::uint8_t station, std::uint8_t step, const Bytes& data) {
-    Bytes frame{station, step};
-    frame.insert(frame.end(), data.begin(), data.end());
+    Bytes frame = data;
+    frame.insert(frame.begin(), {station, step});
     std::uint8_t check = 0;
     for (auto b : frame) {
         check = static_cast<std::uint8_t>(check ^ b);

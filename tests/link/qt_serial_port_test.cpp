@@ -26,6 +26,8 @@
 #include <memory>
 #include <numeric>
 #include <optional>
+#include <ostream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -33,6 +35,7 @@
 #include "link/pty_line_state.h"
 #include "link/termios_spy.h"
 #include "platform/qt/serial/port_holder.h"
+#include "support/case_names.h"
 
 namespace platform::qt {
 namespace {
@@ -161,13 +164,17 @@ TEST_F(QtSerialPortOnPty, SecondInstanceCannotOpenTheSameDevice) {
 
 enum class HoldBy { Flock, ExclusiveMode };
 
+void PrintTo(HoldBy holdBy, std::ostream* out) {
+    *out << (holdBy == HoldBy::Flock ? "Flock" : "ExclusiveMode");
+}
+
 class QtSerialPortHeldElsewhere : public QtSerialPortOnPty,
                                   public ::testing::WithParamInterface<HoldBy> {};
 
 // Another program holds the device: a child process opens it and locks it the way other serial
 // programs do, then waits to be told to let go. It is named while it holds the device; once it
 // has ended, whatever it left behind does not count.
-TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
+TEST_P(QtSerialPortHeldElsewhere, OpenFailsAndNamesTheHolder) {
     int ready[2];
     int release[2];
     ASSERT_EQ(pipe(ready), 0);
@@ -210,9 +217,14 @@ TEST_P(QtSerialPortHeldElsewhere, OpenFailsWhileAnotherProcessHoldsTheDevice) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Locks, QtSerialPortHeldElsewhere,
-                         ::testing::Values(HoldBy::Flock, HoldBy::ExclusiveMode));
+                         ::testing::Values(HoldBy::Flock, HoldBy::ExclusiveMode),
+                         ::testing::PrintToStringParamName());
 
 enum class FarEnd { ThisProcess, AnotherProcess };
+
+void PrintTo(FarEnd farEnd, std::ostream* out) {
+    *out << (farEnd == FarEnd::ThisProcess ? "ThisProcess" : "AnotherProcess");
+}
 
 class QtSerialPortAfterKill : public QtSerialPortOnPty,
                               public ::testing::WithParamInterface<FarEnd> {};
@@ -220,7 +232,7 @@ class QtSerialPortAfterKill : public QtSerialPortOnPty,
 // A predecessor killed with SIGKILL leaves the tty in exclusive use and Qt's lock file behind,
 // while the pseudo-terminal's far end keeps the line up: this test process, or a process that
 // holds master and slave as the meter simulator does.
-TEST_P(QtSerialPortAfterKill, KilledPredecessorLeavesThePortUsable) {
+TEST_P(QtSerialPortAfterKill, PortOpensAgain) {
     ChildProcess farEnd;
     if (GetParam() == FarEnd::AnotherProcess) {
         farEnd.pid = fork();
@@ -266,7 +278,8 @@ TEST_P(QtSerialPortAfterKill, KilledPredecessorLeavesThePortUsable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FarEnds, QtSerialPortAfterKill,
-                         ::testing::Values(FarEnd::ThisProcess, FarEnd::AnotherProcess));
+                         ::testing::Values(FarEnd::ThisProcess, FarEnd::AnotherProcess),
+                         ::testing::PrintToStringParamName());
 
 TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
     ASSERT_TRUE(port_->open());
@@ -278,9 +291,18 @@ TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
 }
 
 struct DrainCase {
+    const char* name;
     std::optional<std::chrono::milliseconds> queueHeldFor;  // none: the device never takes it
     std::chrono::milliseconds atLeast;
 };
+
+void PrintTo(const DrainCase& c, std::ostream* out) {
+    if (c.queueHeldFor) {
+        *out << "held " << c.queueHeldFor->count() << "ms";
+    } else {
+        *out << "held for good";
+    }
+}
 
 class QtSerialPortDrain : public QtSerialPortOnPty,
                           public ::testing::WithParamInterface<DrainCase> {};
@@ -295,14 +317,18 @@ TEST_P(QtSerialPortDrain, WriteByteWaitsForTheDriverToPassTheByteOn) {
     const auto& heldFor = GetParam().queueHeldFor;
     testing_pty::holdOutputQueueUntil(heldFor ? start + *heldFor : Clock::time_point::max());
     EXPECT_TRUE(port_->writeByte(0x2A));
-    const auto took = Clock::now() - start;
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     testing_pty::holdOutputQueueUntil({});
-    EXPECT_GE(took, GetParam().atLeast);
+    EXPECT_GE(took.count(), GetParam().atLeast.count()) << "milliseconds in writeByte";
     EXPECT_EQ(pty_.receive(500ms), Bytes{0x2A});
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, QtSerialPortDrain,
-                         ::testing::Values(DrainCase{30ms, 30ms}, DrainCase{std::nullopt, 50ms}));
+                         ::testing::Values(DrainCase{"Slow", 30ms, 30ms},
+                                           DrainCase{"Stalled", std::nullopt, 50ms}),
+                         [](const ::testing::TestParamInfo<DrainCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 struct Arrival {
     Clock::time_point when;
@@ -450,6 +476,10 @@ struct SettingsCase {
     bool twoStopBits;
 };
 
+void PrintTo(const SettingsCase& c, std::ostream* out) {
+    *out << ::testing::PrintToString(c.text);
+}
+
 class QtSerialPortSettings : public QtSerialPortOnPty,
                              public ::testing::WithParamInterface<SettingsCase> {
   protected:
@@ -512,7 +542,10 @@ INSTANTIATE_TEST_SUITE_P(Lines, QtSerialPortSettings,
                                            SettingsCase{"4800,n,8,1", 4800, false, false},
                                            SettingsCase{"9600,n,8,1", 9600, false, false},
                                            SettingsCase{"19200,n,8,1", 19200, false, false},
-                                           SettingsCase{"9600,s,8,2", 9600, true, true}));
+                                           SettingsCase{"9600,s,8,2", 9600, true, true}),
+                         [](const ::testing::TestParamInfo<SettingsCase>& info) {
+                             return testsupport::caseName(info.param.text);
+                         });
 
 // The main window opens with space parity and then polls without parity at every tick.
 TEST_F(QtSerialPortOnPty, StationSettingsAlternateWithPollSettings) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "frame.h"
@@ -12,6 +13,20 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes bytesOf(const Frame& frame) {
     return Bytes(frame.begin(), frame.end());
+}
+
+// Bytes in hex, two digits each and a space between: "2A 01 00 2E".
+inline std::string hexOf(const Bytes& bytes) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
 }
 
 inline Bytes poll(std::uint8_t station, std::uint8_t command) {

@@ -91,7 +91,8 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     for (const Bytes& step : steps) {
         expected.insert(expected.end(), step.begin(), step.end());
     }
-    waitFor([] { return false; }, 300);  // the log is flushed after each event
+    // The simulator writes its log after each event, so the last frame may follow the message.
+    waitFor([&] { return bytesAfterStartCommand(logPath) == expected; }, 5000);
     EXPECT_EQ(bytesAfterStartCommand(logPath), expected);
 
     form3.Command2->click();

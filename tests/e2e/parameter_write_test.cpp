@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include <sstream>
+#include <utility>
 
 #include "e2e/meter_line_fixture.h"
 #include "parameters/form3.h"
@@ -40,8 +41,8 @@ Bytes bytesAfterStartCommand(const std::string& logPath) {
 }
 
 Bytes frame(std::uint8_t step, Bytes data) {
-    Bytes bytes = {3, step};
-    bytes.insert(bytes.end(), data.begin(), data.end());
+    Bytes bytes = std::move(data);
+    bytes.insert(bytes.begin(), {3, step});
     std::uint8_t check = 0;
     for (const std::uint8_t b : bytes) {
         check ^= b;
@@ -90,7 +91,8 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     for (const Bytes& step : steps) {
         expected.insert(expected.end(), step.begin(), step.end());
     }
-    waitFor([] { return false; }, 300);  // the log is flushed after each event
+    // The simulator writes its log after each event, so the last frame may follow the message.
+    waitFor([&] { return bytesAfterStartCommand(logPath) == expected; }, 5000);
     EXPECT_EQ(bytesAfterStartCommand(logPath), expected);
 
     form3.Command2->click();

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -74,6 +75,11 @@ std::vector<std::uint8_t> PseudoTerminal::receive(std::chrono::milliseconds time
 
 bool PseudoTerminal::inputQueued(std::chrono::milliseconds timeout) {
     return waitReadable(observer_, timeout);
+}
+
+bool PseudoTerminal::inputQueueEmpty() {
+    int waiting = 0;
+    return ::ioctl(observer_, FIONREAD, &waiting) == 0 && waiting == 0;
 }
 
 void PseudoTerminal::closeMaster() {

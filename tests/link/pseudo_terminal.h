@@ -30,6 +30,8 @@ class PseudoTerminal {
     std::vector<std::uint8_t> receive(std::chrono::milliseconds timeout);
     // True once bytes wait in the program's input queue (the driver has them).
     bool inputQueued(std::chrono::milliseconds timeout);
+    // True while nothing waits there: the program has read all it was sent.
+    bool inputQueueEmpty();
     // The adapter is pulled out.
     void closeMaster();
 

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "parameters/field_checks.h"
+#include "parameters/param_names.h"
+#include "support/case_names.h"
 
 namespace parameters {
 namespace {
@@ -18,8 +20,9 @@ struct Entry {
     const char* message;  // "" when accepted
 };
 
-std::ostream& operator<<(std::ostream& out, const Entry& e) {
-    return out << "field " << static_cast<int>(e.param) << " typed \"" << e.typed << "\"";
+// The field is in the case's name.
+void PrintTo(const Entry& e, std::ostream* out) {
+    *out << "typed \"" << e.typed << '"';
 }
 
 const char* const kRange = "输入数值不对，或者是带有小数点，请重新输入！";
@@ -109,7 +112,13 @@ TEST_P(FieldCheckTable, AcceptsRewritesOrRejects) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, FieldCheckTable, ::testing::ValuesIn(kEntries));
+INSTANTIATE_TEST_SUITE_P(Entries, FieldCheckTable, ::testing::ValuesIn(kEntries),
+                         [](const ::testing::TestParamInfo<Entry>& info) {
+                             const auto field = [](const Entry& e) { return e.param; };
+                             return std::string(nameOf(info.param.param)) + "_" +
+                                    std::to_string(
+                                        testsupport::ordinalAmong(kEntries, info.index, field));
+                         });
 
 TEST(WireCodes, PositionInTheListExceptTheRangeExponent) {
     const struct {

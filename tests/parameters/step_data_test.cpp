@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "parameters/param_names.h"
 #include "parameters/step_data.h"
+#include "support/case_names.h"
 
 namespace parameters {
 namespace {
@@ -18,12 +21,16 @@ struct StepCase {
     const char* shown;  // the field's text after the step
 };
 
-std::ostream& operator<<(std::ostream& out, const StepCase& c) {
-    out << "step " << int(c.step);
-    for (const auto& [param, text] : c.typed) {
-        out << ", field " << static_cast<int>(param) << " \"" << text << "\"";
+// The fields typed before the step, e.g. RangeValue="100"; the step is in the case's name.
+void PrintTo(const StepCase& c, std::ostream* out) {
+    if (c.typed.empty()) {
+        *out << "defaults";
     }
-    return out;
+    const char* separator = "";
+    for (const auto& [param, text] : c.typed) {
+        *out << separator << nameOf(param) << "=\"" << text << '"';
+        separator = " ";
+    }
 }
 
 const StepCase kSteps[] = {
@@ -76,7 +83,7 @@ const StepCase kSteps[] = {
 
 class StepTable : public ::testing::TestWithParam<StepCase> {};
 
-TEST_P(StepTable, SendsTheDigitsAndCodesOfTheFieldsAsRewritten) {
+TEST_P(StepTable, RewritesAndSends) {
     const StepCase& c = GetParam();
     ParameterTexts texts = defaultTexts();
     for (const auto& [param, text] : c.typed) {
@@ -88,7 +95,13 @@ TEST_P(StepTable, SendsTheDigitsAndCodesOfTheFieldsAsRewritten) {
     EXPECT_EQ(stepData(c.step, texts), c.data);
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, StepTable, ::testing::ValuesIn(kSteps));
+INSTANTIATE_TEST_SUITE_P(Steps, StepTable, ::testing::ValuesIn(kSteps),
+                         [](const ::testing::TestParamInfo<StepCase>& info) {
+                             const auto step = [](const StepCase& c) { return c.step; };
+                             return "step" + std::to_string(info.param.step) + "_" +
+                                    std::to_string(
+                                        testsupport::ordinalAmong(kSteps, info.index, step));
+                         });
 
 TEST(StepPreparation, AFieldThatFailsAtItsStepIsEmptiedAndNamed) {
     const struct {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "fakes/fake_clock.h"
@@ -104,8 +105,9 @@ inline Bytes poll(int station, int command) {
 
 // A valid reply frame: the check byte is the exclusive-or of bytes 2 to 7.
 inline Bytes reply(int station, int command, Bytes data) {
-    Bytes frame = {static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(command)};
-    frame.insert(frame.end(), data.begin(), data.end());
+    Bytes frame = std::move(data);
+    frame.insert(frame.begin(),
+                 {static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(command)});
     std::uint8_t check = 0;
     for (std::size_t i = 2; i < 8; ++i) {
         check ^= frame[i];

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
+#include <string>
 
 #include "delivery_queue.h"
 #include "reply_encoder.h"
@@ -42,6 +44,10 @@ struct SingleFault {
     double FaultRates::*rate;
     std::function<void(const DeliveryPlan&)> check;
 };
+
+void PrintTo(const SingleFault& fault, std::ostream* out) {
+    *out << ::testing::PrintToString(fault.name);
+}
 
 class EachFaultAtRateOne : public ::testing::TestWithParam<SingleFault> {};
 

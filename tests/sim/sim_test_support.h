@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "frame.h"
@@ -14,14 +15,28 @@ inline Bytes bytesOf(const Frame& frame) {
     return Bytes(frame.begin(), frame.end());
 }
 
+// Bytes in hex, two digits each and a space between: "2A 01 00 2E".
+inline std::string hexOf(const Bytes& bytes) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    std::string text;
+    for (const std::uint8_t b : bytes) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
 inline Bytes poll(std::uint8_t station, std::uint8_t command) {
     return {0x2A, station, command, 0x2E};
 }
 
 // A PC parameter frame: station, step, six data bytes, XOR of bytes 0..7, 0x55.
 inline Bytes parameterFrame(std::uint8_t station, std::uint8_t step, const Bytes& data) {
-    Bytes frame{station, step};
-    frame.insert(frame.end(), data.begin(), data.end());
+    Bytes frame = data;
+    frame.insert(frame.begin(), {station, step});
     std::uint8_t check = 0;
     for (auto b : frame) {
         check = static_cast<std::uint8_t>(check ^ b);

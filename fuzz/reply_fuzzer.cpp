@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<std::uint8_t> block(data + at + 1, data + at + 1 + length);
         at += 1 + length;
         const measurement::ReplyFrame before = replies.Rx_Frame;
-        const measurement::FrameCheck check = replies.receive(block, station, command);
+        replies.requestSent(station);
+        const measurement::FrameCheck check = replies.receive(block, station, command, "10:00:00");
         if (check != measurement::FrameCheck::Valid) {
             require(replies.display.status == measurement::kStatusError);
             // Positions the block did not reach keep the previous frame; nothing was decoded.

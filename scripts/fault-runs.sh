@@ -29,6 +29,15 @@ wait_for_records_above() {
     done
     return 1
 }
+# Waits up to $1 seconds for a good newest record. The first record after a fault may show only
+# what had been decoded by then; the next minute's shows everything.
+wait_for_good_record() {
+    for _ in $(seq "$1"); do
+        newest_is_good && return 0
+        sleep 1
+    done
+    return 1
+}
 stop_simulator() {
     kill "$simulator_pid" && wait "$simulator_pid" 2>/dev/null || true
 }
@@ -57,7 +66,7 @@ for run in "${runs[@]}"; do
                 during=$(records)
                 stop_simulator
                 simulator --stations 1
-                wait_for_records_above 130 "$during" && newest_is_good
+                wait_for_good_record 150
                 status=$?
                 echo "records during the noise: $during; after: $(records)"
                 exit $(( status != 0 || during != 0 ))
@@ -70,7 +79,7 @@ for run in "${runs[@]}"; do
                 sleep 20
                 before=$(records)
                 simulator --stations 1
-                wait_for_records_above 130 "$before" && newest_is_good
+                wait_for_records_above 130 "$before" && wait_for_good_record 90
                 ;;
             *) echo "unknown run: $run" >&2; exit 2 ;;
         esac

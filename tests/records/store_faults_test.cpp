@@ -147,7 +147,7 @@ void moveInFreshStore(StoreFaultTest& t) {
 
 void leaveAlone(StoreFaultTest&) {}
 
-TEST_P(StoreFaultTest, AppendsFailQuietlyAndLoggingResumes) {
+TEST_P(StoreFaultTest, FailsQuietlyThenResumes) {
     const StoreFault& fault = GetParam();
     if (fault.breakStore == makeReadOnly && geteuid() == 0) {
         GTEST_SKIP() << "file modes do not bind this process";

@@ -1,14 +1,24 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
+// Writes a file piece by piece, so that a file of any size passes through little memory. The new
+// file takes the place of one of the same name only once it is finished: a failed or abandoned
+// write leaves what was there.
 class FileWriter {
   public:
     virtual ~FileWriter() = default;
-    // Replaces the file with the text, all or nothing. False when it cannot be written.
-    [[nodiscard]] virtual bool writeText(const std::string& path, const std::string& text) = 0;
+    [[nodiscard]] virtual bool begin(const std::string& path) = 0;
+    [[nodiscard]] virtual bool append(std::string_view text) = 0;
+    [[nodiscard]] virtual bool finish() = 0;
+
+    // The whole file at once.
+    [[nodiscard]] bool writeText(const std::string& path, std::string_view text) {
+        return begin(path) && append(text) && finish();
+    }
 };
 
 }  // namespace platform

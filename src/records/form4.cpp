@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "records/csv_export.h"
 #include "records/records_query.h"
 #include "records/records_store.h"
 
@@ -38,14 +39,16 @@ constexpr int kFirstFieldColumn = 2;
 }  // namespace
 
 Form4::Form4(platform::RecordsBinding& data2, platform::Dialogs& dialogs, platform::EventGate& gate,
-             QWidget* parent)
+             platform::FileWriter& files, QWidget* parent)
     : QWidget(parent),
       Label1(new QLabel(QStringLiteral("数  据  备  份"), this)),
       MSFlexGrid1(new QTableWidget(kGridRows, kGridColumns, this)),
       Command1(new QPushButton(QStringLiteral("记录清除"), this)),
       Command2(new QPushButton(QStringLiteral("返回"), this)),
+      exportButton(new QPushButton(QStringLiteral("导出..."), this)),
       Data2(data2),
       dialogs_(dialogs),
+      files_(files),
       gate_(gate) {
     // A window of its own even when given a parent, which then only bounds its lifetime.
     setWindowFlag(Qt::Window);
@@ -86,12 +89,17 @@ Form4::Form4(platform::RecordsBinding& data2, platform::Dialogs& dialogs, platfo
             [this] { gate_.run([this] { Command1_Click(); }); });
     connect(Command2, &QPushButton::clicked, this,
             [this] { gate_.run([this] { Command2_Click(); }); });
+    exportButton->setObjectName(QStringLiteral("exportButton"));
+    connect(exportButton, &QPushButton::clicked, this,
+            [this] { gate_.run([this] { exportButton_Click(); }); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Command1);
     buttons->addSpacing(twipsToPixels(1500));
     buttons->addWidget(Command2);
+    buttons->addSpacing(twipsToPixels(1500));
+    buttons->addWidget(exportButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
@@ -138,6 +146,16 @@ void Form4::Command1_Click() {
 
 void Form4::Command2_Click() {
     close();
+}
+
+void Form4::exportButton_Click() {
+    const std::string path = dialogs_.saveFileName("导出记录", "records.csv");
+    if (path.empty()) {
+        return;
+    }
+    const ExportResult result = exportRecords(Data2, {}, files_, path);
+    dialogs_.messageBox(result.written ? "已导出 " + std::to_string(result.records) + " 条记录。"
+                                       : "导出失败：" + path);
 }
 
 QString Form4::TextMatrix(int row, int column) const {

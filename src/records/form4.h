@@ -5,6 +5,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/event_gate.h"
+#include "platform/file_writer.h"
 #include "platform/records_binding.h"
 
 class QEvent;
@@ -26,7 +27,7 @@ class Form4 : public QWidget {
   public:
     // Builds the controls and runs Form_Load.
     Form4(platform::RecordsBinding& data2, platform::Dialogs& dialogs, platform::EventGate& gate,
-          QWidget* parent = nullptr);
+          platform::FileWriter& files, QWidget* parent = nullptr);
 
     static constexpr int kGridRows = 1001;  // the heading row and 1000 record rows
     static constexpr int kGridColumns = 12;
@@ -39,6 +40,8 @@ class Form4 : public QWidget {
     void Command1_Click();
     // "返回": closes the window.
     void Command2_Click();
+    // "导出": every record, oldest first, into a spreadsheet file (CSV) the operator names.
+    void exportButton_Click();
 
     // The text of a grid cell; empty when nothing was ever written there.
     QString TextMatrix(int row, int column) const;
@@ -47,6 +50,7 @@ class Form4 : public QWidget {
     QTableWidget* MSFlexGrid1;
     QPushButton* Command1;
     QPushButton* Command2;
+    QPushButton* exportButton;
     platform::RecordsBinding& Data2;
 
   protected:
@@ -57,6 +61,7 @@ class Form4 : public QWidget {
     void requestFill();
 
     platform::Dialogs& dialogs_;
+    platform::FileWriter& files_;
     platform::EventGate& gate_;
     bool fillShownWithoutActivation_ = false;
 };

@@ -58,7 +58,7 @@ void Application::openDataQuery() {
         return;
     }
     // The window deletes itself when it closes; data2_ outlives every opening.
-    form4_ = new records::Form4(data2_, dialogs_, gate_);
+    form4_ = new records::Form4(data2_, dialogs_, gate_, fileWriter_);
     form4_->show();
 }
 

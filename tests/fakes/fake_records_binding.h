@@ -131,6 +131,33 @@ class FakeRecordsBinding : public platform::RecordsBinding {
         };
         return answer("deleteAll", own, &Binding::deleteAll);
     }
+    [[nodiscard]] bool forEachRow(const platform::RowFilter& filter,
+                                  const std::vector<std::string>& fields,
+                                  const platform::RowSink& sink) override {
+        const auto own = [&] {
+            // A row's key is its place in the table, counted from 1.
+            for (std::size_t i =
+                     static_cast<std::size_t>(std::max<std::int64_t>(filter.afterKey, 0));
+                 i < rows.size(); ++i) {
+                const std::string day = textOf(rows[i], "日期").substr(0, 10);
+                if ((filter.station &&
+                     textOf(rows[i], "仪表编号") != std::to_string(*filter.station)) ||
+                    (filter.fromDate && day < *filter.fromDate) ||
+                    (filter.toDate && day > *filter.toDate)) {
+                    continue;
+                }
+                std::vector<std::string> texts;
+                for (const std::string& field : fields) {
+                    texts.push_back(textOf(rows[i], field));
+                }
+                if (!sink(static_cast<std::int64_t>(i) + 1, texts)) {
+                    break;
+                }
+            }
+            return true;
+        };
+        return answer("forEachRow", own, &Binding::forEachRow, filter, fields, sink);
+    }
 
     static std::string textOf(const Row& row, const std::string& name) {
         const auto field = row.find(name);

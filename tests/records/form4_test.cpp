@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fakes/fake_dialogs.h"
+#include "fakes/fake_file_writer.h"
 #include "fakes/fake_records_binding.h"
 #include "platform/event_gate.h"
 
@@ -25,7 +26,7 @@ class Form4Test : public ::testing::Test {
     ~Form4Test() override { delete form; }
 
     records::Form4& open() {
-        form = new records::Form4(binding, dialogs, gate);
+        form = new records::Form4(binding, dialogs, gate, writer);
         form->show();
         return *form;
     }
@@ -52,6 +53,7 @@ class Form4Test : public ::testing::Test {
 
     FakeRecordsBinding binding;
     fakes::FakeDialogs dialogs;
+    fakes::FakeFileWriter writer;
     platform::EventGate gate;
     QPointer<records::Form4> form;
 };

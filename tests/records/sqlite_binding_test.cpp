@@ -265,6 +265,43 @@ TEST(SqliteRecordsBinding, DeleteAllEmptiesTheTableAndAppendsGoOnInOrder) {
     EXPECT_EQ(records::newestRecords(binding), expectedRows(1, 2));
 }
 
+TEST(SqliteRecordsBinding, WalkTakesTheMatchingRowsOldestFirstWithGrowingKeys) {
+    StoreDir dir;
+    ASSERT_TRUE(dir.createStore());
+    SqliteRecordsBinding binding;
+    ASSERT_TRUE(records::openStore(binding));
+    const char* const days[] = {"2007-10-09/23:59", "2007-10-10/0:00", "2007-10-10/9:13",
+                                "2007-10-11/10:00", "2007-10-12/0:00"};
+    for (int n = 0; n < 5; ++n) {
+        records::MeasurementRecord record = recordNumber(n);
+        record.station = n == 1 ? 2 : 1;
+        record.date = days[n];
+        records::appendRecord(binding, record);
+    }
+    platform::RowFilter filter;
+    filter.station = 1;
+    filter.fromDate = "2007-10-10";
+    filter.toDate = "2007-10-11";
+    std::vector<std::int64_t> keys;
+    std::vector<std::string> flows;
+    const auto collect = [&](std::int64_t key, const std::vector<std::string>& texts) {
+        keys.push_back(key);
+        flows.push_back(texts[0]);
+        return true;
+    };
+    ASSERT_TRUE(binding.forEachRow(filter, {"瞬时流量"}, collect));
+    EXPECT_EQ(flows, (std::vector<std::string>{"+2.5m3/h", "+3.5m3/h"}));
+    ASSERT_EQ(keys.size(), 2U);
+    EXPECT_LT(keys[0], keys[1]);
+
+    filter = {};
+    filter.afterKey = keys[0];
+    flows.clear();
+    ASSERT_TRUE(binding.forEachRow(filter, {"瞬时流量"}, collect));
+    EXPECT_EQ(flows, (std::vector<std::string>{"+3.5m3/h", "+4.5m3/h"}));
+    EXPECT_FALSE(binding.forEachRow({}, {"no such field"}, collect));
+}
+
 TEST(SqliteRecordsBinding, TwoBindingsShareTheStoreWithTheirOwnConnections) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QSaveFile>
+
+#include <memory>
+
 #include "platform/file_writer.h"
 
 namespace platform::qt {
@@ -7,7 +11,12 @@ namespace platform::qt {
 // Writes through QSaveFile: a new file takes the old one's place only once it is complete.
 class QtFileWriter final : public FileWriter {
   public:
-    bool writeText(const std::string& path, const std::string& text) override;
+    bool begin(const std::string& path) override;
+    bool append(std::string_view text) override;
+    bool finish() override;
+
+  private:
+    std::unique_ptr<QSaveFile> file_;
 };
 
 }  // namespace platform::qt

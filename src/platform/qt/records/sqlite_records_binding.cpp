@@ -290,6 +290,55 @@ void SqliteRecordsBinding::forgetRecordSet() {
     newRow_.clear();
 }
 
+bool SqliteRecordsBinding::forEachRow(const RowFilter& filter,
+                                      const std::vector<std::string>& fields,
+                                      const RowSink& sink) {
+    if (!ready()) {
+        return false;
+    }
+    QStringList names = {QStringLiteral("rowid")};
+    for (const std::string& field : fields) {
+        const QString column = QString::fromStdString(field);
+        if (!hasColumn(column)) {
+            return false;
+        }
+        names << asText(column);
+    }
+    QStringList conditions = {QStringLiteral("rowid > ?")};
+    QVariantList values = {QVariant::fromValue<qlonglong>(filter.afterKey)};
+    if (filter.station) {
+        conditions << quoted(QStringLiteral("仪表编号")) + QStringLiteral(" = ?");
+        values << QVariant::fromValue<qlonglong>(*filter.station);
+    }
+    const QString day = QStringLiteral("substr(%1, 1, 10)").arg(quoted(QStringLiteral("日期")));
+    if (filter.fromDate) {
+        conditions << day + QStringLiteral(" >= ?");
+        values << QString::fromStdString(*filter.fromDate);
+    }
+    if (filter.toDate) {
+        conditions << day + QStringLiteral(" <= ?");
+        values << QString::fromStdString(*filter.toDate);
+    }
+    std::optional<QSqlQuery> query =
+        run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid")
+                .arg(names.join(QLatin1Char(',')), quotedTable(),
+                     conditions.join(QStringLiteral(" AND "))),
+            values);
+    if (!query) {
+        return false;
+    }
+    std::vector<std::string> texts(fields.size());
+    while (query->next()) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            texts[i] = toText(query->value(static_cast<int>(i) + 1));
+        }
+        if (!sink(query->value(0).toLongLong(), texts)) {
+            break;
+        }
+    }
+    return true;
+}
+
 std::optional<QSqlQuery> SqliteRecordsBinding::run(const QString& sql, const QVariantList& values) {
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
     query.setForwardOnly(true);

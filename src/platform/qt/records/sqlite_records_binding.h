@@ -56,6 +56,8 @@ class SqliteRecordsBinding final : public RecordsBinding {
     [[nodiscard]] std::optional<std::vector<std::vector<std::string>>> newestRows(
         const std::vector<std::string>& fields, std::size_t limit) override;
     [[nodiscard]] bool deleteAll() override;
+    [[nodiscard]] bool forEachRow(const RowFilter& filter, const std::vector<std::string>& fields,
+                                  const RowSink& sink) override;
 
   private:
     // Opens the connection and reads the table's columns when that has not been done yet.

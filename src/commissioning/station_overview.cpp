@@ -44,9 +44,9 @@ StationOverview::StationOverview(const measurement::StationMemory& memory, QWidg
                                        new QTableWidgetItem(QString::fromUtf8(kHeadings[column])));
         for (int row = 0; row < table->rowCount(); ++row) {
             auto* cell = new QTableWidgetItem;
-            cell->setTextAlignment(column >= Requests || column == Station
-                                       ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                       : int(Qt::AlignLeft | Qt::AlignVCenter));
+            const Qt::Alignment side =
+                column >= Requests || column == Station ? Qt::AlignRight : Qt::AlignLeft;
+            cell->setTextAlignment(side | Qt::AlignVCenter);
             table->setItem(row, column, cell);
         }
     }

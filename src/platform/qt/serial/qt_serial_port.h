@@ -60,7 +60,8 @@ class QtSerialPort final : public SerialPort {
 
 // The port numbers of this machine. On Windows COMn is the device "COMn". Elsewhere the file
 // "comports.conf" in the working directory (a missing or unreadable file counts as empty) names
-// devices, and the serial devices Qt finds fill the numbers it leaves free.
+// devices, and the serial devices Qt finds fill the numbers it leaves free: USB adapters first, by
+// their names under /dev/serial/by-id, then the built-in ports.
 seriallink::PortMap portMapForThisMachine();
 
 // As above with the configuration read from confFilePath (Unix-like systems).

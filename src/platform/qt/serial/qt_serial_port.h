@@ -29,6 +29,7 @@ class QtSerialPort final : public SerialPort {
     [[nodiscard]] bool open() override;
     bool close() override;
     bool isOpen() const override;
+    std::string deviceName(int number) const override;
 
     bool setHandshakingNone() override;
     // Only 0 (no notification when the output drains) is accepted.

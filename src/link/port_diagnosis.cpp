@@ -14,12 +14,16 @@ std::string program(const OtherProgram& other) {
 }
 
 std::string permissionAdvice(const DeviceFacts& facts) {
-    if (!facts.groupMayOpen || facts.group.empty() || facts.group == "root") {
-        return "permission denied: not even its group " + facts.group +
-               " may open it; ask the administrator for access";
+    const std::string denied = "permission denied: ";
+    if (!facts.groupMayOpen) {
+        return denied + "its group " + facts.group +
+               " may not use it either; ask the administrator for access";
+    }
+    if (facts.group.empty() || facts.group == "root") {
+        return denied + "the device belongs to group root; ask the administrator for access";
     }
     const std::string user = facts.user.empty() ? "$USER" : facts.user;
-    return "permission denied: the device belongs to group " + facts.group +
+    return denied + "the device belongs to group " + facts.group +
            "; join it with \"sudo usermod -aG " + facts.group + " " + user +
            "\", then log in again";
 }

@@ -37,8 +37,10 @@ TEST(PortDiagnosis, FactsDecideTheStateAndTheAdvice) {
     denied.accessDenied = true;
     denied.holder = OtherProgram{77, "minicom"};  // permission comes first: it is what to fix
     DeviceFacts deniedToGroup = denied;
-    deniedToGroup.group = "root";
+    deniedToGroup.group = "tty";
     deniedToGroup.groupMayOpen = false;
+    DeviceFacts rootGroup = denied;
+    rootGroup.group = "root";
     DeviceFacts deniedNoUser = denied;
     deniedNoUser.user.clear();
     DeviceFacts held = present();
@@ -63,8 +65,10 @@ TEST(PortDiagnosis, FactsDecideTheStateAndTheAdvice) {
          "permission denied: the device belongs to group dialout; join it with \"sudo usermod "
          "-aG dialout $USER\", then log in again"},
         {"group may not open it", "/dev/ttyS0", deniedToGroup, PortState::PermissionDenied,
-         "permission denied: not even its group root may open it; ask the administrator for "
+         "permission denied: its group tty may not use it either; ask the administrator for "
          "access"},
+        {"group root is no group to join", "/dev/ttyS0", rootGroup, PortState::PermissionDenied,
+         "permission denied: the device belongs to group root; ask the administrator for access"},
         {"held", "/dev/ttyUSB0", held, PortState::Held,
          "held by another program: minicom (process 77)"},
         {"held by a program out of sight", "/dev/ttyUSB0", busyUnseen, PortState::Held,

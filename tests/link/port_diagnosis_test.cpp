@@ -41,8 +41,6 @@ TEST(PortDiagnosis, FactsDecideTheStateAndTheAdvice) {
     deniedToGroup.groupMayOpen = false;
     DeviceFacts rootGroup = denied;
     rootGroup.group = "root";
-    DeviceFacts deniedNoUser = denied;
-    deniedNoUser.user.clear();
     DeviceFacts held = present();
     held.holder = OtherProgram{77, "minicom"};
     held.busy = true;
@@ -61,9 +59,6 @@ TEST(PortDiagnosis, FactsDecideTheStateAndTheAdvice) {
         {"permission", "/dev/ttyUSB0", denied, PortState::PermissionDenied,
          "permission denied: the device belongs to group dialout; join it with \"sudo usermod "
          "-aG dialout alice\", then log in again"},
-        {"permission, unknown user", "/dev/ttyUSB0", deniedNoUser, PortState::PermissionDenied,
-         "permission denied: the device belongs to group dialout; join it with \"sudo usermod "
-         "-aG dialout $USER\", then log in again"},
         {"group may not open it", "/dev/ttyS0", deniedToGroup, PortState::PermissionDenied,
          "permission denied: its group tty may not use it either; ask the administrator for "
          "access"},

@@ -11,15 +11,21 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    // The part after the first NUL lists system devices, one per line.
+    // The part after the first NUL lists system devices, one per line; a line "path\tname" is an
+    // adapter with a stable name.
     const std::size_t split = input.find('\0');
     const std::string_view conf = input.substr(0, split);
-    std::vector<std::string> devices;
+    std::vector<seriallink::SystemDevice> devices;
     if (split != std::string_view::npos) {
         std::string_view rest = input.substr(split + 1);
         while (!rest.empty()) {
             const std::size_t end = rest.find('\n');
-            devices.emplace_back(rest.substr(0, end));
+            const std::string_view line = rest.substr(0, end);
+            const std::size_t tab = line.find('\t');
+            devices.push_back(
+                {std::string(line.substr(0, tab)),
+                 tab == std::string_view::npos ? std::string() : std::string(line.substr(tab + 1)),
+                 tab != std::string_view::npos});
             rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         }
     }

@@ -111,7 +111,7 @@ bool naturalLess(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-PortMap PortMap::fromConfig(std::string_view confText, std::vector<std::string> systemDevices) {
+PortMap PortMap::fromConfig(std::string_view confText, std::vector<SystemDevice> systemDevices) {
     PortMap map;
     while (!confText.empty()) {
         const std::size_t newline = confText.find('\n');
@@ -122,21 +122,30 @@ PortMap PortMap::fromConfig(std::string_view confText, std::vector<std::string> 
         confText.remove_prefix(newline == std::string_view::npos ? confText.size() : newline + 1);
     }
 
-    std::sort(systemDevices.begin(), systemDevices.end(),
-              [](const std::string& a, const std::string& b) { return naturalLess(a, b); });
-    systemDevices.erase(std::unique(systemDevices.begin(), systemDevices.end()),
-                        systemDevices.end());
+    // An unused built-in port opens as well as an adapter does; the adapter is the one wanted.
+    const auto sortName = [](const SystemDevice& device) -> std::string_view {
+        return device.stableName.empty() ? device.path : device.stableName;
+    };
+    std::stable_sort(systemDevices.begin(), systemDevices.end(),
+                     [&sortName](const SystemDevice& a, const SystemDevice& b) {
+                         if (a.adapter != b.adapter) {
+                             return a.adapter;
+                         }
+                         return naturalLess(sortName(a), sortName(b));
+                     });
 
+    // A device reported twice, or named in the file, takes one number only.
     auto freeSlot = map.devices_.begin();
-    for (const std::string& device : systemDevices) {
-        if (std::find(map.devices_.begin(), map.devices_.end(), device) != map.devices_.end()) {
+    for (const SystemDevice& device : systemDevices) {
+        if (std::find(map.devices_.begin(), map.devices_.end(), device.path) !=
+            map.devices_.end()) {
             continue;
         }
         freeSlot = std::find(freeSlot, map.devices_.end(), std::nullopt);
         if (freeSlot == map.devices_.end()) {
             break;
         }
-        *freeSlot = device;
+        *freeSlot = device.path;
     }
     return map;
 }

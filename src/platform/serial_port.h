@@ -24,6 +24,8 @@ class SerialPort {
     [[nodiscard]] virtual bool open() = 0;
     virtual bool close() = 0;
     virtual bool isOpen() const = 0;
+    // The device that port number `number` stands for ("/dev/ttyUSB0"); empty for none.
+    virtual std::string deviceName(int number) const = 0;
 
     virtual bool setHandshakingNone() = 0;
     virtual bool setSendThreshold(int bytes) = 0;

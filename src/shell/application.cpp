@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <iostream>
+
+#include "command_line.h"
 #include "platform/qt/termination_signals.h"
 
 namespace shell {
@@ -24,7 +27,12 @@ Application::~Application() {
 int Application::run() {
     bool started = false;
     gate_.run([this, &started] { started = form1_.Form_Load(); });
-    if (!started || programEnd_.hasEnded()) {
+    if (!started) {
+        // The message box has told the operator; the terminal learns why each port failed.
+        std::cerr << portTableOfThisMachine();
+        return kNoUsablePortStatus;
+    }
+    if (programEnd_.hasEnded()) {
         return 0;
     }
     form1_.show();

@@ -30,7 +30,8 @@ class Application final : public Navigation {
     Application();
     ~Application() override;
 
-    // Runs the main window's start-up and the event loop; the program's exit code.
+    // Runs the main window's start-up and the event loop; the program's exit code. Without a usable
+    // port the port table goes to standard error and the code is kNoUsablePortStatus.
     int run();
 
     void openParameterWindow() override;

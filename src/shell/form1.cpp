@@ -127,6 +127,8 @@ bool Form1::init() {
         Port_List[slot] = static_cast<std::int16_t>(n);
         Port_Name[slot] = "COM" + std::to_string(n);
         Combo1->addItem(QString::fromStdString(Port_Name[slot]));
+        Combo1->setItemData(Combo1->count() - 1, QString::fromStdString(MSComm1.deviceName(n)),
+                            Qt::ToolTipRole);
         ++Port_Count;
     }
     if (const auto bytes = services_.files.readStart(kConfigFile, Config_Byte.size())) {
@@ -142,6 +144,7 @@ bool Form1::init() {
     }
     Port_Index = Config_Byte[0];
     Combo1->setEditText(QString::fromStdString(Port_Name[static_cast<std::size_t>(Port_Index)]));
+    Combo1->setToolTip(Combo1->itemData(Port_Index, Qt::ToolTipRole).toString());
     initport();
     poll.restart();
     for (QCheckBox* indicator : Check1) {

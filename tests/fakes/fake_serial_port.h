@@ -51,6 +51,9 @@ class FakeSerialPort final : public platform::SerialPort {
         return was;
     }
     bool isOpen() const override { return open_; }
+    std::string deviceName(int number) const override {
+        return "/dev/ttyFAKE" + std::to_string(number);
+    }
     // The device fails under the open port (an adapter pulled out): the port closes by itself.
     void unplug() { open_ = false; }
     int portNumber() const { return number_; }

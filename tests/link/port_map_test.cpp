@@ -19,6 +19,14 @@ std::vector<std::optional<std::string>> allDevices(const PortMap& map) {
 
 constexpr std::nullopt_t none = std::nullopt;
 
+std::vector<SystemDevice> builtIn(const std::vector<std::string>& paths) {
+    std::vector<SystemDevice> devices;
+    for (const std::string& path : paths) {
+        devices.push_back({path, "", false});
+    }
+    return devices;
+}
+
 TEST(PortMap, EmptyConfigAndNoDevicesMapsNothing) {
     const PortMap map = PortMap::fromConfig("", {});
     for (int n = 0; n <= 11; ++n) {
@@ -68,7 +76,7 @@ TEST(PortMap, LaterLineForTheSameNumberWins) {
 
 TEST(PortMap, SystemDevicesFillFreeNumbersInNaturalOrder) {
     const PortMap map = PortMap::fromConfig(
-        "", {"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyS0"});
+        "", builtIn({"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0", "/dev/ttyS0"}));
     EXPECT_EQ(allDevices(map), (std::vector<std::optional<std::string>>{
                                    "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10",
                                    "/dev/ttyUSB0", none, none, none, none, none}));
@@ -77,7 +85,7 @@ TEST(PortMap, SystemDevicesFillFreeNumbersInNaturalOrder) {
 TEST(PortMap, ExplicitLinesWinAndNamedDevicesAreNotRepeated) {
     const PortMap map = PortMap::fromConfig(
         "COM2=/dev/ttyUSB0\nCOM3=/dev/ttyS7\n",
-        {"/dev/ttyS1", "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyUSB1", "/dev/ttyS1"});
+        builtIn({"/dev/ttyS1", "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyUSB1", "/dev/ttyS1"}));
     EXPECT_EQ(allDevices(map), (std::vector<std::optional<std::string>>{
                                    "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS7", "/dev/ttyS1",
                                    "/dev/ttyUSB1", none, none, none, none, none}));
@@ -88,13 +96,64 @@ TEST(PortMap, DevicesBeyondTheTenNumbersStayUnmapped) {
     for (int i = 11; i >= 0; --i) {
         devices.push_back("/dev/ttyS" + std::to_string(i));
     }
-    const PortMap map = PortMap::fromConfig("COM5=/dev/ttyUSB0", devices);
+    const PortMap map = PortMap::fromConfig("COM5=/dev/ttyUSB0", builtIn(devices));
     EXPECT_EQ(map.device(1), "/dev/ttyS0");
     EXPECT_EQ(map.device(4), "/dev/ttyS3");
     EXPECT_EQ(map.device(5), "/dev/ttyUSB0");
     EXPECT_EQ(map.device(6), "/dev/ttyS4");
     EXPECT_EQ(map.device(10), "/dev/ttyS8");
     EXPECT_FALSE(map.device(11).has_value());
+}
+
+// Two USB adapters and the machine's own ports. The kernel names the adapters ttyUSB0, ttyUSB1 in
+// the order it finds them, which changes with the sockets they are plugged into and with the order
+// they were plugged in; their stable names do not.
+const char* const kFtdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+const char* const kCh340 = "usb-1a86_USB_Serial-if00-port0";
+const char* const kProlific = "usb-Prolific_Technology_Inc._USB-Serial_Controller-if00-port0";
+
+struct PlugCase {
+    const char* what;
+    const char* conf;
+    std::vector<SystemDevice> devices;
+    std::vector<std::optional<std::string>> expected;
+};
+
+TEST(PortMap, AdaptersComeFirstInTheOrderOfTheirStableNames) {
+    const std::vector<PlugCase> cases = {
+        {"built-in ports reported first",
+         "",
+         {{"/dev/ttyS0", "", false},
+          {"/dev/ttyS1", "", false},
+          {"/dev/ttyUSB0", kFtdi, true},
+          {"/dev/ttyUSB1", kCh340, true}},
+         {"/dev/ttyUSB1", "/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1", none, none, none, none, none,
+          none}},
+        {"the same adapters in swapped sockets",
+         "",
+         {{"/dev/ttyUSB1", kFtdi, true},
+          {"/dev/ttyS1", "", false},
+          {"/dev/ttyUSB0", kCh340, true},
+          {"/dev/ttyS0", "", false}},
+         {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS0", "/dev/ttyS1", none, none, none, none, none,
+          none}},
+        {"an adapter without a stable name sorts by its path among the adapters",
+         "",
+         {{"/dev/ttyS0", "", false}, {"/dev/ttyACM0", "", true}, {"/dev/ttyUSB3", kProlific, true}},
+         {"/dev/ttyACM0", "/dev/ttyUSB3", "/dev/ttyS0", none, none, none, none, none, none, none}},
+        {"explicit lines keep their numbers, adapters fill the rest first",
+         "COM1=/dev/ttyS0\nCOM3=/dev/ttyUSB1\n",
+         {{"/dev/ttyS0", "", false},
+          {"/dev/ttyS1", "", false},
+          {"/dev/ttyUSB0", kFtdi, true},
+          {"/dev/ttyUSB1", kCh340, true},
+          {"/dev/ttyUSB2", kProlific, true}},
+         {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyS1", none, none,
+          none, none, none}},
+    };
+    for (const PlugCase& c : cases) {
+        EXPECT_EQ(allDevices(PortMap::fromConfig(c.conf, c.devices)), c.expected) << c.what;
+    }
 }
 
 TEST(PortMap, IdentityNamesEachNumberItself) {

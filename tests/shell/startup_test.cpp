@@ -35,6 +35,12 @@ TEST_F(Form1Test, ConfigDatChoosesAmongUsablePorts) {
         EXPECT_EQ(form->Combo1->itemText(0).toStdString(), "COM1");
         EXPECT_EQ(form->Combo1->itemText(1).toStdString(), "COM2");
         EXPECT_EQ(form->Combo1->itemText(2).toStdString(), "COM5");
+        // Each entry names its device; the box names the device in use.
+        EXPECT_EQ(form->Combo1->itemData(2, Qt::ToolTipRole).toString().toStdString(),
+                  "/dev/ttyFAKE5");
+        EXPECT_EQ(form->Combo1->toolTip().toStdString(),
+                  "/dev/ttyFAKE" + std::to_string(c.expectedPort))
+            << c.what;
     }
 }
 

@@ -196,6 +196,10 @@ bool QtSerialPort::isOpen() const {
     return port_.isOpen();
 }
 
+std::string QtSerialPort::deviceName(int number) const {
+    return portMap_.device(number).value_or("");
+}
+
 bool QtSerialPort::setHandshakingNone() {
     // Every open starts without flow control.
     return !port_.isOpen() || port_.setFlowControl(QSerialPort::NoFlowControl);

@@ -29,6 +29,7 @@ class QtSerialPort final : public SerialPort {
     [[nodiscard]] bool open() override;
     bool close() override;
     bool isOpen() const override;
+    std::string deviceName(int number) const override;
 
     bool setHandshakingNone() override;
     // Only 0 (no notification when the output drains) is accepted.
@@ -60,7 +61,8 @@ class QtSerialPort final : public SerialPort {
 
 // The port numbers of this machine. On Windows COMn is the device "COMn". Elsewhere the file
 // "comports.conf" in the working directory (a missing or unreadable file counts as empty) names
-// devices, and the serial devices Qt finds fill the numbers it leaves free.
+// devices, and the serial devices Qt finds fill the numbers it leaves free: USB adapters first, by
+// their names under /dev/serial/by-id, then the built-in ports.
 seriallink::PortMap portMapForThisMachine();
 
 // As above with the configuration read from confFilePath (Unix-like systems).

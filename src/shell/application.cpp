@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include <QApplication>
+#include <QRadioButton>
 
 #include <iostream>
 
@@ -9,8 +10,9 @@
 
 namespace shell {
 
-Application::Application()
+Application::Application(bool headless)
     : port_(platform::qt::portMapForThisMachine()),
+      dialogs_(headless ? static_cast<platform::Dialogs&>(consoleDialogs_) : windowDialogs_),
       traffic_(clock_),
       form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
                                 *this, traffic_}),
@@ -38,6 +40,25 @@ int Application::run() {
     form1_.show();
     platform::qt::endProgramOnTerminationSignals(programEnd_);
     return QApplication::exec();
+}
+
+int Application::runHeadless(bool multiStation, std::optional<std::uint8_t> station) {
+    bool started = false;
+    gate_.run([this, &started] { started = form1_.Form_Load(); });
+    if (!started) {
+        std::cerr << portTableOfThisMachine();
+        return kNoUsablePortStatus;
+    }
+    if (multiStation) {
+        form1_.Option2->click();
+    } else if (station) {
+        // Single-station mode is on after the start-up; the tick asks this station from now on.
+        form1_.Addr_Parameter_Set = *station;
+    }
+    platform::qt::endProgramOnTerminationSignals(programEnd_);
+    const int status = QApplication::exec();
+    gate_.run([this] { form1_.Form_Unload(); });
+    return status;
 }
 
 void Application::openParameterWindow() {

@@ -2,11 +2,14 @@
 
 #include <QPointer>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "commissioning/station_overview.h"
 #include "commissioning/traffic_log.h"
 #include "commissioning/traffic_monitor.h"
+#include "console_dialogs.h"
 #include "parameters/form3.h"
 #include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
@@ -27,12 +30,17 @@ namespace shell {
 // Builds the platform adapters, hands them to the windows and moves between the windows.
 class Application final : public Navigation {
   public:
-    Application();
+    // Without windows (`headless`) the main window's start-up and polling run all the same, but
+    // nothing is shown and messages go to standard error.
+    explicit Application(bool headless = false);
     ~Application() override;
 
     // Runs the main window's start-up and the event loop; the program's exit code. Without a usable
     // port the port table goes to standard error and the code is kNoUsablePortStatus.
     int run();
+    // As run(), without windows: polls station 1, every station in turn (`multiStation`) or
+    // `station`, and logs, until a termination signal ends the program.
+    int runHeadless(bool multiStation, std::optional<std::uint8_t> station);
 
     void openParameterWindow() override;
     void openDataQuery() override;
@@ -45,7 +53,9 @@ class Application final : public Navigation {
     platform::qt::QtTimer timer_;
     platform::qt::SqliteRecordsBinding data1_;
     platform::qt::SqliteRecordsBinding data2_;
-    platform::qt::QtDialogs dialogs_;
+    platform::qt::QtDialogs windowDialogs_;
+    ConsoleDialogs consoleDialogs_;
+    platform::Dialogs& dialogs_;
     platform::qt::QtFileReader files_;
     platform::qt::QtClock clock_;
     platform::qt::QtProgramEnd programEnd_;

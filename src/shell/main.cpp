@@ -8,6 +8,39 @@
 
 #include "application.h"
 #include "command_line.h"
+#include "platform/qt/qt_file_writer.h"
+#include "platform/qt/records/sqlite_records_binding.h"
+#include "records/csv_export.h"
+#include "records/records_store.h"
+
+namespace {
+
+// `--export`: the records store of the working directory, as CSV.
+int exportRecords(const shell::CommandLine& commandLine) {
+    platform::qt::SqliteRecordsBinding binding;
+    if (!records::openStore(binding)) {
+        std::cerr << "tuskocp: cannot read the records store kvt97.mdb\n";
+        return shell::kExportFailedStatus;
+    }
+    platform::RowFilter filter;
+    if (commandLine.station) {
+        filter.station = *commandLine.station;
+    }
+    filter.fromDate = commandLine.fromDate;
+    filter.toDate = commandLine.toDate;
+    platform::qt::QtFileWriter writer;
+    const records::ExportResult result =
+        records::exportRecords(binding, filter, writer, commandLine.exportPath);
+    if (!result.written) {
+        std::cerr << "tuskocp: cannot export to " << commandLine.exportPath << "\n";
+        return shell::kExportFailedStatus;
+    }
+    std::cerr << "tuskocp: " << result.records << " records written to " << commandLine.exportPath
+              << "\n";
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const shell::CommandLine commandLine =
@@ -20,13 +53,24 @@ int main(int argc, char** argv) {
             std::cout << "TuskoCP " << TUSKO_VERSION << "\n";
             return 0;
         case shell::CommandLineAction::Refuse:
-            std::cerr << shell::refusal(commandLine.refused);
+            std::cerr << shell::refusal(commandLine);
             return shell::kUsageStatus;
         case shell::CommandLineAction::ListPorts: {
             // The serial ports need an event loop's thread, not a display.
             const QCoreApplication app(argc, argv);
             std::cout << shell::portTableOfThisMachine();
             return 0;
+        }
+        case shell::CommandLineAction::Export: {
+            const QCoreApplication app(argc, argv);
+            return exportRecords(commandLine);
+        }
+        case shell::CommandLineAction::Headless: {
+            // The windows exist but are never shown, so no display is needed.
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            QApplication app(argc, argv);
+            shell::Application program(true);
+            return program.runHeadless(commandLine.multiStation, commandLine.station);
         }
         case shell::CommandLineAction::Run:
             break;

@@ -1,11 +1,18 @@
 // The program's command line, on the built program.
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
+
+#include "records/sqlite_direct.h"
+#include "records/store_dir.h"
 
 namespace shelltest {
 namespace {
@@ -79,6 +86,77 @@ TEST(CommandLine, ListPortsPrintsTheTableOfTheTenNumbers) {
     EXPECT_EQ(run.out.rfind("port   device", 0), 0U) << run.out;
     EXPECT_TRUE(contains(run.out, "\nCOM1   /dev/tusko-absent  no such device\n")) << run.out;
     EXPECT_TRUE(contains(run.out, "\nCOM10  ")) << run.out;
+}
+
+TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
+    records_test::StoreDir dir;
+    ASSERT_TRUE(dir.createStore());
+    {
+        records_test::SqliteDirect db(dir.path());
+        for (const char* row :
+             {"(1,'2007-10-09/9:00','+1m3/h')", "(1,'2007-10-10/9:00','+2m3/h')",
+              "(2,'2007-10-10/9:01','+3m3/h')", "(1,'2007-10-11/9:00','+4m3/h')"}) {
+            ASSERT_TRUE(db.exec(std::string("INSERT INTO \"数据监测\" (\"仪表编号\",\"日期\","
+                                            "\"瞬时流量\") VALUES ") +
+                                row));
+        }
+    }
+    const QString here = QString::fromStdString(dir.path("."));
+    const ProgramRun run = runProgram(
+        {"--export", "out.csv", "--station", "1", "--from", "2007-10-10", "--to=2007-10-11"}, here);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(contains(run.err, "2 records written to out.csv")) << run.err;
+    std::ifstream file(dir.path("out.csv"));
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
+    EXPECT_LT(text.find("+2,m3/h"), text.find("+4,m3/h")) << "oldest first";
+
+    for (const QStringList& wrong :
+         {QStringList{"--export"}, QStringList{"--export", "a", "--from", "10.10.2007"},
+          QStringList{"--export", "a", "--station", "17"},
+          QStringList{"--export", "a", "--multi"}}) {
+        EXPECT_EQ(runProgram(wrong, here).status, 2) << wrong.join(' ').toStdString();
+    }
+    std::remove(dir.path().c_str());
+    EXPECT_EQ(runProgram({"--export", "out.csv"}, here).status, 3) << "no store, no export";
+}
+
+// Polls and logs without a display, and ends cleanly on SIGTERM.
+TEST(CommandLine, HeadlessPollsTheStationAndLogsWithoutAWindow) {
+    records_test::StoreDir dir;
+    ASSERT_TRUE(dir.createStore());
+    QProcess simulator;
+    const QString link = QString::fromStdString(dir.path("ttyMETER"));
+    simulator.start(QStringLiteral(TUSKO_METER_SIM_PATH), {"--link", link, "--stations", "1-4"});
+    if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
+        GTEST_SKIP() << "the meter simulator could not open a pseudo-terminal";
+    }
+    std::ofstream(dir.path("comports.conf")) << "COM1=" << link.toStdString() << "\n";
+    QProcess program;
+    program.setWorkingDirectory(QString::fromStdString(dir.path(".")));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TUSKOCP_PATH), {"--headless", "--station", "3"});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    records_test::SqliteDirect db(dir.path());
+    // A record is written at the first reply of a new minute; the clock may stand at minute 0,
+    // which the program takes for the minute already logged.
+    bool logged = false;
+    for (int i = 0; i < 700 && !logged && program.state() == QProcess::Running; ++i) {
+        logged = db.number("SELECT count(*) FROM \"数据监测\"") > 0;
+        program.waitForFinished(100);
+    }
+    ASSERT_TRUE(logged) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(db.number("SELECT \"仪表编号\" FROM \"数据监测\""), 3);
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    simulator.terminate();
+    simulator.waitForFinished(3000);
 }
 
 }  // namespace

@@ -1,0 +1,207 @@
+// query_window_bench [RECORDS [DIRECTORY]]: the data-query window on a store of 1,000,000 records
+// (by default), beside sqlite3 reading the same newest 1000 rows.
+//
+// One run of the window is what a click on "数据查询" does: the window is built and shown inside
+// the click's handler, its fill runs through the event gate once that handler has returned, and
+// events are processed until the grid's last row is filled. Each run opens the store anew, as the
+// first click after the program started does; so does each sqlite3 run (open, query, read every
+// text, close). Runs under Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include <sqlite3.h>
+#include <time.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/event_gate.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/records/sqlite_records_binding.h"
+#include "records/form4.h"
+#include "records/records_query.h"
+#include "records/records_store.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Rows = std::vector<std::vector<std::string>>;
+
+constexpr int kRuns = 21;
+constexpr auto kFillLimit = std::chrono::seconds(60);
+
+[[noreturn]] void die(const std::string& what, sqlite3* db) {
+    std::fprintf(stderr, "query_window_bench: %s%s%s\n", what.c_str(), db ? ": " : "",
+                 db ? sqlite3_errmsg(db) : "");
+    std::exit(1);
+}
+
+std::string quoted(const std::string& name) {
+    return '"' + name + '"';
+}
+
+std::string fieldList() {
+    std::string list;
+    for (const std::string& field : records::kFieldNames) {
+        list += (list.empty() ? "" : ",") + quoted(field);
+    }
+    return list;
+}
+
+// Records that differ from one another in station, time, flow and total, in one statement.
+void buildStore(long count) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(records::kDatabaseFile, &db) != SQLITE_OK) {
+        die("create the store", db);
+    }
+    const std::string sql =
+        records::createTableStatement() + ";INSERT INTO " + quoted(records::kTable) + "(" +
+        fieldList() +
+        ") WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(count) +
+        ") SELECT i % 16 + 1, '2007-10-10/' || (i / 60 % 24) || ':' || (i % 60), '100', "
+        "'+' || (i % 5000) || '.56m3/h', '+45.6%', '1:2', '+1.25', i || '.78m3', '.5m3', "
+        "'通讯正常' FROM n";
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        die("fill the store", db);
+    }
+    sqlite3_close(db);
+}
+
+// The newest 1000 rows with plain SQL, oldest first as the grid lists them.
+Rows newestDirect() {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(records::kDatabaseFile, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        die("open the store", db);
+    }
+    const std::string sql = "SELECT " + fieldList() + " FROM " + quoted(records::kTable) +
+                            " ORDER BY rowid DESC LIMIT " + std::to_string(records::kListedRecords);
+    sqlite3_stmt* select = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &select, nullptr) != SQLITE_OK) {
+        die("prepare", db);
+    }
+    Rows rows;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        std::vector<std::string>& row = rows.emplace_back();
+        for (int i = 0; i < static_cast<int>(records::kFieldNames.size()); ++i) {
+            const unsigned char* text = sqlite3_column_text(select, i);
+            row.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
+        }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+    std::reverse(rows.begin(), rows.end());
+    return rows;
+}
+
+Rows gridRows(const records::Form4& window) {
+    Rows rows;
+    for (int row = 1; row < records::Form4::kGridRows; ++row) {
+        std::vector<std::string>& texts = rows.emplace_back();
+        for (int column = 2; column < records::Form4::kGridColumns; ++column) {
+            texts.push_back(window.TextMatrix(row, column).toStdString());
+        }
+    }
+    return rows;
+}
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The processor time of this thread: beside the wall time it shows how much of a run was spent
+// waiting for a processor on a busy machine.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+struct WindowTimes {
+    double click;     // the click to the filled grid
+    double clickCpu;  // the processor time of the same
+    double refill;    // one more fill, as switching back to the window does
+};
+
+// The window is checked against `expected` and closed afterwards.
+WindowTimes timeWindow(platform::Dialogs& dialogs, const Rows& expected) {
+    platform::EventGate gate;
+    platform::qt::SqliteRecordsBinding data2;
+    QPointer<records::Form4> window;
+    const auto start = Clock::now();
+    const double cpuStart = threadCpuMs();
+    gate.run([&] {
+        window = new records::Form4(data2, dialogs, gate);
+        window->show();
+    });
+    const int lastRow = records::Form4::kGridRows - 1;
+    const int lastColumn = records::Form4::kGridColumns - 1;
+    while (window && window->TextMatrix(lastRow, lastColumn).isEmpty() &&
+           Clock::now() - start < kFillLimit) {
+        QCoreApplication::processEvents();
+    }
+    const double click = msSince(start);
+    const double clickCpu = threadCpuMs() - cpuStart;
+    if (!window || gridRows(*window) != expected) {
+        die("the grid does not list the newest records", nullptr);
+    }
+    const auto refillStart = Clock::now();
+    gate.run([&] { window->Form_Activate(); });
+    const double refill = msSince(refillStart);
+    delete window.data();
+    return {click, clickCpu, refill};
+}
+
+double directMs() {
+    const auto start = Clock::now();
+    const Rows rows = newestDirect();
+    const double ms = msSince(start);
+    if (rows.size() != records::kListedRecords) {
+        die("sqlite3 read " + std::to_string(rows.size()) + " rows", nullptr);
+    }
+    return ms;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const long count = argc > 1 ? std::atol(argv[1]) : 1000000;
+    QTemporaryDir dir(argc > 2 ? QDir(QString::fromLocal8Bit(argv[2])).filePath("bench-XXXXXX")
+                               : QDir::tempPath() + "/query-window-bench-XXXXXX");
+    if (count < static_cast<long>(records::kListedRecords) || !dir.isValid() ||
+        !QDir::setCurrent(dir.path())) {
+        std::fprintf(stderr, "usage: query_window_bench [RECORDS >= 1000 [DIRECTORY]]\n");
+        return 2;
+    }
+    const auto buildStart = Clock::now();
+    buildStore(count);
+    std::printf("store of %ld records built in %.0f ms\n", count, msSince(buildStart));
+
+    platform::qt::QtDialogs dialogs;  // asked only by "记录清除", which is never clicked here
+    const Rows expected = newestDirect();
+    std::vector<double> click, clickCpu, refill, direct;
+    for (int run = 0; run < kRuns; ++run) {
+        const WindowTimes times = timeWindow(dialogs, expected);
+        click.push_back(times.click);
+        clickCpu.push_back(times.clickCpu);
+        refill.push_back(times.refill);
+        direct.push_back(directMs());
+    }
+    std::printf("runs %d\nwindow_ms %.2f\nwindow_cpu_ms %.2f\nrefill_ms %.2f\nsqlite3_ms %.2f\n",
+                kRuns, median(click), median(clickCpu), median(refill), median(direct));
+    return 0;
+}

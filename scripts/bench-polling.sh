@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# The polling benchmarks, in one run, each line figure read from the meter simulator's byte log:
+#   - start-up: program start to its first request byte, beside a minimal Qt Widgets program's
+#     start to its first exposed window (medians of STARTS starts each, after one warm-up);
+#   - cadence at "9600" in multi-station mode over SECONDS: the median request period divided by
+#     (timer interval + median request span + median meter reply time);
+#   - CPU over the same SECONDS: the program's processor time less what its pauses' counts take,
+#     per wall time;
+#   - the data-query window on a store of 1,000,000 records, beside sqlite3.
+#
+#   bash scripts/bench-polling.sh [SECONDS [STARTS]]      # 120 and 5 by default
+#
+# Builds into build-bench (Release) and works in build-bench/polling-run; needs root for the
+# packages and for reading the line speed off the simulator's device.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+seconds=${1:-120}
+starts=${2:-5}
+build=$top/build-bench
+tools=$build/bench
+program=$build/src/shell/tuskocp
+
+bash scripts/install-deps.sh >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUSKO_BUILD_BENCH=ON -DTUSKO_BUILD_TESTS=OFF \
+    >/dev/null
+cmake --build "$build" -j2 --target tuskocp tuskocp-meter-sim tuskocp-mkstore mono_exec \
+    first_window pause_cpu poll_log_stats query_window_bench >/dev/null
+
+source scripts/program-runs.sh  # stops what is started here on exit; ensure_display
+rm -rf "$build/polling-run" && mkdir -p "$build/polling-run" && cd "$build/polling-run"
+
+readonly timer_interval_us=100000  # the poll timer at "9600"
+readonly pauses_per_request=3
+readonly pause_count=300000        # the count of each pause at "9600"
+readonly first_tick_ms=200         # the poll timer's interval when the program starts
+
+now_us() { "$tools/mono_exec" /dev/stdout true; }
+median() {
+    sort -n | awk '{ v[NR] = $1 }
+                   END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
+# Busy and total jiffies of all processors together.
+machine_jiffies() {
+    awk '/^cpu / { print $2 + $3 + $4 + $7 + $8, $2 + $3 + $4 + $5 + $6 + $7 + $8 }' /proc/stat
+}
+# utime + stime of a process, in clock ticks (the fields after the command name).
+process_ticks() {
+    local stat
+    read -r stat < "/proc/$1/stat"
+    awk '{ print $12 + $13 }' <<< "${stat##*) }"
+}
+
+# The monotonic time of the first request byte the simulator logged at or after $1; waits 30 s.
+first_request_after() {
+    local first=""
+    for _ in $(seq 600); do
+        first=$(awk -v t="$1" '$2 == "rx" && $3 == "2A" && $1 >= t { print $1; exit }' \
+                    meter-sim.log)
+        [ -n "$first" ] && { echo "$first"; return 0; }
+        sleep 0.05
+    done
+    echo "no request reached the simulator" >&2
+    return 1
+}
+
+# Stops the process started last, and forgets it.
+stop_last() { kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true; unset 'pids[-1]'; }
+
+# Line speed "9600" and multi-station mode with the keyboard: the port field Combo1 has the focus
+# when the main window appears, the line speed Combo2 follows it, then the mode choice.
+poll_at_9600_multi_station() {
+    local window=""
+    for _ in $(seq 100); do
+        window=$(xdotool search --onlyvisible --name "Tusko RS485" 2>/dev/null | head -n 1 || true)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "the main window did not appear" >&2; return 1; }
+    xdotool windowfocus --sync "$window"
+    xdotool key --window "$window" Tab ctrl+a
+    xdotool type --window "$window" 9600
+    xdotool key --window "$window" Tab Down
+}
+
+echo "load (1, 5, 15 min) before: $(loadavg)"
+"$build/tools/mkstore/tuskocp-mkstore" kvt97.mdb >/dev/null
+printf 'COM1=%s\n' "$PWD/ttyMETER" > comports.conf
+"$build/tools/meter_sim/tuskocp-meter-sim" --link "$PWD/ttyMETER" --log "$PWD/meter-sim.log" \
+    --stations 1-16 > meter-sim.out &
+pids+=($!)
+for _ in $(seq 50); do [ -e ttyMETER ] && break; sleep 0.1; done
+[ -e ttyMETER ] || { echo "the meter simulator did not start" >&2; exit 1; }
+ensure_display
+
+echo "start-up: $starts starts of each after one warm-up (load $(loadavg)) ..."
+: > startup-program.ms
+: > startup-window.ms
+for run in $(seq 0 "$starts"); do
+    mark=$(now_us)
+    "$tools/mono_exec" started.us "$program" > program.out 2>&1 &
+    pids+=($!)
+    first=$(first_request_after "$mark")
+    stop_last
+    started=$(< started.us)
+    timeout 30 "$tools/mono_exec" started.us "$tools/first_window" > exposed.us 2>/dev/null
+    exposed=$(< exposed.us)
+    if [ "$run" -gt 0 ]; then
+        awk -v a="$started" -v b="$first" 'BEGIN { print (b - a) / 1000 }' >> startup-program.ms
+        awk -v a="$(< started.us)" -v b="$exposed" 'BEGIN { print (b - a) / 1000 }' \
+            >> startup-window.ms
+    fi
+done
+
+echo "polling at 9600, sixteen stations, for $seconds s (load $(loadavg)) ..."
+"$program" > program.out 2>&1 &
+program_pid=$!
+pids+=($program_pid)
+poll_at_9600_multi_station
+sleep 5
+speed=$(stty -F ttyMETER speed)
+[ "$speed" = 9600 ] || { echo "the line runs at $speed, not 9600" >&2; exit 1; }
+read -r busy0 total0 < <(machine_jiffies)
+ticks0=$(process_ticks "$program_pid")
+t0=$(now_us)
+"$tools/pause_cpu" "$pause_count" $(( seconds - 5 )) 100 > pause-cpu.txt &
+pause_pid=$!
+pids+=($pause_pid)
+sleep "$seconds"
+t1=$(now_us)
+ticks1=$(process_ticks "$program_pid")
+read -r busy1 total1 < <(machine_jiffies)
+load_polling=$(loadavg)
+wait "$pause_pid"
+unset 'pids[-1]'
+stop_last
+"$tools/poll_log_stats" meter-sim.log "$t0" "$t1" > cadence.txt
+stations=$(awk '$1 == "stations" { print $2 }' cadence.txt)
+[ "$stations" -eq 16 ] || { echo "polled $stations stations, not 16" >&2; exit 1; }
+
+echo "data-query window on 1,000,000 records (load $(loadavg)) ..."
+"$tools/query_window_bench" 1000000 "$PWD" > query.txt 2> query.err
+
+value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
+awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span_us)" \
+    -v reply="$(value cadence.txt reply_us)" -v requests="$(value cadence.txt requests)" \
+    -v answered="$(value cadence.txt answered)" -v interval="$timer_interval_us" \
+    -v ticks="$(( ticks1 - ticks0 ))" -v hz="$(getconf CLK_TCK)" -v wall_us="$(( t1 - t0 ))" \
+    -v pause_us="$(value pause-cpu.txt mean_us)" \
+    -v pause_median="$(value pause-cpu.txt median_us)" \
+    -v pause_samples="$(value pause-cpu.txt samples)" -v per_request="$pauses_per_request" \
+    -v program_ms="$(median < startup-program.ms)" -v window_ms="$(median < startup-window.ms)" \
+    -v query_ms="$(value query.txt window_ms)" -v query_cpu_ms="$(value query.txt window_cpu_ms)" \
+    -v refill_ms="$(value query.txt refill_ms)" -v sqlite_ms="$(value query.txt sqlite3_ms)" \
+    -v machine_busy="$(( busy1 - busy0 ))" -v machine_total="$(( total1 - total0 ))" \
+    -v first_tick_ms="$first_tick_ms" -v count="$pause_count" -v cores="$(nproc)" \
+    -v load="$load_polling" -v seconds="$seconds" -v starts="$starts" '
+    function verdict(ok) { missed += !ok; return ok ? "met" : "MISSED" }
+    function row(figure, measured, target, result) {
+        printf "%-36s %-60s %-9s %s\n", figure, measured, target, result
+    }
+    BEGIN {
+        cadence = period / (interval + span + reply)
+        cpu_total = ticks / hz * 1e6 / wall_us * 100
+        cpu_pauses = requests * per_request * pause_us / wall_us * 100
+        cpu_outside = cpu_total - cpu_pauses
+        startup = program_ms / window_ms
+        printf "\n"
+        row("figure", "measured", "target", "")
+        row("cadence at 9600, " seconds " s",
+            sprintf("period %.2f ms / (%.0f + %.2f + %.2f ms) = %.3f", period / 1000,
+                    interval / 1000, span / 1000, reply / 1000, cadence),
+            "<= 1.02", verdict(cadence <= 1.02))
+        row("CPU outside the pauses, 16 stations",
+            sprintf("%.2f %% of one core (all %.2f %%, pauses %.2f %%)", cpu_outside, cpu_total,
+                    cpu_pauses),
+            "<= 0.5 %", verdict(cpu_outside <= 0.5))
+        row("start-up, median of " starts,
+            sprintf("first request %.0f ms / first window %.0f ms = %.2fx", program_ms, window_ms,
+                    startup),
+            "<= 2x", verdict(startup <= 2))
+        row("data-query window, 1e6 records",
+            sprintf("click to filled grid %.1f ms (CPU %.1f, refill %.1f), sqlite3 %.2f ms",
+                    query_ms, query_cpu_ms, refill_ms, sqlite_ms), "none", "")
+        printf "\nmedians of %d requests (%d answered); a pause count of %d costs %.1f us of CPU " \
+               "(mean of %d, median %.1f), %d pauses per request\n",
+               requests, answered, count, pause_us, pause_samples, pause_median, per_request
+        printf "start-up less the first timer interval (%d ms): %.0f ms = %.2fx the first window\n",
+               first_tick_ms, program_ms - first_tick_ms, (program_ms - first_tick_ms) / window_ms
+        printf "while polling: load %s, machine busy %.0f %% of %d cores\n", load,
+               machine_busy / machine_total * 100, cores
+        exit (missed > 0)
+    }'

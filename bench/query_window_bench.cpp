@@ -22,6 +22,7 @@
 
 #include "platform/event_gate.h"
 #include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_file_writer.h"
 #include "platform/qt/records/sqlite_records_binding.h"
 #include "records/form4.h"
 #include "records/records_query.h"
@@ -132,11 +133,12 @@ struct WindowTimes {
 WindowTimes timeWindow(platform::Dialogs& dialogs, const Rows& expected) {
     platform::EventGate gate;
     platform::qt::SqliteRecordsBinding data2;
+    platform::qt::QtFileWriter files;  // used only by "导出...", which is never clicked here
     QPointer<records::Form4> window;
     const auto start = Clock::now();
     const double cpuStart = threadCpuMs();
     gate.run([&] {
-        window = new records::Form4(data2, dialogs, gate);
+        window = new records::Form4(data2, dialogs, gate, files);
         window->show();
     });
     const int lastRow = records::Form4::kGridRows - 1;

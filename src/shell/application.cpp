@@ -11,16 +11,15 @@
 namespace shell {
 
 Application::Application(bool headless)
-    : port_(platform::qt::portMapForThisMachine()),
+    : portMap_(platform::qt::portMapForThisMachine()),
+      port_(portMap_),
       dialogs_(headless ? static_cast<platform::Dialogs&>(consoleDialogs_) : windowDialogs_),
       traffic_(clock_),
       form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
                                 *this, traffic_}),
-      port3_(platform::qt::portMapForThisMachine()),
+      port3_(portMap_),
       form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
-                                                 saved_, form1_, traffic_}),
-      overview_(form1_.replies.memory),
-      monitor_(traffic_, dialogs_, fileWriter_) {}
+                                                 saved_, form1_, traffic_}) {}
 
 Application::~Application() {
     delete form4_.data();
@@ -69,15 +68,21 @@ void Application::openParameterWindow() {
 }
 
 void Application::openStationOverview() {
-    overview_.show();
-    overview_.raise();
-    overview_.activateWindow();
+    if (!overview_) {
+        overview_ = std::make_unique<commissioning::StationOverview>(form1_.replies.memory);
+    }
+    overview_->show();
+    overview_->raise();
+    overview_->activateWindow();
 }
 
 void Application::openTrafficMonitor() {
-    monitor_.show();
-    monitor_.raise();
-    monitor_.activateWindow();
+    if (!monitor_) {
+        monitor_ = std::make_unique<commissioning::TrafficMonitor>(traffic_, dialogs_, fileWriter_);
+    }
+    monitor_->show();
+    monitor_->raise();
+    monitor_->activateWindow();
 }
 
 void Application::openDataQuery() {

@@ -49,6 +49,8 @@ class Application final : public Navigation {
 
   private:
     platform::EventGate gate_;
+    // Which device each COM number opens, found once for both windows' ports.
+    seriallink::PortMap portMap_;
     platform::qt::QtSerialPort port_;
     platform::qt::QtTimer timer_;
     platform::qt::SqliteRecordsBinding data1_;
@@ -68,8 +70,9 @@ class Application final : public Navigation {
     parameters::SavedParameters saved_;
     parameters::Form3 form3_;
     QPointer<records::Form4> form4_;
-    commissioning::StationOverview overview_;
-    commissioning::TrafficMonitor monitor_;
+    // Made at their first opening, so that the start-up does not wait for them.
+    std::unique_ptr<commissioning::StationOverview> overview_;
+    std::unique_ptr<commissioning::TrafficMonitor> monitor_;
 };
 
 }  // namespace shell

@@ -7,6 +7,7 @@
 
 #include "command_line.h"
 #include "platform/qt/termination_signals.h"
+#include "records/records_store.h"
 
 namespace shell {
 
@@ -83,6 +84,17 @@ void Application::openTrafficMonitor() {
     monitor_->show();
     monitor_->raise();
     monitor_->activateWindow();
+}
+
+void Application::openTrend() {
+    if (!trend_) {
+        // A store that cannot be read now is read at the next look.
+        (void)records::openStore(data3_);
+        trend_ = std::make_unique<records::TrendWindow>(data3_);
+    }
+    trend_->show();
+    trend_->raise();
+    trend_->activateWindow();
 }
 
 void Application::openDataQuery() {

@@ -22,6 +22,7 @@
 #include "platform/qt/records/sqlite_records_binding.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/form4.h"
+#include "records/trend_window.h"
 #include "shell/form1.h"
 #include "shell/navigation.h"
 
@@ -46,6 +47,7 @@ class Application final : public Navigation {
     void openDataQuery() override;
     void openStationOverview() override;
     void openTrafficMonitor() override;
+    void openTrend() override;
 
   private:
     platform::EventGate gate_;
@@ -73,6 +75,8 @@ class Application final : public Navigation {
     // Made at their first opening, so that the start-up does not wait for them.
     std::unique_ptr<commissioning::StationOverview> overview_;
     std::unique_ptr<commissioning::TrafficMonitor> monitor_;
+    platform::qt::SqliteRecordsBinding data3_;  // the trend window's view of the store
+    std::unique_ptr<records::TrendWindow> trend_;
 };
 
 }  // namespace shell

@@ -81,6 +81,8 @@ void Form1::wireEvents() {
             [this, &gate] { gate.run([this] { openStationOverview_Click(); }); });
     connect(trafficMonitorButton, &QPushButton::clicked, this,
             [this, &gate] { gate.run([this] { openTrafficMonitor_Click(); }); });
+    connect(trendButton, &QPushButton::clicked, this,
+            [this, &gate] { gate.run([this] { openTrend_Click(); }); });
     connect(Option1, &QRadioButton::clicked, this,
             [this, &gate] { gate.run([this] { Option1_Click(); }); });
     connect(Option2, &QRadioButton::clicked, this,
@@ -325,6 +327,10 @@ void Form1::openStationOverview_Click() {
 
 void Form1::openTrafficMonitor_Click() {
     services_.navigation.openTrafficMonitor();
+}
+
+void Form1::openTrend_Click() {
+    services_.navigation.openTrend();
 }
 
 void Form1::Form_Unload() {

@@ -74,6 +74,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     void Command3_Click();
     void openStationOverview_Click();
     void openTrafficMonitor_Click();
+    void openTrend_Click();
     void Form_Unload();
 
     [[nodiscard]] MainWindowState state() const { return state_; }
@@ -95,6 +96,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     // The commissioning windows, beside the three buttons of the window.
     QPushButton* stationOverviewButton = nullptr;
     QPushButton* trafficMonitorButton = nullptr;
+    QPushButton* trendButton = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QGroupBox* Frame3 = nullptr;

@@ -163,12 +163,14 @@ void Form1::buildControls() {
     Command2 = new QPushButton(QStringLiteral("退出"), this);
     stationOverviewButton = new QPushButton(QStringLiteral("站点总览"), this);
     trafficMonitorButton = new QPushButton(QStringLiteral("通讯监视"), this);
+    trendButton = new QPushButton(QStringLiteral("历史趋势"), this);
     auto* buttons = new QGridLayout;
     buttons->addWidget(Command1, 0, 1);
     buttons->addWidget(Command3, 1, 1);
     buttons->addWidget(Command2, 2, 1);
     buttons->addWidget(stationOverviewButton, 0, 0);
     buttons->addWidget(trafficMonitorButton, 1, 0);
+    buttons->addWidget(trendButton, 2, 0);
     buttons->setRowStretch(3, 1);
 
     auto* bottom = new QHBoxLayout;

@@ -14,6 +14,8 @@ class Navigation {
     // Show the commissioning windows, modeless: the stations at a glance, the traffic monitor.
     virtual void openStationOverview() = 0;
     virtual void openTrafficMonitor() = 0;
+    // Shows one station's flow and forward total over time, from the records store.
+    virtual void openTrend() = 0;
 };
 
 }  // namespace shell

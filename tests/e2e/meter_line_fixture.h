@@ -38,6 +38,7 @@ struct StayingNavigation final : shell::Navigation {
     void openDataQuery() override {}
     void openStationOverview() override {}
     void openTrafficMonitor() override {}
+    void openTrend() override {}
 };
 
 // The whole main window on real adapters: the Qt serial port on a pseudo-terminal served by the

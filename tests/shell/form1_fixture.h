@@ -41,6 +41,8 @@ struct RecordingNavigation final : shell::Navigation {
     void openDataQuery() override { ++dataQueryOpenings; }
     void openStationOverview() override { ++overviewOpenings; }
     void openTrafficMonitor() override { ++monitorOpenings; }
+    void openTrend() override { ++trendOpenings; }
+    int trendOpenings = 0;
     int overviewOpenings = 0;
     int monitorOpenings = 0;
 };

@@ -8,7 +8,10 @@
 #     per wall time;
 #   - the data-query window on a store of 1,000,000 records, beside sqlite3.
 #
-#   bash scripts/bench-polling.sh [SECONDS [STARTS]]      # 120 and 5 by default
+#   bash scripts/bench-polling.sh [SECONDS [STARTS [monitor]]]    # 120 and 5 by default
+#
+# With "monitor" the traffic monitor is open, following the traffic, while the cadence and the
+# CPU are measured.
 #
 # Builds into build-bench (Release) and works in build-bench/polling-run; needs root for the
 # packages and for reading the line speed off the simulator's device.
@@ -17,6 +20,7 @@ cd "$(dirname "$0")/.."
 top=$PWD
 seconds=${1:-120}
 starts=${2:-5}
+with_monitor=${3:-}
 build=$top/build-bench
 tools=$build/bench
 program=$build/src/shell/tuskocp
@@ -82,6 +86,16 @@ poll_at_9600_multi_station() {
     xdotool key --window "$window" Tab ctrl+a
     xdotool type --window "$window" 9600
     xdotool key --window "$window" Tab Down
+    if [ "$with_monitor" = monitor ]; then
+        # From the mode choice: "远程仪表参数设置", "数据查询", "退出", "站点总览", "通讯监视".
+        xdotool key --window "$window" Tab Tab Tab Tab Tab space
+        for _ in $(seq 50); do
+            xdotool search --onlyvisible --name "通讯监视" >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        echo "the traffic monitor did not open" >&2
+        return 1
+    fi
 }
 
 echo "load (1, 5, 15 min) before: $(loadavg)"
@@ -113,7 +127,8 @@ for run in $(seq 0 "$starts"); do
     fi
 done
 
-echo "polling at 9600, sixteen stations, for $seconds s (load $(loadavg)) ..."
+echo "polling at 9600, sixteen stations, for $seconds s${with_monitor:+, traffic monitor open}" \
+    "(load $(loadavg)) ..."
 "$program" > program.out 2>&1 &
 program_pid=$!
 pids+=($program_pid)

@@ -9,8 +9,8 @@ namespace shell {
 Application::Application()
     : port_(platform::qt::portMapForThisMachine()),
       traffic_(clock_),
-      form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
-                                *this, traffic_}),
+      form1_(MainWindowServices{port_, timer_, *data1_, dialogs_, files_, clock_, programEnd_,
+                                gate_, *this, traffic_}),
       port3_(platform::qt::portMapForThisMachine()),
       form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
                                                  saved_, form1_, traffic_}),
@@ -58,7 +58,7 @@ void Application::openDataQuery() {
         return;
     }
     // The window deletes itself when it closes; data2_ outlives every opening.
-    form4_ = new records::Form4(data2_, dialogs_, gate_, fileWriter_);
+    form4_ = new records::Form4(*data2_, dialogs_, gate_, fileWriter_);
     form4_->show();
 }
 

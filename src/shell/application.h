@@ -16,7 +16,7 @@
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/qt_program_end.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/records/sqlite_records_binding.h"
+#include "platform/qt/records/records_binding_choice.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/form4.h"
 #include "shell/form1.h"
@@ -42,8 +42,11 @@ class Application final : public Navigation {
     platform::EventGate gate_;
     platform::qt::QtSerialPort port_;
     platform::qt::QtTimer timer_;
-    platform::qt::SqliteRecordsBinding data1_;
-    platform::qt::SqliteRecordsBinding data2_;
+    // Over the file, or over the server that "records.conf" names.
+    std::unique_ptr<platform::RecordsBinding> data1_ =
+        platform::qt::recordsBindingForWorkingDirectory();
+    std::unique_ptr<platform::RecordsBinding> data2_ =
+        platform::qt::recordsBindingForWorkingDirectory();
     platform::qt::QtDialogs dialogs_;
     platform::qt::QtFileReader files_;
     platform::qt::QtClock clock_;

@@ -45,7 +45,8 @@ records::Checked<records::ServerSettings> openOnServer(QSqlDatabase& db,
     db.setUserName(QString::fromStdString(settings.user));
     db.setPassword(password);
     db.setConnectOptions(
-        QStringLiteral("connect_timeout=%1;tcp_user_timeout=%2;options='-c statement_timeout=%3'")
+        QStringLiteral("connect_timeout=%1;tcp_user_timeout=%2;"
+                       "options='-c statement_timeout=%3 -c synchronous_commit=off'")
             .arg(kConnectTimeoutS)
             .arg(kTcpTimeoutMs)
             .arg(kStatementTimeoutMs));

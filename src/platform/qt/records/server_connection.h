@@ -11,6 +11,9 @@ namespace platform::qt {
 
 // How long a connection to the records server may keep the window's thread waiting. libpq waits
 // at least two seconds for a connection; statements and unacknowledged TCP data are cut shorter.
+// A commit is not waited for until the server has written it to its disk (synchronous_commit is
+// off): a slow disk on the server cannot hold the window up, and a crash of the server loses at
+// most the records of its last second.
 inline constexpr int kConnectTimeoutS = 2;
 inline constexpr int kStatementTimeoutMs = 1000;
 inline constexpr int kTcpTimeoutMs = 1000;

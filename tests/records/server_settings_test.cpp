@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "records/server_statements.h"
@@ -52,6 +53,10 @@ struct Refused {
     const char* problem;
 };
 
+void PrintTo(const Refused& refused, std::ostream* out) {
+    *out << refused.name;
+}
+
 class RefusedSettings : public testing::TestWithParam<Refused> {};
 
 TEST_P(RefusedSettings, NameTheirProblem) {
@@ -91,6 +96,10 @@ struct Mode {
     unsigned permissions;
     bool accepted;
 };
+
+void PrintTo(const Mode& mode, std::ostream* out) {
+    *out << mode.name << " 0" << std::oct << mode.permissions;
+}
 
 class PasswordFileModes : public testing::TestWithParam<Mode> {};
 

@@ -33,8 +33,8 @@ namespace platform::qt {
 //
 // A failed statement closes the connection. A connection attempt is made by setDatabaseName and,
 // when there is no working connection (a quick round trip tells), at the start of a new row, a
-// read of the newest rows and a delete; so an append makes at most one. No attempt or statement
-// waits longer than the timeouts in server_connection.h.
+// read of the newest rows, a delete and a walk; so an append makes at most one. No attempt or
+// statement waits longer than the timeouts in server_connection.h.
 class PostgresRecordsBinding final : public RecordsBinding {
   public:
     // A walk reads this many rows per statement, so that no statement runs long.

@@ -17,10 +17,19 @@ void ignoreFailureOf(bool /*stepSucceeded*/) {}
 
 }  // namespace
 
-std::string createTableStatement() {
+std::string createTableStatement(SqlDialect dialect) {
+    const bool server = dialect == SqlDialect::PostgreSql;
+    const std::string number = server ? " smallint" : " INTEGER";
+    const std::string text = server ? " text" : " TEXT";
     std::string sql = "CREATE TABLE " + quoted(kTable) + " (";
+    if (server) {
+        sql += quoted(kKeyField) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, ";
+    }
     for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
-        sql += (i == 0 ? "" : ", ") + quoted(kFieldNames[i]) + (i == 0 ? " INTEGER" : " TEXT");
+        sql += (i == 0 ? "" : ", ") + quoted(kFieldNames[i]) + (i == 0 ? number : text);
+    }
+    if (server) {
+        sql += ", " + quoted(kSiteField) + text;
     }
     return sql + ")";
 }

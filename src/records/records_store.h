@@ -18,9 +18,16 @@ inline const std::array<std::string, 10> kFieldNames = {"仪表编号", "日期"
                                                         "百分比",   "量程比",  "流速", "正向累计",
                                                         "反向累计", "报警状态"};
 
+// The extra columns of the records table on a database server: the key that numbers the rows in
+// the order they were appended, and the name of the site (bus) that logged the row.
+inline constexpr const char* kKeyField = "序号";
+inline constexpr const char* kSiteField = "站点";
+
+enum class SqlDialect { Sqlite, PostgreSql };
+
 // The statement that creates the records table: "仪表编号" holds a number, the other nine fields
-// hold text.
-std::string createTableStatement();
+// hold text. On PostgreSQL the table also has the key "序号" in front and "站点" at the end.
+std::string createTableStatement(SqlDialect dialect = SqlDialect::Sqlite);
 
 struct MeasurementRecord {
     std::uint8_t station = 0;  // "仪表编号", stored as a number

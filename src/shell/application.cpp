@@ -16,8 +16,8 @@ Application::Application(bool headless)
       port_(portMap_),
       dialogs_(headless ? static_cast<platform::Dialogs&>(consoleDialogs_) : windowDialogs_),
       traffic_(clock_),
-      form1_(MainWindowServices{port_, timer_, data1_, dialogs_, files_, clock_, programEnd_, gate_,
-                                *this, traffic_}),
+      form1_(MainWindowServices{port_, timer_, *data1_, dialogs_, files_, clock_, programEnd_,
+                                gate_, *this, traffic_}),
       port3_(portMap_),
       form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
                                                  saved_, form1_, traffic_}) {}
@@ -89,8 +89,8 @@ void Application::openTrafficMonitor() {
 void Application::openTrend() {
     if (!trend_) {
         // A store that cannot be read now is read at the next look.
-        (void)records::openStore(data3_);
-        trend_ = std::make_unique<records::TrendWindow>(data3_);
+        (void)records::openStore(*data3_);
+        trend_ = std::make_unique<records::TrendWindow>(*data3_);
     }
     trend_->show();
     trend_->raise();
@@ -104,7 +104,7 @@ void Application::openDataQuery() {
         return;
     }
     // The window deletes itself when it closes; data2_ outlives every opening.
-    form4_ = new records::Form4(data2_, dialogs_, gate_, fileWriter_);
+    form4_ = new records::Form4(*data2_, dialogs_, gate_, fileWriter_);
     form4_->show();
 }
 

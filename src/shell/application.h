@@ -19,7 +19,7 @@
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/qt_program_end.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/records/sqlite_records_binding.h"
+#include "platform/qt/records/records_binding_choice.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/form4.h"
 #include "records/trend_window.h"
@@ -55,8 +55,11 @@ class Application final : public Navigation {
     seriallink::PortMap portMap_;
     platform::qt::QtSerialPort port_;
     platform::qt::QtTimer timer_;
-    platform::qt::SqliteRecordsBinding data1_;
-    platform::qt::SqliteRecordsBinding data2_;
+    // Over the file, or over the server that "records.conf" names.
+    std::unique_ptr<platform::RecordsBinding> data1_ =
+        platform::qt::recordsBindingForWorkingDirectory();
+    std::unique_ptr<platform::RecordsBinding> data2_ =
+        platform::qt::recordsBindingForWorkingDirectory();
     platform::qt::QtDialogs windowDialogs_;
     ConsoleDialogs consoleDialogs_;
     platform::Dialogs& dialogs_;
@@ -75,7 +78,9 @@ class Application final : public Navigation {
     // Made at their first opening, so that the start-up does not wait for them.
     std::unique_ptr<commissioning::StationOverview> overview_;
     std::unique_ptr<commissioning::TrafficMonitor> monitor_;
-    platform::qt::SqliteRecordsBinding data3_;  // the trend window's view of the store
+    // The trend window's view of the store.
+    std::unique_ptr<platform::RecordsBinding> data3_ =
+        platform::qt::recordsBindingForWorkingDirectory();
     std::unique_ptr<records::TrendWindow> trend_;
 };
 

@@ -3,23 +3,27 @@
 
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "application.h"
 #include "command_line.h"
 #include "platform/qt/qt_file_writer.h"
-#include "platform/qt/records/sqlite_records_binding.h"
+#include "platform/qt/records/records_binding_choice.h"
 #include "records/csv_export.h"
 #include "records/records_store.h"
 
 namespace {
 
-// `--export`: the records store of the working directory, as CSV.
+// `--export`: the records store of the working directory (the file, or the server that
+// "records.conf" names), as CSV.
 int exportRecords(const shell::CommandLine& commandLine) {
-    platform::qt::SqliteRecordsBinding binding;
+    const std::unique_ptr<platform::RecordsBinding> store =
+        platform::qt::recordsBindingForWorkingDirectory();
+    platform::RecordsBinding& binding = *store;
     if (!records::openStore(binding)) {
-        std::cerr << "tuskocp: cannot read the records store kvt97.mdb\n";
+        std::cerr << "tuskocp: cannot read the records store\n";
         return shell::kExportFailedStatus;
     }
     platform::RowFilter filter;

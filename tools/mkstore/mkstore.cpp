@@ -1,6 +1,9 @@
 // tuskocp-mkstore [path]: creates an empty records store (default "kvt97.mdb") holding the table
 // "数据监测" with its ten fields. An existing file is never touched.
-// tuskocp-mkstore --schema: prints the statement that creates the table, for any SQLite tool.
+// tuskocp-mkstore --server FILE: creates the table, with the key "序号" and the column "站点", on
+// the PostgreSQL server that FILE (a "records.conf") names. An existing table is never touched.
+// tuskocp-mkstore --schema [sqlite|postgresql]: prints the statement that creates the table, for
+// any SQLite tool (the default) or for PostgreSQL.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -9,12 +12,19 @@
 #include <string>
 #include <system_error>
 
+#include "exit_codes.h"
 #include "records/records_store.h"
+#include "server_table.h"
 
 namespace {
 
-constexpr int kExitRefused = 1;
-constexpr int kExitFailed = 2;
+using mkstore::kExitCreated;
+using mkstore::kExitFailed;
+using mkstore::kExitRefused;
+
+constexpr const char* kUsage =
+    "usage: tuskocp-mkstore [path] | tuskocp-mkstore --server FILE | "
+    "tuskocp-mkstore --schema [sqlite|postgresql]\n";
 
 int fail(const std::string& path, const std::string& reason) {
     std::fprintf(stderr, "tuskocp-mkstore: %s: %s\n", path.c_str(), reason.c_str());
@@ -23,18 +33,19 @@ int fail(const std::string& path, const std::string& reason) {
     return kExitFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: tuskocp-mkstore [path] | tuskocp-mkstore --schema\n");
+int printSchema(const char* dialect) {
+    if (std::strcmp(dialect, "sqlite") != 0 && std::strcmp(dialect, "postgresql") != 0) {
+        std::fputs(kUsage, stderr);
         return kExitFailed;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--schema") == 0) {
-        std::printf("%s;\n", records::createTableStatement().c_str());
-        return 0;
-    }
-    const std::string path = argc == 2 ? argv[1] : records::kDatabaseFile;
+    const records::SqlDialect chosen = std::strcmp(dialect, "postgresql") == 0
+                                           ? records::SqlDialect::PostgreSql
+                                           : records::SqlDialect::Sqlite;
+    std::printf("%s;\n", records::createTableStatement(chosen).c_str());
+    return kExitCreated;
+}
+
+int createFile(const std::string& path) {
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::path(path), error) || error) {
         std::fprintf(stderr, "tuskocp-mkstore: %s: %s\n", path.c_str(),
@@ -61,5 +72,22 @@ int main(int argc, char** argv) {
         return fail(path, "cannot close");
     }
     std::printf("created %s\n", path.c_str());
-    return 0;
+    return kExitCreated;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool option = argc >= 2 && std::strncmp(argv[1], "--", 2) == 0;
+    if (option && std::strcmp(argv[1], "--schema") == 0 && argc <= 3) {
+        return printSchema(argc == 3 ? argv[2] : "sqlite");
+    }
+    if (option && std::strcmp(argv[1], "--server") == 0 && argc == 3) {
+        return mkstore::createTableOnServer(argc, argv, argv[2]);
+    }
+    if (option || argc > 2) {
+        std::fputs(kUsage, stderr);
+        return kExitFailed;
+    }
+    return createFile(argc == 2 ? argv[1] : records::kDatabaseFile);
 }

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Two programs on two simulated buses log into one table on a PostgreSQL server, each with the
-# site name its "records.conf" gives; after SECONDS (default 180) the table is printed.
+# Two programs on two simulated buses, without windows (--headless --multi), log into one table
+# on a PostgreSQL server, each with the site name its "records.conf" gives; after SECONDS
+# (default 180) the table is printed.
 #
 #     bash scripts/shared-store-run.sh [SECONDS]
 #
 # Everything lives in a fresh directory under /tmp: the server (a cluster of its own, listening
 # only on a Unix socket in its directory, run as the user postgres when this runs as root), and
 # the buses' working directories bus-east/ and bus-west/, each with a meter simulator behind
-# ./ttyMETER, "comports.conf", "records.conf" and its password file. Both programs share one
-# virtual display. Everything started here is stopped again at the end.
+# ./ttyMETER, "comports.conf", "records.conf" and its password file. Everything started here is
+# stopped again at the end.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-180}
@@ -55,11 +56,11 @@ for site in east west; do
 done
 (cd bus-east && "$top/build/tools/mkstore/tuskocp-mkstore" --server records.conf)
 
-ensure_display
 for site in east west; do
     cd "$work/bus-$site"
     start_simulator
-    start_program
+    "$top/build/src/shell/tuskocp" --headless --multi > program.out 2>&1 &
+    pids+=($!)
 done
 cd "$work"
 echo "two programs logging for $seconds s into $work"

@@ -8,22 +8,8 @@
 namespace seriallink {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 bool hasBlank(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), isBlank);
+    return std::any_of(text.begin(), text.end(), ::text::isBlank);
 }
 
 std::optional<int> parsePortName(std::string_view key) {
@@ -58,8 +44,8 @@ std::optional<ConfigLine> parseConfigLine(std::string_view line) {
     if (equals == std::string_view::npos) {
         return std::nullopt;
     }
-    const auto number = parsePortName(trim(line.substr(0, equals)));
-    const std::string_view device = trim(line.substr(equals + 1));
+    const auto number = parsePortName(text::trimBlanks(line.substr(0, equals)));
+    const std::string_view device = text::trimBlanks(line.substr(equals + 1));
     if (!number || device.empty() || hasBlank(device) || device.find('=') != device.npos) {
         return std::nullopt;
     }

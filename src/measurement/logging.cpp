@@ -1,5 +1,7 @@
 #include "measurement/logging.h"
 
+#include "text/characters.h"
+
 namespace measurement {
 
 std::optional<std::int16_t> minuteOfHour(const std::string& timeText) {
@@ -15,7 +17,7 @@ std::optional<std::int16_t> minuteOfHour(const std::string& timeText) {
 
     int minute = 0;
     for (const char c : minuteText) {
-        if (c < '0' || c > '9') {
+        if (!text::isDigit(c)) {
             break;
         }
         minute = minute * 10 + (c - '0');

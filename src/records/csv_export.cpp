@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "records/records_store.h"
+#include "text/characters.h"
 
 namespace records {
 
@@ -44,7 +45,7 @@ std::string joined(const std::vector<std::string>& fields) {
 }
 
 bool isNumberPart(char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-';
+    return text::isDigit(c) || c == '.' || c == '+' || c == '-';
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "text/characters.h"
+
 namespace records {
 
 namespace {
@@ -13,27 +15,13 @@ namespace {
 constexpr unsigned kGroupAndOthers = 0077;
 constexpr int kHighestPort = 65535;
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string_view trim(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 std::optional<int> portNumber(std::string_view text) {
     if (text.empty() || text.size() > 5) {
         return std::nullopt;
     }
     int number = 0;
     for (const char c : text) {
-        if (c < '0' || c > '9') {
+        if (!::text::isDigit(c)) {
             return std::nullopt;
         }
         number = number * 10 + (c - '0');
@@ -79,7 +67,7 @@ Checked<ServerSettings> parseServerSettings(std::string_view text) {
     int lineNumber = 0;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        const std::string_view line = trim(text.substr(0, end));
+        const std::string_view line = ::text::trimBlanks(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         ++lineNumber;
         if (line.empty() || line.front() == '#') {
@@ -93,8 +81,8 @@ Checked<ServerSettings> parseServerSettings(std::string_view text) {
         if (equals == std::string_view::npos) {
             return fail("not key=value");
         }
-        const std::string key(trim(line.substr(0, equals)));
-        const std::string_view value = trim(line.substr(equals + 1));
+        const std::string key(::text::trimBlanks(line.substr(0, equals)));
+        const std::string_view value = ::text::trimBlanks(line.substr(equals + 1));
         if (value.empty()) {
             return fail("no value for \"" + key + "\"");
         }

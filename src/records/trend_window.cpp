@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "records/csv_export.h"
 #include "records/records_store.h"
 #include "text/leading_number.h"
 
@@ -31,12 +32,7 @@ const char* const kDateFormat = "yyyy-MM-dd/H:mm";
 
 // The unit after the number of a shown value: "+1234.56m3/h" gives "m3/h".
 QString unitOf(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && ((text[i] >= '0' && text[i] <= '9') || text[i] == '.' ||
-                               text[i] == '+' || text[i] == '-')) {
-        ++i;
-    }
-    return QString::fromStdString(text.substr(i));
+    return QString::fromStdString(splitNumber(text).second);
 }
 
 }  // namespace

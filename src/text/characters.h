@@ -10,6 +10,22 @@ namespace text {
     return c >= U'0' && c <= U'9';
 }
 
+// A blank inside a line of a settings file: space, tab, or the CR of a CR LF line end.
+[[nodiscard]] constexpr bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// The text without the blanks at its two ends.
+[[nodiscard]] constexpr std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 // The characters of a UTF-8 text, one element each. A byte that starts no valid sequence stands
 // for one character of its own (U+FFFD), so that every byte is accounted for.
 [[nodiscard]] std::u32string characters(std::string_view utf8);

@@ -16,18 +16,6 @@ namespace platform::qt {
 
 namespace {
 
-QVariant toVariant(const FieldValue& value) {
-    return std::visit(
-        [](const auto& v) -> QVariant {
-            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::int64_t>) {
-                return QVariant::fromValue<qlonglong>(v);
-            } else {
-                return QString::fromStdString(v);
-            }
-        },
-        value);
-}
-
 QVariant number(std::int64_t value) {
     return QVariant::fromValue<qlonglong>(value);
 }
@@ -47,24 +35,25 @@ PostgresRecordsBinding::~PostgresRecordsBinding() {
 }
 
 bool PostgresRecordsBinding::setDatabaseName(const std::string& /*fileName*/) {
-    forgetRecordSet();
+    recordSet_.forget();
     return connect();
 }
 
 bool PostgresRecordsBinding::setRecordSource(const std::string& table) {
     table_ = table;
     columns_.clear();
-    forgetRecordSet();
+    recordSet_.forget();
     return ready();
 }
 
 bool PostgresRecordsBinding::refresh() {
-    forgetRecordSet();
+    recordSet_.forget();
     columns_.clear();
-    if (!ready() || !findLastKey(std::nullopt, lastMember_)) {
+    std::optional<std::int64_t> newest;
+    if (!ready() || !findLastKey(std::nullopt, newest)) {
         return false;
     }
-    current_ = lastMember_;
+    recordSet_.refreshed(newest);
     return true;
 }
 
@@ -72,65 +61,41 @@ std::optional<bool> PostgresRecordsBinding::beforeFirst() {
     if (!ready()) {
         return std::nullopt;
     }
-    return !current_.has_value();
+    return recordSet_.beforeFirst();
 }
 
 bool PostgresRecordsBinding::moveLast() {
     if (!ready()) {
         return false;
     }
-    if (!lastMember_) {
-        current_.reset();
-        return false;
-    }
-    // Rows up to the highest member may have been deleted meanwhile.
-    std::optional<std::int64_t> last;
-    if (!findLastKey(lastMember_, last)) {
-        return false;
-    }
-    current_ = last;
-    return current_.has_value();
+    return recordSet_.moveLast([this](std::int64_t bound, std::optional<std::int64_t>& found) {
+        return findLastKey(bound, found);
+    });
 }
 
 bool PostgresRecordsBinding::addNew() {
-    adding_ = false;
+    recordSet_.dropRow();
     if (!ensureConnected() || !ready()) {
         return false;
     }
-    adding_ = true;
-    newRow_.clear();
-    if (siteScoped()) {
-        newRow_.emplace_back(records::kSiteField, QString::fromStdString(site_));
-    }
-    return true;
+    recordSet_.beginRow();
+    return !siteScoped() || recordSet_.setField(columns_, records::kSiteField, site_);
 }
 
 bool PostgresRecordsBinding::setField(const std::string& name, const FieldValue& value) {
-    if (!adding_ || !columns_.contains(QString::fromStdString(name))) {
-        return false;
-    }
-    const auto same = [&name](const auto& entry) { return entry.first == name; };
-    const auto existing = std::find_if(newRow_.begin(), newRow_.end(), same);
-    if (existing != newRow_.end()) {
-        existing->second = toVariant(value);
-    } else {
-        newRow_.emplace_back(name, toVariant(value));
-    }
-    return true;
+    return recordSet_.setField(columns_, name, value);
 }
 
 bool PostgresRecordsBinding::update() {
-    if (!adding_) {
+    if (!recordSet_.adding()) {
         return false;
     }
-    adding_ = false;
     std::vector<std::string> names;
     QVariantList values;
-    for (const auto& [column, value] : newRow_) {
-        names.push_back(column);
+    for (const auto& [column, value] : recordSet_.takeRow()) {
+        names.push_back(column.toStdString());
         values << value;
     }
-    newRow_.clear();
     if (!ready()) {
         return false;
     }
@@ -139,8 +104,7 @@ bool PostgresRecordsBinding::update() {
     if (!query || !query->next()) {
         return false;
     }
-    const std::int64_t key = query->value(0).toLongLong();
-    lastMember_ = lastMember_ ? std::max(*lastMember_, key) : key;
+    recordSet_.appended(query->value(0).toLongLong());
     return true;
 }
 
@@ -153,13 +117,14 @@ std::optional<std::vector<std::vector<std::string>>> PostgresRecordsBinding::new
         return std::nullopt;
     }
     std::vector<std::vector<std::string>> rows;
-    if (!lastMember_ || limit == 0 || fields.empty()) {
+    const std::optional<std::int64_t> newest = recordSet_.newestMember();
+    if (!newest || limit == 0 || fields.empty()) {
         return rows;
     }
     const auto most = static_cast<std::size_t>(std::numeric_limits<qlonglong>::max());
-    std::optional<QSqlQuery> query = run(
-        statements().newestRows(fields),
-        scoped({number(*lastMember_), number(static_cast<std::int64_t>(std::min(limit, most)))}));
+    std::optional<QSqlQuery> query =
+        run(statements().newestRows(fields),
+            scoped({number(*newest), number(static_cast<std::int64_t>(std::min(limit, most)))}));
     if (!query) {
         return std::nullopt;
     }
@@ -179,7 +144,7 @@ bool PostgresRecordsBinding::deleteAll() {
     if (!ensureConnected() || !ready() || !run(statements().deleteAll(), scoped({}))) {
         return false;
     }
-    forgetRecordSet();
+    recordSet_.forget();
     return true;
 }
 
@@ -336,13 +301,6 @@ bool PostgresRecordsBinding::findLastKey(std::optional<std::int64_t> bound,
         found = query->value(0).toLongLong();
     }
     return true;
-}
-
-void PostgresRecordsBinding::forgetRecordSet() {
-    lastMember_.reset();
-    current_.reset();
-    adding_ = false;
-    newRow_.clear();
 }
 
 void PostgresRecordsBinding::report(const std::string& problem) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/qt/records/qt_protected_file_reader.h"
+#include "platform/qt/records/record_set_state.h"
 #include "platform/records_binding.h"
 #include "records/server_statements.h"
 
@@ -79,7 +80,6 @@ class PostgresRecordsBinding final : public RecordsBinding {
     std::optional<QSqlQuery> run(const std::string& sql, const QVariantList& values);
     // The newest key at most `bound` (none: no bound) in `found`; false when the query fails.
     bool findLastKey(std::optional<std::int64_t> bound, std::optional<std::int64_t>& found);
-    void forgetRecordSet();
     // Says on standard error why the server cannot be used, once for each new reason.
     void report(const std::string& problem);
 
@@ -87,12 +87,9 @@ class PostgresRecordsBinding final : public RecordsBinding {
     const QString settingsFile_;
     QtProtectedFileReader passwords_;
     std::string table_;
-    std::string site_;                        // from the settings of the open connection
-    QStringList columns_;                     // empty until the table has been found
-    std::optional<std::int64_t> lastMember_;  // highest key of the record set; none when empty
-    std::optional<std::int64_t> current_;     // none: before the first row
-    bool adding_ = false;
-    std::vector<std::pair<std::string, QVariant>> newRow_;
+    std::string site_;          // from the settings of the open connection
+    QStringList columns_;       // empty until the table has been found
+    RecordSetState recordSet_;  // keyed by "序号"
     std::string reported_;
 };
 

@@ -24,18 +24,6 @@ QString quoted(const QString& identifier) {
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
-QVariant toVariant(const FieldValue& value) {
-    return std::visit(
-        [](const auto& v) -> QVariant {
-            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::int64_t>) {
-                return QVariant::fromValue<qlonglong>(v);
-            } else {
-                return QString::fromStdString(v);
-            }
-        },
-        value);
-}
-
 // A column read back as the UTF-8 bytes of its text form. SQLite does the conversion for every
 // kind of value (a number another tool stored shows as SQLite writes it), and no text is
 // converted to UTF-16 and back on the way.
@@ -71,12 +59,12 @@ bool SqliteRecordsBinding::setDatabaseName(const std::string& fileName) {
 bool SqliteRecordsBinding::setRecordSource(const std::string& table) {
     table_ = QString::fromStdString(table);
     columns_.clear();
-    forgetRecordSet();
+    recordSet_.forget();
     return ready();
 }
 
 bool SqliteRecordsBinding::refresh() {
-    forgetRecordSet();
+    recordSet_.forget();
     columns_.clear();
     if (fileReplaced()) {
         closeConnection();
@@ -90,8 +78,7 @@ bool SqliteRecordsBinding::refresh() {
         return false;
     }
     if (query->next()) {
-        lastMember_ = query->value(0).toLongLong();
-        current_ = lastMember_;
+        recordSet_.refreshed(query->value(0).toLongLong());
     }
     return true;
 }
@@ -100,24 +87,16 @@ std::optional<bool> SqliteRecordsBinding::beforeFirst() {
     if (!ready()) {
         return std::nullopt;
     }
-    return !current_.has_value();
+    return recordSet_.beforeFirst();
 }
 
 bool SqliteRecordsBinding::moveLast() {
     if (!ready()) {
         return false;
     }
-    if (!lastMember_) {
-        current_.reset();
-        return false;
-    }
-    // Rows up to the highest member may have been deleted meanwhile.
-    std::optional<std::int64_t> last;
-    if (!findLastRowidUpTo(*lastMember_, last)) {
-        return false;
-    }
-    current_ = last;
-    return current_.has_value();
+    return recordSet_.moveLast([this](std::int64_t bound, std::optional<std::int64_t>& found) {
+        return findLastRowidUpTo(bound, found);
+    });
 }
 
 bool SqliteRecordsBinding::addNew() {
@@ -127,42 +106,30 @@ bool SqliteRecordsBinding::addNew() {
     if (!ready()) {
         return false;
     }
-    adding_ = true;
-    newRow_.clear();
+    recordSet_.beginRow();
     return true;
 }
 
 bool SqliteRecordsBinding::setField(const std::string& name, const FieldValue& value) {
-    const QString column = QString::fromStdString(name);
-    if (!adding_ || !hasColumn(column)) {
-        return false;
-    }
-    const auto same = [&column](const auto& entry) { return entry.first == column; };
-    const auto existing = std::find_if(newRow_.begin(), newRow_.end(), same);
-    if (existing != newRow_.end()) {
-        existing->second = toVariant(value);
-    } else {
-        newRow_.emplace_back(column, toVariant(value));
-    }
-    return true;
+    return recordSet_.setField(columns_, name, value);
 }
 
 bool SqliteRecordsBinding::update() {
-    if (!adding_) {
+    if (!recordSet_.adding()) {
         return false;
     }
-    adding_ = false;
+    const RecordSetState::Row newRow = recordSet_.takeRow();
     if (!ready()) {
         return false;
     }
     QString sql;
     QVariantList values;
-    if (newRow_.empty()) {
+    if (newRow.empty()) {
         sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable());
     } else {
         QStringList names;
         QStringList marks;
-        for (const auto& [column, value] : newRow_) {
+        for (const auto& [column, value] : newRow) {
             names << quoted(column);
             marks << QStringLiteral("?");
             values << value;
@@ -170,15 +137,13 @@ bool SqliteRecordsBinding::update() {
         sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                   .arg(quotedTable(), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     }
-    newRow_.clear();
     // A single statement outside a transaction is committed as one transaction of its own.
     std::optional<QSqlQuery> query = run(sql, values);
     if (!query) {
         reopenWanted_ = true;
         return false;
     }
-    const std::int64_t rowid = query->lastInsertId().toLongLong();
-    lastMember_ = lastMember_ ? std::max(*lastMember_, rowid) : rowid;
+    recordSet_.appended(query->lastInsertId().toLongLong());
     return true;
 }
 
@@ -196,14 +161,15 @@ std::optional<std::vector<std::vector<std::string>>> SqliteRecordsBinding::newes
         names << asText(column);
     }
     std::vector<std::vector<std::string>> rows;
-    if (!lastMember_ || limit == 0 || fields.empty()) {
+    const std::optional<std::int64_t> newest = recordSet_.newestMember();
+    if (!newest || limit == 0 || fields.empty()) {
         return rows;
     }
     // Walks the rowid index backwards from the newest member; never touches older rows.
     std::optional<QSqlQuery> query =
         run(QStringLiteral("SELECT %1 FROM %2 WHERE rowid <= ? ORDER BY rowid DESC LIMIT ?")
                 .arg(names.join(QLatin1Char(',')), quotedTable()),
-            {QVariant::fromValue<qlonglong>(*lastMember_),
+            {QVariant::fromValue<qlonglong>(*newest),
              QVariant::fromValue<qlonglong>(static_cast<qlonglong>(std::min<std::size_t>(
                  limit, static_cast<std::size_t>(std::numeric_limits<qlonglong>::max()))))});
     if (!query) {
@@ -233,7 +199,7 @@ bool SqliteRecordsBinding::deleteAll() {
         db.rollback();
         return false;
     }
-    forgetRecordSet();
+    recordSet_.forget();
     return true;
 }
 
@@ -276,23 +242,15 @@ void SqliteRecordsBinding::closeConnection() {
     }
     reopenWanted_ = false;
     columns_.clear();
-    forgetRecordSet();
+    recordSet_.forget();
 }
 
 bool SqliteRecordsBinding::fileReplaced() const {
     return fileIdentity(fileName_) != openedIdentity_;
 }
 
-void SqliteRecordsBinding::forgetRecordSet() {
-    lastMember_.reset();
-    current_.reset();
-    adding_ = false;
-    newRow_.clear();
-}
-
 bool SqliteRecordsBinding::forEachRow(const RowFilter& filter,
-                                      const std::vector<std::string>& fields,
-                                      const RowSink& sink) {
+                                      const std::vector<std::string>& fields, const RowSink& sink) {
     if (!ready()) {
         return false;
     }
@@ -319,11 +277,10 @@ bool SqliteRecordsBinding::forEachRow(const RowFilter& filter,
         conditions << day + QStringLiteral(" <= ?");
         values << QString::fromStdString(*filter.toDate);
     }
-    std::optional<QSqlQuery> query =
-        run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid")
-                .arg(names.join(QLatin1Char(',')), quotedTable(),
-                     conditions.join(QStringLiteral(" AND "))),
-            values);
+    std::optional<QSqlQuery> query = run(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY rowid")
+                                             .arg(names.join(QLatin1Char(',')), quotedTable(),
+                                                  conditions.join(QStringLiteral(" AND "))),
+                                         values);
     if (!query) {
         return false;
     }

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/qt/records/file_identity.h"
+#include "platform/qt/records/record_set_state.h"
 #include "platform/records_binding.h"
 
 class QSqlQuery;
@@ -66,7 +66,6 @@ class SqliteRecordsBinding final : public RecordsBinding {
     void closeConnection();
     // True when the name leads to another file than the one the connection was opened on.
     bool fileReplaced() const;
-    void forgetRecordSet();
     // Runs one statement; the query is returned positioned before its first result row.
     std::optional<QSqlQuery> run(const QString& sql, const QVariantList& values);
     // Finds the highest rowid at most `bound`; `found` is none when there is no such row. False
@@ -81,10 +80,7 @@ class SqliteRecordsBinding final : public RecordsBinding {
     std::optional<FileIdentity> openedIdentity_;  // of the file the connection was opened on
     bool reopenWanted_ = false;                   // a row failed to be stored on this connection
     QStringList columns_;                         // empty until the table has been found
-    std::optional<std::int64_t> lastMember_;  // highest rowid of the record set; none when empty
-    std::optional<std::int64_t> current_;     // none: before the first row
-    bool adding_ = false;
-    std::vector<std::pair<QString, QVariant>> newRow_;
+    RecordSetState recordSet_;                    // keyed by rowid
 };
 
 }  // namespace platform::qt

@@ -51,28 +51,12 @@ class PortSurvey : public ::testing::Test {
 
     // Another program opens the device and locks it, then waits until it is killed.
     void holdInAnotherProcess() {
-        int ready[2];
-        ASSERT_EQ(::pipe(ready), 0);
-        holder_ = ::fork();
-        ASSERT_GE(holder_, 0);
-        if (holder_ == 0) {
-            ::close(pty_.masterFd());
-            ::close(pty_.observerFd());
+        holder_ = testing_pty::holdInChild(pty_, [this] {
             ::prctl(PR_SET_NAME, "tusko-holder");
             const int fd = ::open(pty_.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            const char answer = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 'y' : 'n';
-            if (::write(ready[1], &answer, 1) == 1) {
-                for (;;) {
-                    ::pause();
-                }
-            }
-            _exit(1);
-        }
-        char answer = 0;
-        ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-        ASSERT_EQ(answer, 'y') << "the holder could not take the device";
+            return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        });
+        ASSERT_GT(holder_, 0) << "the holder could not take the device";
     }
 
     testing_pty::PseudoTerminal pty_;

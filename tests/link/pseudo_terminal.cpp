@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -87,6 +88,36 @@ void PseudoTerminal::closeMaster() {
         ::close(master_);
         master_ = -1;
     }
+}
+
+pid_t holdInChild(const PseudoTerminal& pty, const std::function<bool()>& take) {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pty.masterFd());
+        ::close(pty.observerFd());
+        const char answer = take() ? 'y' : 'n';
+        if (answer == 'y' && ::write(ready[1], &answer, 1) == 1) {
+            for (;;) {
+                ::pause();
+            }
+        }
+        _exit(1);
+    }
+    char answer = 'n';
+    if (child > 0 && ::read(ready[0], &answer, 1) != 1) {
+        answer = 'n';
+    }
+    ::close(ready[0]);
+    ::close(ready[1]);
+    if (child > 0 && answer != 'y') {
+        ::waitpid(child, nullptr, 0);
+        return -1;
+    }
+    return child;
 }
 
 }  // namespace testing_pty

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <sys/types.h>
 #include <chrono>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,5 +43,10 @@ class PseudoTerminal {
     int observer_ = -1;
     std::string slavePath_;
 };
+
+// Another program on the same device: a child process that keeps none of the pseudo-terminal's
+// descriptors, runs `take` (which opens the slave its own way) and, when that succeeds, waits
+// until it is killed. Its pid, or -1 when it could not take the device (it has ended then).
+pid_t holdInChild(const PseudoTerminal& pty, const std::function<bool()>& take);
 
 }  // namespace testing_pty

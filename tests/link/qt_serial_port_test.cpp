@@ -268,28 +268,13 @@ TEST_P(QtSerialPortAfterKill, PortOpensAgain) {
             }
         }
     }
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
+    std::optional<QtSerialPort> predecessorPort;  // opened in the child, which never closes it
     ChildProcess predecessor;
-    predecessor.pid = fork();
-    ASSERT_GE(predecessor.pid, 0);
-    if (predecessor.pid == 0) {
-        ::close(pty_.masterFd());
-        ::close(pty_.observerFd());
-        QtSerialPort port(mapWith(kPtyPort, pty_.slavePath()));
-        const char answer = port.setPortNumber(kPtyPort) && port.open() ? 'y' : 'n';
-        if (::write(ready[1], &answer, 1) == 1) {
-            for (;;) {
-                ::pause();
-            }
-        }
-        _exit(1);
-    }
-    char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ASSERT_EQ(answer, 'y') << "the predecessor could not open the device";
+    predecessor.pid = testing_pty::holdInChild(pty_, [&] {
+        predecessorPort.emplace(mapWith(kPtyPort, pty_.slavePath()));
+        return predecessorPort->setPortNumber(kPtyPort) && predecessorPort->open();
+    });
+    ASSERT_GT(predecessor.pid, 0) << "the predecessor could not open the device";
     int exclusive = 0;
     ASSERT_EQ(::ioctl(pty_.observerFd(), TIOCGEXCL, &exclusive), 0);
     ASSERT_NE(exclusive, 0) << "the predecessor left no exclusive flag";

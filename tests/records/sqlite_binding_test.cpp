@@ -245,6 +245,24 @@ TEST(SqliteRecordsBinding, RecordSetMembershipIsFixedByRefresh) {
     EXPECT_EQ(records::newestRecords(binding).size(), 3u);
 }
 
+TEST(SqliteRecordsBinding, NewRowKeepsAFieldsLastValueAndARefreshDropsIt) {
+    StoreDir dir;
+    ASSERT_TRUE(dir.createStore());
+    SqliteRecordsBinding binding;
+    ASSERT_TRUE(records::openStore(binding));
+
+    ASSERT_TRUE(binding.addNew());
+    ASSERT_TRUE(binding.setField("日期", std::string("first")));
+    ASSERT_TRUE(binding.setField("日期", std::string("last")));
+    ASSERT_TRUE(binding.update());
+
+    ASSERT_TRUE(binding.addNew());
+    ASSERT_TRUE(binding.refresh());
+    EXPECT_FALSE(binding.setField("日期", std::string("dropped")));
+    EXPECT_FALSE(binding.update());
+    EXPECT_EQ(SqliteDirect(dir.path()).rows("SELECT \"日期\" FROM \"数据监测\""), Rows{{"last"}});
+}
+
 TEST(SqliteRecordsBinding, DeleteAllEmptiesTheTableAndAppendsGoOnInOrder) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());

@@ -35,8 +35,7 @@ void RecordSetState::refreshed(std::optional<std::int64_t> newest) {
 
 bool RecordSetState::moveLast(const FindNewestUpTo& findNewestUpTo) {
     if (!newestMember_) {
-        current_.reset();
-        return false;
+        return false;  // and there is no current row either
     }
     // Rows up to the newest member may have been deleted meanwhile.
     std::optional<std::int64_t> last;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+
 #include "frame_builder.h"
 #include "measurement/presentation.h"
 #include "measurement/station_memory.h"
@@ -182,6 +185,36 @@ TEST_F(Presentation, PowerFailureCountThatDoesNotFitKeepsItsText) {
     EXPECT_EQ(texts.failureCount, "258");
     EXPECT_EQ(texts.failureHours, "7");
     EXPECT_EQ(texts.failureMinutes, "45");
+}
+
+// The station overview lists what the main window showed for each station, units included.
+TEST_F(Presentation, StationMemoryKeepsEachShownTextWithItsUnit) {
+    using Kept = std::array<std::string, StationMemory::kStations>;
+    const struct {
+        std::uint8_t command, d2, d3, d4, d5, d6, d7;
+        Kept StationMemory::*kept;
+        std::string DisplayTexts::*number;
+        std::string DisplayTexts::*unit;  // none: the text has no unit of its own
+    } cases[] = {
+        {0, 0x56, 0x34, 0x12, 3, 2, 0, &StationMemory::flowText, &DisplayTexts::flow,
+         &DisplayTexts::flowUnit},
+        {1, 0x65, 0x88, 0x06, 0, 4, 0, &StationMemory::velocityText, &DisplayTexts::velocity,
+         nullptr},
+        {2, 0x89, 0x06, 0, 0, 0, 0, &StationMemory::percentText, &DisplayTexts::percent, nullptr},
+        {4, 0x09, 0x28, 0x91, 0, 0, 5, &StationMemory::forwardText, &DisplayTexts::forwardTotal,
+         &DisplayTexts::forwardUnit},
+        {5, 0x57, 0x22, 0, 0, 0, 5, &StationMemory::reverseText, &DisplayTexts::reverseTotal,
+         &DisplayTexts::reverseUnit},
+        {6, 0x10, 0, 0, 0, 0, 0, &StationMemory::alarmText, &DisplayTexts::status, nullptr},
+        {7, 0x0C, 0, 0, 0, 0, 0, &StationMemory::guanjing, &DisplayTexts::diameter, nullptr},
+    };
+    for (const auto& c : cases) {
+        show(c.command, c.d2, c.d3, c.d4, c.d5, c.d6, c.d7);
+        const std::string shown = texts.*c.number + (c.unit ? texts.*c.unit : std::string());
+        EXPECT_FALSE((texts.*c.number).empty()) << "command " << int(c.command);
+        EXPECT_EQ((memory.*c.kept)[2], shown) << "command " << int(c.command);
+        EXPECT_EQ((memory.*c.kept)[3], "") << "only the answering station's row changes";
+    }
 }
 
 TEST(StationMemory, StationOutsideOneToSixteenStoresNothing) {

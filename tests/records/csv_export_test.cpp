@@ -28,10 +28,9 @@ TEST(CsvExport, HeadingAndLinesAsASpreadsheetReadsThem) {
     EXPECT_NE(heading.find(",瞬时流量数值,瞬时流量单位,"), std::string::npos);
     EXPECT_EQ(heading.substr(heading.size() - 2), "\r\n");
 
-    const std::vector<std::string> texts = {"3",           "2007-10-10/9:13", "100",
-                                            "+1234.56m3/h", "+45.6%",          "1:2",
-                                            "-1.25",        "123456.78m3",     "",
-                                            "a,\"b\""};
+    const std::vector<std::string> texts = {
+        "3",     "2007-10-10/9:13", "100", "+1234.56m3/h", "+45.6%", "1:2",
+        "-1.25", "123456.78m3",     "",    "a,\"b\""};
     EXPECT_EQ(records::csvLine(texts),
               "3,2007-10-10/9:13,100,+1234.56m3/h,+45.6%,1:2,-1.25,123456.78m3,,\"a,\"\"b\"\"\","
               "+1234.56,m3/h,+45.6,%,-1.25,m/s,123456.78,m3,,\r\n");
@@ -60,6 +59,27 @@ TEST(CsvExport, EveryMatchingRecordOldestFirst) {
     writer.files.clear();
     EXPECT_FALSE(records::exportRecords(binding, {}, writer, "out.csv").written);
     EXPECT_TRUE(writer.files.empty()) << "a failed export leaves no file";
+}
+
+TEST(CsvExport, ManyRecordsReachTheFileOnceEachInTheirOrder) {
+    FakeRecordsBinding binding;
+    constexpr int kRecords = 3000;  // several times what is written in one piece
+    for (int n = 1; n <= kRecords; ++n) {
+        binding.rows.push_back(record(1, "2007-10-10/9:13", "+" + std::to_string(n) + "m3/h"));
+    }
+    fakes::FakeFileWriter writer;
+    const records::ExportResult result = records::exportRecords(binding, {}, writer, "out.csv");
+    EXPECT_TRUE(result.written);
+    EXPECT_EQ(result.records, kRecords);
+    const std::string file = writer.files["out.csv"];
+    std::size_t lines = 0;
+    for (std::size_t at = file.find("\r\n"); at != std::string::npos;
+         at = file.find("\r\n", at + 2)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, std::size_t{kRecords} + 1) << "the heading and each record once";
+    EXPECT_LT(file.find(",+1m3/h,"), file.find(",+2m3/h,"));
+    EXPECT_LT(file.find(",+2999m3/h,"), file.find(",+3000m3/h,"));
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
 
     for (const QStringList& wrong :
          {QStringList{"--export"}, QStringList{"--export", "a", "--from", "10.10.2007"},
+          QStringList{"--export", "a", "--to", "2007-10-x1"},
           QStringList{"--export", "a", "--station", "17"},
           QStringList{"--export", "a", "--multi"}}) {
         EXPECT_EQ(runProgram(wrong, here).status, 2) << wrong.join(' ').toStdString();

@@ -11,12 +11,15 @@ namespace shell {
 
 namespace {
 
+// YYYY-MM-DD: digits with a "-" after the year and after the month.
 bool isDate(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+    constexpr std::size_t kLength = 10;
+    if (text.size() != kLength) {
         return false;
     }
-    for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (!text::isDigit(static_cast<unsigned char>(text[i]))) {
+    for (std::size_t i = 0; i < kLength; ++i) {
+        const bool dash = i == 4 || i == 7;
+        if (dash ? text[i] != '-' : !text::isDigit(static_cast<unsigned char>(text[i]))) {
             return false;
         }
     }

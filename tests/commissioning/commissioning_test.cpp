@@ -1,7 +1,12 @@
 // The commissioning views: each station's own values and counters, the silence mark, the traffic
 // log's verdicts, and the two windows that show them.
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QListView>
 #include <QRadioButton>
+#include <QThread>
+
+#include <chrono>
 
 #include "commissioning/station_overview.h"
 #include "commissioning/traffic_monitor.h"
@@ -88,6 +93,38 @@ TEST_F(StationsTest, EachStationKeepsItsOwnAlarmAndValues) {
     EXPECT_EQ(overview.cellText(2, StationOverview::Diameter), "3000");
     EXPECT_EQ(overview.cellText(2, StationOverview::State), "在线");
     EXPECT_EQ(overview.cellText(0, StationOverview::Flow), "");
+}
+
+// Runs the event loop until `done` or `limit` has passed; whether `done` came true.
+template <typename Done>
+bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limit.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {
+    using namespace std::chrono_literals;
+    StationOverview overview(form->replies.memory);
+    overview.show();
+    const auto flowShown = [&overview] { return overview.cellText(2, StationOverview::Flow); };
+    ASSERT_EQ(flowShown(), "");
+    while (form->poll.cmdIndex() != 0) {
+        tick();
+    }
+    pollAnswered([](const Bytes& r) { return reply(r[1], r[2], kFlow); });
+    EXPECT_TRUE(eventLoopUntil([&] { return flowShown() == "+1234.56m3/h"; }, 3s));
+
+    overview.hide();
+    form->replies.memory.flowText[2] = "+1m3/h";
+    EXPECT_FALSE(eventLoopUntil([&] { return flowShown() != "+1234.56m3/h"; }, 1500ms))
+        << "a hidden overview stays as it was";
+    overview.show();
+    EXPECT_EQ(flowShown(), "+1m3/h") << "and catches up when shown again";
 }
 
 TEST_F(StationsTest, TrafficLogHoldsEveryRequestAndReplyWithItsVerdict) {

@@ -119,6 +119,8 @@ TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
           QStringList{"--export", "a", "--multi"}}) {
         EXPECT_EQ(runProgram(wrong, here).status, 2) << wrong.join(' ').toStdString();
     }
+    EXPECT_EQ(runProgram({"--export", "two.csv", "--station", "16"}, here).status, 0)
+        << "a station of two digits";
     std::remove(dir.path().c_str());
     EXPECT_EQ(runProgram({"--export", "out.csv"}, here).status, 3) << "no store, no export";
 }

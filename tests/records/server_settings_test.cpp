@@ -74,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"PasswordItself", "database=d\nuser=u\npassword=secret\n",
                 "line 3: unknown key \"password\""},
         Refused{"NoEquals", "database=d\nuser u\n", "line 2: not key=value"},
+        Refused{"NoKey", "database=d\n = u\n", "line 2: unknown key \"\""},
         Refused{"EmptyValue", "database=\nuser=u\n", "line 1: no value for \"database\""},
         Refused{"Twice", "site=a\ndatabase=d\nuser=u\nsite=b\n", "line 4: \"site\" given twice"},
         Refused{"PortText", "port=5432 # default\ndatabase=d\nuser=u\n",

@@ -21,6 +21,7 @@
 #include "records/records_query.h"
 #include "records/records_store.h"
 #include "records/server_settings.h"
+#include "sample_records.h"
 #include "server_direct.h"
 #include "store_dir.h"
 
@@ -28,33 +29,18 @@ namespace {
 
 using platform::qt::PostgresRecordsBinding;
 using records_test::PostgresServer;
+using records_test::recordNumber;
 using records_test::ServerDirect;
 using records_test::StoreDir;
+using records_test::textsOf;
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr const char* kPasswordFile = "records.password";
 
-records::MeasurementRecord recordNumber(int n) {
-    records::MeasurementRecord r;
-    r.station = static_cast<std::uint8_t>(n % 16 + 1);
-    r.date = "2007-10-10/9:" + std::to_string(n % 60);
-    r.diameter = "100";
-    r.flow = "+" + std::to_string(n) + ".5m3/h";
-    r.percent = "+45.6%";
-    r.rangeRatio = "1:2";
-    r.velocity = "+1.25";
-    r.forwardTotal = std::to_string(n) + "m3";
-    r.reverseTotal = ".5m3";
-    r.alarm = "通讯正常";
-    return r;
-}
-
 Rows expectedRows(const std::vector<int>& numbers) {
     Rows rows;
     for (const int n : numbers) {
-        const records::MeasurementRecord r = recordNumber(n);
-        rows.push_back({std::to_string(r.station), r.date, r.diameter, r.flow, r.percent,
-                        r.rangeRatio, r.velocity, r.forwardTotal, r.reverseTotal, r.alarm});
+        rows.push_back(textsOf(recordNumber(n)));
     }
     return rows;
 }

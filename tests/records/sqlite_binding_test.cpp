@@ -14,6 +14,7 @@
 
 #include "records/records_query.h"
 #include "records/records_store.h"
+#include "sample_records.h"
 #include "sqlite_direct.h"
 #include "store_dir.h"
 #include "without_root.h"
@@ -21,38 +22,12 @@
 namespace {
 
 using platform::qt::SqliteRecordsBinding;
+using records_test::recordNumber;
 using records_test::SqliteDirect;
 using records_test::StoreDir;
+using records_test::textsOf;
 using records_test::WithoutRoot;
 using Rows = std::vector<std::vector<std::string>>;
-
-records::MeasurementRecord recordNumber(int n) {
-    records::MeasurementRecord r;
-    r.station = static_cast<std::uint8_t>(n % 16 + 1);
-    r.date = "2007-10-10/9:" + std::to_string(n % 60);
-    r.diameter = "100";
-    r.flow = "+" + std::to_string(n) + ".5m3/h";
-    r.percent = "+45.6%";
-    r.rangeRatio = "1:2";
-    r.velocity = "+1.25";
-    r.forwardTotal = std::to_string(n) + "m3";
-    r.reverseTotal = ".5m3";
-    r.alarm = "通讯正常";
-    return r;
-}
-
-std::vector<std::string> textsOf(const records::MeasurementRecord& r) {
-    return {std::to_string(r.station),
-            r.date,
-            r.diameter,
-            r.flow,
-            r.percent,
-            r.rangeRatio,
-            r.velocity,
-            r.forwardTotal,
-            r.reverseTotal,
-            r.alarm};
-}
 
 Rows expectedRows(int first, int last) {
     Rows rows;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "records/records_store.h"
+
+namespace records_test {
+
+// Record n of a made-up run: station, minute, flow and forward total tell the records apart.
+inline records::MeasurementRecord recordNumber(int n) {
+    records::MeasurementRecord r;
+    r.station = static_cast<std::uint8_t>(n % 16 + 1);
+    r.date = "2007-10-10/9:" + std::to_string(n % 60);
+    r.diameter = "100";
+    r.flow = "+" + std::to_string(n) + ".5m3/h";
+    r.percent = "+45.6%";
+    r.rangeRatio = "1:2";
+    r.velocity = "+1.25";
+    r.forwardTotal = std::to_string(n) + "m3";
+    r.reverseTotal = ".5m3";
+    r.alarm = "通讯正常";
+    return r;
+}
+
+// The ten stored texts of a record, in the table's order.
+inline std::vector<std::string> textsOf(const records::MeasurementRecord& r) {
+    return {std::to_string(r.station),
+            r.date,
+            r.diameter,
+            r.flow,
+            r.percent,
+            r.rangeRatio,
+            r.velocity,
+            r.forwardTotal,
+            r.reverseTotal,
+            r.alarm};
+}
+
+}  // namespace records_test

@@ -30,6 +30,7 @@ namespace {
 using platform::qt::PostgresRecordsBinding;
 using records_test::PostgresServer;
 using records_test::recordNumber;
+using records_test::selectTenFields;
 using records_test::ServerDirect;
 using records_test::StoreDir;
 using records_test::textsOf;
@@ -43,14 +44,6 @@ Rows expectedRows(const std::vector<int>& numbers) {
         rows.push_back(textsOf(recordNumber(n)));
     }
     return rows;
-}
-
-std::string selectTenFields() {
-    std::string sql = "SELECT ";
-    for (std::size_t i = 0; i < records::kFieldNames.size(); ++i) {
-        sql += (i ? ",\"" : "\"") + records::kFieldNames[i] + "\"";
-    }
-    return sql + " FROM \"数据监测\" ORDER BY \"序号\"";
 }
 
 // The ten fields behind the key, as a table made by hand without the column "站点".
@@ -140,7 +133,7 @@ TEST_F(ServerStore, AppendsLandWithTheSiteWhereTheTableHasItsColumn) {
             records::appendRecord(*data1, recordNumber(n));
         }
 
-        EXPECT_EQ(direct_->rows(selectTenFields()), expectedRows({1, 2, 3}));
+        EXPECT_EQ(direct_->rows(selectTenFields("\"序号\"")), expectedRows({1, 2, 3}));
         if (table.storedSite) {
             EXPECT_EQ(direct_->rows("SELECT \"站点\" FROM \"数据监测\""),
                       Rows(3, {table.storedSite}));
@@ -275,11 +268,11 @@ TEST_F(ServerStore, PasswordFileOpenToOthersIsRefusedUntilItIsClosed) {
     const auto data1 = platform::qt::recordsBindingForWorkingDirectory();
     EXPECT_FALSE(records::openStore(*data1));
     records::appendRecord(*data1, recordNumber(1));
-    EXPECT_EQ(direct_->rows(selectTenFields()), Rows{});
+    EXPECT_EQ(direct_->rows(selectTenFields("\"序号\"")), Rows{});
 
     ASSERT_EQ(chmod(dir_.path(kPasswordFile).c_str(), 0600), 0);
     records::appendRecord(*data1, recordNumber(2));
-    EXPECT_EQ(direct_->rows(selectTenFields()), expectedRows({2}));
+    EXPECT_EQ(direct_->rows(selectTenFields("\"序号\"")), expectedRows({2}));
 }
 
 // A table held by another client: each statement gives up after its timeout, and the next append
@@ -298,7 +291,7 @@ TEST_F(ServerStore, LockedTableFailsTheAppendWithinTheTimeouts) {
     ASSERT_TRUE(direct_->exec("COMMIT"));
 
     records::appendRecord(*data1, recordNumber(3));
-    EXPECT_EQ(direct_->rows(selectTenFields()), expectedRows({1, 3}));
+    EXPECT_EQ(direct_->rows(selectTenFields("\"序号\"")), expectedRows({1, 3}));
 }
 
 // A server that takes the connection but never answers (here a listening socket on the loopback
@@ -343,7 +336,7 @@ TEST_F(ServerStore, StoreToolCreatesTheTableOnTheServerOnce) {
     process.start(tool, {QStringLiteral("--server"), QStringLiteral("records.conf")});
     ASSERT_TRUE(process.waitForFinished());
     EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_EQ(direct_->rows(selectTenFields()), expectedRows({1}));
+    EXPECT_EQ(direct_->rows(selectTenFields("\"序号\"")), expectedRows({1}));
 
     // The statement printed for PostgreSQL makes the same table.
     process.start(tool, {QStringLiteral("--schema"), QStringLiteral("postgresql")});

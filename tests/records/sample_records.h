@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,15 @@ inline std::vector<std::string> textsOf(const records::MeasurementRecord& r) {
             r.forwardTotal,
             r.reverseTotal,
             r.alarm};
+}
+
+// A statement that reads the ten fields of every record in the given order.
+inline std::string selectTenFields(const std::string& orderBy) {
+    std::string sql = "SELECT ";
+    for (std::size_t i = 0; i < records::kFieldNames.size(); ++i) {
+        sql += (i ? ",\"" : "\"") + records::kFieldNames[i] + "\"";
+    }
+    return sql + " FROM \"数据监测\" ORDER BY " + orderBy;
 }
 
 }  // namespace records_test

@@ -23,6 +23,7 @@ namespace {
 
 using platform::qt::SqliteRecordsBinding;
 using records_test::recordNumber;
+using records_test::selectTenFields;
 using records_test::SqliteDirect;
 using records_test::StoreDir;
 using records_test::textsOf;
@@ -35,14 +36,6 @@ Rows expectedRows(int first, int last) {
         rows.push_back(textsOf(recordNumber(n)));
     }
     return rows;
-}
-
-std::string selectTenFields() {
-    std::string sql = "SELECT ";
-    for (std::size_t i = 0; i < records::kFieldNames.size(); ++i) {
-        sql += (i ? ",\"" : "\"") + records::kFieldNames[i] + "\"";
-    }
-    return sql + " FROM \"数据监测\" ORDER BY rowid";
 }
 
 // Inserts records first..last with one transaction, as a quick way to a large store.
@@ -99,7 +92,7 @@ TEST(SqliteRecordsBinding, FileThatAppearsLaterIsUsedFromThenOn) {
     ASSERT_TRUE(dir.createStore());
     records::appendRecord(binding, recordNumber(1));
 
-    EXPECT_EQ(SqliteDirect(dir.path()).rows(selectTenFields()), expectedRows(1, 1));
+    EXPECT_EQ(SqliteDirect(dir.path()).rows(selectTenFields("rowid")), expectedRows(1, 1));
     EXPECT_EQ(records::newestRecords(binding), expectedRows(1, 1));
 }
 
@@ -139,7 +132,7 @@ TEST(SqliteRecordsBinding, WorksOnAnyTableWithTheTenFields) {
         }
 
         SqliteDirect db(dir.path());
-        EXPECT_EQ(db.rows(selectTenFields()), expectedRows(1, 3)) << schema;
+        EXPECT_EQ(db.rows(selectTenFields("rowid")), expectedRows(1, 3)) << schema;
         EXPECT_EQ(db.rows("SELECT DISTINCT typeof(\"仪表编号\") FROM \"数据监测\""),
                   Rows{{"integer"}})
             << schema;
@@ -374,7 +367,7 @@ TEST(SqliteRecordsBinding, ReadOnlyFileIsReadButNeverChanged) {
         EXPECT_LT(seconds, 1.0);
         EXPECT_EQ(records::newestRecords(binding), expectedRows(1, 3));
     }
-    EXPECT_EQ(SqliteDirect(dir.path()).rows(selectTenFields()), expectedRows(1, 3));
+    EXPECT_EQ(SqliteDirect(dir.path()).rows(selectTenFields("rowid")), expectedRows(1, 3));
 }
 
 TEST(Mkstore, CreatesAnEmptyStoreAndNeverOverwrites) {
@@ -394,7 +387,7 @@ TEST(Mkstore, CreatesAnEmptyStoreAndNeverOverwrites) {
     ASSERT_TRUE(tool.waitForFinished());
     EXPECT_EQ(tool.exitCode(), 1);
     EXPECT_FALSE(tool.readAllStandardError().isEmpty());
-    EXPECT_EQ(db.rows(selectTenFields()), expectedRows(1, 1));
+    EXPECT_EQ(db.rows(selectTenFields("rowid")), expectedRows(1, 1));
 
     tool.start(QStringLiteral(TUSKO_MKSTORE_PATH), {QStringLiteral("other.db")});
     ASSERT_TRUE(tool.waitForFinished());
@@ -417,7 +410,7 @@ TEST(Mkstore, PrintsTheStatementThatMakesAStoreAndCreatesNothing) {
     SqliteRecordsBinding binding;
     ASSERT_TRUE(records::openStore(binding));
     records::appendRecord(binding, recordNumber(1));
-    EXPECT_EQ(db.rows(selectTenFields()), expectedRows(1, 1));
+    EXPECT_EQ(db.rows(selectTenFields("rowid")), expectedRows(1, 1));
 }
 
 }  // namespace

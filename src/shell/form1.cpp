@@ -265,12 +265,11 @@ void Form1::MSComm1_OnComm(int eventCode) {
 }
 
 void Form1::showStationAnswered(std::uint8_t station) {
-    resetIndicators();
     if (Single_Add) {
+        resetIndicators();
         label(54)->setText(QString::fromStdString(measurement::singleStationText(station)));
-    } else if (isStation(station)) {
-        Check1[station - 1U]->setChecked(true);
-        Check1[station - 1U]->setEnabled(true);
+    } else {
+        lightIndicator(isStation(station) ? station : 0);
     }
 }
 
@@ -366,9 +365,15 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::resetIndicators() {
-    for (QCheckBox* indicator : Check1) {
-        indicator->setChecked(false);
-        indicator->setEnabled(false);
+    lightIndicator(0);
+}
+
+void Form1::lightIndicator(std::uint8_t station) {
+    // Qt leaves a control that is set to the state it has alone.
+    for (std::size_t i = 0; i < Check1.size(); ++i) {
+        const bool lit = i + 1 == station;
+        Check1[i]->setChecked(lit);
+        Check1[i]->setEnabled(lit);
     }
 }
 

@@ -134,6 +134,9 @@ class Form1 : public QWidget, public parameters::MainWindowLink {
     void showDisplay();
     void showStationAnswered(std::uint8_t station);
     void resetIndicators();
+    // Every indicator off but station's (0: none), which is checked and enabled. Each control is
+    // set once, to its final state, so that a reply from the same station repaints nothing.
+    void lightIndicator(std::uint8_t station);
     void selectOption1();
     void selectOption2();
     void deselectOptions();

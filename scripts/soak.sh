@@ -24,6 +24,7 @@ done
 start_simulator --stations 1-16 --seed 5 "${faults[@]}"
 ensure_display
 start_program
+started=$SECONDS  # the samples count from here, not from the build
 sleep 2
 choose_multi_station
 
@@ -34,7 +35,7 @@ while [ "$SECONDS" -lt "$end" ]; do
     rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$program_pid/status")
     threads=$(awk '/^Threads:/ {print $2}' "/proc/$program_pid/status")
     files=$(ls "/proc/$program_pid/fd" | wc -l)
-    echo "$SECONDS,$rss,$threads,$files" >> samples.csv
+    echo "$(( SECONDS - started )),$rss,$threads,$files" >> samples.csv
     sleep 10
 done
 

@@ -39,7 +39,8 @@ while [ "$SECONDS" -lt "$end" ]; do
     sleep 10
 done
 
-# Records: one per minute; the first and the last minute may be partial.
+# Records: one per minute. The program logs at its first reply and at every change of minute, and
+# it runs a little longer than MINUTES, so it may touch MINUTES + 2 clock minutes.
 per_minute=$(sqlite3 kvt97.mdb 'SELECT count(*) FROM "数据监测" GROUP BY "日期"' | sort -u | tr '\n' ' ')
 records=$(sqlite3 kvt97.mdb 'SELECT count(*) FROM "数据监测"')
 
@@ -55,7 +56,7 @@ awk -F, -v minutes="$minutes" -v records="$records" -v per_minute="$per_minute" 
                files_changed ? "changed" : "constant"
         printf "records: %d in %d minutes; records per minute: %s\n", records, minutes, per_minute
         ok = growth < 1024 && !threads_changed && !files_changed && per_minute == "1 " &&
-             records >= minutes - 1 && records <= minutes + 1
+             records >= minutes - 1 && records <= minutes + 2
         print ok ? "PASS" : "FAIL"
         exit ok ? 0 : 1
     }' samples.csv

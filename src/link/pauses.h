@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "link/line_settings.h"
+#include "platform/pacer.h"
 
 namespace seriallink {
 
@@ -31,5 +32,14 @@ void pauseBetweenBytes(std::int32_t count, const LineSettings& line);
 // As above with the settings as text, e.g. "9600,n,8,1". A text that is not line settings counts
 // as "600,n,8,1", the slowest line the program uses, so that the meter never gets less time.
 void pauseBetweenBytes(std::int32_t count, std::string_view lineSettings);
+
+// The pauses above as the serial link's pacer.
+class BusyPacer final : public platform::Pacer {
+  public:
+    void pauseAfterByte(std::int32_t count, std::string_view lineSettings) override {
+        pauseBetweenBytes(count, lineSettings);
+    }
+    void settle(std::int32_t count) override { settlePause(count); }
+};
 
 }  // namespace seriallink

@@ -104,4 +104,27 @@ ExportResult exportRecords(platform::RecordsBinding& binding, const platform::Ro
     return result;
 }
 
+ExportResult exportRecords(Store& store, const RecordFilter& filter, platform::FileWriter& writer,
+                           const std::string& path) {
+    ExportResult result;
+    if (!writer.begin(path)) {
+        return result;
+    }
+    std::string pending = csvHeading();
+    bool appended = true;
+    std::vector<std::string> texts(kFieldCount);
+    const bool walked = store.walk(filter, [&](std::int64_t, const RecordView& fields) {
+        texts.assign(fields.begin(), fields.end());
+        pending += csvLine(texts);
+        ++result.records;
+        if (pending.size() >= kFlushBytes) {
+            appended = writer.append(pending);
+            pending.clear();
+        }
+        return appended;
+    });
+    result.written = walked && appended && writer.append(pending) && writer.finish();
+    return result;
+}
+
 }  // namespace records

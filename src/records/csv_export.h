@@ -7,6 +7,7 @@
 
 #include "platform/file_writer.h"
 #include "platform/records_binding.h"
+#include "records/store.h"
 
 namespace records {
 
@@ -32,6 +33,10 @@ struct ExportResult {
 // Writes every record that matches to `path`, oldest first, one at a time.
 [[nodiscard]] ExportResult exportRecords(platform::RecordsBinding& binding,
                                          const platform::RowFilter& filter,
+                                         platform::FileWriter& writer, const std::string& path);
+
+// As above, from a records store.
+[[nodiscard]] ExportResult exportRecords(Store& store, const RecordFilter& filter,
                                          platform::FileWriter& writer, const std::string& path);
 
 }  // namespace records

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,5 +92,9 @@ class Store {
     // Why records are not being stored now; ok() when they are.
     [[nodiscard]] virtual StoreHealth health() const = 0;
 };
+
+// Makes a store of its own for a thread that reads (a window reading in the background); none
+// when no store can be made.
+using StoreMaker = std::function<std::unique_ptr<Store>()>;
 
 }  // namespace records

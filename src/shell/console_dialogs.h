@@ -17,7 +17,9 @@ class ConsoleDialogs final : public platform::Dialogs {
         return {};
     }
     void messageBox(const std::string& text) override { std::cerr << "tuskocp: " << text << "\n"; }
-    std::string saveFileName(const std::string&, const std::string&) override { return {}; }
+    std::string saveFileName(const std::string&, const std::string&, const std::string&) override {
+        return {};
+    }
     bool askYesNo(const std::string&) override { return false; }
 };
 

@@ -103,39 +103,6 @@ TEST(PortMap, LinesNotUnderstoodAreNamedWithTheirNumbers) {
     EXPECT_EQ(std::count(complaints.begin(), complaints.end(), '\n'), 13);
 }
 
-TEST(PortMap, AByteOrderMarkBeforeTheFirstLineIsSkipped) {
-    const std::string bom = "\xEF\xBB\xBF";
-    struct Case {
-        std::string text;
-        std::optional<std::string> com1;
-        std::size_t unread;
-    };
-    const Case cases[] = {
-        {bom + "COM1=/dev/ttyUSB0\n", "/dev/ttyUSB0", 0},
-        {bom + "\r\nCOM1=/dev/ttyUSB0\r\n", "/dev/ttyUSB0", 0},
-        {bom + "# adapters\nCOM1=/dev/ttyUSB0\n", "/dev/ttyUSB0", 0},
-        // Only at the very start: elsewhere the mark is part of the line.
-        {"\nCOM2=/dev/x\n" + bom + "COM1=/dev/ttyUSB0\n", none, 1},
-        {bom + bom + "COM1=/dev/ttyUSB0\n", none, 1},
-    };
-    for (const Case& c : cases) {
-        const PortMap map = PortMap::fromConfig(c.text, {});
-        EXPECT_EQ(map.device(1), c.com1) << c.text;
-        EXPECT_EQ(map.pinned(1), c.com1.has_value()) << c.text;
-        EXPECT_EQ(map.config().unread.size(), c.unread) << c.text;
-    }
-}
-
-TEST(PortMap, TheFilesRefusalComesBeforeItsLines) {
-    PortConfig config = readPortConfig("COM1=/dev/a\nCOM12=/dev/b\n");
-    config.refusal = "comports.conf is a FIFO, not a regular file";
-    EXPECT_EQ(configComplaints(config, "comports.conf"),
-              "comports.conf is a FIFO, not a regular file\n"
-              "comports.conf line 2: \"COM12=/dev/b\" not understood: \"COM12\" is not a port "
-              "name COM1 to COM10\n");
-    EXPECT_EQ(configComplaints(readPortConfig("# nothing\nCOM3 = /dev/c\n"), "comports.conf"), "");
-}
-
 TEST(PortMap, LaterLineForTheSameNumberWins) {
     const PortMap map = PortMap::fromConfig("COM1=/dev/first\nCOM1=/dev/second\n", {});
     EXPECT_EQ(map.device(1), "/dev/second");

@@ -13,34 +13,21 @@
 
 namespace testsupport {
 
-// What a test puts at a path: the kinds of file a program may find where it expects a regular one.
-enum class Made {
-    Regular,        // a file holding "contents\n"
-    Nothing,        // no file at all
-    Directory,      // an empty directory
-    Fifo,           // a FIFO without a writer: opening it to read waits for one
-    Socket,         // a bound Unix socket
-    Device,         // a character device that discards what it is given, like /dev/null
-    LinkToRegular,  // a symbolic link to a regular file beside it
-    LinkToFifo,     // a symbolic link to a FIFO beside it
-    LinkToDevice,   // a symbolic link to a device
-    DanglingLink,   // a symbolic link to nothing
-};
+// What a test puts where a program expects a regular file, or nothing there.
+enum class Made { Nothing, Directory, Fifo, Socket, Device, LinkToFifo, LinkToDevice };
 
 inline const char* madeName(Made made) {
     constexpr const char* kNames[] = {
-        "regular file",   "nothing",        "directory",        "FIFO",         "socket", "device",
-        "link to a file", "link to a FIFO", "link to a device", "dangling link"};
+        "nothing", "directory", "FIFO", "socket", "device", "link to a FIFO", "link to a device"};
     return kNames[static_cast<int>(made)];
 }
 
-// Makes `made` at `path`, helpers beside it named after it. A device is made with mknod where the
-// test may (root); elsewhere /dev/null stands in, which such a test cannot replace. The socket is
-// left bound, its descriptor open, for the length of the test. True when it was made.
+// Makes `made` at `path` (a link's target beside it). The FIFO has no writer: opening it to read
+// waits for one. The device discards what it is given, as /dev/null does; it is made with mknod
+// where the test may (root), elsewhere it is a link to /dev/null, which such a test cannot
+// replace. The socket stays bound for the rest of the test. True when it was made.
 inline bool make(Made made, const std::string& path) {
     switch (made) {
-        case Made::Regular:
-            return static_cast<bool>(std::ofstream(path) << "contents\n");
         case Made::Nothing:
             return true;
         case Made::Directory:
@@ -48,9 +35,9 @@ inline bool make(Made made, const std::string& path) {
         case Made::Fifo:
             return ::mkfifo(path.c_str(), 0644) == 0;
         case Made::Socket: {
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
             sockaddr_un address{};
             address.sun_family = AF_UNIX;
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
             if (fd < 0 || path.size() >= sizeof address.sun_path) {
                 return false;
             }
@@ -58,37 +45,27 @@ inline bool make(Made made, const std::string& path) {
             return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
         }
         case Made::Device:
-            if (::geteuid() == 0) {
-                return ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-            }
-            return ::symlink("/dev/null", path.c_str()) == 0;
-        case Made::LinkToRegular:
-            return make(Made::Regular, path + ".target") &&
-                   ::symlink((path + ".target").c_str(), path.c_str()) == 0;
+            return ::geteuid() == 0 ? ::mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0
+                                    : ::symlink("/dev/null", path.c_str()) == 0;
         case Made::LinkToFifo:
-            return make(Made::Fifo, path + ".target") &&
-                   ::symlink((path + ".target").c_str(), path.c_str()) == 0;
         case Made::LinkToDevice:
-            return make(Made::Device, path + ".target") &&
+            return make(made == Made::LinkToFifo ? Made::Fifo : Made::Device, path + ".target") &&
                    ::symlink((path + ".target").c_str(), path.c_str()) == 0;
-        case Made::DanglingLink:
-            return ::symlink((path + ".nowhere").c_str(), path.c_str()) == 0;
     }
     return false;
 }
 
-// What is at `path` now (links followed), to check that nothing replaced it: the kind and, for
-// a regular file, its contents.
+// What is at `path` now, links followed: a regular file's contents, else the kind of node.
 inline std::string describe(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
         return "nothing";
     }
-    if (S_ISREG(status.st_mode)) {
-        std::ifstream file(path);
-        return "file:" + std::string(std::istreambuf_iterator<char>(file), {});
+    if (!S_ISREG(status.st_mode)) {
+        return "mode " + std::to_string(status.st_mode & S_IFMT);
     }
-    return "mode " + std::to_string(status.st_mode & S_IFMT);
+    std::ifstream file(path);
+    return "file:" + std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace testsupport

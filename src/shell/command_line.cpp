@@ -106,7 +106,10 @@ std::optional<std::string> misfit(const CommandLine& line, const std::string& ac
             continue;
         }
         if (actionName.empty()) {
-            return "option '" + option + "' goes only with --headless or --export";
+            const bool filter = option == given.from || option == given.to;
+            return "option '" + option + "' goes only with " +
+                   (option == given.multi ? "--headless"
+                                          : (filter ? "--export" : "--headless or --export"));
         }
         return "option '" + option + "' does not go with '" + actionName + "'";
     }

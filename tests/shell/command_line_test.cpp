@@ -69,6 +69,8 @@ TEST(CommandLine, AnythingElseIsRefusedWithTheUsage) {
          "options '--multi' and '--station' do not go together"},
         {{"--export", "x", "--multi"}, "option '--multi' does not go with '--export'"},
         {{"--station", "3"}, "option '--station' goes only with --headless or --export"},
+        {{"--multi"}, "option '--multi' goes only with --headless"},
+        {{"--to", "2026-01-01"}, "option '--to' goes only with --export"},
         {{"--export="}, "option '--export' needs a file name"},
         {{"--export"}, "option '--export' needs a value"},
     };

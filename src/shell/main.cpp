@@ -9,11 +9,8 @@
 
 #include "application.h"
 #include "command_line.h"
-<<<<<<< HEAD
 #include "platform/qt/files/export_target.h"
-=======
 #include "platform/qt/qt_chinese_texts.h"
->>>>>>> package
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/records/records_binding_choice.h"
 #include "records/csv_export.h"

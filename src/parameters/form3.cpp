@@ -127,7 +127,7 @@ void Form3::Timer1_Timer() {
     MSComm1.discardOutput();
     MSComm1.discardInput();
     const WriteExchange::TickResult tick = exchange_.tick();
-    if (tick.enableCommand3) {
+    if (tick.writeButtonBack) {
         Command3->setEnabled(true);
     }
     if (tick.action == WriteExchange::TickAction::AskPassword) {
@@ -143,7 +143,7 @@ void Form3::Timer1_Timer() {
 }
 
 void Form3::sendStep() {
-    const std::uint8_t step = exchange_.variables().Parameter_Step;
+    const std::uint8_t step = exchange_.variables().step;
     ParameterTexts texts = fieldTexts();
     const StepPreparation prepared = prepareStep(step, texts);
     if (prepared.fieldValid) {
@@ -226,7 +226,7 @@ void Form3::Command3_Click() {
             return;
         }
     }
-    exchange_.restartButtonCount();
+    exchange_.restartButtonWait();
     if (!Field_Valid) {
         services_.dialogs.messageBox(kInvalidFieldMessage);
         return;

@@ -48,20 +48,6 @@ const ParameterTexts kDefaults = {"100",  "1.0m3", "28274",  "m3/h",   "-2",    
                                   "1L/P", "2000",  "正向",   "禁止",   "00.5",  "禁止", "090.0",
                                   "禁止", "015.0", "1.0000", "+0.000", "1.0000"};
 
-// The saved strings in the fixed order.
-constexpr std::array<std::string SavedParameters::*, kParamCount> kSavedFields = {
-    &SavedParameters::str_koujing,           &SavedParameters::str_zongliangdanwei,
-    &SavedParameters::str_liangcheng,        &SavedParameters::str_liangchengdanwei,
-    &SavedParameters::str_liangchengming,    &SavedParameters::str_zunishijian,
-    &SavedParameters::str_shuchufangshi,     &SavedParameters::str_mochongdangliangdanwei,
-    &SavedParameters::str_pinlvshuchufanwei, &SavedParameters::str_liuxiangxuanze,
-    &SavedParameters::str_xiaoxinhao,        &SavedParameters::str_xiaoxinhaozhi,
-    &SavedParameters::str_shangxianbaojing,  &SavedParameters::str_shangxianbaojingzhi,
-    &SavedParameters::str_xiaxianbaojing,    &SavedParameters::str_xiaxianbaojingzhi,
-    &SavedParameters::str_chuanganqixishu,   &SavedParameters::str_lingdian,
-    &SavedParameters::str_yibiaoxishu,
-};
-
 }  // namespace
 
 const std::array<Param, kParamCount>& allParams() {
@@ -114,20 +100,6 @@ std::optional<std::uint8_t> wireCode(Param param, std::string_view text) {
 
 const ParameterTexts& defaultTexts() {
     return kDefaults;
-}
-
-ParameterTexts SavedParameters::texts() const {
-    ParameterTexts result;
-    for (std::size_t i = 0; i < kParamCount; ++i) {
-        result[i] = this->*kSavedFields[i];
-    }
-    return result;
-}
-
-void SavedParameters::assign(const ParameterTexts& texts) {
-    for (std::size_t i = 0; i < kParamCount; ++i) {
-        this->*kSavedFields[i] = texts[i];
-    }
 }
 
 }  // namespace parameters

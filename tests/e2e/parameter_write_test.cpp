@@ -106,7 +106,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     dialogs.answers = {"3"};
     form->Command1->click();
     ASSERT_TRUE(waitFor([&form3] { return form3.Text2->text() == "28274"; }, 2000));
-    EXPECT_TRUE(saved.str_koujing == "100" && form->first_Parameter_Set);
+    EXPECT_TRUE(saved.text(parameters::Param::Diameter) == "100" && form->first_Parameter_Set);
     form3.close();
     EXPECT_TRUE(form->isVisible());
 }

@@ -73,7 +73,7 @@ TEST_F(Form3Test, WritesTheFieldsAsShownAndSavesThem) {
     EXPECT_EQ(text(Param::ZeroCorrection), "-1.500");
     EXPECT_TRUE(form->Command3->isEnabled());
     EXPECT_TRUE(mainWindow.first);
-    EXPECT_EQ(saved.str_liangcheng, "00100");
+    EXPECT_EQ(saved.text(Param::RangeValue), "00100");
     std::vector<std::string> verdicts;
     for (std::size_t i = 0; i < traffic.size(); ++i) {
         verdicts.push_back(commissioning::verdictText(traffic.at(i)));
@@ -146,10 +146,10 @@ TEST_F(Form3Test, AcknowledgementOfAnEarlierStepSendsTheCurrentFrameAgain) {
     port.written.clear();
     startWrite();
     Bytes ackOf7;
-    while (form->exchange().variables().Parameter_Step != 8) {
+    while (form->exchange().variables().step != 8) {
         now += 200'000;
         timer.tick();
-        if (form->exchange().variables().Parameter_Step == 7 && pending.size() == 10) {
+        if (form->exchange().variables().step == 7 && pending.size() == 10) {
             ackOf7 = pending;
         }
         deliver();
@@ -185,7 +185,7 @@ TEST_F(Form3Test, FieldRefusedAtItsStepStopsTheWrite) {
     dialogs.answers = {"1234"};
     port.written.clear();
     startWrite();
-    while (form->exchange().variables().Parameter_Step < 11) {
+    while (form->exchange().variables().step < 11) {
         tick();
     }
     form->Text10->setText("1");  // typed during the write, the field never left
@@ -223,7 +223,7 @@ TEST_F(Form3Test, ReturnToTheMainMenu) {
 
     // A frame armed in step 5, with the button back: the click is ignored.
     dialogs.answers = {"1234"};
-    while (form->exchange().variables().Parameter_Step != 5) {
+    while (form->exchange().variables().step != 5) {
         tick();
     }
     timer.tick();
@@ -232,9 +232,9 @@ TEST_F(Form3Test, ReturnToTheMainMenu) {
         tick();
     }
     ASSERT_TRUE(form->Command3->isEnabled());
-    EXPECT_FALSE(form->exchange().variables().Send_Armed) << "silence: nothing armed";
+    EXPECT_FALSE(form->exchange().variables().frameArmed) << "silence: nothing armed";
     port.arrive({9, 9, 9, 9, 9, 9, 9, 9, 9, 9});  // a rejected reply arms the frame again
-    ASSERT_TRUE(form->exchange().variables().Send_Armed);
+    ASSERT_TRUE(form->exchange().variables().frameArmed);
     form->Command2->click();
     EXPECT_EQ(dialogs.messages.size(), 1U);
     EXPECT_TRUE(form->isVisible());
@@ -273,8 +273,8 @@ TEST_F(Form3Test, SavedSetOutlivesTheWindowUntilTheNextSave) {
     form->Text4->setText("");
     form->Command4->click();
     EXPECT_TRUE(mainWindow.first);
-    EXPECT_EQ(saved.str_liangcheng, "100");
-    EXPECT_EQ(saved.str_pinlvshuchufanwei, "");
+    EXPECT_EQ(saved.text(Param::RangeValue), "100");
+    EXPECT_EQ(saved.text(Param::FrequencyRange), "");
     form->Text2->setText("555");  // neither written nor saved
     form->hide();
     open();

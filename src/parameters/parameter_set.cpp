@@ -48,6 +48,14 @@ const ParameterTexts kDefaults = {"100",  "1.0m3", "28274",  "m3/h",   "-2",    
                                   "1L/P", "2000",  "正向",   "禁止",   "00.5",  "禁止", "090.0",
                                   "禁止", "015.0", "1.0000", "+0.000", "1.0000"};
 
+// The captions of the parameters in the fixed order.
+constexpr std::array<std::string_view, kParamCount> kFieldNames = {
+    "口径",           "流量积算单位", "量程值",       "量程单位",     "量程冥指数",
+    "阻尼时间",       "输出方式选择", "脉冲当量",     "频率输出范围", "流向选择",
+    "小信号切除允许", "小信号切除值", "上限报警允许", "上限报警值",   "下限报警允许",
+    "下限报警值",     "传感器系数",   "零点修正",     "流量倍乘系数",
+};
+
 }  // namespace
 
 const std::array<Param, kParamCount>& allParams() {
@@ -100,6 +108,10 @@ std::optional<std::uint8_t> wireCode(Param param, std::string_view text) {
 
 const ParameterTexts& defaultTexts() {
     return kDefaults;
+}
+
+std::string_view fieldName(Param param) {
+    return kFieldNames[indexOf(param)];
 }
 
 }  // namespace parameters

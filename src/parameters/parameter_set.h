@@ -60,6 +60,10 @@ using ParameterTexts = std::array<std::string, kParamCount>;
 // What a meter is set to before anything was written or saved during this run.
 [[nodiscard]] const ParameterTexts& defaultTexts();
 
+// The name of a parameter as the parameter window's caption gives it, without the colon: "口径",
+// "小信号切除值". The range unit has no caption of its own and is called "量程单位".
+[[nodiscard]] std::string_view fieldName(Param param);
+
 // The saved parameter set: what the parameter window shows on every opening. It lives as long as
 // the program and is replaced only by a completed write or by "保存本次设置".
 class SavedParameters {

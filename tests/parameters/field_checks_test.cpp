@@ -1,5 +1,5 @@
 // The checks a field runs when the operator leaves it: what each accepts, how it rewrites the
-// text, which message a rejection shows, and what becomes of Field_Valid.
+// text, which message a rejection shows, and whether a write may start afterwards.
 #include <gtest/gtest.h>
 
 #include <optional>

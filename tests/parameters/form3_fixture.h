@@ -15,18 +15,20 @@
 
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
+#include "fakes/fake_pacer.h"
 #include "fakes/fake_program_end.h"
 #include "fakes/fake_serial_port.h"
 #include "fakes/fake_timer.h"
 #include "meter_line.h"
 #include "parameters/form3.h"
 #include "platform/event_gate.h"
+#include "session/write_session.h"
 
 namespace paramtest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The main window as the parameter window sees it.
+// The main window as the write session sees it.
 struct FakeMainWindow final : parameters::MainWindowLink {
     std::uint8_t station = 3;
     int portNumber = 1;
@@ -42,9 +44,9 @@ struct FakeMainWindow final : parameters::MainWindowLink {
     void takeBack() override { ++takeBacks; }
 };
 
-// The parameter window on fakes, its port wired to simulated meters: every byte the window
-// writes reaches the meters at once, and their replies arrive after the handler that sent the
-// request has returned, as on a real line.
+// The parameter window over a write session on fakes, its port wired to simulated meters: every
+// byte the session writes reaches the meters at once, and their replies arrive after the handler
+// that sent the request has returned, as on a real line.
 class Form3Test : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -57,14 +59,8 @@ class Form3Test : public ::testing::Test {
                 }
             }
         };
-        form = std::make_unique<parameters::Form3>(parameters::ParameterWindowServices{
-            port, timer, dialogs, programEnd, gate, saved, mainWindow, traffic});
-    }
-
-    // Meters present on the line, password 1234.
-    void meters(const char* stations) {
-        line = std::make_unique<meter_sim::MeterLine>(*meter_sim::parseStations(stations),
-                                                      *meter_sim::parsePassword("1234"), 0);
+        form = std::make_unique<parameters::Form3>(
+            parameters::ParameterWindowServices{session, dialogs, programEnd, gate});
     }
 
     // Opened as the main window opens it: load and show inside the main window's handler.
@@ -102,25 +98,14 @@ class Form3Test : public ::testing::Test {
         }
         return false;
     }
-    // The step byte of every frame written after the four-byte start command.
-    std::vector<int> stepsSent() const {
-        std::vector<int> steps;
-        for (std::size_t i = 4; i + 10 <= port.written.size(); i += 10) {
-            steps.push_back(port.written[i + 1]);
-        }
-        return steps;
-    }
     std::string text(parameters::Param param) const { return form->fieldText(param).toStdString(); }
-    const meter_sim::MeterSettings& meterSettings() {
-        return line->meter(mainWindow.station)->settings();
-    }
-
     std::unique_ptr<meter_sim::MeterLine> line = std::make_unique<meter_sim::MeterLine>(
         *meter_sim::parseStations("1-16"), *meter_sim::parsePassword("1234"), 0);
     std::int64_t now = 0;
     Bytes pending;
     fakes::FakeSerialPort port;
     fakes::FakeTimer timer;
+    fakes::FakePacer pacer;
     fakes::FakeDialogs dialogs;
     fakes::FakeProgramEnd programEnd;
     fakes::FakeClock clock;
@@ -128,6 +113,8 @@ class Form3Test : public ::testing::Test {
     platform::EventGate gate;
     parameters::SavedParameters saved;
     FakeMainWindow mainWindow;
+    session::WriteSession session{
+        session::WriteSessionServices{port, timer, pacer, clock, gate, saved, mainWindow, traffic}};
     std::unique_ptr<parameters::Form3> form;
 };
 

@@ -189,6 +189,8 @@ void Form3::buildControls() {
     secondsLeftLabel->setAccessibleName(QStringLiteral("设置时限"));
     for (QLabel* label : {progressLabel, secondsLeftLabel}) {
         label->setWordWrap(true);
+        // Room for one line even while empty, so that the window keeps its size.
+        label->setMinimumHeight(label->fontMetrics().height());
         label->setMinimumWidth(
             label->fontMetrics().horizontalAdvance(QStringLiteral("第 15 步，共 15 步：未完成")));
     }

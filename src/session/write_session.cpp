@@ -1,5 +1,6 @@
 #include "session/write_session.h"
 
+#include <utility>
 #include <vector>
 
 #include "parameters/field_checks.h"
@@ -267,9 +268,6 @@ void WriteSession::onNotification(int eventCode) {
     const WriteExchange::ReplyResult reply = exchange_.reply(*block);
     traffic_.record(commissioning::Line::Parameter, false, block->data(), block->size(),
                     verdictOf(reply.kind), detailOf(reply.kind, *block));
-    if (reply.message != nullptr) {
-        listener_->showMessage(reply.message);
-    }
     switch (reply.kind) {
         case WriteExchange::ReplyKind::StartAcknowledged:
             startAnsweredAt_ = clock_.msecsSinceEpoch();
@@ -278,6 +276,15 @@ void WriteSession::onNotification(int eventCode) {
         case WriteExchange::ReplyKind::Acknowledged:
             buttonBackDuringWrite_ = false;
             break;
+        default:
+            break;
+    }
+    if (reply.message != nullptr) {
+        // The write's end is on show while its message is.
+        refreshProgress();
+        listener_->showMessage(reply.message);
+    }
+    switch (reply.kind) {
         case WriteExchange::ReplyKind::Completed:
             setWriteEnabled(true);
             saved_.assign(listener_->fieldTexts());
@@ -327,25 +334,32 @@ void WriteSession::handBack(bool hideFrontEnd) {
     mainWindow_.takeBack();
 }
 
-void WriteSession::refreshView() {
+void WriteSession::refreshProgress() {
     const ExchangePhase phase = exchange_.phase();
-    const auto show = [](std::string& shown, std::string text, auto showIt) {
-        if (text != shown) {
-            shown = std::move(text);
-            showIt(shown);
-        }
-    };
-    show(shownProgress_, progressText(phase, exchange_.variables().step, buttonBackDuringWrite_),
-         [this](const std::string& text) { listener_->showProgress(text); });
-    show(shownSecondsLeft_,
-         passwordGiven_ && meterWaiting(phase)
-             ? secondsLeftText(clock_.msecsSinceEpoch() - startAnsweredAt_)
-             : std::string(),
-         [this](const std::string& text) { listener_->showSecondsLeft(text); });
+    std::string progress = progressText(phase, exchange_.variables().step, buttonBackDuringWrite_);
+    if (progress != shownProgress_) {
+        shownProgress_ = std::move(progress);
+        listener_->showProgress(shownProgress_);
+    }
+    std::string secondsLeft = passwordGiven_ && meterWaiting(phase)
+                                  ? secondsLeftText(clock_.msecsSinceEpoch() - startAnsweredAt_)
+                                  : std::string();
+    if (secondsLeft != shownSecondsLeft_) {
+        shownSecondsLeft_ = std::move(secondsLeft);
+        listener_->showSecondsLeft(shownSecondsLeft_);
+    }
+}
+
+void WriteSession::refreshView() {
+    refreshProgress();
     const int ticksLeft = kTicksUntilButtonBack - exchange_.variables().ticksSinceStart;
-    show(shownHint_,
-         writeEnabled_ ? std::string() : writeButtonHint(writing(phase), ticksLeft, tickMs_),
-         [this](const std::string& text) { listener_->showWriteHint(text); });
+    std::string hint = writeEnabled_
+                           ? std::string()
+                           : writeButtonHint(writing(exchange_.phase()), ticksLeft, tickMs_);
+    if (hint != shownHint_) {
+        shownHint_ = std::move(hint);
+        listener_->showWriteHint(shownHint_);
+    }
 }
 
 }  // namespace session

@@ -124,6 +124,9 @@ class WriteSession {
                        const parameters::ParameterTexts& after);
     void setWriteEnabled(bool enabled);
     void handBack(bool hideFrontEnd);
+    // Tells the listener what changed of the progress and the seconds left.
+    void refreshProgress();
+    // As refreshProgress, and the write button's hint.
     void refreshView();
 
     platform::SerialPort& port_;

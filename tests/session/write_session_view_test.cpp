@@ -24,8 +24,13 @@ int secondsIn(const std::string& text) {
 TEST_F(WriteSessionTest, ProgressFollowsTheStepsOfAWrite) {
     open();
     dialogs.answers = {"1234"};
+    std::string shownWithTheMessage;
+    dialogs.whileOpen = [this, &shownWithTheMessage] {
+        shownWithTheMessage = FakeView::last(view.progress);
+    };
     startWrite();
     ASSERT_TRUE(tickUntilMessage("数据传递成功！"));
+    EXPECT_EQ(shownWithTheMessage, "第 15 步，共 15 步：完成");
     std::vector<std::string> expected = {"等待仪表应答"};
     for (int k = 1; k <= 15; ++k) {
         expected.push_back("第 " + std::to_string(k) + " 步，共 15 步");
@@ -76,10 +81,16 @@ TEST_F(WriteSessionTest, SecondsLeftReachZeroWhenTheOperatorWaitsTooLong) {
     advance(200'000);
     timer.tick();
     EXPECT_EQ(FakeView::last(view.secondsLeft), "设置时限剩余 0 秒");
+    std::string secondsWithTheMessage = "?";
+    std::string progressWithTheMessage;
+    dialogs.whileOpen = [&] {
+        secondsWithTheMessage = FakeView::last(view.secondsLeft);
+        progressWithTheMessage = FakeView::last(view.progress);
+    };
     deliver();
-    ASSERT_TRUE(tickUntilMessage("参数设置超过30秒"));
-    EXPECT_EQ(FakeView::last(view.secondsLeft), "");
-    EXPECT_EQ(FakeView::last(view.progress), "第 1 步，共 15 步：已停止");
+    ASSERT_EQ(dialogs.messages, std::vector<std::string>{"参数设置超过30秒"});
+    EXPECT_EQ(secondsWithTheMessage, "") << "the meter no longer waits";
+    EXPECT_EQ(progressWithTheMessage, "第 1 步，共 15 步：已停止");
 }
 
 TEST_F(WriteSessionTest, DisabledWriteButtonSaysWhyAndForHowLong) {

@@ -62,15 +62,6 @@ TEST_F(Form3Test, ShowsWhatTheSessionSaysDuringAWrite) {
     EXPECT_EQ(saved.text(Param::RangeValue), "00100");
 }
 
-TEST_F(Form3Test, RefusedWriteNamesTheEmptyField) {
-    open();
-    form->Combo3->setEditText("");
-    form->Command3->click();
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"量程单位：参数输入有错，不能进行设置！"});
-    EXPECT_TRUE(port.written.empty());
-    EXPECT_TRUE(form->Command3->isEnabled());
-}
-
 TEST_F(Form3Test, MousePressEmptiesANumericFieldOnly) {
     open();
     gate.run([] {});

@@ -1,5 +1,9 @@
-// What the session tells its front end about a write: progress, the meter's seconds, the disabled
-// button's reason, and field messages that name their field.
+// What the session tells its front end about a write: progress, the meter's seconds and the
+// disabled button's reason.
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "write_session_fixture.h"
 
 namespace sessiontest {
@@ -109,31 +113,6 @@ TEST_F(WriteSessionTest, DisabledWriteButtonSaysWhyAndForHowLong) {
     tick();
     EXPECT_TRUE(view.writeEnabled);
     EXPECT_EQ(FakeView::last(view.hints), "");
-}
-
-TEST_F(WriteSessionTest, LeavingAFieldShowsItsNamedMessageAndItsFormattedText) {
-    open();
-    const struct {
-        Param param;
-        const char* typed;
-        const char* message;  // none when accepted
-        const char* shown;
-    } cases[] = {
-        {Param::CutoffValue, "a", "小信号切除值：输入格式不对", ""},
-        {Param::CutoffValue, "5", nullptr, "05.0"},
-        {Param::Diameter, "3", "口径：请选择正确口径！不能错误输入", ""},
-        {Param::ZeroCorrection, ".25", nullptr, "0.250"},
-        {Param::RangeValue, "28274", nullptr, "28274"},
-    };
-    for (const auto& c : cases) {
-        dialogs.messages.clear();
-        view.text(c.param) = c.typed;
-        gate.run([this, &c] { session.fieldLeft(c.param, c.typed); });
-        EXPECT_EQ(dialogs.messages,
-                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
-            << c.typed;
-        EXPECT_EQ(view.text(c.param), c.shown) << c.typed;
-    }
 }
 
 }  // namespace

@@ -117,128 +117,95 @@ class FakeStore final : public records::Store {
 };
 
 // One FakeStore shared by the stores a maker makes for other threads: each made store works on
-// it under one lock. While reads are held (hold()), every call of a made store waits until
-// release(), as on a server that does not answer. The shared state lives as long as the last
-// made store, so a thread that ends after the test still finds it.
+// it under one lock. The shared state lives as long as the last made store, so a thread that ends
+// after the test still finds it.
 class SharedFakeStore {
   public:
-    // Runs `use` on the shared store under the lock.
-    template <typename Use>
-    auto with(Use use) {
-        std::lock_guard<std::mutex> lock(inner_->mutex);
-        return use(inner_->store);
-    }
+    struct State {
+        FakeStore store;
+        bool held = false;   // calls wait while true, as on a server that does not answer
+        bool making = true;  // while false the maker makes no store
+        int waiting = 0;     // calls that wait because they are held
+        int made = 0;        // stores made
+        std::vector<std::string> calls;              // "newest", "walk", "clear", in order
+        std::vector<records::RecordFilter> filters;  // of newest() and walk(), in order
+    };
 
-    void hold() {
+    // Runs `use` on the shared state under the lock.
+    template <typename Use>
+    auto with(Use use) const {
         std::lock_guard<std::mutex> lock(inner_->mutex);
-        inner_->held = true;
+        return use(inner_->state);
+    }
+    int calls(const std::string& name) const {
+        return with(
+            [&](State& s) { return int(std::count(s.calls.begin(), s.calls.end(), name)); });
     }
     void release() {
-        {
-            std::lock_guard<std::mutex> lock(inner_->mutex);
-            inner_->held = false;
-        }
+        with([](State& s) { s.held = false; });
         inner_->released.notify_all();
-    }
-    // How many calls wait because reads are held.
-    int waiting() const {
-        std::lock_guard<std::mutex> lock(inner_->mutex);
-        return inner_->waiting;
-    }
-    // How many stores were made, and how many calls of each kind they had.
-    int made() const { return counted(&Inner::made); }
-    int newestCalls() const { return counted(&Inner::newestCalls); }
-    int clearCalls() const { return counted(&Inner::clearCalls); }
-    int walkCalls() const { return counted(&Inner::walkCalls); }
-    // The filters of the reads, newest() and walk() alike, in their order.
-    std::vector<records::RecordFilter> filters() const {
-        std::lock_guard<std::mutex> lock(inner_->mutex);
-        return inner_->filters;
-    }
-    // While false, the maker makes no store.
-    void setMaking(bool making) {
-        std::lock_guard<std::mutex> lock(inner_->mutex);
-        inner_->making = making;
     }
 
     records::StoreMaker maker() {
         return [inner = inner_]() -> std::unique_ptr<records::Store> {
             std::lock_guard<std::mutex> lock(inner->mutex);
-            if (!inner->making) {
+            if (!inner->state.making) {
                 return nullptr;
             }
-            ++inner->made;
+            ++inner->state.made;
             return std::make_unique<Made>(inner);
         };
     }
 
   private:
     struct Inner {
-        mutable std::mutex mutex;
+        std::mutex mutex;
         std::condition_variable released;
-        FakeStore store;
-        bool held = false;
-        bool making = true;
-        int waiting = 0;
-        int made = 0;
-        int newestCalls = 0;
-        int clearCalls = 0;
-        int walkCalls = 0;
-        std::vector<records::RecordFilter> filters;
+        State state;
     };
 
     class Made final : public records::Store {
       public:
         explicit Made(std::shared_ptr<Inner> inner) : inner_(std::move(inner)) {}
         bool append(const records::MeasurementRecord& record) override {
-            return call([&] { return inner_->store.append(record); });
+            return call("append", nullptr, [&](FakeStore& s) { return s.append(record); });
         }
         std::optional<std::vector<records::StoredRecord>> newest(
             const records::RecordFilter& filter, std::size_t limit) override {
-            return call([&] {
-                ++inner_->newestCalls;
-                inner_->filters.push_back(filter);
-                return inner_->store.newest(filter, limit);
-            });
+            return call("newest", &filter, [&](FakeStore& s) { return s.newest(filter, limit); });
         }
         std::optional<std::int64_t> count(const records::RecordFilter& filter) override {
-            return call([&] { return inner_->store.count(filter); });
+            return call("count", nullptr, [&](FakeStore& s) { return s.count(filter); });
         }
         bool walk(const records::RecordFilter& filter, const records::RecordSink& sink) override {
-            return call([&] {
-                ++inner_->walkCalls;
-                inner_->filters.push_back(filter);
-                return inner_->store.walk(filter, sink);
-            });
+            return call("walk", &filter, [&](FakeStore& s) { return s.walk(filter, sink); });
         }
         bool clear() override {
-            return call([&] {
-                ++inner_->clearCalls;
-                return inner_->store.clear();
-            });
+            return call("clear", nullptr, [](FakeStore& s) { return s.clear(); });
         }
         records::StoreHealth health() const override {
             std::lock_guard<std::mutex> lock(inner_->mutex);
-            return inner_->store.health();
+            return inner_->state.store.health();
         }
 
       private:
-        template <typename Call>
-        std::invoke_result_t<Call> call(Call use) {
+        template <typename Use>
+        std::invoke_result_t<Use, FakeStore&> call(const char* name,
+                                                   const records::RecordFilter* filter, Use use) {
             std::unique_lock<std::mutex> lock(inner_->mutex);
-            ++inner_->waiting;
-            inner_->released.wait(lock, [&] { return !inner_->held; });
-            --inner_->waiting;
-            return use();
+            State& state = inner_->state;
+            ++state.waiting;
+            inner_->released.wait(lock, [&] { return !state.held; });
+            --state.waiting;
+            state.calls.push_back(name);
+            if (filter) {
+                state.filters.push_back(*filter);
+            }
+            return use(state.store);
         }
 
         std::shared_ptr<Inner> inner_;
     };
-
-    int counted(int Inner::*count) const {
-        std::lock_guard<std::mutex> lock(inner_->mutex);
-        return (*inner_).*count;
-    }
 
     std::shared_ptr<Inner> inner_ = std::make_shared<Inner>();
 };

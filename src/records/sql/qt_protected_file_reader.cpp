@@ -1,13 +1,13 @@
-#include "platform/qt/records/qt_protected_file_reader.h"
+#include "records/sql/qt_protected_file_reader.h"
 
 #include <QFile>
 
 #include <array>
 #include <utility>
 
-namespace platform::qt {
+namespace records::sql {
 
-std::optional<ProtectedFile> QtProtectedFileReader::read(const std::string& path) {
+std::optional<platform::ProtectedFile> QtProtectedFileReader::read(const std::string& path) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
@@ -23,7 +23,7 @@ std::optional<ProtectedFile> QtProtectedFileReader::read(const std::string& path
         {QFileDevice::WriteOther, 0002},
         {QFileDevice::ExeOther, 0001},
     }};
-    ProtectedFile result;
+    platform::ProtectedFile result;
     const QFileDevice::Permissions permissions = file.permissions();
     for (const auto& [permission, bit] : kBits) {
         if (permissions.testFlag(permission)) {
@@ -35,4 +35,4 @@ std::optional<ProtectedFile> QtProtectedFileReader::read(const std::string& path
     return result;
 }
 
-}  // namespace platform::qt
+}  // namespace records::sql

@@ -71,14 +71,22 @@ std::string englishAgo(std::int64_t msecs) {
 
 }  // namespace
 
+std::string problemText(const StoreHealth& health) {
+    if (health.ok()) {
+        return {};
+    }
+    std::string text = reasonOf(health.problem).chinese;
+    if (!health.detail.empty()) {
+        text += "（" + health.detail + "）";
+    }
+    return text;
+}
+
 std::string statusLineText(const StoreHealth& health, std::int64_t nowMsecs) {
     if (health.ok()) {
         return {};
     }
-    std::string line = std::string("记录未保存：") + reasonOf(health.problem).chinese;
-    if (!health.detail.empty()) {
-        line += "（" + health.detail + "）";
-    }
+    std::string line = "记录未保存：" + problemText(health);
     if (health.lastStoredMsecs) {
         line += "，上次保存于" +
                 chineseAgo(std::max<std::int64_t>(0, nowMsecs - *health.lastStoredMsecs));

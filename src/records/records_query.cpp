@@ -47,42 +47,6 @@ RecordFilter exportedFromListed(const RecordFilter& shown, std::int64_t newestKe
     return filter;
 }
 
-std::string storeFaultText(const StoreHealth& health, std::int64_t) {
-    std::string text;
-    switch (health.problem) {
-        case StoreProblem::None:
-            return {};
-        case StoreProblem::Missing:
-            text = "找不到记录库";
-            break;
-        case StoreProblem::NotADatabase:
-            text = "记录库不是数据库";
-            break;
-        case StoreProblem::WrongLayout:
-            text = "记录表或字段缺失";
-            break;
-        case StoreProblem::Locked:
-            text = "记录库被其他程序占用";
-            break;
-        case StoreProblem::ReadOnly:
-            text = "记录库只读";
-            break;
-        case StoreProblem::DiskFull:
-            text = "磁盘已满";
-            break;
-        case StoreProblem::ServerRefused:
-            text = "服务器拒绝";
-            break;
-        case StoreProblem::ServerUnreachable:
-            text = "服务器无应答";
-            break;
-        case StoreProblem::Other:
-            text = "读取失败";
-            break;
-    }
-    return health.detail.empty() ? text : text + "（" + health.detail + "）";
-}
-
 std::vector<std::vector<std::string>> newestRecords(platform::RecordsBinding& binding) {
     static const std::vector<std::string> fields(kFieldNames.begin(), kFieldNames.end());
     return binding.newestRows(fields, kListedRecords)

@@ -39,9 +39,6 @@ class ListedRecords {
 // including the newest listed; none when none is listed.
 [[nodiscard]] RecordFilter exportedFromListed(const RecordFilter& shown, std::int64_t newestKey);
 
-// Why the store cannot be used, in the operator's words.
-[[nodiscard]] std::string storeFaultText(const StoreHealth& health, std::int64_t nowMsecs);
-
 // The records the data-query grid lists: the newest kListedRecords of the binding's record set,
 // oldest first, each as the texts of the ten fields in their order. Only those records are read,
 // however large the table. Empty when the record set is empty or cannot be read.

@@ -6,8 +6,10 @@
 #include <iostream>
 
 #include "command_line.h"
+#include "platform/qt/files/export_target.h"
 #include "platform/qt/termination_signals.h"
 #include "records/records_store.h"
+#include "records/sql/store_factory.h"
 
 namespace shell {
 
@@ -106,8 +108,15 @@ void Application::openDataQuery() {
         form4_->activateWindow();
         return;
     }
-    // The window deletes itself when it closes; data2_ outlives every opening.
-    form4_ = new records::Form4(*data2_, dialogs_, gate_, fileWriter_);
+    // The window deletes itself when it closes. It reads a store of the working directory's kind
+    // on a thread of its own, and writes each export with a writer of its own there.
+    const auto refuseExport = [](const std::string& path) -> std::optional<std::string> {
+        const auto refused = platform::qt::exportRefusal(path);
+        return refused ? std::optional<std::string>(refused->chinese) : std::nullopt;
+    };
+    form4_ = new records::Form4({records::sql::readingStores(clock_),
+                                 [] { return std::make_unique<platform::qt::QtFileWriter>(); },
+                                 refuseExport, dialogs_, gate_, clock_});
     form4_->show();
 }
 

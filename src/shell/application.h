@@ -60,8 +60,6 @@ class Application final : public Navigation {
     // Over the file, or over the server that "records.conf" names.
     std::unique_ptr<platform::RecordsBinding> data1_ =
         platform::qt::recordsBindingForWorkingDirectory();
-    std::unique_ptr<platform::RecordsBinding> data2_ =
-        platform::qt::recordsBindingForWorkingDirectory();
     platform::qt::QtDialogs windowDialogs_;
     ConsoleDialogs consoleDialogs_;
     platform::Dialogs& dialogs_;

@@ -84,7 +84,12 @@ Form4::Form4(QueryWindowServices services, QWidget* parent)
 
     faultLabel->setObjectName(QStringLiteral("faultLabel"));
     faultLabel->setWordWrap(true);
-    faultLabel->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    QPalette faultColours = faultLabel->palette();
+    faultColours.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    faultLabel->setPalette(faultColours);
+    QFont faultFont = faultLabel->font();
+    faultFont.setBold(true);
+    faultLabel->setFont(faultFont);
     faultLabel->hide();
 
     // The header is the grid's fixed heading row: it stays in sight while the records scroll.

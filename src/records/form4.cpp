@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 
 #include <string>
@@ -215,10 +216,11 @@ void Form4::filterChanged() {
         filter.toDate == filter_.toDate) {
         return;
     }
-    // The grid never mixes records of two filters: it is emptied and listed anew.
+    // The grid never mixes records of two filters: it is emptied and listed anew, from its top.
     filter_ = filter;
     ++generation_;
     model_->showRecords({});
+    MSFlexGrid1->scrollToTop();
     askForFill();
 }
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -275,6 +276,7 @@ TEST_F(Form4Test, FiltersListOnlyTheirRecords) {
                                            {1, "2007-10-13", {}, {}},
                                            {0, {}, {}, {0, 1, 2, 3, 4}}}) {
         SCOPED_TRACE(c.station);
+        f.MSFlexGrid1->scrollToBottom();
         f.stationBox->setCurrentIndex(c.station);
         f.fromCheck->setChecked(!c.from.isEmpty());
         f.toCheck->setChecked(!c.to.isEmpty());
@@ -286,6 +288,7 @@ TEST_F(Form4Test, FiltersListOnlyTheirRecords) {
             EXPECT_EQ(f.TextMatrix(int(i) + 1, 3).toStdString(), dates[c.listed[i]]) << i;
         }
         EXPECT_TRUE(rowEmpty(int(c.listed.size()) + 1)) << "no rows of another filter";
+        EXPECT_EQ(f.MSFlexGrid1->verticalScrollBar()->value(), 0) << "its records in sight";
     }
 }
 

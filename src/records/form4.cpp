@@ -69,14 +69,17 @@ void Form4::askForFill() {
         return;
     }
     fillUnderWay_ = generation_;
+    readNewest(filter_, &Form4::takeFill);
+}
+
+void Form4::readNewest(const RecordFilter& filter, Take take) {
     const int generation = generation_;
-    const RecordFilter filter = filter_;
-    reader_->submit([this, generation, filter](Store* store, const std::atomic<bool>&) {
-        Records newest = store ? store->newest(filter, kListedRecords) : std::nullopt;
-        const StoreHealth health = newest ? StoreHealth{} : healthAfterFailure(store);
-        const bool failed = !newest;
-        return Outcome{[this, generation, newest = std::move(newest), health]() mutable {
-                           takeFill(generation, std::move(newest), health);
+    reader_->submit([this, generation, filter, take](Store* store, const std::atomic<bool>&) {
+        Records records = store ? store->newest(filter, kListedRecords) : std::nullopt;
+        const StoreHealth health = records ? StoreHealth{} : healthAfterFailure(store);
+        const bool failed = !records;
+        return Outcome{[this, generation, records = std::move(records), health, take]() mutable {
+                           (this->*take)(generation, std::move(records), health);
                        },
                        failed};
     });
@@ -89,17 +92,7 @@ void Form4::Timer1_Timer() {
         return;
     }
     lookUnderWay_ = true;
-    const int generation = generation_;
-    const RecordFilter filter = newerThanListed(filter_, model_->listed().newestKey());
-    reader_->submit([this, generation, filter](Store* store, const std::atomic<bool>&) {
-        Records newer = store ? store->newest(filter, kListedRecords) : std::nullopt;
-        const StoreHealth health = newer ? StoreHealth{} : healthAfterFailure(store);
-        const bool failed = !newer;
-        return Outcome{[this, generation, newer = std::move(newer), health]() mutable {
-                           takeNewer(generation, std::move(newer), health);
-                       },
-                       failed};
-    });
+    readNewest(newerThanListed(filter_, model_->listed().newestKey()), &Form4::takeNewer);
 }
 
 void Form4::takeFill(int generation, Records newest, const StoreHealth& health) {

@@ -106,12 +106,17 @@ class Form4 : public QWidget {
 
   private:
     using Records = std::optional<std::vector<StoredRecord>>;
+    // Takes the newest records a read found (none when it failed) for the generation it was
+    // asked in.
+    using Take = void (Form4::*)(int generation, Records records, const StoreHealth& health);
 
     void startReading();
     QWidget* buildFilterRow();
     void filterChanged();
     void requestFill();
     void askForFill();
+    // Reads the newest records that pass `filter` on the reading thread; `take` gets them.
+    void readNewest(const RecordFilter& filter, Take take);
     void takeFill(int generation, Records newest, const StoreHealth& health);
     void takeNewer(int generation, Records newer, const StoreHealth& health);
     void takeClear(bool cleared, const StoreHealth& health);

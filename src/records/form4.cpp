@@ -97,6 +97,7 @@ void Form4::Timer1_Timer() {
 
 void Form4::takeFill(int generation, Records newest, const StoreHealth& health) {
     fillUnderWay_.reset();
+    MSFlexGrid1->setUpdatesEnabled(true);
     if (generation == generation_) {
         if (newest) {
             faultLabel->hide();

@@ -66,6 +66,7 @@ class Form4 : public QWidget {
     static constexpr int kGridRows = 1001;  // the heading row and 1000 record rows
     static constexpr int kGridColumns = 12;
     static constexpr int kLookIntervalMs = 5000;
+    static constexpr int kFirstDrawWaitMs = 200;
 
     // Column widths and headings.
     void Form_Load();

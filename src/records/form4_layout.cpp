@@ -103,6 +103,10 @@ Form4::Form4(QueryWindowServices services, QWidget* parent)
     MSFlexGrid1->horizontalHeader()->setHighlightSections(false);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MSFlexGrid1->setWordWrap(false);
+    // The grid is first drawn with its records, not empty and then again; a store slow to
+    // answer gets the empty grid drawn after a moment.
+    MSFlexGrid1->setUpdatesEnabled(false);
+    QTimer::singleShot(kFirstDrawWaitMs, this, [this] { MSFlexGrid1->setUpdatesEnabled(true); });
 
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2->setObjectName(QStringLiteral("Command2"));

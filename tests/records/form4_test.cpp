@@ -139,6 +139,7 @@ TEST_F(Form4Test, LoadBuildsTheWindowAndReadsItsOwnStore) {
     EXPECT_FALSE(f.MSFlexGrid1->horizontalHeader()->isHidden()) << "the fixed heading row";
     EXPECT_TRUE(f.MSFlexGrid1->verticalHeader()->isHidden());
     EXPECT_TRUE(f.faultLabel->isHidden());
+    EXPECT_TRUE(f.MSFlexGrid1->updatesEnabled()) << "drawn once its records are in";
 
     const std::vector<int> widths = {1, 1, 67, 120, 33, 100, 67, 67, 67, 100, 100, 257};
     const std::vector<std::string> headings = {
@@ -338,6 +339,8 @@ TEST_F(Form4Test, AStoreThatDoesNotAnswerHoldsNothingUp) {
     ASSERT_TRUE(waitFor([this] { return shared.with([](State& s) { return s.waiting > 0; }); }));
     EXPECT_TRUE(form->reading());
     EXPECT_TRUE(rowEmpty(1));
+    EXPECT_TRUE(waitFor([this] { return form->MSFlexGrid1->updatesEnabled(); }))
+        << "the empty grid is drawn after a moment";
 
     // The window answers meanwhile: a changed filter, a tick, and "返回" closes it.
     form->stationBox->setCurrentIndex(2);

@@ -110,7 +110,7 @@ TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
     const std::string text((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
-    EXPECT_LT(text.find("+2,m3/h"), text.find("+4,m3/h")) << "oldest first";
+    EXPECT_LT(text.find(",2,m3/h,"), text.find(",4,m3/h,")) << "oldest first";
 
     for (const QStringList& wrong :
          {QStringList{"--export"}, QStringList{"--export", "a", "--from", "10.10.2007"},

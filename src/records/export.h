@@ -24,7 +24,8 @@ enum class ExportProblem {
 
 struct ExportResult {
     bool written = false;
-    // The records written; with TooManyRecords, the records that match.
+    // The records written; with TooManyRecords, the records that match (where they are counted
+    // by walking, the count stops at the first one too many).
     std::int64_t records = 0;
     ExportProblem problem = ExportProblem::None;
 };

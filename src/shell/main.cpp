@@ -17,7 +17,7 @@
 namespace {
 
 // `--export`: the records store of the working directory (the file, or the server that
-// "records.conf" names), as CSV.
+// "records.conf" names), as an Excel workbook or CSV after the file's name.
 int exportRecords(const shell::CommandLine& commandLine) {
     const std::unique_ptr<platform::RecordsBinding> store =
         platform::qt::recordsBindingForWorkingDirectory();
@@ -35,9 +35,21 @@ int exportRecords(const shell::CommandLine& commandLine) {
     platform::qt::QtFileWriter writer;
     const records::ExportResult result =
         records::exportRecords(binding, filter, writer, commandLine.exportPath);
-    if (!result.written) {
-        std::cerr << "tuskocp: cannot export to " << commandLine.exportPath << "\n";
-        return shell::kExportFailedStatus;
+    switch (result.problem) {
+        case records::ExportProblem::None:
+            break;
+        case records::ExportProblem::Store:
+            std::cerr << "tuskocp: cannot read the records store\n";
+            return shell::kExportFailedStatus;
+        case records::ExportProblem::Destination:
+            std::cerr << "tuskocp: cannot export to " << commandLine.exportPath << "\n";
+            return shell::kExportFailedStatus;
+        case records::ExportProblem::TooManyRecords:
+            std::cerr << "tuskocp: " << result.records << " records do not fit in one worksheet of "
+                      << records::kWorkbookRecordLimit
+                      << " rows; nothing was written. Export fewer (--station, --from, --to) "
+                         "or export to CSV\n";
+            return shell::kExportFailedStatus;
     }
     std::cerr << "tuskocp: " << result.records << " records written to " << commandLine.exportPath
               << "\n";

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <system_error>
 
 #include "records/export_fields.h"
@@ -156,11 +157,18 @@ bool WorkbookFile::writeNumber(std::uint16_t column, std::string_view number) {
 }
 
 void WorkbookFile::discard() {
-    if (workbook_) {
-        lxw_workbook_free(workbook_);
-        workbook_ = nullptr;
-        sheet_ = nullptr;
+    if (!workbook_) {
+        return;
     }
+    // Freeing a workbook that was never closed would leave the sheet's temporary file open, and
+    // the disk space of its rows taken, until the program ends.
+    if (sheet_ && sheet_->optimize_tmpfile) {
+        std::fclose(sheet_->optimize_tmpfile);
+        sheet_->optimize_tmpfile = nullptr;
+    }
+    lxw_workbook_free(workbook_);
+    workbook_ = nullptr;
+    sheet_ = nullptr;
 }
 
 }  // namespace records

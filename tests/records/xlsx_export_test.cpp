@@ -275,6 +275,8 @@ TEST_F(WorkbookExport, AFailedOrRefusedExportLeavesWhatWasThere) {
         {"more came after the count", 2, 2, std::nullopt, records::ExportProblem::TooManyRecords},
         {"the walk broke off", 10, std::nullopt, 1, records::ExportProblem::Store},
     };
+    const auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+    const auto openBefore = openFiles();
     for (const Case& c : cases) {
         MiscountingStore store;
         for (int n = 1; n <= 3; ++n) {
@@ -291,6 +293,7 @@ TEST_F(WorkbookExport, AFailedOrRefusedExportLeavesWhatWasThere) {
         EXPECT_EQ(contents(file), "old") << c.label;
         EXPECT_EQ(entries(), QStringList{"records.xlsx"}) << c.label;
     }
+    EXPECT_EQ(openFiles(), openBefore) << "a dropped workbook keeps no temporary file open";
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,58 +9,32 @@ namespace records_test {
 
 using CsvLine = std::vector<std::string>;
 
-// The cells of CSV text as a spreadsheet splits it: fields separated by commas, a quoted field
-// may hold commas, line ends and doubled quotes; lines end in CR LF or LF. A byte-order mark at
-// the start is dropped.
+// The cells of CSV text as a spreadsheet splits them: a quoted field may hold commas, line ends
+// and doubled quotes; lines end in CR LF. A byte-order mark at the start is dropped.
 inline std::vector<CsvLine> csvCells(std::string_view text) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         text.remove_prefix(3);
     }
-    std::vector<CsvLine> lines;
-    CsvLine line;
-    std::string cell;
+    std::vector<CsvLine> lines(1, CsvLine(1));
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                cell += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                cell += c;
-            }
-        } else if (c == '"' && cell.empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            line.push_back(cell);
-            cell.clear();
-        } else if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            i += c == '\r' ? 1 : 0;
-            line.push_back(cell);
-            cell.clear();
-            lines.push_back(line);
-            line.clear();
+        std::string& cell = lines.back().back();
+        if (quoted && text.substr(i, 2) == "\"\"") {
+            cell += '"';
+            ++i;
+        } else if (text[i] == '"' && (quoted || cell.empty())) {
+            quoted = !quoted;
+        } else if (!quoted && text[i] == ',') {
+            lines.back().emplace_back();
+        } else if (!quoted && text.substr(i, 2) == "\r\n") {
+            lines.emplace_back(1);
+            ++i;
         } else {
-            cell += c;
+            cell += text[i];
         }
     }
-    if (!cell.empty() || !line.empty()) {
-        line.push_back(cell);
-        lines.push_back(line);
-    }
+    lines.pop_back();  // after the last line end
     return lines;
-}
-
-// One record line's cells by their heading.
-inline std::map<std::string, std::string> cellsByHeading(const CsvLine& heading,
-                                                         const CsvLine& line) {
-    std::map<std::string, std::string> cells;
-    for (std::size_t i = 0; i < heading.size() && i < line.size(); ++i) {
-        cells[heading[i]] = line[i];
-    }
-    return cells;
 }
 
 }  // namespace records_test

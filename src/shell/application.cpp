@@ -34,6 +34,7 @@ int Application::run() {
         std::cerr << portTableOfThisMachine();
         return kNoUsablePortStatus;
     }
+    std::cerr << portNotes(portMap_, form1_.Port_List[static_cast<std::size_t>(form1_.Port_Index)]);
     if (programEnd_.hasEnded()) {
         return 0;
     }
@@ -49,6 +50,7 @@ int Application::runHeadless(bool multiStation, std::optional<std::uint8_t> stat
         std::cerr << portTableOfThisMachine();
         return kNoUsablePortStatus;
     }
+    std::cerr << portNotes(portMap_, form1_.Port_List[static_cast<std::size_t>(form1_.Port_Index)]);
     if (multiStation) {
         form1_.Option2->click();
     } else if (station) {

@@ -9,6 +9,7 @@
 
 #include "application.h"
 #include "command_line.h"
+#include "platform/qt/files/export_target.h"
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/records/records_binding_choice.h"
 #include "records/csv_export.h"
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         case shell::CommandLineAction::Export: {
+            if (const auto refused = platform::qt::exportRefusal(commandLine.exportPath)) {
+                std::cerr << "tuskocp: not exported: " << refused->english << "\n";
+                return shell::kExportFailedStatus;
+            }
             const QCoreApplication app(argc, argv);
             return exportRecords(commandLine);
         }

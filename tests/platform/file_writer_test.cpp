@@ -1,6 +1,9 @@
-// Files written through QSaveFile, streamed or by a library that opens the file by its name: the
-// new file replaces the old only once finished, and a dropped write leaves the old one and
-// nothing else.
+// The file writer replaces only a regular file or nothing, also when something else is put in
+// the file's place while it is being written. Streamed or written by a library that opens the
+// file by its name, the new file replaces the old only once finished, and a dropped write leaves
+// the old one and nothing else.
+#include "platform/qt/qt_file_writer.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -11,9 +14,38 @@
 #include <iterator>
 #include <string>
 
-#include "platform/qt/qt_file_writer.h"
+#include "support/special_files.h"
 
+namespace platform::qt {
 namespace {
+
+using testsupport::Made;
+
+TEST(QtFileWriter, ReplacesNothingButARegularFile) {
+    const Made kinds[] = {Made::Nothing, Made::Directory,  Made::Fifo,        Made::Socket,
+                          Made::Device,  Made::LinkToFifo, Made::LinkToDevice};
+    for (const bool duringTheWrite : {false, true}) {
+        for (const Made made : kinds) {
+            QTemporaryDir dir;
+            ASSERT_TRUE(dir.isValid());
+            const std::string path = dir.filePath("out.csv").toStdString();
+            ASSERT_TRUE(testsupport::make(duringTheWrite ? Made::Nothing : made, path));
+            QtFileWriter writer;
+            const bool begun = writer.begin(path) && writer.append("a;b\r\n");
+            ASSERT_TRUE(testsupport::make(duringTheWrite ? made : Made::Nothing, path));
+            const std::string before = testsupport::describe(path);
+            const bool written = begun && writer.finish();
+            const std::string what = madeName(made) + std::string(duringTheWrite ? " put in" : "");
+            EXPECT_EQ(written, made == Made::Nothing) << what;
+            EXPECT_EQ(testsupport::describe(path), written ? "file:a;b\r\n" : before) << what;
+        }
+    }
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("old.csv").toStdString();
+    ASSERT_TRUE(QtFileWriter().writeText(path, "old"));
+    EXPECT_TRUE(QtFileWriter().writeText(path, "new")) << "a regular file is replaced";
+    EXPECT_EQ(testsupport::describe(path), "file:new");
+}
 
 std::string contents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -32,7 +64,7 @@ TEST(QtFileWriter, TheNewFileTakesThePlaceOfTheOldOnlyWhenFinished) {
                 if (oldFile) {
                     std::ofstream(path) << "old";
                 }
-                platform::qt::QtFileWriter writer;
+                QtFileWriter writer;
                 if (named) {  // as a C library writes it
                     const std::optional<std::string> name = writer.beginNamed(path);
                     ASSERT_TRUE(name && *name != path) << label;
@@ -54,9 +86,10 @@ TEST(QtFileWriter, TheNewFileTakesThePlaceOfTheOldOnlyWhenFinished) {
             }
         }
     }
-    platform::qt::QtFileWriter writer;
+    QtFileWriter writer;
     EXPECT_FALSE(writer.beginNamed("/nonexistent-directory/out.xlsx").has_value());
     EXPECT_FALSE(writer.finish());
 }
 
 }  // namespace
+}  // namespace platform::qt

@@ -19,8 +19,9 @@ Application::Application(bool headless)
       form1_(MainWindowServices{port_, timer_, *data1_, dialogs_, files_, clock_, programEnd_,
                                 gate_, *this, traffic_}),
       port3_(portMap_),
-      form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
-                                                 saved_, form1_, traffic_}) {}
+      writeSession_(session::WriteSessionServices{port3_, timer3_, pacer3_, clock_, gate_, saved_,
+                                                  form1_, traffic_}),
+      form3_(parameters::ParameterWindowServices{writeSession_, dialogs_, programEnd_, gate_}) {}
 
 Application::~Application() {
     delete form4_.data();

@@ -10,6 +10,7 @@
 #include "commissioning/traffic_log.h"
 #include "commissioning/traffic_monitor.h"
 #include "console_dialogs.h"
+#include "link/pauses.h"
 #include "parameters/form3.h"
 #include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
@@ -23,6 +24,7 @@
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/form4.h"
 #include "records/trend_window.h"
+#include "session/write_session.h"
 #include "shell/form1.h"
 #include "shell/navigation.h"
 
@@ -69,10 +71,12 @@ class Application final : public Navigation {
     platform::qt::QtFileWriter fileWriter_;
     commissioning::TrafficLog traffic_;
     Form1 form1_;
-    // The parameter window has a port and a timer of its own; its saved set outlives it.
+    // The parameter write has a port and a timer of its own; its saved set outlives it.
     platform::qt::QtSerialPort port3_;
     platform::qt::QtTimer timer3_;
+    seriallink::BusyPacer pacer3_;
     parameters::SavedParameters saved_;
+    session::WriteSession writeSession_;
     parameters::Form3 form3_;
     QPointer<records::Form4> form4_;
     // Made at their first opening, so that the start-up does not wait for them.

@@ -10,6 +10,7 @@
 #include "application.h"
 #include "command_line.h"
 #include "platform/qt/files/export_target.h"
+#include "platform/qt/qt_chinese_texts.h"
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/records/records_binding_choice.h"
 #include "records/csv_export.h"
@@ -97,6 +98,14 @@ int main(int argc, char** argv) {
             break;
     }
     QApplication app(argc, argv);
+    // Qt's own dialogs and buttons in the language of the program's captions.
+    const platform::qt::QtChineseTexts qtTexts(app);
+    if (!qtTexts.installed()) {
+        std::cerr << "tuskocp: Qt's Chinese translations ("
+                  << platform::qt::QtChineseTexts::catalogueFile().toStdString() << " in "
+                  << platform::qt::QtChineseTexts::qtDirectory().toStdString()
+                  << ") are missing; Qt's dialogs stay in English\n";
+    }
     shell::Application program;
     return program.run();
 }

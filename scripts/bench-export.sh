@@ -46,28 +46,32 @@ echo "store: $records records, $(stat -c %s kvt97.mdb) bytes; load: $(cut -d' ' 
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# Runs "$@" RUNS times after a warm-up; prints the median seconds and the median peak KiB.
+# Runs "$@" RUNS times after a warm-up; prints the median wall seconds, the median processor
+# seconds (user and system: less swayed by other work on the machine) and the median peak KiB.
 measure() {
     "$@" >/dev/null 2>&1
     local i
     for ((i = 0; i < runs; i++)); do
-        /usr/bin/time -f '%e %M' -o time.txt "$@" >/dev/null 2>&1
-        cat time.txt
+        /usr/bin/time -f '%e %U %S %M' -o time.txt "$@" >/dev/null 2>&1
+        awk '{ print $1, $2 + $3, $4 }' time.txt
     done >times.txt
-    echo "$(cut -d' ' -f1 times.txt | median) $(cut -d' ' -f2 times.txt | median)"
+    echo "$(cut -d' ' -f1 times.txt | median) $(cut -d' ' -f2 times.txt | median)" \
+        "$(cut -d' ' -f3 times.txt | median)"
 }
 
-read -r sqlite_s sqlite_kib < <(measure sh -c 'sqlite3 -csv kvt97.mdb "SELECT * FROM \"数据监测\"" >sqlite.csv')
-read -r csv_s csv_kib < <(measure "$program" --export out.csv)
-read -r xlsx_s xlsx_kib < <(measure "$program" --export out.xlsx)
+read -r sqlite_s sqlite_cpu sqlite_kib < <(measure sh -c 'sqlite3 -csv kvt97.mdb "SELECT * FROM \"数据监测\"" >sqlite.csv')
+read -r csv_s csv_cpu csv_kib < <(measure "$program" --export out.csv)
+read -r xlsx_s xlsx_cpu xlsx_kib < <(measure "$program" --export out.xlsx)
 
-printf '\n%-26s %10s %12s %14s %10s\n' "export of $records" seconds "peak KiB" "file bytes" ratio
-printf '%-26s %10s %12s %14s %10s\n' "sqlite3 -csv" "$sqlite_s" "$sqlite_kib" \
-    "$(stat -c %s sqlite.csv)" "1.00x"
-printf '%-26s %10s %12s %14s %9.2fx\n' "tuskocp --export FILE.csv" "$csv_s" "$csv_kib" \
-    "$(stat -c %s out.csv)" "$(echo "$csv_s / $sqlite_s" | bc -l)"
-printf '%-26s %10s %12s %14s %9.2fx\n' "tuskocp --export FILE.xlsx" "$xlsx_s" "$xlsx_kib" \
-    "$(stat -c %s out.xlsx)" "$(echo "$xlsx_s / $sqlite_s" | bc -l)"
-echo "(medians of $runs runs; CSV target: at most 1.2x sqlite3 -csv with flat memory)"
+row() {  # name wall cpu peak file
+    printf '%-26s %8s %7.2fx %8s %7.2fx %10s %12s\n' "$1" "$2" "$(echo "$2 / $sqlite_s" | bc -l)" \
+        "$3" "$(echo "$3 / $sqlite_cpu" | bc -l)" "$4" "$(stat -c %s "$5")"
+}
+printf '\n%-26s %8s %8s %8s %8s %10s %12s\n' "export of $records" wall ratio cpu ratio \
+    "peak KiB" "file bytes"
+row "sqlite3 -csv" "$sqlite_s" "$sqlite_cpu" "$sqlite_kib" sqlite.csv
+row "tuskocp --export FILE.csv" "$csv_s" "$csv_cpu" "$csv_kib" out.csv
+row "tuskocp --export FILE.xlsx" "$xlsx_s" "$xlsx_cpu" "$xlsx_kib" out.xlsx
+echo "(seconds, medians of $runs runs; CSV target: at most 1.2x sqlite3 -csv with flat memory)"
 echo
 "$build/bench/export_bench" "$records" "$work"

@@ -27,16 +27,9 @@ class FakeStore final : public records::Store {
     static records::StoredRecord stored(std::int64_t key, const records::MeasurementRecord& r) {
         records::StoredRecord s;
         s.key = key;
-        s.fields = {std::to_string(r.station),
-                    r.date,
-                    r.diameter,
-                    r.flow,
-                    r.percent,
-                    r.rangeRatio,
-                    r.velocity,
-                    r.forwardTotal,
-                    r.reverseTotal,
-                    r.alarm};
+        s.fields = {std::to_string(r.station), r.date,         r.diameter,     r.flow,
+                    r.percent,                 r.rangeRatio,   r.velocity,     r.forwardTotal,
+                    r.reverseTotal,            r.alarm};
         return s;
     }
 

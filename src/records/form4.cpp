@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "records/csv_export.h"
+#include "records/export.h"
 #include "records/record_grid_model.h"
 #include "records/records_query.h"
 #include "records/store_status.h"
@@ -35,14 +35,25 @@ StoreHealth healthAfterFailure(const Store* store) {
     return health;
 }
 
-// A writer that gives up once the window's reader is going away, so that an export stops then.
+// A writer that gives up once the window's reader is going away, so that an export stops then
+// and leaves what was at its path.
 class StoppableWriter final : public platform::FileWriter {
   public:
     StoppableWriter(platform::FileWriter& writer, const std::atomic<bool>& stopping)
         : writer_(writer), stopping_(stopping) {}
     bool begin(const std::string& path) override { return !stopping_ && writer_.begin(path); }
     bool append(std::string_view text) override { return !stopping_ && writer_.append(text); }
-    bool finish() override { return !stopping_ && writer_.finish(); }
+    bool finish() override {
+        if (stopping_) {
+            writer_.abandon();
+            return false;
+        }
+        return writer_.finish();
+    }
+    void abandon() override { writer_.abandon(); }
+    std::optional<std::string> beginNamed(const std::string& path) override {
+        return stopping_ ? std::nullopt : writer_.beginNamed(path);
+    }
 
   private:
     platform::FileWriter& writer_;
@@ -172,23 +183,42 @@ void Form4::exportButton_Click() {
     reader_->submit(
         [this, filter, path, makeWriter](Store* store, const std::atomic<bool>& stopping) {
             ExportResult result;
+            result.problem = ExportProblem::Store;
             std::unique_ptr<platform::FileWriter> writer = makeWriter ? makeWriter() : nullptr;
-            if (store && writer) {
+            if (!writer) {
+                result.problem = ExportProblem::Destination;
+            } else if (store) {
                 StoppableWriter stoppable(*writer, stopping);
                 result = exportRecords(*store, filter, stoppable, path);
             }
-            const std::int64_t count = result.records;
-            const bool written = result.written;
-            return Outcome{[this, written, count, path] { takeExport(written, count, path); },
-                           !written};
+            const bool storeFailed = result.problem == ExportProblem::Store;
+            const StoreHealth health = storeFailed ? healthAfterFailure(store) : StoreHealth{};
+            return Outcome{[this, result, health, path] { takeExport(result, health, path); },
+                           storeFailed};
         });
 }
 
-void Form4::takeExport(bool written, std::int64_t records, const std::string& path) {
+void Form4::takeExport(const ExportResult& result, const StoreHealth& health,
+                       const std::string& path) {
     exporting_ = false;
     updateButtons();
-    services_.dialogs.messageBox(written ? "已导出 " + std::to_string(records) + " 条记录。"
-                                         : "导出失败：" + path);
+    const std::string count = std::to_string(result.records);
+    switch (result.problem) {
+        case ExportProblem::None:
+            services_.dialogs.messageBox("已导出 " + count + " 条记录。");
+            break;
+        case ExportProblem::Store:
+            services_.dialogs.messageBox("导出失败：无法读取记录：" + problemText(health));
+            break;
+        case ExportProblem::Destination:
+            services_.dialogs.messageBox("导出失败：" + path);
+            break;
+        case ExportProblem::TooManyRecords:
+            services_.dialogs.messageBox("导出失败：" + count +
+                                         " 条记录超出 Excel 工作表的行数，未写入文件。"
+                                         "请用筛选减少记录，或导出为 CSV 文件。");
+            break;
+    }
 }
 
 void Form4::filterChanged() {

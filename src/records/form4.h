@@ -16,6 +16,7 @@
 #include "platform/event_gate.h"
 #include "platform/file_writer.h"
 #include "records/background_reader.h"
+#include "records/export.h"
 #include "records/store.h"
 
 class QCheckBox;
@@ -121,7 +122,7 @@ class Form4 : public QWidget {
     void takeFill(int generation, Records newest, const StoreHealth& health);
     void takeNewer(int generation, Records newer, const StoreHealth& health);
     void takeClear(bool cleared, const StoreHealth& health);
-    void takeExport(bool written, std::int64_t records, const std::string& path);
+    void takeExport(const ExportResult& result, const StoreHealth& health, const std::string& path);
     void showFault(const std::string& what, const StoreHealth& health);
     void receive(BackgroundReader::Delivery delivery);
     void takeDeliveries();

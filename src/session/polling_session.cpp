@@ -310,17 +310,20 @@ void PollingSession::portNotification(int eventCode) {
     if (state_ != SessionState::Polling) {
         return;
     }
+    bool logging = true;
     if (eventCode == platform::kCommEventReceive) {
         services_.timer.setEnabled(false);
-        takeReply();
-    } else {
+        logging = takeReply();
+    }
+    // The displays show the reply before the logging step writes what they show.
+    publish();
+    if (logging) {
         logOpportunity();
     }
-    publish();
     services_.timer.setEnabled(true);
 }
 
-void PollingSession::takeReply() {
+bool PollingSession::takeReply() {
     poll_.resetUnanswered();
     // A read that fails gives no bytes: no reply.
     const std::vector<std::uint8_t> block =
@@ -335,7 +338,7 @@ void PollingSession::takeReply() {
         tell([station](PollingListener& l) { l.stationBack(station); });
     }
     if (outcome.check != measurement::FrameCheck::Valid) {
-        return;
+        return false;
     }
     if (mode_ == PollingMode::SingleStation) {
         indicators_ = Indicators{};
@@ -347,7 +350,7 @@ void PollingSession::takeReply() {
         const measurement::StationState& state = *replies_.memory.find(station);
         tell([station, &state](PollingListener& l) { l.stationCycleCompleted(station, state); });
     }
-    logOpportunity();
+    return true;
 }
 
 void PollingSession::lightIndicator(std::uint8_t station) {

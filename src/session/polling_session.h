@@ -92,7 +92,8 @@ class PollingSession {
     [[nodiscard]] bool openWithStationSettings();
     void reopenAfterFailure();
     void sendRequest();
-    void takeReply();
+    // The reply's part of a receive notification; true for a valid reply.
+    [[nodiscard]] bool takeReply();
     void logOpportunity();
     void readStoredMinutes();
     void reportStoreHealth();

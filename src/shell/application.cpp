@@ -1,29 +1,62 @@
 #include "application.h"
 
 #include <QApplication>
-#include <QRadioButton>
 
 #include <iostream>
 
 #include "command_line.h"
+#include "commissioning/station_overview.h"
+#include "commissioning/traffic_monitor.h"
 #include "platform/qt/termination_signals.h"
+#include "records/form4.h"
 #include "records/records_store.h"
+#include "records/trend_window.h"
 
 namespace shell {
 
-Application::Application(bool headless)
+Application::Application()
     : portMap_(platform::qt::portMapForThisMachine()),
-      port_(portMap_),
-      dialogs_(headless ? static_cast<platform::Dialogs&>(consoleDialogs_) : windowDialogs_),
-      traffic_(clock_),
-      form1_(MainWindowServices{port_, timer_, *data1_, dialogs_, files_, clock_, programEnd_,
-                                gate_, *this, traffic_}),
+      line_(gate_, portMap_),
+      report_(std::cerr, ConsoleReport::Scope::StoreOnly),
+      windows_(windowList()),
+      opened_(windows_.size()),
+      form1_(MainWindowServices{line_.session(), dialogs_, programEnd_, gate_, line_.clock(), *this,
+                                windows_}),
       port3_(portMap_),
       form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
-                                                 saved_, form1_, traffic_}) {}
+                                                 saved_, form1_, line_.traffic()}) {
+    line_.session().addListener(report_);
+}
 
 Application::~Application() {
-    delete form4_.data();
+    line_.session().removeListener(report_);
+    for (const QPointer<QWidget>& window : opened_) {
+        delete window.data();
+    }
+}
+
+WindowList Application::windowList() {
+    return {
+        {"Command3", "数据查询",
+         [this]() -> QWidget* {
+             // The window deletes itself when it closes; data2_ outlives every opening.
+             return new records::Form4(*data2_, dialogs_, gate_, fileWriter_);
+         }},
+        {"stationOverviewButton", "站点总览",
+         [this]() -> QWidget* {
+             return new commissioning::StationOverview(line_.session().stations());
+         }},
+        {"trafficMonitorButton", "通讯监视",
+         [this]() -> QWidget* {
+             return new commissioning::TrafficMonitor(line_.traffic(), dialogs_, fileWriter_);
+         }},
+        {"trendButton", "历史趋势",
+         [this]() -> QWidget* {
+             // A store that cannot be read now is read at the next look.
+             (void)records::openStore(*data3_);
+             return new records::TrendWindow(*data3_);
+         }},
+    };
 }
 
 int Application::run() {
@@ -42,25 +75,6 @@ int Application::run() {
     return QApplication::exec();
 }
 
-int Application::runHeadless(bool multiStation, std::optional<std::uint8_t> station) {
-    bool started = false;
-    gate_.run([this, &started] { started = form1_.Form_Load(); });
-    if (!started) {
-        std::cerr << portTableOfThisMachine();
-        return kNoUsablePortStatus;
-    }
-    if (multiStation) {
-        form1_.Option2->click();
-    } else if (station) {
-        // Single-station mode is on after the start-up; the tick asks this station from now on.
-        form1_.Addr_Parameter_Set = *station;
-    }
-    platform::qt::endProgramOnTerminationSignals(programEnd_);
-    const int status = QApplication::exec();
-    gate_.run([this] { form1_.Form_Unload(); });
-    return status;
-}
-
 void Application::openParameterWindow() {
     form3_.Form_Load();
     form3_.show();
@@ -68,44 +82,17 @@ void Application::openParameterWindow() {
     form3_.activateWindow();
 }
 
-void Application::openStationOverview() {
-    if (!overview_) {
-        overview_ = std::make_unique<commissioning::StationOverview>(form1_.replies.memory);
-    }
-    overview_->show();
-    overview_->raise();
-    overview_->activateWindow();
-}
-
-void Application::openTrafficMonitor() {
-    if (!monitor_) {
-        monitor_ = std::make_unique<commissioning::TrafficMonitor>(traffic_, dialogs_, fileWriter_);
-    }
-    monitor_->show();
-    monitor_->raise();
-    monitor_->activateWindow();
-}
-
-void Application::openTrend() {
-    if (!trend_) {
-        // A store that cannot be read now is read at the next look.
-        (void)records::openStore(*data3_);
-        trend_ = std::make_unique<records::TrendWindow>(*data3_);
-    }
-    trend_->show();
-    trend_->raise();
-    trend_->activateWindow();
-}
-
-void Application::openDataQuery() {
-    if (form4_) {
-        form4_->raise();
-        form4_->activateWindow();
+void Application::openWindow(std::size_t index) {
+    if (index >= windows_.size()) {
         return;
     }
-    // The window deletes itself when it closes; data2_ outlives every opening.
-    form4_ = new records::Form4(*data2_, dialogs_, gate_, fileWriter_);
-    form4_->show();
+    QPointer<QWidget>& window = opened_[index];
+    if (!window) {
+        window = windows_[index].make();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace shell

@@ -1,0 +1,50 @@
+#include "headless.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <iostream>
+
+#include "command_line.h"
+#include "platform/qt/serial/qt_serial_port.h"
+#include "platform/qt/termination_signals.h"
+
+namespace shell {
+
+void HeadlessProgram::LoopEnd::endProgram() {
+    ended_ = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+}
+
+HeadlessProgram::HeadlessProgram()
+    : line_(gate_, platform::qt::portMapForThisMachine()),
+      report_(std::cerr, ConsoleReport::Scope::Everything) {
+    line_.session().addListener(report_);
+}
+
+HeadlessProgram::~HeadlessProgram() {
+    line_.session().removeListener(report_);
+}
+
+int HeadlessProgram::run(bool multiStation, std::optional<std::uint8_t> station) {
+    session::PollingSession& polling = line_.session();
+    bool started = false;
+    gate_.run([&] {
+        started = polling.start();
+        if (started && multiStation) {
+            polling.pollAllStations();
+        } else if (started && station) {
+            polling.pollSingleStation(*station);
+        }
+    });
+    if (!started) {
+        std::cerr << portTableOfThisMachine();
+        return kNoUsablePortStatus;
+    }
+    platform::qt::endProgramOnTerminationSignals(end_);
+    const int status = QCoreApplication::exec();
+    gate_.run([&polling] { polling.stop(); });
+    return status;
+}
+
+}  // namespace shell

@@ -22,11 +22,11 @@ void checkFrame(const parameters::Frame& frame, std::uint8_t station) {
 
 void checkVariables(const WriteExchange& exchange) {
     const parameters::ExchangeVariables& v = exchange.variables();
-    const std::uint8_t step = v.Parameter_Step;
+    const std::uint8_t step = v.step;
     require(step <= parameters::kLastParameterStep || step == parameters::kClosingStep ||
             step == parameters::kStartAckStep);
-    require(v.Retry_Count >= 0 && v.Retry_Count <= 200);
-    require(v.Button_Count >= 0 && v.Button_Count <= 100);
+    require(v.ticksSinceAnswer >= 0 && v.ticksSinceAnswer <= 200);
+    require(v.ticksSinceStart >= 0 && v.ticksSinceStart <= 100);
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 } else if (tick.action == WriteExchange::TickAction::SendStep) {
                     const parameters::Frame frame = exchange.stepFrame({});
                     checkFrame(frame, station);
-                    require(frame[1] == exchange.variables().Parameter_Step);
+                    require(frame[1] == exchange.variables().step);
                     exchange.frameSent();
                 }
                 break;

@@ -10,6 +10,8 @@ packages=(
     # the plant-wide records store on a PostgreSQL server, and the server its tests start
     libqt6sql6-psql postgresql
     fonts-noto-cjk
+    # Qt's own dialogs and buttons in Chinese (Qt's translation catalogues)
+    qt6-translations-l10n
     xvfb xauth imagemagick xdotool
 )
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "text/characters.h"
 
@@ -12,22 +13,24 @@ bool hasBlank(std::string_view text) {
     return std::any_of(text.begin(), text.end(), ::text::isBlank);
 }
 
-std::optional<int> parsePortName(std::string_view key) {
-    if (key.size() < 4 || key.size() > 5) {
-        return std::nullopt;
-    }
+// A UTF-8 byte order mark, as some editors put before the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The number of "COMn" ("COM04" is COM4) when n is 1 to 10; `why` says what is wrong otherwise.
+std::optional<int> parsePortName(std::string_view key, std::string& why) {
     const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    if (lower(key[0]) != 'c' || lower(key[1]) != 'o' || lower(key[2]) != 'm') {
-        return std::nullopt;
-    }
+    const auto digit = [](char c) { return text::isDigit(c); };
+    const bool com =
+        key.size() > 3 && lower(key[0]) == 'c' && lower(key[1]) == 'o' && lower(key[2]) == 'm';
+    const std::string_view digits = com ? key.substr(3) : std::string_view();
     int number = 0;
-    for (const char c : key.substr(3)) {
-        if (!text::isDigit(c)) {
-            return std::nullopt;
+    if (com && digits.size() <= 2 && std::all_of(digits.begin(), digits.end(), digit)) {
+        for (const char c : digits) {
+            number = number * 10 + (c - '0');
         }
-        number = number * 10 + (c - '0');
     }
     if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
+        why = "\"" + std::string(key) + "\" is not a port name COM1 to COM10";
         return std::nullopt;
     }
     return number;
@@ -38,15 +41,24 @@ struct ConfigLine {
     std::string device;
 };
 
-std::optional<ConfigLine> parseConfigLine(std::string_view line) {
-    line = line.substr(0, line.find('#'));
+// A line that is not blank or a comment: the port it pins, or `why` not.
+std::optional<ConfigLine> parseConfigLine(std::string_view line, std::string& why) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
+        why = "not COMn=device";
         return std::nullopt;
     }
-    const auto number = parsePortName(text::trimBlanks(line.substr(0, equals)));
+    const auto number = parsePortName(text::trimBlanks(line.substr(0, equals)), why);
+    if (!number) {
+        return std::nullopt;
+    }
     const std::string_view device = text::trimBlanks(line.substr(equals + 1));
-    if (!number || device.empty() || hasBlank(device) || device.find('=') != device.npos) {
+    if (device.empty()) {
+        why = "no device after \"=\"";
+        return std::nullopt;
+    }
+    if (hasBlank(device) || device.find('=') != device.npos) {
+        why = "a device name holds no blank and no \"=\"";
         return std::nullopt;
     }
     return ConfigLine{*number, std::string(device)};
@@ -97,16 +109,53 @@ bool naturalLess(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-PortMap PortMap::fromConfig(std::string_view confText, std::vector<SystemDevice> systemDevices) {
-    PortMap map;
-    while (!confText.empty()) {
-        const std::size_t newline = confText.find('\n');
-        const auto line = parseConfigLine(confText.substr(0, newline));
-        if (line) {
-            map.devices_[line->number - kFirstPort] = line->device;
-        }
-        confText.remove_prefix(newline == std::string_view::npos ? confText.size() : newline + 1);
+PortConfig readPortConfig(std::string_view text) {
+    PortConfig config;
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        text.remove_prefix(kByteOrderMark.size());
     }
+    for (int number = 1; !text.empty(); ++number) {
+        const std::size_t newline = text.find('\n');
+        std::string_view written = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (!written.empty() && written.back() == '\r') {
+            written.remove_suffix(1);
+        }
+        const std::string_view line = ::text::trimBlanks(written.substr(0, written.find('#')));
+        if (line.empty()) {
+            continue;
+        }
+        std::string why;
+        if (const auto pinned = parseConfigLine(line, why)) {
+            config.pinned[static_cast<std::size_t>(pinned->number - PortMap::kFirstPort)] =
+                pinned->device;
+        } else {
+            config.unread.push_back({number, std::string(written), why});
+        }
+    }
+    return config;
+}
+
+std::string configComplaints(const PortConfig& config, std::string_view fileName) {
+    std::string complaints;
+    if (!config.refusal.empty()) {
+        complaints += config.refusal + "\n";
+    }
+    for (const UnreadLine& line : config.unread) {
+        complaints += std::string(fileName) + " line " + std::to_string(line.number) + ": \"" +
+                      line.text + "\" not understood: " + line.why + "\n";
+    }
+    return complaints;
+}
+
+PortMap PortMap::fromConfig(std::string_view confText, std::vector<SystemDevice> systemDevices) {
+    return fromConfig(readPortConfig(confText), std::move(systemDevices));
+}
+
+PortMap PortMap::fromConfig(PortConfig config, std::vector<SystemDevice> systemDevices) {
+    PortMap map;
+    map.config_ = std::move(config);
+    map.devices_ = map.config_.pinned;
 
     // An unused built-in port opens as well as an adapter does; the adapter is the one wanted.
     const auto sortName = [](const SystemDevice& device) -> std::string_view {
@@ -149,6 +198,11 @@ std::optional<std::string> PortMap::device(int comNumber) const {
         return std::nullopt;
     }
     return devices_[comNumber - kFirstPort];
+}
+
+bool PortMap::pinned(int comNumber) const {
+    return comNumber >= kFirstPort && comNumber <= kLastPort &&
+           config_.pinned[static_cast<std::size_t>(comNumber - kFirstPort)].has_value();
 }
 
 }  // namespace seriallink

@@ -8,6 +8,31 @@
 
 namespace seriallink {
 
+// A line of "comports.conf" that names no device, and why.
+struct UnreadLine {
+    int number = 0;    // counted from 1
+    std::string text;  // the line as written, without its line end
+    std::string why;
+};
+
+// What "comports.conf" says: the device each COM number is pinned to and the lines not understood.
+struct PortConfig {
+    static constexpr int kPorts = 10;
+    std::array<std::optional<std::string>, kPorts> pinned;  // COM1 first
+    std::vector<UnreadLine> unread;
+    std::string refusal;  // set when the file itself was not read, and why
+};
+
+// Reads the text of "comports.conf": lines "COMn=device" (n 1 to 10, "com" in any case, blanks
+// around the parts, CRLF or LF, "#" starting a comment, a UTF-8 byte order mark before the first
+// line). A later line for the same number replaces an earlier one. Every other line that is not
+// blank or a comment is kept in `unread` with its number.
+PortConfig readPortConfig(std::string_view text);
+
+// One line per line not understood, and the refusal of the file, each ended by a newline:
+// "comports.conf line 3: \"COM0=/dev/ttyUSB0\" not understood: ...". Empty when all was read.
+std::string configComplaints(const PortConfig& config, std::string_view fileName);
+
 // A serial device the system reports.
 struct SystemDevice {
     std::string path;  // "/dev/ttyUSB0"
@@ -26,13 +51,13 @@ class PortMap {
     // No port number is mapped.
     PortMap() = default;
 
-    // Builds the map from the text of "comports.conf" and the serial devices the system reports.
-    // Lines "COMn=device" (n 1 to 10, "com" in any case, blanks around the parts, CRLF or LF,
-    // "#" starting a comment) name devices explicitly; a later line for the same number replaces
-    // an earlier one; malformed lines are ignored. The numbers not named get the system devices
-    // not named in the file, lowest free number first: the adapters in natural order of their
-    // stable names (a path stands in for a missing name), then the built-in ports in natural order
-    // of their paths (ttyS2 before ttyS10). Devices beyond the last free number stay unmapped.
+    // Builds the map from "comports.conf" and the serial devices the system reports. The numbers
+    // the file pins keep their devices; the others get the system devices not named in the file,
+    // lowest free number first: the adapters in natural order of their stable names (a path
+    // stands in for a missing name), then the built-in ports in natural order of their paths
+    // (ttyS2 before ttyS10). Devices beyond the last free number stay unmapped.
+    static PortMap fromConfig(PortConfig config, std::vector<SystemDevice> systemDevices);
+    // As above from the file's text (see readPortConfig).
     static PortMap fromConfig(std::string_view confText, std::vector<SystemDevice> systemDevices);
 
     // COMn opens the device "COMn" itself (Windows).
@@ -41,8 +66,15 @@ class PortMap {
     // The device of port number comNumber; nothing for an unmapped number or one outside 1..10.
     std::optional<std::string> device(int comNumber) const;
 
+    // Whether "comports.conf" pins comNumber to its device.
+    bool pinned(int comNumber) const;
+
+    // What the file said, lines not understood included.
+    const PortConfig& config() const { return config_; }
+
   private:
     std::array<std::optional<std::string>, kLastPort> devices_;
+    PortConfig config_;
 };
 
 }  // namespace seriallink

@@ -2,19 +2,14 @@
 
 #include <QWidget>
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
-#include "commissioning/traffic_log.h"
-#include "parameters/main_window_link.h"
 #include "parameters/parameter_set.h"
-#include "parameters/write_exchange.h"
 #include "platform/dialogs.h"
 #include "platform/event_gate.h"
 #include "platform/program_end.h"
-#include "platform/serial_port.h"
-#include "platform/timer.h"
+#include "session/write_session.h"
 
 class QComboBox;
 class QGroupBox;
@@ -26,34 +21,28 @@ namespace parameters {
 
 // What the parameter window works with; every collaborator outlives the window.
 struct ParameterWindowServices {
-    platform::SerialPort& port;  // the window's own port
-    platform::Timer& timer;      // the window's own timer
+    session::WriteSession& session;  // the write this window shows
     platform::Dialogs& dialogs;
     platform::ProgramEnd& programEnd;
     platform::EventGate& gate;
-    SavedParameters& saved;  // outlives every opening of the window
-    MainWindowLink& mainWindow;
-    commissioning::TrafficLog& traffic;  // every frame and reply, for the monitor
 };
 
-// The parameter window "参数设置": shows the saved parameter set of one meter, checks every field
-// when the operator leaves it, writes the set to the meter ("远程设置") and saves it
-// ("保存本次设置"). Closing it hides it; it is opened again by Form_Load and show. Its handlers are
-// entered only through the event gate.
-class Form3 : public QWidget {
+// The parameter window "参数设置": shows the saved parameter set of one meter and the write
+// session's state, and passes the operator's intents to the session: leaving a field, pressing a
+// numeric field, "远程设置", "保存本次设置", "返回主菜单" and closing the window. Closing it hides
+// it; it is opened again by Form_Load and show. Its handlers are entered only through the event
+// gate.
+class Form3 : public QWidget, private session::WriteSessionListener {
     Q_OBJECT
 
   public:
     explicit Form3(const ParameterWindowServices& services, QWidget* parent = nullptr);
     ~Form3() override;
 
-    // Opens the window's port, loads the defaults when nothing was written or saved yet, starts
-    // the timer and resets the exchange. Runs on every opening and at the start of every write.
+    // The session opens the port polling released and starts afresh; on every opening.
     void Form_Load();
     // Shows the saved parameter set in the fields; runs each time the window is shown.
     void Form_Activate();
-    void Timer1_Timer();
-    void MSComm1_OnComm(int eventCode);
     void Command2_Click();  // "返回主菜单"
     void Command3_Click();  // "远程设置"
     void Command4_Click();  // "保存本次设置"
@@ -66,8 +55,6 @@ class Form3 : public QWidget {
     [[nodiscard]] QString fieldText(Param param) const;
     void setFieldText(Param param, const QString& text);
     [[nodiscard]] QWidget* field(Param param) const;
-    [[nodiscard]] const WriteExchange& exchange() const { return exchange_; }
-    [[nodiscard]] bool isOpen() const { return open_; }
 
     QLabel* Label1 = nullptr;
     QLabel* Label24 = nullptr;
@@ -96,9 +83,9 @@ class Form3 : public QWidget {
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
     QPushButton* Command4 = nullptr;
-
-    // True when the decimal field checked last was accepted.
-    bool Field_Valid = true;
+    // How far the write has come, and the seconds the meter still waits for it.
+    QLabel* progressLabel = nullptr;
+    QLabel* secondsLeftLabel = nullptr;
 
   protected:
     bool event(QEvent* event) override;
@@ -106,22 +93,26 @@ class Form3 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // What the session shows and asks.
+    ParameterTexts fieldTexts() const override;
+    void showFieldText(Param param, const std::string& text) override;
+    void showStation(const std::string& text) override;
+    void showMessage(const std::string& text) override;
+    std::string askPassword(const std::string& prompt, const std::string& title,
+                            const std::string& defaultAnswer) override;
+    void setWriteEnabled(bool enabled) override;
+    void showWriteHint(const std::string& text) override;
+    void showProgress(const std::string& text) override;
+    void showSecondsLeft(const std::string& text) override;
+    void leave() override;
+
     void buildControls();
     void wireEvents();
     void onFocusChanged(QWidget* old, QWidget* now);
     [[nodiscard]] std::optional<Param> fieldContaining(const QWidget* widget) const;
-    [[nodiscard]] ParameterTexts fieldTexts() const;
     void showTexts(const ParameterTexts& texts);
-    void sendStep();
-    void sendFrame(const Frame& frame);
-    void handBack();
 
-    platform::SerialPort& MSComm1;
-    platform::Timer& Timer1;
     ParameterWindowServices services_;
-    WriteExchange exchange_;
-    bool open_ = false;         // loaded and not left: ticks and port events act
-    std::string lineSettings_;  // as last given to the port; the pauses last a character at it
     QMetaObject::Connection focusWatch_;
 };
 

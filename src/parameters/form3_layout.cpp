@@ -182,10 +182,24 @@ void Form3::buildControls() {
     Command3 = button(this, "Command3", "远程设置");
     Command4 = button(this, "Command4", "保存本次设置");
     Command2 = button(this, "Command2", "返回主菜单");
+    // Under the buttons: how far a write has come and how long the meter still waits for it.
+    progressLabel = caption(this, "progressLabel", "");
+    progressLabel->setAccessibleName(QStringLiteral("写入进度"));
+    secondsLeftLabel = caption(this, "secondsLeftLabel", "");
+    secondsLeftLabel->setAccessibleName(QStringLiteral("设置时限"));
+    for (QLabel* label : {progressLabel, secondsLeftLabel}) {
+        label->setWordWrap(true);
+        // Room for one line even while empty, so that the window keeps its size.
+        label->setMinimumHeight(label->fontMetrics().height());
+        label->setMinimumWidth(
+            label->fontMetrics().horizontalAdvance(QStringLiteral("第 15 步，共 15 步：未完成")));
+    }
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(Command3);
     buttons->addWidget(Command4);
     buttons->addWidget(Command2);
+    buttons->addWidget(progressLabel);
+    buttons->addWidget(secondsLeftLabel);
     buttons->addStretch();
 
     auto* rightColumn = new QVBoxLayout;

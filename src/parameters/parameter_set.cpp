@@ -48,18 +48,12 @@ const ParameterTexts kDefaults = {"100",  "1.0m3", "28274",  "m3/h",   "-2",    
                                   "1L/P", "2000",  "正向",   "禁止",   "00.5",  "禁止", "090.0",
                                   "禁止", "015.0", "1.0000", "+0.000", "1.0000"};
 
-// The saved strings in the fixed order.
-constexpr std::array<std::string SavedParameters::*, kParamCount> kSavedFields = {
-    &SavedParameters::str_koujing,           &SavedParameters::str_zongliangdanwei,
-    &SavedParameters::str_liangcheng,        &SavedParameters::str_liangchengdanwei,
-    &SavedParameters::str_liangchengming,    &SavedParameters::str_zunishijian,
-    &SavedParameters::str_shuchufangshi,     &SavedParameters::str_mochongdangliangdanwei,
-    &SavedParameters::str_pinlvshuchufanwei, &SavedParameters::str_liuxiangxuanze,
-    &SavedParameters::str_xiaoxinhao,        &SavedParameters::str_xiaoxinhaozhi,
-    &SavedParameters::str_shangxianbaojing,  &SavedParameters::str_shangxianbaojingzhi,
-    &SavedParameters::str_xiaxianbaojing,    &SavedParameters::str_xiaxianbaojingzhi,
-    &SavedParameters::str_chuanganqixishu,   &SavedParameters::str_lingdian,
-    &SavedParameters::str_yibiaoxishu,
+// The captions of the parameters in the fixed order.
+constexpr std::array<std::string_view, kParamCount> kFieldNames = {
+    "口径",           "流量积算单位", "量程值",       "量程单位",     "量程冥指数",
+    "阻尼时间",       "输出方式选择", "脉冲当量",     "频率输出范围", "流向选择",
+    "小信号切除允许", "小信号切除值", "上限报警允许", "上限报警值",   "下限报警允许",
+    "下限报警值",     "传感器系数",   "零点修正",     "流量倍乘系数",
 };
 
 }  // namespace
@@ -116,18 +110,8 @@ const ParameterTexts& defaultTexts() {
     return kDefaults;
 }
 
-ParameterTexts SavedParameters::texts() const {
-    ParameterTexts result;
-    for (std::size_t i = 0; i < kParamCount; ++i) {
-        result[i] = this->*kSavedFields[i];
-    }
-    return result;
-}
-
-void SavedParameters::assign(const ParameterTexts& texts) {
-    for (std::size_t i = 0; i < kParamCount; ++i) {
-        this->*kSavedFields[i] = texts[i];
-    }
+std::string_view fieldName(Param param) {
+    return kFieldNames[indexOf(param)];
 }
 
 }  // namespace parameters

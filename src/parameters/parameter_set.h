@@ -13,25 +13,25 @@ namespace parameters {
 // The nineteen parameters of a meter, in the fixed order of every copy between the saved set and
 // the window's fields.
 enum class Param : std::uint8_t {
-    Diameter,           // Combo8
-    TotalizerUnit,      // Combo2
-    RangeValue,         // Text2
-    RangeUnit,          // Combo3
-    RangeExponent,      // Combo11
-    Damping,            // Combo10
-    OutputMode,         // Combo7
-    PulseEquivalent,    // Combo9
-    FrequencyRange,     // Text4
-    FlowDirection,      // Combo1
-    CutoffEnable,       // Combo4
-    CutoffValue,        // Text5
-    UpperAlarmEnable,   // Combo5
-    UpperAlarmValue,    // Text7
-    LowerAlarmEnable,   // Combo6
-    LowerAlarmValue,    // Text8
-    SensorCoefficient,  // Text10
-    ZeroCorrection,     // Text9
-    FlowMultiplier,     // Text1
+    Diameter,
+    TotalizerUnit,
+    RangeValue,
+    RangeUnit,
+    RangeExponent,
+    Damping,
+    OutputMode,
+    PulseEquivalent,
+    FrequencyRange,
+    FlowDirection,
+    CutoffEnable,
+    CutoffValue,
+    UpperAlarmEnable,
+    UpperAlarmValue,
+    LowerAlarmEnable,
+    LowerAlarmValue,
+    SensorCoefficient,
+    ZeroCorrection,
+    FlowMultiplier,
 };
 
 inline constexpr std::size_t kParamCount = 19;
@@ -60,31 +60,20 @@ using ParameterTexts = std::array<std::string, kParamCount>;
 // What a meter is set to before anything was written or saved during this run.
 [[nodiscard]] const ParameterTexts& defaultTexts();
 
+// The name of a parameter as the parameter window's caption gives it, without the colon: "口径",
+// "小信号切除值". The range unit has no caption of its own and is called "量程单位".
+[[nodiscard]] std::string_view fieldName(Param param);
+
 // The saved parameter set: what the parameter window shows on every opening. It lives as long as
 // the program and is replaced only by a completed write or by "保存本次设置".
-struct SavedParameters {
-    std::string str_koujing;
-    std::string str_zongliangdanwei;
-    std::string str_liangcheng;
-    std::string str_liangchengdanwei;
-    std::string str_liangchengming;
-    std::string str_zunishijian;
-    std::string str_shuchufangshi;
-    std::string str_mochongdangliangdanwei;
-    std::string str_pinlvshuchufanwei;
-    std::string str_liuxiangxuanze;
-    std::string str_xiaoxinhao;
-    std::string str_xiaoxinhaozhi;
-    std::string str_shangxianbaojing;
-    std::string str_shangxianbaojingzhi;
-    std::string str_xiaxianbaojing;
-    std::string str_xiaxianbaojingzhi;
-    std::string str_chuanganqixishu;
-    std::string str_lingdian;
-    std::string str_yibiaoxishu;
+class SavedParameters {
+  public:
+    [[nodiscard]] const ParameterTexts& texts() const { return texts_; }
+    [[nodiscard]] const std::string& text(Param param) const { return texts_[indexOf(param)]; }
+    void assign(const ParameterTexts& texts) { texts_ = texts; }
 
-    [[nodiscard]] ParameterTexts texts() const;
-    void assign(const ParameterTexts& texts);
+  private:
+    ParameterTexts texts_;
 };
 
 }  // namespace parameters

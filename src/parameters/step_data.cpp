@@ -88,7 +88,11 @@ StepFields fieldsOfStep(std::uint8_t step) {
 
 StepPreparation refuse(ParameterTexts& texts, Param param, const FieldCheck& check) {
     textOf(texts, param).clear();
-    return {param, check.message, check.fieldValid};
+    StepPreparation refused{param, check.message, check.fieldValid, std::nullopt};
+    if (check.fieldValid) {
+        refused.checked = param;
+    }
+    return refused;
 }
 
 }  // namespace
@@ -110,6 +114,7 @@ StepPreparation prepareStep(std::uint8_t step, ParameterTexts& texts) {
         }
         text = check.text;
         result.fieldValid = check.fieldValid;
+        result.checked = *fields.number;
         if (*fields.number == Param::ZeroCorrection &&
             DecimalText(text::characters(text)).value() >= 0.0 && text.rfind('+', 0) != 0) {
             text.insert(0, "+");
@@ -120,6 +125,7 @@ StepPreparation prepareStep(std::uint8_t step, ParameterTexts& texts) {
         if (check.message) {
             StepPreparation refused = refuse(texts, selection, check);
             refused.fieldValid = result.fieldValid;
+            refused.checked = result.checked;
             return refused;
         }
     }

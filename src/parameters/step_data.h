@@ -13,7 +13,8 @@ namespace parameters {
 struct StepPreparation {
     std::optional<Param> refused;        // a field that failed its check: the write must stop
     std::optional<std::string> message;  // that field's message
-    std::optional<bool> fieldValid;      // the new Field_Valid, when a decimal field was checked
+    std::optional<bool> fieldValid;  // as FieldCheck::fieldValid, when a decimal field was checked
+    std::optional<Param> checked;    // that decimal field
 };
 
 // Rewrites, in place, the texts step 1 to 13 or 15 reads, so that the operator sees what is sent:

@@ -36,28 +36,27 @@ void WriteExchange::reset(std::uint8_t station) {
 }
 
 void WriteExchange::startSent() {
-    vars_.Parameter_Step = kStartAckStep;
-    vars_.Retry_Count = 0;
-    vars_.Send_Armed = true;
-    vars_.Write_Pending = true;
+    vars_.step = kStartAckStep;
+    vars_.ticksSinceAnswer = 0;
+    vars_.frameArmed = true;
+    vars_.startUnanswered = true;
     phase_ = ExchangePhase::AwaitingStartAck;
 }
 
 WriteExchange::TickResult WriteExchange::tick() {
     TickResult result;
-    if (++vars_.Button_Count > kButtonTicks) {
-        vars_.Button_Count = 0;
-        result.enableCommand3 = true;
+    if (++vars_.ticksSinceStart > kButtonTicks) {
+        vars_.ticksSinceStart = 0;
+        result.writeButtonBack = true;
     }
-    if (++vars_.Retry_Count > kRetryWrap) {
-        vars_.Retry_Count = 0;
+    if (++vars_.ticksSinceAnswer > kRetryWrap) {
+        vars_.ticksSinceAnswer = 0;
     }
-    if (!vars_.Send_Armed || vars_.Retry_Count > kSendWindowTicks ||
+    if (!vars_.frameArmed || vars_.ticksSinceAnswer > kSendWindowTicks ||
         phase_ == ExchangePhase::PasswordPrompt) {
         return result;
     }
-    vars_.Send_Buffer[0] = station_;
-    const std::uint8_t step = vars_.Parameter_Step;
+    const std::uint8_t step = vars_.step;
     if (step == kPasswordStep) {
         phase_ = ExchangePhase::PasswordPrompt;
         result.action = TickAction::AskPassword;
@@ -71,29 +70,22 @@ std::optional<Frame> WriteExchange::passwordAnswered(const std::string& answer) 
     if (phase_ != ExchangePhase::PasswordPrompt) {
         return std::nullopt;
     }
-    vars_.Password_Text = answer;
     if (answer.empty()) {
-        vars_.Send_Armed = false;
-        vars_.Button_Count = 0;
+        vars_.frameArmed = false;
+        vars_.ticksSinceStart = 0;
         phase_ = ExchangePhase::Ended;
         return std::nullopt;
     }
     phase_ = ExchangePhase::Stepping;
-    return sendBuffer(kPasswordStep, passwordData(answer));
+    return buildFrame(station_, kPasswordStep, passwordData(answer));
 }
 
-Frame WriteExchange::stepFrame(const StepData& data) {
-    return sendBuffer(vars_.Parameter_Step, data);
-}
-
-Frame WriteExchange::sendBuffer(std::uint8_t step, const StepData& data) {
-    const Frame frame = buildFrame(station_, step, data);
-    std::copy(frame.begin(), frame.end(), vars_.Send_Buffer.begin());
-    return frame;
+Frame WriteExchange::stepFrame(const StepData& data) const {
+    return buildFrame(station_, vars_.step, data);
 }
 
 void WriteExchange::stopWrite() {
-    vars_.Send_Armed = false;
+    vars_.frameArmed = false;
     phase_ = ExchangePhase::Ended;
 }
 
@@ -106,15 +98,15 @@ WriteExchange::ReplyResult WriteExchange::reply(const std::vector<std::uint8_t>&
     if (reply[2] == kErrorMarker) {
         switch (reply[3]) {
             case kErrorWrongPassword:
-                vars_.Send_Armed = true;
+                vars_.frameArmed = true;
                 phase_ = armedPhase();
                 return {ReplyKind::WrongPassword, kWrongPasswordMessage};
             case kErrorTimeLimit:
-                vars_.Send_Armed = false;
+                vars_.frameArmed = false;
                 phase_ = ExchangePhase::Ended;
                 return {ReplyKind::TimeLimit, kTimeLimitMessage};
             case kErrorTooManyPasswords:
-                vars_.Send_Armed = false;
+                vars_.frameArmed = false;
                 phase_ = ExchangePhase::Ended;
                 return {ReplyKind::TooManyPasswords, kTooManyPasswordsMessage};
             default:
@@ -122,30 +114,30 @@ WriteExchange::ReplyResult WriteExchange::reply(const std::vector<std::uint8_t>&
         }
     }
     if (!acceptable(reply)) {
-        vars_.Send_Armed = true;
+        vars_.frameArmed = true;
         phase_ = armedPhase();
         return {ReplyKind::Rejected};
     }
     if (reply[1] == kStartAckStep) {
-        vars_.Send_Armed = true;
-        vars_.Parameter_Step = kPasswordStep;
-        vars_.Write_Pending = false;
+        vars_.frameArmed = true;
+        vars_.step = kPasswordStep;
+        vars_.startUnanswered = false;
         phase_ = ExchangePhase::PasswordDue;
         return {ReplyKind::StartAcknowledged};
     }
     if (reply[1] == kClosingStep) {
-        vars_.Retry_Count = 0;
-        vars_.Parameter_Step = kClosingStep;
-        vars_.Send_Armed = false;
+        vars_.ticksSinceAnswer = 0;
+        vars_.step = kClosingStep;
+        vars_.frameArmed = false;
         phase_ = ExchangePhase::Completed;
         return {ReplyKind::Completed, kSuccessMessage};
     }
-    vars_.Retry_Count = 0;
-    ++vars_.Parameter_Step;
-    if (vars_.Parameter_Step > kLastParameterStep) {
-        vars_.Parameter_Step = kClosingStep;
+    vars_.ticksSinceAnswer = 0;
+    ++vars_.step;
+    if (vars_.step > kLastParameterStep) {
+        vars_.step = kClosingStep;
     }
-    vars_.Send_Armed = true;
+    vars_.frameArmed = true;
     phase_ = ExchangePhase::Stepping;
     return {ReplyKind::Acknowledged};
 }
@@ -156,12 +148,12 @@ bool WriteExchange::acceptable(const Frame& reply) const {
         reply[1] == kStartAckStep ? xorOf(reply, 2, 7) : xorOf(reply, 0, 7);
     const bool zeros = std::all_of(reply.begin() + 3, reply.begin() + 8,
                                    [](std::uint8_t byte) { return byte == 0; });
-    return reply[0] == station_ && reply[1] == vars_.Parameter_Step && reply[2] == kAckMarker &&
-           zeros && reply[8] == expected && reply[9] == kReplyEnd;
+    return reply[0] == station_ && reply[1] == vars_.step && reply[2] == kAckMarker && zeros &&
+           reply[8] == expected && reply[9] == kReplyEnd;
 }
 
 ExchangePhase WriteExchange::armedPhase() const {
-    switch (vars_.Parameter_Step) {
+    switch (vars_.step) {
         case kStartAckStep:
             return ExchangePhase::AwaitingStartAck;
         case kPasswordStep:
@@ -171,12 +163,12 @@ ExchangePhase WriteExchange::armedPhase() const {
     }
 }
 
-WriteExchange::LeaveDecision WriteExchange::leave(bool command3Enabled) const {
-    if (!command3Enabled) {
+WriteExchange::LeaveDecision WriteExchange::leave(bool writeButtonEnabled) const {
+    if (!writeButtonEnabled) {
         return LeaveDecision::RetryLater;
     }
-    const bool ended = vars_.Parameter_Step >= 14 && vars_.Retry_Count >= kLeaveAfterEndTicks;
-    if (vars_.Write_Pending || !vars_.Send_Armed || ended) {
+    const bool ended = vars_.step >= 14 && vars_.ticksSinceAnswer >= kLeaveAfterEndTicks;
+    if (vars_.startUnanswered || !vars_.frameArmed || ended) {
         return LeaveDecision::Leave;
     }
     return LeaveDecision::Stay;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,13 +18,11 @@ inline constexpr const char* kRetryLaterMessage = "5秒钟之后重试！";
 
 // The variables the exchange keeps from one event to the next.
 struct ExchangeVariables {
-    std::uint8_t Parameter_Step = 0;  // step whose frame goes next; 100 until the start is answered
-    std::int16_t Retry_Count = 0;     // ticks since the last accepted acknowledgement
-    std::int16_t Button_Count = 0;    // ticks since the last start of a write
-    bool Send_Armed = false;          // the next eligible tick sends the current step's frame once
-    bool Write_Pending = false;       // the start command is not answered yet
-    std::string Password_Text;        // the password typed for this write
-    std::array<std::uint8_t, 11> Send_Buffer{};  // the frame being assembled; 0 to 9 are sent
+    std::uint8_t step = 0;  // step whose frame goes next; 100 until the start is answered
+    std::int16_t ticksSinceAnswer = 0;  // since the last accepted acknowledgement; wraps after 200
+    std::int16_t ticksSinceStart = 0;   // since the last start of a write; wraps after 100
+    bool frameArmed = false;       // the next eligible tick sends the current step's frame once
+    bool startUnanswered = false;  // the start command is not answered yet
 };
 
 // Where a write stands.
@@ -39,16 +36,17 @@ enum class ExchangePhase {
     Ended,             // stopped without success (no password, the meter's error, a refused field)
 };
 
-// The PC's side of a parameter write, driven by the window's timer ticks and the meter's
-// replies. A frame goes out only on a tick, only while Send_Armed is set and fewer than 21 ticks
-// have passed since the last accepted acknowledgement; an accepted acknowledgement arms the next
-// step's frame, a rejected reply arms the same frame again, and silence leaves the write where
-// it is. No I/O here: the window sends the frames, asks for the password and shows messages.
+// The PC's side of a parameter write, driven by timer ticks and the meter's replies. A frame goes
+// out only on a tick, only while one is armed and fewer than 21 ticks have passed since the last
+// accepted acknowledgement; an accepted acknowledgement arms the next step's frame, a rejected
+// reply arms the same frame again, and silence leaves the write where it is. The write button
+// comes back 100 ticks after the start of a write. No I/O here: the caller sends the frames, asks
+// for the password and shows the messages.
 class WriteExchange {
   public:
     enum class TickAction { None, AskPassword, SendStep };
     struct TickResult {
-        bool enableCommand3 = false;  // 100 ticks have passed since the last start
+        bool writeButtonBack = false;  // 100 ticks have passed since the last start
         TickAction action = TickAction::None;
     };
 
@@ -71,8 +69,8 @@ class WriteExchange {
 
     // The window was loaded for `station`: every variable starts afresh.
     void reset(std::uint8_t station);
-    // The start of a write restarts the count after which "远程设置" comes back.
-    void restartButtonCount() { vars_.Button_Count = 0; }
+    // The start of a write restarts the count after which the write button comes back.
+    void restartButtonWait() { vars_.ticksSinceStart = 0; }
     // The start command has been sent.
     void startSent();
 
@@ -81,25 +79,24 @@ class WriteExchange {
     // write is abandoned).
     [[nodiscard]] std::optional<Frame> passwordAnswered(const std::string& answer);
     // The frame of the current step with these data bytes.
-    [[nodiscard]] Frame stepFrame(const StepData& data);
-    void frameSent() { vars_.Send_Armed = false; }
+    [[nodiscard]] Frame stepFrame(const StepData& data) const;
+    void frameSent() { vars_.frameArmed = false; }
     // A field of the current step failed its check: nothing more is sent in this write.
     void stopWrite();
     // A press on a numeric field: a frame that is due is not sent.
-    void disarm() { vars_.Send_Armed = false; }
+    void disarm() { vars_.frameArmed = false; }
 
     // One receive notification's bytes; only the first ten count.
     [[nodiscard]] ReplyResult reply(const std::vector<std::uint8_t>& block);
 
-    // Whether "返回主菜单" may leave the window now.
-    [[nodiscard]] LeaveDecision leave(bool command3Enabled) const;
+    // Whether the operator may leave now, given whether the write button is enabled.
+    [[nodiscard]] LeaveDecision leave(bool writeButtonEnabled) const;
 
     [[nodiscard]] const ExchangeVariables& variables() const { return vars_; }
     [[nodiscard]] ExchangePhase phase() const { return phase_; }
     [[nodiscard]] std::uint8_t station() const { return station_; }
 
   private:
-    [[nodiscard]] Frame sendBuffer(std::uint8_t step, const StepData& data);
     [[nodiscard]] ExchangePhase armedPhase() const;
     [[nodiscard]] bool acceptable(const Frame& reply) const;
 

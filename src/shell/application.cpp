@@ -23,12 +23,16 @@ Application::Application()
       form1_(MainWindowServices{line_.session(), dialogs_, programEnd_, gate_, line_.clock(), *this,
                                 windows_}),
       port3_(portMap_),
-      form3_(parameters::ParameterWindowServices{port3_, timer3_, dialogs_, programEnd_, gate_,
-                                                 saved_, form1_, line_.traffic()}) {
+      writeSession_(session::WriteSessionServices{port3_, timer3_, pacer3_, line_.clock(), gate_,
+                                                  saved_, form1_, line_.traffic()}),
+      form3_(parameters::ParameterWindowServices{writeSession_, dialogs_, programEnd_, gate_}),
+      portNote_(portMap_, *form1_.statusLine) {
     line_.session().addListener(report_);
+    line_.session().addListener(portNote_);
 }
 
 Application::~Application() {
+    line_.session().removeListener(portNote_);
     line_.session().removeListener(report_);
     for (const QPointer<QWidget>& window : opened_) {
         delete window.data();
@@ -67,12 +71,22 @@ int Application::run() {
         std::cerr << portTableOfThisMachine();
         return kNoUsablePortStatus;
     }
+    std::cerr << portNotes(portMap_, line_.session().portNumber());
     if (programEnd_.hasEnded()) {
         return 0;
     }
     form1_.show();
     platform::qt::endProgramOnTerminationSignals(programEnd_);
     return QApplication::exec();
+}
+
+void Application::PortNoteKeeper::portsFound(const std::vector<session::PortEntry>& ports,
+                                             std::size_t inUse) {
+    const auto note =
+        inUse < ports.size()
+            ? platform::qt::missingPinnedPortNote(portMap_, ports[inUse].number)
+            : std::nullopt;
+    statusLine_.setNote(StatusNote::Port, note ? note->chinese : std::string());
 }
 
 void Application::openParameterWindow() {

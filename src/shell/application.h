@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "link/pauses.h"
 #include "machine_session.h"
 #include "parameters/form3.h"
 #include "parameters/parameter_set.h"
@@ -17,6 +18,8 @@
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/records/records_binding_choice.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "session/polling_listener.h"
+#include "session/write_session.h"
 #include "shell/console_report.h"
 #include "shell/form1.h"
 #include "shell/navigation.h"
@@ -39,6 +42,19 @@ class Application final : public Navigation {
     void openWindow(std::size_t index) override;
 
   private:
+    // Keeps the main window's note on a pinned port whose device is missing up to date with the
+    // port in use.
+    class PortNoteKeeper final : public session::PollingListener {
+      public:
+        PortNoteKeeper(const seriallink::PortMap& portMap, StatusLine& statusLine)
+            : portMap_(portMap), statusLine_(statusLine) {}
+        void portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) override;
+
+      private:
+        const seriallink::PortMap& portMap_;
+        StatusLine& statusLine_;
+    };
+
     WindowList windowList();
 
     platform::EventGate gate_;
@@ -59,11 +75,14 @@ class Application final : public Navigation {
     WindowList windows_;
     std::vector<QPointer<QWidget>> opened_;
     Form1 form1_;
-    // The parameter window has a port and a timer of its own; its saved set outlives it.
+    // The parameter write has a port and a timer of its own; its saved set outlives it.
     platform::qt::QtSerialPort port3_;
     platform::qt::QtTimer timer3_;
+    seriallink::BusyPacer pacer3_;
     parameters::SavedParameters saved_;
+    session::WriteSession writeSession_;
     parameters::Form3 form3_;
+    PortNoteKeeper portNote_;
 };
 
 }  // namespace shell

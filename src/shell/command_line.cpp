@@ -11,7 +11,20 @@ namespace shell {
 
 namespace {
 
-// YYYY-MM-DD: digits with a "-" after the year and after the month.
+constexpr const char* kPortConfigFile = "comports.conf";
+constexpr int kMonths = 12;
+
+bool isLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(int year, int month) {
+    constexpr int kDays[kMonths] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// YYYY-MM-DD of a day that is in the calendar: digits with a "-" after the year and after the
+// month, a year from 0001, a month 01 to 12, a day of that month.
 bool isDate(const std::string& text) {
     constexpr std::size_t kLength = 10;
     if (text.size() != kLength) {
@@ -23,7 +36,18 @@ bool isDate(const std::string& text) {
             return false;
         }
     }
-    return true;
+    const auto number = [&text](std::size_t from, std::size_t count) {
+        int value = 0;
+        for (std::size_t i = from; i < from + count; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    const int year = number(0, 4);
+    const int month = number(5, 2);
+    const int day = number(8, 2);
+    return year >= 1 && month >= 1 && month <= kMonths && day >= 1 &&
+           day <= daysInMonth(year, month);
 }
 
 std::optional<std::uint8_t> stationNumber(const std::string& text) {
@@ -50,30 +74,54 @@ CommandLine refuse(const std::string& why) {
     return refused;
 }
 
-// The options that go with each action besides the action itself.
-bool fits(const CommandLine& line) {
-    const bool filters = line.fromDate || line.toDate;
+// The options given besides the action, by the name they were given under.
+struct OtherOptions {
+    std::string station;  // "--station", or empty when not given
+    std::string multi;
+    std::string from;
+    std::string to;
+};
+
+// Why an option does not go with the action (`actionName` as given, empty for the main window),
+// or nothing when all fit.
+std::optional<std::string> misfit(const CommandLine& line, const std::string& actionName,
+                                  const OtherOptions& given) {
+    std::vector<std::string> unfit;
     switch (line.action) {
         case CommandLineAction::Export:
-            return !line.multiStation;
+            unfit = {given.multi};
+            break;
         case CommandLineAction::Headless:
-            return !filters && !(line.multiStation && line.station);
-        case CommandLineAction::Run:
-            return !filters && !line.station && !line.multiStation;
+            unfit = {given.from, given.to};
+            if (line.multiStation && line.station) {
+                return "options '--multi' and '--station' do not go together";
+            }
+            break;
         default:
-            return true;
+            unfit = {given.station, given.multi, given.from, given.to};
+            break;
     }
+    for (const std::string& option : unfit) {
+        if (option.empty()) {
+            continue;
+        }
+        if (actionName.empty()) {
+            const bool filter = option == given.from || option == given.to;
+            return "option '" + option + "' goes only with " +
+                   (option == given.multi ? "--headless"
+                                          : (filter ? "--export" : "--headless or --export"));
+        }
+        return "option '" + option + "' does not go with '" + actionName + "'";
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 CommandLine readCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
-    const auto act = [&line](CommandLineAction action) {
-        if (line.action == CommandLineAction::Run) {
-            line.action = action;
-        }
-    };
+    std::string actionName;
+    OtherOptions given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
         std::optional<std::string> value;
@@ -92,27 +140,35 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
         } else if (!takesValue && value) {
             return refuse("unrecognized option '" + arguments[i] + "'");
         }
+        std::optional<CommandLineAction> action;
+        std::string* other = nullptr;
         if (name == "-h" || name == "--help") {
-            act(CommandLineAction::Help);
+            action = CommandLineAction::Help;
         } else if (name == "--version") {
-            act(CommandLineAction::Version);
+            action = CommandLineAction::Version;
         } else if (name == "--list-ports") {
-            act(CommandLineAction::ListPorts);
+            action = CommandLineAction::ListPorts;
         } else if (name == "--headless") {
-            act(CommandLineAction::Headless);
-        } else if (name == "--multi") {
-            line.multiStation = true;
+            action = CommandLineAction::Headless;
         } else if (name == "--export") {
-            act(CommandLineAction::Export);
+            action = CommandLineAction::Export;
+            if (value->empty()) {
+                return refuse("option '--export' needs a file name");
+            }
             line.exportPath = *value;
+        } else if (name == "--multi") {
+            other = &given.multi;
+            line.multiStation = true;
         } else if (name == "--station") {
+            other = &given.station;
             line.station = stationNumber(*value);
             if (!line.station) {
                 return refuse("station '" + *value + "' is not 1 to 16");
             }
         } else if (name == "--from" || name == "--to") {
+            other = name == "--from" ? &given.from : &given.to;
             if (!isDate(*value)) {
-                return refuse("date '" + *value + "' is not YYYY-MM-DD");
+                return refuse("date '" + *value + "' is not a day written YYYY-MM-DD");
             }
             (name == "--from" ? line.fromDate : line.toDate) = *value;
         } else {
@@ -120,9 +176,26 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
             return refuse((option ? "unrecognized option '" : "unexpected argument '") +
                           arguments[i] + "'");
         }
+        // One action at a time, and each option once: a second one could only be a mistake.
+        if (action && !actionName.empty()) {
+            return refuse(actionName == name ? "option '" + name + "' given twice"
+                                             : "options '" + actionName + "' and '" + name +
+                                                   "' do not go together: one action at a time");
+        }
+        if (action) {
+            line.action = *action;
+            actionName = name;
+        } else if (!other->empty()) {
+            return refuse("option '" + name + "' given twice");
+        } else {
+            *other = name;
+        }
     }
-    if (!fits(line)) {
-        return refuse("these options do not go together");
+    if (const auto why = misfit(line, actionName, given)) {
+        return refuse(*why);
+    }
+    if (line.fromDate && line.toDate && *line.fromDate > *line.toDate) {
+        return refuse("--from " + *line.fromDate + " is later than --to " + *line.toDate);
     }
     return line;
 }
@@ -143,9 +216,13 @@ std::string usage() {
            "  -h, --help    print this help and exit\n"
            "  --version     print the version and exit\n"
            "\n"
-           "Without an option the main window opens. The working directory holds the records\n"
-           "store kvt97.mdb and, if wanted, comports.conf (COM numbers to devices) and config.dat\n"
-           "(the port to use).\n";
+           "Without an option the main window opens. One action at a time; --station, --multi,\n"
+           "--from and --to only where shown. The working directory holds the records store\n"
+           "kvt97.mdb and, if wanted, comports.conf (COM numbers to devices) and config.dat (the\n"
+           "port to use).\n"
+           "\n"
+           "Exit status: 0 done, 1 no usable port, 2 a command line refused, 3 the export failed\n"
+           "or was refused.\n";
 }
 
 std::string refusal(const CommandLine& commandLine) {
@@ -153,7 +230,23 @@ std::string refusal(const CommandLine& commandLine) {
 }
 
 std::string portTableOfThisMachine() {
-    return seriallink::portTable(platform::qt::surveyPorts(platform::qt::portMapForThisMachine()));
+    const seriallink::PortMap map = platform::qt::portMapForThisMachine();
+    return seriallink::portTable(platform::qt::surveyPorts(map)) +
+           seriallink::configComplaints(map.config(), kPortConfigFile);
+}
+
+std::string portNotes(const seriallink::PortMap& map, int usedNumber) {
+    std::string notes;
+    std::string complaints = seriallink::configComplaints(map.config(), kPortConfigFile);
+    for (std::size_t start = 0; start < complaints.size();) {
+        const std::size_t end = complaints.find('\n', start);
+        notes += "tuskocp: " + complaints.substr(start, end + 1 - start);
+        start = end + 1;
+    }
+    if (const auto note = platform::qt::missingPinnedPortNote(map, usedNumber)) {
+        notes += "tuskocp: " + note->english + "\n";
+    }
+    return notes;
 }
 
 }  // namespace shell

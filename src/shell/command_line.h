@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "link/port_map.h"
+
 namespace shell {
 
 // Exit statuses besides 0.
@@ -24,9 +26,10 @@ struct CommandLine {
     std::optional<std::string> toDate;
 };
 
-// The program's arguments, without its own name. The first action decides; an argument that is
-// not an option of the program, an option without its value, or an option that does not go
-// with the action refuses the whole command line.
+// The program's arguments, without its own name. Refused as a whole: an argument that is not an
+// option of the program, an option without its value or given twice, a second action (--help and
+// --version included), an option that does not go with the action, a date that is not in the
+// calendar, and --from later than --to.
 CommandLine readCommandLine(const std::vector<std::string>& arguments);
 
 // What `--help` prints.
@@ -35,7 +38,13 @@ std::string usage();
 // Why the command line was refused, followed by the usage.
 std::string refusal(const CommandLine& commandLine);
 
-// COM1 to COM10 of this machine, the device behind each and why a port cannot be used.
+// COM1 to COM10 of this machine, the device behind each and why a port cannot be used; below the
+// table, each line of "comports.conf" not understood, with its number.
 std::string portTableOfThisMachine();
+
+// What the operator should know at start about the ports: each line of "comports.conf" not
+// understood, and pinned ports whose device is missing while port `usedNumber` is polled. One
+// line each, for standard error; empty when there is nothing to say.
+std::string portNotes(const seriallink::PortMap& map, int usedNumber);
 
 }  // namespace shell

@@ -17,7 +17,8 @@ void HeadlessProgram::LoopEnd::endProgram() {
 }
 
 HeadlessProgram::HeadlessProgram()
-    : line_(gate_, platform::qt::portMapForThisMachine()),
+    : portMap_(platform::qt::portMapForThisMachine()),
+      line_(gate_, portMap_),
       report_(std::cerr, ConsoleReport::Scope::Everything) {
     line_.session().addListener(report_);
 }
@@ -41,6 +42,7 @@ int HeadlessProgram::run(bool multiStation, std::optional<std::uint8_t> station)
         std::cerr << portTableOfThisMachine();
         return kNoUsablePortStatus;
     }
+    std::cerr << portNotes(portMap_, polling.portNumber());
     platform::qt::endProgramOnTerminationSignals(end_);
     const int status = QCoreApplication::exec();
     gate_.run([&polling] { polling.stop(); });

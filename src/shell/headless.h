@@ -34,6 +34,7 @@ class HeadlessProgram {
     };
 
     platform::EventGate gate_;
+    seriallink::PortMap portMap_;
     MachineSession line_;
     ConsoleReport report_;
     LoopEnd end_;

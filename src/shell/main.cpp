@@ -10,6 +10,8 @@
 #include "application.h"
 #include "command_line.h"
 #include "headless.h"
+#include "platform/qt/files/export_target.h"
+#include "platform/qt/qt_chinese_texts.h"
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/records/records_binding_choice.h"
 #include "records/csv_export.h"
@@ -67,6 +69,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         case shell::CommandLineAction::Export: {
+            if (const auto refused = platform::qt::exportRefusal(commandLine.exportPath)) {
+                std::cerr << "tuskocp: not exported: " << refused->english << "\n";
+                return shell::kExportFailedStatus;
+            }
             const QCoreApplication app(argc, argv);
             return exportRecords(commandLine);
         }
@@ -80,6 +86,14 @@ int main(int argc, char** argv) {
             break;
     }
     QApplication app(argc, argv);
+    // Qt's own dialogs and buttons in the language of the program's captions.
+    const platform::qt::QtChineseTexts qtTexts(app);
+    if (!qtTexts.installed()) {
+        std::cerr << "tuskocp: Qt's Chinese translations ("
+                  << platform::qt::QtChineseTexts::catalogueFile().toStdString() << " in "
+                  << platform::qt::QtChineseTexts::qtDirectory().toStdString()
+                  << ") are missing; Qt's dialogs stay in English\n";
+    }
     shell::Application program;
     return program.run();
 }

@@ -8,7 +8,9 @@
 #include <utility>
 
 #include "e2e/meter_line_fixture.h"
+#include "link/pauses.h"
 #include "parameters/form3.h"
+#include "session/write_session.h"
 
 namespace e2e {
 namespace {
@@ -57,9 +59,12 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     START_METER_LINE({"--stations", "1-16", "--log", QString::fromStdString(logPath)});
     platform::qt::QtSerialPort port3(seriallink::PortMap::fromConfig(portConfig, {}));
     platform::qt::QtTimer timer3;
+    seriallink::BusyPacer pacer3;
     parameters::SavedParameters saved;
-    parameters::Form3 form3(parameters::ParameterWindowServices{port3, timer3, dialogs, programEnd,
-                                                                gate, saved, *form, traffic});
+    session::WriteSession writeSession(
+        session::WriteSessionServices{port3, timer3, pacer3, clock, gate, saved, *form, traffic});
+    parameters::Form3 form3(
+        parameters::ParameterWindowServices{writeSession, dialogs, programEnd, gate});
     navigation.onParameterWindow = [&form3] {
         form3.Form_Load();
         form3.show();
@@ -111,7 +116,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     dialogs.answers = {"3"};
     form->Command1->click();
     ASSERT_TRUE(waitFor([&form3] { return form3.Text2->text() == "28274"; }, 2000));
-    EXPECT_TRUE(saved.str_koujing == "100" && form->first_Parameter_Set);
+    EXPECT_TRUE(saved.text(parameters::Param::Diameter) == "100" && form->first_Parameter_Set);
     form3.close();
     EXPECT_TRUE(form->isVisible()) << ::testing::PrintToString(dialogs.messages);
 }

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace seriallink {
@@ -49,10 +51,11 @@ TEST(PortMap, ConfigLineFormsAreRead) {
                                    none, none, none, none, "/dev/ttyS9"}));
 }
 
-TEST(PortMap, MalformedLinesAreIgnored) {
-    const PortMap map = PortMap::fromConfig(
+// Each line not understood pins nothing and is kept with its number, as written, and why.
+TEST(PortMap, LinesNotUnderstoodAreNamedWithTheirNumbers) {
+    const PortConfig config = readPortConfig(
         "COM0=/dev/a\n"
-        "COM11=/dev/b\n"
+        "COM11=/dev/b\r\n"
         "COM-1=/dev/c\n"
         "COMX=/dev/d\n"
         "CON1=/dev/e\n"
@@ -61,12 +64,43 @@ TEST(PortMap, MalformedLinesAreIgnored) {
         "COM1=/dev/has blank\n"
         "COM1=/dev/f=g\n"
         "#COM1=/dev/commented\n"
+        "\n"
         "COM 1=/dev/h\n"
-        "COM2=/dev/good\n",
-        {});
+        "=/dev/i\n"
+        "COM001=/dev/j\n"
+        "garbage # with a comment\n"
+        "COM2=/dev/good\n");
+    const std::vector<std::pair<int, std::string>> expected = {
+        {1, "\"COM0\" is not a port name COM1 to COM10"},
+        {2, "\"COM11\" is not a port name COM1 to COM10"},
+        {3, "\"COM-1\" is not a port name COM1 to COM10"},
+        {4, "\"COMX\" is not a port name COM1 to COM10"},
+        {5, "\"CON1\" is not a port name COM1 to COM10"},
+        {6, "not COMn=device"},
+        {7, "no device after \"=\""},
+        {8, "a device name holds no blank and no \"=\""},
+        {9, "a device name holds no blank and no \"=\""},
+        {12, "\"COM 1\" is not a port name COM1 to COM10"},
+        {13, "\"\" is not a port name COM1 to COM10"},
+        {14, "\"COM001\" is not a port name COM1 to COM10"},
+        {15, "not COMn=device"},
+    };
+    ASSERT_EQ(config.unread.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(config.unread[i].number, expected[i].first) << i;
+        EXPECT_EQ(config.unread[i].why, expected[i].second) << config.unread[i].number;
+    }
+    EXPECT_EQ(config.unread[1].text, "COM11=/dev/b") << "the line end is not part of the line";
+    EXPECT_EQ(config.unread.back().text, "garbage # with a comment");
+    const PortMap map = PortMap::fromConfig(config, {});
     EXPECT_EQ(allDevices(map),
               (std::vector<std::optional<std::string>>{none, "/dev/good", none, none, none, none,
                                                        none, none, none, none}));
+    const std::string complaints = configComplaints(config, "comports.conf");
+    EXPECT_EQ(complaints.substr(0, complaints.find('\n') + 1),
+              "comports.conf line 1: \"COM0=/dev/a\" not understood: \"COM0\" is not a port name "
+              "COM1 to COM10\n");
+    EXPECT_EQ(std::count(complaints.begin(), complaints.end(), '\n'), 13);
 }
 
 TEST(PortMap, LaterLineForTheSameNumberWins) {
@@ -89,6 +123,9 @@ TEST(PortMap, ExplicitLinesWinAndNamedDevicesAreNotRepeated) {
     EXPECT_EQ(allDevices(map), (std::vector<std::optional<std::string>>{
                                    "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyS7", "/dev/ttyS1",
                                    "/dev/ttyUSB1", none, none, none, none, none}));
+    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
+        EXPECT_EQ(map.pinned(n), n == 2 || n == 3) << n;
+    }
 }
 
 TEST(PortMap, DevicesBeyondTheTenNumbersStayUnmapped) {

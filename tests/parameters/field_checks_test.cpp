@@ -1,5 +1,5 @@
 // The checks a field runs when the operator leaves it: what each accepts, how it rewrites the
-// text, which message a rejection shows, and what becomes of Field_Valid.
+// text, which message a rejection shows, and whether a write may start afterwards.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -146,14 +146,14 @@ TEST(WireCodes, PositionInTheListExceptTheRangeExponent) {
     EXPECT_EQ(wireCode(Param::RangeValue, "100"), std::nullopt);
 }
 
-TEST(SavedParameters, CopiesInTheFixedOrder) {
+TEST(SavedParameters, DefaultsStandInTheFixedOrder) {
     SavedParameters saved;
     saved.assign(defaultTexts());
-    EXPECT_EQ(saved.str_koujing, "100");
-    EXPECT_EQ(saved.str_zongliangdanwei, "1.0m3");
-    EXPECT_EQ(saved.str_xiaxianbaojingzhi, "015.0");
-    EXPECT_EQ(saved.str_lingdian, "+0.000");
-    EXPECT_EQ(saved.str_yibiaoxishu, "1.0000");
+    EXPECT_EQ(saved.text(Param::Diameter), "100");
+    EXPECT_EQ(saved.text(Param::TotalizerUnit), "1.0m3");
+    EXPECT_EQ(saved.text(Param::LowerAlarmValue), "015.0");
+    EXPECT_EQ(saved.text(Param::ZeroCorrection), "+0.000");
+    EXPECT_EQ(saved.text(Param::FlowMultiplier), "1.0000");
     EXPECT_EQ(saved.texts(), defaultTexts());
 }
 

@@ -30,7 +30,7 @@ WriteExchange startedExchange() {
 
 // Sends and acknowledges frames until `step` is the one due.
 void advanceTo(WriteExchange& exchange, std::uint8_t step) {
-    while (exchange.variables().Parameter_Step != step) {
+    while (exchange.variables().step != step) {
         const auto tick = exchange.tick();
         if (tick.action == Action::AskPassword) {
             ASSERT_TRUE(exchange.passwordAnswered("1234"));
@@ -38,7 +38,7 @@ void advanceTo(WriteExchange& exchange, std::uint8_t step) {
             (void)exchange.stepFrame({});
         }
         exchange.frameSent();
-        const std::uint8_t sent = exchange.variables().Parameter_Step;
+        const std::uint8_t sent = exchange.variables().step;
         ASSERT_EQ(exchange.reply(ack(5, sent)).kind, Kind::Acknowledged);
     }
 }
@@ -64,7 +64,6 @@ TEST(WriteExchange, PasswordFrameCarriesFourDigitValues) {
         expected[8] =
             static_cast<std::uint8_t>(1 ^ p.digits[0] ^ p.digits[1] ^ p.digits[2] ^ p.digits[3]);
         EXPECT_EQ(*frame, expected) << p.answer;
-        EXPECT_EQ(exchange.variables().Password_Text, p.answer);
     }
 }
 
@@ -72,8 +71,8 @@ TEST(WriteExchange, EmptyPasswordAbandonsTheWrite) {
     WriteExchange exchange = startedExchange();
     ASSERT_EQ(exchange.tick().action, Action::AskPassword);
     EXPECT_FALSE(exchange.passwordAnswered(""));
-    EXPECT_FALSE(exchange.variables().Send_Armed);
-    EXPECT_EQ(exchange.variables().Button_Count, 0);
+    EXPECT_FALSE(exchange.variables().frameArmed);
+    EXPECT_EQ(exchange.variables().ticksSinceStart, 0);
     EXPECT_EQ(exchange.tick().action, Action::None);
 }
 
@@ -98,8 +97,8 @@ TEST(WriteExchange, StartAcknowledgementCountsOnlyWhileAwaited) {
     EXPECT_EQ(awaiting.reply(checkedOverAll).kind, Kind::Rejected);
     EXPECT_EQ(awaiting.tick().action, Action::None) << "nothing is sent before the answer";
     EXPECT_EQ(awaiting.reply(kStartAck5).kind, Kind::StartAcknowledged);
-    EXPECT_EQ(awaiting.variables().Parameter_Step, 0);
-    EXPECT_FALSE(awaiting.variables().Write_Pending);
+    EXPECT_EQ(awaiting.variables().step, 0);
+    EXPECT_FALSE(awaiting.variables().startUnanswered);
 }
 
 TEST(WriteExchange, ShortDeliveryIsIgnoredAndOnlyTenBytesCount) {
@@ -108,7 +107,7 @@ TEST(WriteExchange, ShortDeliveryIsIgnoredAndOnlyTenBytesCount) {
     exchange.startSent();
     const Bytes nine(kStartAck5.begin(), kStartAck5.end() - 1);
     EXPECT_EQ(exchange.reply(nine).kind, Kind::Ignored);
-    EXPECT_EQ(exchange.variables().Parameter_Step, 100);
+    EXPECT_EQ(exchange.variables().step, 100);
     Bytes withTail = kStartAck5;
     withTail.insert(withTail.end(), {0xFF, 0x13});
     EXPECT_EQ(exchange.reply(withTail).kind, Kind::StartAcknowledged);
@@ -127,8 +126,8 @@ TEST(WriteExchange, RepliesThatAreNotTheAwaitedAcknowledgementArmTheSameFrame) {
     badCheck[8] ^= 0x10;
     for (const Bytes& reply : {ack(5, 7), ack(4, 8), nonZero, badEnd, badCheck}) {
         EXPECT_EQ(exchange.reply(reply).kind, Kind::Rejected);
-        EXPECT_EQ(exchange.variables().Parameter_Step, 8);
-        EXPECT_TRUE(exchange.variables().Send_Armed);
+        EXPECT_EQ(exchange.variables().step, 8);
+        EXPECT_TRUE(exchange.variables().frameArmed);
         ASSERT_EQ(exchange.tick().action, Action::SendStep);
         EXPECT_EQ(exchange.stepFrame({})[1], 8);
         exchange.frameSent();
@@ -140,12 +139,12 @@ TEST(WriteExchange, StepThirteenIsFollowedByTheClosingStep) {
     advanceTo(exchange, 13);
     exchange.frameSent();
     EXPECT_EQ(exchange.reply(ack(5, 13)).kind, Kind::Acknowledged);
-    EXPECT_EQ(exchange.variables().Parameter_Step, 15);
+    EXPECT_EQ(exchange.variables().step, 15);
     exchange.frameSent();
     const auto done = exchange.reply(ack(5, 15));
     EXPECT_EQ(done.kind, Kind::Completed);
     EXPECT_STREQ(done.message, "数据传递成功！");
-    EXPECT_FALSE(exchange.variables().Send_Armed);
+    EXPECT_FALSE(exchange.variables().frameArmed);
     EXPECT_EQ(exchange.tick().action, Action::None);
 }
 
@@ -167,13 +166,13 @@ TEST(WriteExchange, FramesGoOutOnlyWithinTwentyTicksOfAnAnswer) {
 TEST(WriteExchange, ButtonComesBackAfterAHundredTicks) {
     WriteExchange exchange;
     exchange.reset(5);
-    exchange.restartButtonCount();
+    exchange.restartButtonWait();
     exchange.startSent();
     for (int tick = 1; tick <= 100; ++tick) {
-        ASSERT_FALSE(exchange.tick().enableCommand3) << tick;
+        ASSERT_FALSE(exchange.tick().writeButtonBack) << tick;
     }
-    EXPECT_TRUE(exchange.tick().enableCommand3);
-    EXPECT_EQ(exchange.variables().Button_Count, 0);
+    EXPECT_TRUE(exchange.tick().writeButtonBack);
+    EXPECT_EQ(exchange.variables().ticksSinceStart, 0);
 }
 
 TEST(WriteExchange, ErrorRepliesEndOrRepeatTheWrite) {
@@ -197,8 +196,8 @@ TEST(WriteExchange, ErrorRepliesEndOrRepeatTheWrite) {
         const auto result = exchange.reply({9, 9, 13, e.code, 1, 2, 3, 4, 5, 6});
         EXPECT_EQ(result.kind, e.kind) << int(e.code);
         EXPECT_STREQ(result.message, e.message);
-        EXPECT_EQ(exchange.variables().Send_Armed, e.armed);
-        EXPECT_EQ(exchange.variables().Parameter_Step, 0);
+        EXPECT_EQ(exchange.variables().frameArmed, e.armed);
+        EXPECT_EQ(exchange.variables().step, 0);
     }
 }
 

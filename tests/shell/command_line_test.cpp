@@ -13,35 +13,10 @@
 
 #include "records/sqlite_direct.h"
 #include "records/store_dir.h"
+#include "shell/program_run.h"
 
 namespace shelltest {
 namespace {
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-ProgramRun runProgram(const QStringList& arguments, const QString& workingDirectory = {}) {
-    QProcess program;
-    program.setWorkingDirectory(workingDirectory);
-    program.start(QStringLiteral(TUSKOCP_PATH), arguments);
-    ProgramRun run;
-    if (!program.waitForFinished(30000) || program.exitStatus() != QProcess::NormalExit) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.status = program.exitCode();
-    run.out = program.readAllStandardOutput().toStdString();
-    run.err = program.readAllStandardError().toStdString();
-    return run;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 TEST(CommandLine, InformationOptionsPrintAndExit) {
     const ProgramRun version = runProgram({"--version"});
@@ -49,7 +24,7 @@ TEST(CommandLine, InformationOptionsPrintAndExit) {
     EXPECT_EQ(version.out, "TuskoCP 4.2\n");
 
     for (const char* help : {"--help", "-h"}) {
-        const ProgramRun run = runProgram({help, "--version"});
+        const ProgramRun run = runProgram({help});
         EXPECT_EQ(run.status, 0) << help;
         EXPECT_TRUE(contains(run.out, "Usage: tuskocp [OPTION]")) << help;
         EXPECT_TRUE(contains(run.out, "--list-ports")) << help;
@@ -63,16 +38,49 @@ TEST(CommandLine, AnythingElseIsRefusedWithTheUsage) {
         std::string complaint;
     };
     const Case cases[] = {
-        {{"--frobnicate"}, "tuskocp: unrecognized option '--frobnicate'\nUsage: tuskocp"},
-        {{"--help", "-x"}, "tuskocp: unrecognized option '-x'\nUsage: tuskocp"},
-        {{"--version=2"}, "tuskocp: unrecognized option '--version=2'\nUsage: tuskocp"},
-        {{"COM1"}, "tuskocp: unexpected argument 'COM1'\nUsage: tuskocp"},
+        {{"--frobnicate"}, "unrecognized option '--frobnicate'"},
+        {{"--help", "-x"}, "unrecognized option '-x'"},
+        {{"--version=2"}, "unrecognized option '--version=2'"},
+        {{"COM1"}, "unexpected argument 'COM1'"},
+        // Days that are not in the calendar.
+        {{"--export", "x", "--from", "2026-02-30"}, "date '2026-02-30' is not a day"},
+        {{"--export", "x", "--from", "2025-02-29"}, "date '2025-02-29' is not a day"},
+        {{"--export", "x", "--to", "1900-02-29"}, "date '1900-02-29' is not a day"},
+        {{"--export", "x", "--from", "2026-13-01"}, "date '2026-13-01' is not a day"},
+        {{"--export", "x", "--to", "2026-01-00"}, "date '2026-01-00' is not a day"},
+        {{"--export", "x", "--to", "2026-04-31"}, "date '2026-04-31' is not a day"},
+        {{"--export", "x", "--to", "0000-01-01"}, "date '0000-01-01' is not a day"},
+        {{"--export", "x", "--from", "2026-03-01", "--to", "2026-02-01"},
+         "--from 2026-03-01 is later than --to 2026-02-01"},
+        // Two actions at once, or one twice.
+        {{"--headless", "--export", "x"},
+         "options '--headless' and '--export' do not go together: one action at a time"},
+        {{"--export", "x", "--headless"}, "options '--export' and '--headless' do not go together"},
+        {{"--list-ports", "--export", "x"}, "options '--list-ports' and '--export' do not go"},
+        {{"--help", "--version"}, "options '--help' and '--version' do not go together"},
+        {{"-h", "--headless"}, "options '-h' and '--headless' do not go together"},
+        {{"--export", "a", "--export", "b"}, "option '--export' given twice"},
+        {{"--headless", "--station", "1", "--station", "2"}, "option '--station' given twice"},
+        {{"--export", "a", "--to", "2026-01-01", "--to=2026-01-02"}, "option '--to' given twice"},
+        // Options where they mean nothing.
+        {{"--list-ports", "--station", "3"}, "option '--station' does not go with '--list-ports'"},
+        {{"--headless", "--from", "2026-01-01"}, "option '--from' does not go with '--headless'"},
+        {{"--headless", "--multi", "--station", "2"},
+         "options '--multi' and '--station' do not go together"},
+        {{"--export", "x", "--multi"}, "option '--multi' does not go with '--export'"},
+        {{"--station", "3"}, "option '--station' goes only with --headless or --export"},
+        {{"--multi"}, "option '--multi' goes only with --headless"},
+        {{"--to", "2026-01-01"}, "option '--to' goes only with --export"},
+        {{"--export="}, "option '--export' needs a file name"},
+        {{"--export"}, "option '--export' needs a value"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = runProgram(c.arguments);
-        EXPECT_EQ(run.status, 2) << c.complaint;
-        EXPECT_EQ(run.out, "") << c.complaint;
-        EXPECT_TRUE(contains(run.err, c.complaint)) << run.err;
+        const std::string line = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(run.status, 2) << line;
+        EXPECT_EQ(run.out, "") << line;
+        EXPECT_EQ(run.err.rfind("tuskocp: " + c.complaint, 0), 0U) << line << "\n" << run.err;
+        EXPECT_TRUE(contains(run.err, "\nUsage: tuskocp")) << line;
     }
 }
 
@@ -121,6 +129,16 @@ TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
     }
     EXPECT_EQ(runProgram({"--export", "two.csv", "--station", "16"}, here).status, 0)
         << "a station of two digits";
+    EXPECT_EQ(
+        runProgram({"--export", "leap.csv", "--from", "2024-02-29", "--to", "2024-02-29"}, here)
+            .status,
+        0)
+        << "a leap day";
+    EXPECT_EQ(
+        runProgram({"--export", "day.csv", "--from", "2000-02-29", "--to", "2000-02-29"}, here)
+            .status,
+        0)
+        << "a leap day of a year divisible by 400";
     std::remove(dir.path().c_str());
     EXPECT_EQ(runProgram({"--export", "out.csv"}, here).status, 3) << "no store, no export";
 }

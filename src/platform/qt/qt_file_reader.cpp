@@ -1,20 +1,19 @@
 #include "platform/qt/qt_file_reader.h"
 
-#include <QFile>
+#include "platform/qt/files/regular_file.h"
 
 namespace platform::qt {
 
 std::optional<std::vector<std::uint8_t>> QtFileReader::readStart(const std::string& fileName,
                                                                  std::size_t count) {
-    QFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const FileRead read = readRegularFile(fileName, count);
+    if (!read.refusal.empty()) {
+        complaints_ << "tuskocp: " << read.refusal << "; not read\n";
+    }
+    if (!read.bytes) {
         return std::nullopt;
     }
-    const QByteArray bytes = file.read(static_cast<qint64>(count));
-    if (bytes.isEmpty() && file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    return std::vector<std::uint8_t>(read.bytes->begin(), read.bytes->end());
 }
 
 }  // namespace platform::qt

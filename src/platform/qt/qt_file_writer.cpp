@@ -2,9 +2,26 @@
 
 #include <QString>
 
+#include "platform/qt/files/regular_file.h"
+
 namespace platform::qt {
+namespace {
+
+// The new file takes the place of what is at `path`, at the end of its symbolic links: only a
+// regular file may be replaced, never a device, a FIFO, a socket or a directory.
+bool mayReplace(const std::string& path) {
+    const FileKind kind = fileKind(path);
+    return kind == FileKind::Missing || kind == FileKind::Regular;
+}
+
+}  // namespace
 
 bool QtFileWriter::begin(const std::string& path) {
+    file_.reset();
+    if (!mayReplace(path)) {
+        return false;
+    }
+    path_ = path;
     file_ = std::make_unique<QSaveFile>(QString::fromStdString(path));
     if (!file_->open(QIODevice::WriteOnly)) {
         file_.reset();
@@ -26,7 +43,8 @@ bool QtFileWriter::append(std::string_view text) {
 }
 
 bool QtFileWriter::finish() {
-    const bool committed = file_ && file_->commit();
+    // What is at the path may have changed since the write began.
+    const bool committed = file_ && mayReplace(path_) && file_->commit();
     file_.reset();
     return committed;
 }

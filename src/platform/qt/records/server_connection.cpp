@@ -1,17 +1,17 @@
 #include "platform/qt/records/server_connection.h"
 
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 
 #include <string>
-#include <string_view>
+
+#include "platform/qt/files/regular_file.h"
 
 namespace platform::qt {
 
 namespace {
 
-constexpr qint64 kMaxSettingsBytes = 64 * 1024;
+constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
 
 }  // namespace
 
@@ -19,19 +19,23 @@ records::Checked<records::ServerSettings> openOnServer(QSqlDatabase& db,
                                                        const QString& settingsFile,
                                                        ProtectedFileReader& passwords) {
     const std::string name = settingsFile.toStdString();
-    QFile file(settingsFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {std::nullopt, name + " cannot be read"};
+    const FileRead text = readRegularFile(name, kMaxSettingsBytes);
+    if (!text.bytes) {
+        return {std::nullopt, text.refusal.empty() ? name + " cannot be read" : text.refusal};
     }
-    const QByteArray text = file.read(kMaxSettingsBytes);
-    records::Checked<records::ServerSettings> parsed = records::parseServerSettings(
-        std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+    records::Checked<records::ServerSettings> parsed = records::parseServerSettings(*text.bytes);
     if (!parsed.value) {
         return {std::nullopt, name + ": " + parsed.problem};
     }
     const records::ServerSettings& settings = *parsed.value;
     QString password;
     if (!settings.passwordFile.empty()) {
+        // The reader refuses such a file too; this names why.
+        if (const FileKind kind = fileKind(settings.passwordFile);
+            kind != FileKind::Regular && kind != FileKind::Missing) {
+            return {std::nullopt, "password file " + settings.passwordFile + " is " +
+                                      kindName(kind) + ", not a regular file"};
+        }
         const records::Checked<std::string> read =
             records::readPassword(passwords, settings.passwordFile);
         if (!read.value) {

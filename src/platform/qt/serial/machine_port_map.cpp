@@ -1,18 +1,21 @@
 #include "platform/qt/serial/qt_serial_port.h"
 
-#include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <map>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/qt/files/regular_file.h"
 
 namespace platform::qt {
 namespace {
+
+// Far more than ten lines of "COMn=device" with comments take.
+constexpr std::size_t kMaxConfBytes = 64 * 1024;
 
 // udev names every USB serial adapter under /dev/serial/by-id after its maker, model and serial
 // number; each name is a link to the device the kernel gave the adapter this time.
@@ -43,14 +46,20 @@ std::vector<seriallink::SystemDevice> systemDevices() {
 
 }  // namespace
 
+std::optional<seriallink::PortNote> missingPinnedPortNote(const seriallink::PortMap& map,
+                                                          int usedNumber) {
+    return seriallink::missingPinnedPortNote(map, usedNumber, [](const std::string& device) {
+        return fileKind(device) != FileKind::Missing;
+    });
+}
+
 seriallink::PortMap portMapFromFile(const QString& confFilePath) {
-    QByteArray confText;
-    QFile file(confFilePath);
-    if (file.open(QIODevice::ReadOnly)) {
-        confText = file.readAll();
+    const FileRead read = readRegularFile(confFilePath.toStdString(), kMaxConfBytes);
+    seriallink::PortConfig config = seriallink::readPortConfig(read.bytes.value_or(""));
+    if (!read.refusal.empty()) {
+        config.refusal = read.refusal + "; no port is pinned";
     }
-    return seriallink::PortMap::fromConfig(std::string_view(confText.constData(), confText.size()),
-                                           systemDevices());
+    return seriallink::PortMap::fromConfig(std::move(config), systemDevices());
 }
 
 seriallink::PortMap portMapForThisMachine() {

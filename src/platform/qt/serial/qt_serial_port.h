@@ -10,6 +10,7 @@
 
 #include "link/line_settings.h"
 #include "link/port_map.h"
+#include "link/port_note.h"
 #include "platform/serial_port.h"
 
 namespace platform::qt {
@@ -60,12 +61,18 @@ class QtSerialPort final : public SerialPort {
 };
 
 // The port numbers of this machine. On Windows COMn is the device "COMn". Elsewhere the file
-// "comports.conf" in the working directory (a missing or unreadable file counts as empty) names
-// devices, and the serial devices Qt finds fill the numbers it leaves free: USB adapters first, by
-// their names under /dev/serial/by-id, then the built-in ports.
+// "comports.conf" in the working directory names devices, and the serial devices Qt finds fill the
+// numbers it leaves free: USB adapters first, by their names under /dev/serial/by-id, then the
+// built-in ports. A missing file counts as empty; so does anything there that is not a regular
+// file, which is refused without being waited on (the map's config() says so).
 seriallink::PortMap portMapForThisMachine();
 
 // As above with the configuration read from confFilePath (Unix-like systems).
 seriallink::PortMap portMapFromFile(const QString& confFilePath);
+
+// The note that pinned ports of `map` have no device while port `usedNumber` is polled, if any
+// (see seriallink::missingPinnedPortNote); whether a device exists is asked of the system now.
+std::optional<seriallink::PortNote> missingPinnedPortNote(const seriallink::PortMap& map,
+                                                          int usedNumber);
 
 }  // namespace platform::qt

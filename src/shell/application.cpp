@@ -82,10 +82,9 @@ int Application::run() {
 
 void Application::PortNoteKeeper::portsFound(const std::vector<session::PortEntry>& ports,
                                              std::size_t inUse) {
-    const auto note =
-        inUse < ports.size()
-            ? platform::qt::missingPinnedPortNote(portMap_, ports[inUse].number)
-            : std::nullopt;
+    const auto note = inUse < ports.size()
+                          ? platform::qt::missingPinnedPortNote(portMap_, ports[inUse].number)
+                          : std::nullopt;
     statusLine_.setNote(StatusNote::Port, note ? note->chinese : std::string());
 }
 

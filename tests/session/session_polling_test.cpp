@@ -10,7 +10,7 @@ namespace {
 using session::PollingMode;
 using session::SessionState;
 
-class PollingTest : public SessionTest {
+class SessionPollingTest : public SessionTest {
   protected:
     void SetUp() override {
         SessionTest::SetUp();
@@ -23,7 +23,7 @@ class PollingTest : public SessionTest {
     }
 };
 
-TEST_F(PollingTest, MultiStationSendsEachStationItsNineCommandsInTurn) {
+TEST_F(SessionPollingTest, MultiStationSendsEachStationItsNineCommandsInTurn) {
     session->pollAllStations();
     for (int station = 1; station <= 16; ++station) {
         for (int command = 0; command <= 8; ++command) {
@@ -36,7 +36,7 @@ TEST_F(PollingTest, MultiStationSendsEachStationItsNineCommandsInTurn) {
     EXPECT_EQ(tick(), poll(1, 0));
 }
 
-TEST_F(PollingTest, SingleStationRepeatsTheNineCommands) {
+TEST_F(SessionPollingTest, SingleStationRepeatsTheNineCommands) {
     for (int command = 0; command <= 8; ++command) {
         ASSERT_EQ(tick(), poll(1, command));
     }
@@ -46,7 +46,7 @@ TEST_F(PollingTest, SingleStationRepeatsTheNineCommands) {
 
 // Each request goes out at the speed of the line speed text, its bytes paced by that speed's
 // count; the timer follows the speed table.
-TEST_F(PollingTest, EachTickAppliesTheSpeedTable) {
+TEST_F(SessionPollingTest, EachTickAppliesTheSpeedTable) {
     const struct {
         const char* text;
         const char* settings;
@@ -76,7 +76,7 @@ TEST_F(PollingTest, EachTickAppliesTheSpeedTable) {
 }
 
 // Between the request's bytes the pacer pauses; after the last byte the input is discarded.
-TEST_F(PollingTest, RequestBytesArePacedAndTheInputDiscardedAfterTheLast) {
+TEST_F(SessionPollingTest, RequestBytesArePacedAndTheInputDiscardedAfterTheLast) {
     std::vector<std::string> order;
     port.onWrite = [&](std::uint8_t byte) {
         order.push_back("write " + std::to_string(byte) + " after " +
@@ -94,7 +94,7 @@ TEST_F(PollingTest, RequestBytesArePacedAndTheInputDiscardedAfterTheLast) {
     EXPECT_EQ(*(lastWrite - 1), "discard input");
 }
 
-TEST_F(PollingTest, ModeAndStationChoicesTakeEffectAtTheNextTick) {
+TEST_F(SessionPollingTest, ModeAndStationChoicesTakeEffectAtTheNextTick) {
     tick();
     session->pollSingleStation(5);
     EXPECT_EQ(heard.modes.back(), std::make_pair(PollingMode::SingleStation, std::uint8_t{5}));
@@ -112,7 +112,7 @@ TEST_F(PollingTest, ModeAndStationChoicesTakeEffectAtTheNextTick) {
 
 // Coming back from another part of the program, polling goes on as the operator left it; the
 // program's first start polls station 1 alone.
-TEST_F(PollingTest, TakeBackRestoresTheModeAndStationLeft) {
+TEST_F(SessionPollingTest, TakeBackRestoresTheModeAndStationLeft) {
     const struct {
         const char* what;
         std::optional<std::uint8_t> single;  // none: every station
@@ -149,7 +149,7 @@ TEST_F(PollingTest, TakeBackRestoresTheModeAndStationLeft) {
     }
 }
 
-TEST_F(PollingTest, HandOverDropsANotificationThatWaitsInTheGate) {
+TEST_F(SessionPollingTest, HandOverDropsANotificationThatWaitsInTheGate) {
     tick();
     gate.run([&] {
         port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0}));
@@ -161,7 +161,7 @@ TEST_F(PollingTest, HandOverDropsANotificationThatWaitsInTheGate) {
     EXPECT_FALSE(timer.isEnabled());
 }
 
-TEST_F(PollingTest, SilentLineBlanksTheDisplayAndIndicatorsAtTheTenthTick) {
+TEST_F(SessionPollingTest, SilentLineBlanksTheDisplayAndIndicatorsAtTheTenthTick) {
     session->pollAllStations();
     tick();
     port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0}));
@@ -178,7 +178,7 @@ TEST_F(PollingTest, SilentLineBlanksTheDisplayAndIndicatorsAtTheTenthTick) {
     EXPECT_EQ(session->polling().unansweredRequests(), 10);
 }
 
-TEST_F(PollingTest, ListenersHearOfChangesOnly) {
+TEST_F(SessionPollingTest, ListenersHearOfChangesOnly) {
     const int displays = heard.displayCalls;
     tick();
     tick();
@@ -186,15 +186,6 @@ TEST_F(PollingTest, ListenersHearOfChangesOnly) {
     port.arrive(reply(1, 1, {0x25, 0x01, 0x00, 0x01, 0x02, 0x00}));
     EXPECT_EQ(heard.displayCalls, displays + 1);
     EXPECT_EQ(heard.display.velocity, "+1.25");
-}
-
-TEST_F(PollingTest, EveryRequestGoesToTheTrafficLog) {
-    traffic.clear();
-    tick();
-    port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0}));
-    ASSERT_EQ(traffic.size(), 2U);
-    EXPECT_EQ(commissioning::hexText(traffic.at(0)), "2A 01 00 2E");
-    EXPECT_EQ(commissioning::verdictText(traffic.at(1)), "有效应答 瞬时流量");
 }
 
 }  // namespace

@@ -21,22 +21,6 @@ class PollingTest : public Form1Test {
     void chooseMultiStation() { form->Option2->click(); }
 };
 
-TEST_F(PollingTest, MultiStationIndicatorsFollowThePolling) {
-    chooseMultiStation();
-    EXPECT_TRUE(form->Option2->isChecked());
-    for (int station = 1; station <= 3; ++station) {
-        for (int command = 0; command <= 8; ++command) {
-            ASSERT_EQ(tick(), poll(station, command)) << station << "/" << command;
-            EXPECT_TRUE(form->Check1[station - 1]->isEnabled());
-            EXPECT_EQ(form->Check1[station - 1]->isChecked(), command > 0)
-                << "the indicators start afresh with each station";
-            EXPECT_EQ(enabledIndicators(), 1);
-            port.arrive(reply(station, command, {0, 0, 0, 0, 0, 0}));
-            EXPECT_TRUE(form->Check1[station - 1]->isChecked());
-        }
-    }
-}
-
 TEST_F(PollingTest, OptionOnePromptChoosesTheStation) {
     tick();
     dialogs.answers = {"5"};
@@ -186,13 +170,6 @@ TEST_F(PollingTest, TypedLineSpeedNeverJoinsTheListAndPollsAtItsSpeed) {
     tick();
     EXPECT_EQ(port.settings, "600,n,8,1");
     EXPECT_EQ(timer.interval(), 1000);
-}
-
-TEST_F(PollingTest, DataQueryLeavesPollingRunning) {
-    form->Command3->click();
-    EXPECT_EQ(navigation.windowOpenings, std::vector<std::size_t>{0});
-    EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(tick(), poll(1, 0));
 }
 
 TEST_F(PollingTest, ExitReleasesThePortAndEndsTheProgram) {

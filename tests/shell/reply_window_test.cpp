@@ -32,14 +32,6 @@ TEST_F(ReplyTest, FlowReplyIsShown) {
     EXPECT_TRUE(timer.isEnabled());
 }
 
-TEST_F(ReplyTest, BadFrameShowsCommunicationError) {
-    answer(kFlow1234_56);
-    tick();
-    port.arrive(reply(1, 0, kFlow1234_56));
-    EXPECT_EQ(text("Label39"), "通讯错误");
-    EXPECT_EQ(text("Label29"), "+1234.56");
-}
-
 TEST_F(ReplyTest, MultiStationReplyLightsExactlyItsIndicator) {
     form->Option2->click();
     for (int i = 0; i < 9 * 4; ++i) {

@@ -17,7 +17,7 @@ void ignoreFailureOf(bool /*stepSucceeded*/) {}
 
 }  // namespace
 
-std::string createTableStatement(SqlDialect dialect) {
+std::string createTableStatement(SqlDialect dialect, bool sitelessShareKey) {
     const bool server = dialect == SqlDialect::PostgreSql;
     const std::string number = server ? " smallint" : " INTEGER";
     const std::string text = server ? " text" : " TEXT";
@@ -30,8 +30,16 @@ std::string createTableStatement(SqlDialect dialect) {
     }
     if (server) {
         sql += ", " + quoted(kSiteField) + text;
+        sql += std::string(", UNIQUE ") + (sitelessShareKey ? "NULLS NOT DISTINCT " : "") + "(" +
+               quoted(kSiteField) + ", " + quoted(kFieldNames[0]) + ", " + quoted(kFieldNames[1]) +
+               ")";
     }
     return sql + ")";
+}
+
+std::string createStationIndexStatement() {
+    return "CREATE INDEX IF NOT EXISTS " + quoted(kStationIndex) + " ON " + quoted(kTable) + " (" +
+           quoted(kFieldNames[0]) + ")";
 }
 
 bool openStore(platform::RecordsBinding& binding) {

@@ -26,8 +26,18 @@ inline constexpr const char* kSiteField = "站点";
 enum class SqlDialect { Sqlite, PostgreSql };
 
 // The statement that creates the records table: "仪表编号" holds a number, the other nine fields
-// hold text. On PostgreSQL the table also has the key "序号" in front and "站点" at the end.
-std::string createTableStatement(SqlDialect dialect = SqlDialect::Sqlite);
+// hold text. On PostgreSQL the table also has the key "序号" in front and "站点" at the end, and
+// the unique key ("站点", "仪表编号", "日期"), so that a record sent twice is stored once. Records
+// without a site count as one site there (NULLS NOT DISTINCT, PostgreSQL 15 and later);
+// `sitelessShareKey` false leaves that out for older servers, which then cannot keep a record
+// without a site from being stored twice.
+std::string createTableStatement(SqlDialect dialect = SqlDialect::Sqlite,
+                                 bool sitelessShareKey = true);
+
+// The index on "仪表编号" of the records file, so that one station's records are found without
+// reading the others'. It changes no table and is added to an existing store where it is missing.
+inline constexpr const char* kStationIndex = "数据监测_仪表编号";
+std::string createStationIndexStatement();
 
 struct MeasurementRecord {
     std::uint8_t station = 0;  // "仪表编号", stored as a number

@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "platform/qt/records/postgres_records_binding.h"
-#include "platform/qt/records/qt_protected_file_reader.h"
 #include "platform/qt/records/records_binding_choice.h"
 #include "postgres_server.h"
 #include "records/records_query.h"
 #include "records/records_store.h"
 #include "records/server_settings.h"
+#include "records/sql/qt_protected_file_reader.h"
 #include "sample_records.h"
 #include "server_direct.h"
 #include "store_dir.h"
@@ -202,7 +202,7 @@ TEST_F(ServerStore, WalkTakesTheSitesMatchingRowsInOrderAcrossBatches) {
     const int rows = 5 * PostgresRecordsBinding::kWalkBatchRows;
     ASSERT_TRUE(
         direct_->exec("INSERT INTO \"数据监测\" (\"仪表编号\", \"日期\", \"瞬时流量\", \"站点\") "
-                      "SELECT n % 4, '2007-10-' || (10 + n % 3) || '/9:13', n::text, "
+                      "SELECT n % 4, '2007-10-' || (10 + n % 3) || '/9:' || n, n::text, "
                       "CASE WHEN n % 2 = 0 THEN 'east' ELSE 'west' END "
                       "FROM generate_series(1, " +
                       std::to_string(rows) + ") AS n"));
@@ -360,7 +360,7 @@ TEST(RecordsBindingChoice, WithoutRecordsConfTheFileIsUsed) {
 TEST(QtProtectedFileReader, ReportsThePermissionsOfTheFileItRead) {
     StoreDir dir;
     const std::string path = dir.path("secret");
-    platform::qt::QtProtectedFileReader reader;
+    records::sql::QtProtectedFileReader reader;
     EXPECT_FALSE(reader.read(path));
     for (const mode_t mode : {0600, 0640, 0604, 0400}) {
         writeFile(path, "s3cret\n", mode);

@@ -1,7 +1,8 @@
 // tuskocp-mkstore [path]: creates an empty records store (default "kvt97.mdb") holding the table
-// "数据监测" with its ten fields. An existing file is never touched.
-// tuskocp-mkstore --server FILE: creates the table, with the key "序号" and the column "站点", on
-// the PostgreSQL server that FILE (a "records.conf") names. An existing table is never touched.
+// "数据监测" with its ten fields and the index on "仪表编号". An existing file is never touched.
+// tuskocp-mkstore --server FILE: creates the table, with the key "序号", the column "站点" and the
+// unique key ("站点", "仪表编号", "日期"), on the PostgreSQL server that FILE (a "records.conf")
+// names. An existing table is never touched.
 // tuskocp-mkstore --schema [sqlite|postgresql]: prints the statement that creates the table, for
 // any SQLite tool (the default) or for PostgreSQL.
 #include <sqlite3.h>
@@ -24,7 +25,16 @@ using mkstore::kExitRefused;
 
 constexpr const char* kUsage =
     "usage: tuskocp-mkstore [path] | tuskocp-mkstore --server FILE | "
-    "tuskocp-mkstore --schema [sqlite|postgresql]\n";
+    "tuskocp-mkstore --schema [sqlite|postgresql] | tuskocp-mkstore --help\n";
+
+constexpr const char* kHelp =
+    "  path                 create the records store (default kvt97.mdb) with its table and\n"
+    "                       station index; an existing file is left as it is (exit code 1)\n"
+    "  --server FILE        create the records table on the PostgreSQL server that FILE (a\n"
+    "                       records.conf) names; an existing table is left as it is\n"
+    "  --schema [DIALECT]   print the statements that make the store, for sqlite (default)\n"
+    "                       or postgresql\n"
+    "  --help               print this and exit\n";
 
 int fail(const std::string& path, const std::string& reason) {
     std::fprintf(stderr, "tuskocp-mkstore: %s: %s\n", path.c_str(), reason.c_str());
@@ -38,10 +48,13 @@ int printSchema(const char* dialect) {
         std::fputs(kUsage, stderr);
         return kExitFailed;
     }
-    const records::SqlDialect chosen = std::strcmp(dialect, "postgresql") == 0
-                                           ? records::SqlDialect::PostgreSql
-                                           : records::SqlDialect::Sqlite;
-    std::printf("%s;\n", records::createTableStatement(chosen).c_str());
+    if (std::strcmp(dialect, "postgresql") == 0) {
+        std::printf("%s;\n",
+                    records::createTableStatement(records::SqlDialect::PostgreSql).c_str());
+    } else {
+        std::printf("%s;\n%s;\n", records::createTableStatement().c_str(),
+                    records::createStationIndexStatement().c_str());
+    }
     return kExitCreated;
 }
 
@@ -61,8 +74,9 @@ int createFile(const std::string& path) {
         return fail(path, reason);
     }
     char* message = nullptr;
-    if (sqlite3_exec(db, records::createTableStatement().c_str(), nullptr, nullptr, &message) !=
-        SQLITE_OK) {
+    const std::string schema = "BEGIN; " + records::createTableStatement() + "; " +
+                               records::createStationIndexStatement() + "; COMMIT;";
+    if (sqlite3_exec(db, schema.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         const std::string reason = message ? message : sqlite3_errmsg(db);
         sqlite3_free(message);
         sqlite3_close(db);
@@ -79,6 +93,11 @@ int createFile(const std::string& path) {
 
 int main(int argc, char** argv) {
     const bool option = argc >= 2 && std::strncmp(argv[1], "--", 2) == 0;
+    if (option && std::strcmp(argv[1], "--help") == 0 && argc == 2) {
+        std::fputs(kUsage, stdout);
+        std::fputs(kHelp, stdout);
+        return kExitCreated;
+    }
     if (option && std::strcmp(argv[1], "--schema") == 0 && argc <= 3) {
         return printSchema(argc == 3 ? argv[2] : "sqlite");
     }

@@ -8,9 +8,9 @@
 #include <cstdio>
 
 #include "exit_codes.h"
-#include "platform/qt/records/qt_protected_file_reader.h"
-#include "platform/qt/records/server_connection.h"
 #include "records/records_store.h"
+#include "records/sql/qt_protected_file_reader.h"
+#include "records/sql/server_connection.h"
 
 namespace mkstore {
 
@@ -19,18 +19,27 @@ namespace {
 constexpr const char* kConnection = "tuskocp-mkstore";
 // PostgreSQL's error code for a table that exists already.
 constexpr const char* kDuplicateTable = "42P07";
+constexpr int kNullsNotDistinctSince = 150000;
 
 int createTable(QSqlDatabase& db, const char* settingsFile) {
-    platform::qt::QtProtectedFileReader passwords;
+    records::sql::QtProtectedFileReader passwords;
     const records::Checked<records::ServerSettings> opened =
-        platform::qt::openOnServer(db, QString::fromLocal8Bit(settingsFile), passwords);
+        records::sql::openOnServer(db, QString::fromLocal8Bit(settingsFile), passwords);
     if (!opened.value) {
         std::fprintf(stderr, "tuskocp-mkstore: %s\n", opened.problem.c_str());
         return kExitFailed;
     }
     QSqlQuery query(db);
-    const QString sql =
-        QString::fromStdString(records::createTableStatement(records::SqlDialect::PostgreSql));
+    // Servers before PostgreSQL 15 cannot take records without a site as one site in the key.
+    const bool sitelessShareKey = !query.exec(QStringLiteral("SHOW server_version_num")) ||
+                                  !query.next() || query.value(0).toInt() >= kNullsNotDistinctSince;
+    if (!sitelessShareKey) {
+        std::fprintf(stderr,
+                     "tuskocp-mkstore: this server (before PostgreSQL 15) cannot keep records of "
+                     "a bus without a site from being stored twice; name a site in records.conf\n");
+    }
+    const QString sql = QString::fromStdString(
+        records::createTableStatement(records::SqlDialect::PostgreSql, sitelessShareKey));
     if (query.exec(sql)) {
         std::printf("created table %s in database %s\n", records::kTable,
                     opened.value->database.c_str());

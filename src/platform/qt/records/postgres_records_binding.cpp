@@ -9,7 +9,7 @@
 #include <limits>
 #include <type_traits>
 
-#include "platform/qt/records/server_connection.h"
+#include "records/sql/server_connection.h"
 #include "records/records_store.h"
 
 namespace platform::qt {
@@ -193,7 +193,7 @@ bool PostgresRecordsBinding::connect() {
     closeConnection();
     QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
     const records::Checked<records::ServerSettings> opened =
-        openOnServer(db, settingsFile_, passwords_);
+        records::sql::openOnServer(db, settingsFile_, passwords_);
     if (!opened.value) {
         report(opened.problem);
         return false;

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/qt/records/qt_protected_file_reader.h"
+#include "records/sql/qt_protected_file_reader.h"
 #include "platform/qt/records/record_set_state.h"
 #include "platform/records_binding.h"
 #include "records/server_statements.h"
@@ -85,7 +85,7 @@ class PostgresRecordsBinding final : public RecordsBinding {
 
     const QString connectionName_;
     const QString settingsFile_;
-    QtProtectedFileReader passwords_;
+    records::sql::QtProtectedFileReader passwords_;
     std::string table_;
     std::string site_;          // from the settings of the open connection
     QStringList columns_;       // empty until the table has been found

@@ -226,7 +226,7 @@ bool SqliteRecordsBinding::openConnection() {
         return false;
     }
     // Taken before the open: a file swapped in meanwhile shows as a change and is opened next time.
-    openedIdentity_ = fileIdentity(fileName_);
+    openedIdentity_ = records::sql::fileIdentity(fileName_);
     // mode=rw opens an existing file only: a missing store stays missing.
     const QUrl url = QUrl::fromLocalFile(QFileInfo(fileName_).absoluteFilePath());
     db.setDatabaseName(url.toString(QUrl::FullyEncoded) + QStringLiteral("?mode=rw"));
@@ -246,7 +246,7 @@ void SqliteRecordsBinding::closeConnection() {
 }
 
 bool SqliteRecordsBinding::fileReplaced() const {
-    return fileIdentity(fileName_) != openedIdentity_;
+    return records::sql::fileIdentity(fileName_) != openedIdentity_;
 }
 
 bool SqliteRecordsBinding::forEachRow(const RowFilter& filter,

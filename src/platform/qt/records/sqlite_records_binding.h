@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/records/file_identity.h"
+#include "records/sql/file_identity.h"
 #include "platform/qt/records/record_set_state.h"
 #include "platform/records_binding.h"
 
@@ -77,7 +77,7 @@ class SqliteRecordsBinding final : public RecordsBinding {
     const QString connectionName_;
     QString fileName_;
     QString table_;
-    std::optional<FileIdentity> openedIdentity_;  // of the file the connection was opened on
+    std::optional<records::sql::FileIdentity> openedIdentity_;  // of the file the connection was opened on
     bool reopenWanted_ = false;                   // a row failed to be stored on this connection
     QStringList columns_;                         // empty until the table has been found
     RecordSetState recordSet_;                    // keyed by rowid

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace platform::qt {
+namespace records::sql {
 
 // Which file a path names: its device and inode number. A file moved into place under the same
 // name, or deleted and made again, has another identity. Where the system has no inode numbers,
@@ -22,4 +22,4 @@ struct FileIdentity {
 // The identity of the file at `path`; none when there is no file there.
 std::optional<FileIdentity> fileIdentity(const QString& path);
 
-}  // namespace platform::qt
+}  // namespace records::sql

@@ -1,4 +1,4 @@
-#include "platform/qt/records/file_identity.h"
+#include "records/sql/file_identity.h"
 
 #include <QFile>
 
@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #endif
 
-namespace platform::qt {
+namespace records::sql {
 
 std::optional<FileIdentity> fileIdentity(const QString& path) {
 #ifdef Q_OS_UNIX
@@ -26,4 +26,4 @@ std::optional<FileIdentity> fileIdentity(const QString& path) {
 #endif
 }
 
-}  // namespace platform::qt
+}  // namespace records::sql

@@ -1,0 +1,125 @@
+#include "records/sql/postgres_dialect.h"
+
+#include <libpq-fe.h>
+#include <sys/socket.h>
+#include <QDebug>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <algorithm>
+#include <utility>
+
+#include "records/records_store.h"
+
+namespace records::sql {
+
+void ConnectionBreaker::opened(int socket) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    socket_ = socket;
+}
+
+void ConnectionBreaker::closing() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    socket_ = -1;
+}
+
+void ConnectionBreaker::breakOff() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (socket_ >= 0) {
+        ::shutdown(socket_, SHUT_RDWR);
+    }
+}
+
+PostgresDialect::PostgresDialect(QString settingsFile, Role role,
+                                 std::shared_ptr<ConnectionBreaker> breaker)
+    : settingsFile_(std::move(settingsFile)), role_(role), breaker_(std::move(breaker)) {}
+
+Fault PostgresDialect::open(QSqlDatabase& db) {
+    const Checked<ServerLogin> login = readServerLogin(settingsFile_, passwords_);
+    if (!login.value) {
+        return {StoreProblem::Other, login.problem};
+    }
+    if (!connectToServer(db, *login.value,
+                         role_ == Role::Sending ? kSendingTimeouts : kReadingTimeouts)) {
+        return serverFault({}, db.lastError().databaseText().toStdString());
+    }
+    site_ = login.value->settings.site;
+    const QVariant handle = db.driver()->handle();
+    if (breaker_ && handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+        breaker_->opened(PQsocket(*static_cast<PGconn* const*>(handle.constData())));
+    }
+
+    QSqlQuery query(db);
+    if (!query.exec(QString::fromStdString("SELECT * FROM " + quoted(kTable) + " WHERE false"))) {
+        return fault(db, query.lastError());
+    }
+    const QSqlRecord record = query.record();
+    QStringList columns;
+    for (int i = 0; i < record.count(); ++i) {
+        columns << record.fieldName(i);
+    }
+    std::vector<std::string> needed(kFieldNames.begin(), kFieldNames.end());
+    needed.emplace_back(kKeyField);
+    for (const std::string& field : needed) {
+        if (!columns.contains(QString::fromStdString(field))) {
+            return {StoreProblem::WrongLayout,
+                    std::string("table ") + kTable + " has no column " + field};
+        }
+    }
+    const bool hasSiteColumn = columns.contains(QString::fromUtf8(kSiteField));
+    statements_.emplace(hasSiteColumn, site_);
+    if (role_ == Role::Sending && !keyChecked_) {
+        checkUniqueKey(db, hasSiteColumn);
+    }
+    return {};
+}
+
+void PostgresDialect::checkUniqueKey(QSqlDatabase& db, bool hasSiteColumn) {
+    // The columns of each unique index, and whether it takes nulls as equal (PostgreSQL 15 and
+    // later; null before).
+    QSqlQuery query(db);
+    const std::string sql =
+        "SELECT to_jsonb(i) ->> 'indnullsnotdistinct', array_to_string(ARRAY(SELECT "
+        "a.attname::text "
+        "FROM pg_attribute a WHERE a.attrelid = i.indrelid AND a.attnum = ANY(i.indkey)), ',') "
+        "FROM pg_index i WHERE i.indisunique AND i.indrelid = '" +
+        quoted(kTable) + "'::regclass";
+    if (!query.exec(QString::fromStdString(sql))) {
+        return;  // asked again with the next connection
+    }
+    QStringList wanted = {QString::fromStdString(kFieldNames[0]),
+                          QString::fromStdString(kFieldNames[1])};
+    if (hasSiteColumn) {
+        wanted << QString::fromUtf8(kSiteField);
+    }
+    wanted.sort();
+    bool keyed = false;
+    while (query.next()) {
+        QStringList columns = query.value(1).toString().split(QLatin1Char(','));
+        columns.sort();
+        const bool nullsEqual = query.value(0).toString() == QLatin1String("true");
+        keyed = keyed || (columns == wanted && (nullsEqual || !hasSiteColumn || !site_.empty()));
+    }
+    keyChecked_ = true;
+    if (!keyed) {
+        qWarning().noquote() << "records server: table" << kTable
+                             << "has no unique key (站点, 仪表编号, 日期) for these records; a "
+                                "record sent again after the program was stopped short may be "
+                                "stored twice";
+    }
+}
+
+void PostgresDialect::closing() {
+    if (breaker_) {
+        breaker_->closing();
+    }
+}
+
+Fault PostgresDialect::fault(QSqlDatabase& /*db*/, const QSqlError& error) const {
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return serverFault(error.nativeErrorCode().toStdString(), text.toStdString());
+}
+
+}  // namespace records::sql

@@ -50,8 +50,8 @@ class PollingListener {
     virtual void modeChosen(PollingMode /*mode*/, std::uint8_t /*station*/) {}
     // A message for the operator, with an OK button ("没有可用端口，退出!").
     virtual void messageRequested(const std::string& /*text*/) {}
-    // Whether records are being stored: after every append while they are not, and once when
-    // they are again.
+    // Whether records are being stored: after the first append of the run, after every append
+    // while they are not, and once when they are again; at start when they cannot be.
     virtual void storeHealthChanged(const records::StoreHealth& /*health*/) {}
     virtual void stationSilent(std::uint8_t /*station*/) {}
     virtual void stationBack(std::uint8_t /*station*/) {}

@@ -406,7 +406,8 @@ void PollingSession::readStoredMinutes() {
 
 void PollingSession::reportStoreHealth() {
     const records::StoreHealth health = services_.store.health();
-    const bool tellIt = !health.ok() || !storeHealth_.ok();
+    const bool tellIt = !health.ok() || !storeHealth_.ok() || !appendedBefore_;
+    appendedBefore_ = true;
     storeHealth_ = health;
     if (tellIt) {
         tell([this](PollingListener& l) { l.storeHealthChanged(storeHealth_); });

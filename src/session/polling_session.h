@@ -123,6 +123,7 @@ class PollingSession {
     Indicators indicators_{};
     std::string singleStationText_ = "00";
     records::StoreHealth storeHealth_;
+    bool appendedBefore_ = false;  // a record was offered to the store in this run
 
     // What the listeners were told last, so that they hear of changes only.
     measurement::DisplayTexts shownDisplay_;

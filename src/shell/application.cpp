@@ -17,7 +17,7 @@ namespace shell {
 Application::Application()
     : portMap_(platform::qt::portMapForThisMachine()),
       line_(gate_, portMap_),
-      report_(std::cerr, ConsoleReport::Scope::StoreOnly),
+      report_(std::cerr, line_.clock(), ConsoleReport::Scope::StoreOnly),
       windows_(windowList()),
       opened_(windows_.size()),
       form1_(MainWindowServices{line_.session(), dialogs_, programEnd_, gate_, line_.clock(), *this,
@@ -72,6 +72,11 @@ int Application::run() {
         return kNoUsablePortStatus;
     }
     std::cerr << portNotes(portMap_, line_.session().portNumber());
+    if (!line_.storeNoticeEnglish().empty()) {
+        // Said once: on the status line until a record is stored, and on standard error.
+        std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";
+        form1_.statusLine->setNote(StatusNote::Store, line_.storeNotice());
+    }
     if (programEnd_.hasEnded()) {
         return 0;
     }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
+#include "platform/clock.h"
 #include "session/polling_listener.h"
 
 namespace shell {
@@ -16,7 +18,8 @@ class ConsoleReport final : public session::PollingListener {
   public:
     enum class Scope { StoreOnly, Everything };
 
-    ConsoleReport(std::ostream& out, Scope scope) : out_(out), scope_(scope) {}
+    ConsoleReport(std::ostream& out, platform::Clock& clock, Scope scope)
+        : out_(out), clock_(clock), scope_(scope) {}
 
     void storeHealthChanged(const records::StoreHealth& health) override;
     void messageRequested(const std::string& text) override;
@@ -25,8 +28,9 @@ class ConsoleReport final : public session::PollingListener {
 
   private:
     std::ostream& out_;
+    platform::Clock& clock_;
     Scope scope_;
-    std::string reason_;  // of the records not being stored, as last printed; empty while they are
+    std::optional<records::StoreHealth> printed_;  // the reason printed last, while it lasts
 };
 
 }  // namespace shell

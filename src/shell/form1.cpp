@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "link/station_answer.h"
+#include "records/store_status.h"
 
 namespace shell {
 
@@ -213,6 +214,11 @@ void Form1::modeChosen(session::PollingMode mode, std::uint8_t station) {
 
 void Form1::messageRequested(const std::string& message) {
     services_.dialogs.messageBox(message);
+}
+
+void Form1::storeHealthChanged(const records::StoreHealth& health) {
+    statusLine->setNote(StatusNote::Store,
+                        records::statusLineText(health, services_.clock.msecsSinceEpoch()));
 }
 
 }  // namespace shell

@@ -76,6 +76,8 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
     void portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) override;
     void modeChosen(session::PollingMode mode, std::uint8_t station) override;
     void messageRequested(const std::string& text) override;
+    // "记录未保存：" and why, on the status line, until a record is stored again.
+    void storeHealthChanged(const records::StoreHealth& health) override;
 
     // Controls, named as on the window.
     QComboBox* Combo1 = nullptr;

@@ -19,7 +19,7 @@ void HeadlessProgram::LoopEnd::endProgram() {
 HeadlessProgram::HeadlessProgram()
     : portMap_(platform::qt::portMapForThisMachine()),
       line_(gate_, portMap_),
-      report_(std::cerr, ConsoleReport::Scope::Everything) {
+      report_(std::cerr, line_.clock(), ConsoleReport::Scope::Everything) {
     line_.session().addListener(report_);
 }
 
@@ -43,6 +43,9 @@ int HeadlessProgram::run(bool multiStation, std::optional<std::uint8_t> station)
         return kNoUsablePortStatus;
     }
     std::cerr << portNotes(portMap_, polling.portNumber());
+    if (!line_.storeNoticeEnglish().empty()) {
+        std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";
+    }
     platform::qt::endProgramOnTerminationSignals(end_);
     const int status = QCoreApplication::exec();
     gate_.run([&polling] { polling.stop(); });

@@ -4,9 +4,9 @@ namespace shell {
 
 MachineSession::MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap)
     : port_(portMap),
-      store_(*binding_, clock_),
+      store_(records::sql::openLoggingStore(clock_)),
       traffic_(clock_),
-      session_(session::PollingServices{port_, timer_, pacer_, clock_, files_, store_, traffic_,
-                                        gate}) {}
+      session_(session::PollingServices{port_, timer_, pacer_, clock_, files_, *store_.store,
+                                        traffic_, gate}) {}
 
 }  // namespace shell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "commissioning/traffic_log.h"
 #include "link/pauses.h"
@@ -9,16 +10,15 @@
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/records/records_binding_choice.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "records/sql/store_factory.h"
 #include "session/polling_session.h"
-#include "shell/binding_store.h"
 
 namespace shell {
 
 // A polling session on this machine: the serial port that the port map names, a Qt timer, the
-// busy pacer, the system clock, "config.dat" and the records store of the working directory.
-// Needs a Qt event loop, not a display.
+// busy pacer, the system clock, "config.dat" and the records store of the working directory (made
+// when it is missing). Needs a Qt event loop, not a display.
 class MachineSession {
   public:
     MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap);
@@ -26,6 +26,10 @@ class MachineSession {
     session::PollingSession& session() { return session_; }
     commissioning::TrafficLog& traffic() { return traffic_; }
     platform::Clock& clock() { return clock_; }
+    // What there is to say about the store once, in Chinese and in English ("已创建记录文件
+    // kvt97.mdb"); empty when nothing.
+    [[nodiscard]] const std::string& storeNotice() const { return store_.notice; }
+    [[nodiscard]] const std::string& storeNoticeEnglish() const { return store_.noticeEnglish; }
 
   private:
     platform::qt::QtSerialPort port_;
@@ -33,10 +37,8 @@ class MachineSession {
     seriallink::BusyPacer pacer_;
     platform::qt::QtClock clock_;
     platform::qt::QtFileReader files_;
-    // Over the file, or over the server that "records.conf" names.
-    std::unique_ptr<platform::RecordsBinding> binding_ =
-        platform::qt::recordsBindingForWorkingDirectory();
-    BindingStore store_;
+    // The file, or the table on the server that "records.conf" names.
+    records::sql::LoggingStore store_;
     commissioning::TrafficLog traffic_;
     session::PollingSession session_;
 };

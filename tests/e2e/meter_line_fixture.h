@@ -21,11 +21,10 @@
 #include "platform/event_gate.h"
 #include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/records/sqlite_records_binding.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "records/sql/store_factory.h"
 #include "records/store_dir.h"
 #include "session/polling_session.h"
-#include "shell/binding_store.h"
 #include "shell/form1.h"
 
 namespace e2e {
@@ -76,6 +75,8 @@ class MeterLineTest : public ::testing::Test {
     void TearDown() override {
         form.reset();
         session.reset();
+        watchedStore.reset();
+        logging.store.reset();
         stopSimulator();
     }
 
@@ -96,8 +97,11 @@ class MeterLineTest : public ::testing::Test {
         portConfig = "COM1=" + link.toStdString() + "\n";
         port = std::make_unique<platform::qt::QtSerialPort>(
             seriallink::PortMap::fromConfig(portConfig, {}));
+        logging = records::sql::openLoggingStore(clock);
+        watchedStore = std::make_unique<WatchedStore>(
+            *logging.store, [this] { shownAtAppend = shownRecordTexts(); });
         session = std::make_unique<session::PollingSession>(session::PollingServices{
-            *port, timer, pacer, clock, files, watchedStore, traffic, gate});
+            *port, timer, pacer, clock, files, *watchedStore, traffic, gate});
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
             *session, dialogs, programEnd, gate, clock, navigation, windows});
         bool loaded = false;
@@ -166,9 +170,8 @@ class MeterLineTest : public ::testing::Test {
     fakes::FakeDialogs dialogs;
     platform::qt::QtFileReader files;
     fakes::FakeClock clock;
-    platform::qt::SqliteRecordsBinding storeRecords;
-    shell::BindingStore records{storeRecords, clock};
-    WatchedStore watchedStore{records, [this] { shownAtAppend = shownRecordTexts(); }};
+    records::sql::LoggingStore logging;  // the file of the working directory
+    std::unique_ptr<WatchedStore> watchedStore;
     commissioning::TrafficLog traffic{clock};
     fakes::FakeProgramEnd programEnd;
     platform::EventGate gate;

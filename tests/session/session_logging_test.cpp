@@ -113,6 +113,8 @@ TEST_F(LoggingTest, SingleStationModeKeepsOneRecordAMinute) {
     for (const auto& [minute, stations] : minutes) {
         EXPECT_EQ(stations, Stations{"3"}) << minute;
     }
+    ASSERT_EQ(heard.health.size(), 1U) << "records are stored: told once, at the first";
+    EXPECT_TRUE(heard.health[0].ok());
 }
 
 // A station whose nine values have not all come since polling of it began is never logged: not

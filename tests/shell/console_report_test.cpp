@@ -3,6 +3,8 @@
 
 #include <sstream>
 
+#include "fakes/fake_clock.h"
+#include "records/store_status.h"
 #include "shell/console_report.h"
 
 namespace shelltest {
@@ -15,45 +17,50 @@ records::StoreHealth health(records::StoreProblem problem, const char* detail = 
     return h;
 }
 
-// Each new reason is printed once, its return once; the same reason told again prints nothing.
+// Each new reason is printed once, its return once; the same reason told again (a minute later,
+// with another age) prints nothing.
 TEST(ConsoleReport, PrintsEachNewStoreReasonOnce) {
     using records::StoreProblem;
+    fakes::FakeClock clock;
+    const auto line = [&clock](const records::StoreHealth& h) {
+        return "tuskocp: " + records::statusLineEnglish(h, clock.msecs) + "\n";
+    };
+    const records::StoreHealth locked = health(StoreProblem::Locked, "database is locked");
+    const records::StoreHealth readOnly = health(StoreProblem::ReadOnly);
+    const records::StoreHealth unreachable = health(StoreProblem::ServerUnreachable);
     const struct {
         records::StoreHealth told;
-        const char* printed;
+        std::string printed;
     } steps[] = {
         {health(StoreProblem::None), ""},
-        {health(StoreProblem::Locked, "database is locked"),
-         "tuskocp: records are not stored: the records store is locked: database is locked\n"},
-        {health(StoreProblem::Locked, "database is locked"), ""},
-        {health(StoreProblem::ReadOnly),
-         "tuskocp: records are not stored: the records store is "
-         "read-only\n"},
+        {locked, line(locked)},
+        {locked, ""},
+        {readOnly, line(readOnly)},
         {health(StoreProblem::None), "tuskocp: records are stored again\n"},
         {health(StoreProblem::None), ""},
-        {health(StoreProblem::ReadOnly),
-         "tuskocp: records are not stored: the records store is "
-         "read-only\n"},
-        {health(StoreProblem::ServerUnreachable),
-         "tuskocp: records are not stored: the records server does not answer\n"},
+        {readOnly, line(readOnly)},
+        {unreachable, line(unreachable)},
     };
     for (const auto scope :
          {shell::ConsoleReport::Scope::StoreOnly, shell::ConsoleReport::Scope::Everything}) {
         std::ostringstream out;
-        shell::ConsoleReport report(out, scope);
+        shell::ConsoleReport report(out, clock, scope);
         for (const auto& step : steps) {
             out.str("");
             report.storeHealthChanged(step.told);
+            clock.msecs += 60000;
             EXPECT_EQ(out.str(), step.printed);
         }
     }
+    EXPECT_NE(line(locked).find("database is locked"), std::string::npos);
 }
 
 TEST(ConsoleReport, StationsAndMessagesOnlyWithoutWindows) {
     for (const auto scope :
          {shell::ConsoleReport::Scope::StoreOnly, shell::ConsoleReport::Scope::Everything}) {
         std::ostringstream out;
-        shell::ConsoleReport report(out, scope);
+        fakes::FakeClock clock;
+        shell::ConsoleReport report(out, clock, scope);
         report.messageRequested("没有可用端口，退出!");
         report.stationSilent(7);
         report.stationBack(7);

@@ -2,6 +2,7 @@
 // the blanking of a silent line; and the record of a minute holds what it showed.
 #include <QRadioButton>
 
+#include "records/store_status.h"
 #include "shell/form1_fixture.h"
 
 namespace shelltest {
@@ -106,6 +107,39 @@ TEST_F(ReplyTest, RecordHoldsTheShownTexts) {
     EXPECT_EQ(store.records[1].fields[1], "2007-10-10/10:01");
     answer(kFlow1234_56);
     EXPECT_EQ(store.records.size(), 2U) << "once a minute";
+}
+
+// Whatever keeps records from being stored shows at the foot of the window, with the time since
+// the last stored record, until a record is stored again.
+TEST_F(ReplyTest, StatusLineFollowsTheStoresHealth) {
+    const auto answerRound = [this] {
+        for (int i = 0; i < 9; ++i) {
+            answer(kFlow1234_56);
+        }
+    };
+    answerRound();
+    ASSERT_EQ(store.records.size(), 1U);
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store), "");
+    records::StoreHealth locked;
+    locked.problem = records::StoreProblem::Locked;
+    locked.detail = "database is locked";
+    locked.lastStoredMsecs = clock.msecs;
+    store.health_ = locked;
+    clock.time = "10:01:00";
+    clock.msecs += 60000;
+    answerRound();
+    const std::string shown = form->statusLine->note(shell::StatusNote::Store);
+    EXPECT_EQ(shown, records::statusLineText(locked, clock.msecs));
+    EXPECT_EQ(shown.rfind("记录未保存：", 0), 0U) << shown;
+    EXPECT_EQ(form->statusLine->text().toStdString(), shown);
+    EXPECT_FALSE(form->statusLine->isHidden());
+
+    store.health_ = records::StoreHealth{};
+    clock.time = "10:02:00";
+    answerRound();
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store), "");
+    EXPECT_TRUE(form->statusLine->isHidden());
+    EXPECT_EQ(store.records.size(), 2U);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@ namespace shell {
 
 namespace {
 
-const char* const kNoteSeparator = "    ";
+// Each note on a line of its own.
+const char* const kNoteSeparator = "\n";
 
 }  // namespace
 

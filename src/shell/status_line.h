@@ -12,7 +12,7 @@ enum class StatusNote { Port, Store, Count };
 
 // The line at the foot of the main window. Several parts of the program put a note on it, each
 // under its own subject; a note replaces that subject's earlier one, an empty note removes it,
-// and the line shows what is left, one note after the other.
+// and the line shows what is left, each note on a line of its own.
 class StatusLine : public QLabel {
     Q_OBJECT
 

@@ -108,8 +108,8 @@ TEST_F(Form1Test, StatusLineTakesSeveralNotes) {
         const char* shown;
     } steps[] = {
         {shell::StatusNote::Store, "记录未保存：A", "记录未保存：A"},
-        {shell::StatusNote::Port, "COM1: B", "COM1: B    记录未保存：A"},
-        {shell::StatusNote::Store, "记录未保存：C", "COM1: B    记录未保存：C"},
+        {shell::StatusNote::Port, "COM1: B", "COM1: B\n记录未保存：A"},
+        {shell::StatusNote::Store, "记录未保存：C", "COM1: B\n记录未保存：C"},
         {shell::StatusNote::Port, "", "记录未保存：C"},
         {shell::StatusNote::Store, "", ""},
     };

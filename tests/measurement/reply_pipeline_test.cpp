@@ -159,19 +159,6 @@ TEST_F(Pipeline, RefusedBlocksShowTheErrorAndKeepTheValues) {
     EXPECT_EQ(state(1).counters.validReplies, 9);
 }
 
-TEST_F(Pipeline, SilenceIsToldOnceAndTheReturnOnce) {
-    std::vector<std::uint8_t> silenced;
-    for (int i = 0; i < 25; ++i) {
-        if (const std::uint8_t station = pipeline.requestSent(6)) {
-            silenced.push_back(station);
-        }
-    }
-    EXPECT_EQ(silenced, std::vector<std::uint8_t>{6});
-    EXPECT_TRUE(state(6).counters.silent());
-    EXPECT_TRUE(pipeline.receive({0x01}, 6, 0, "9:14:00").stationBack) << "any block ends it";
-    EXPECT_FALSE(answer(6, 1).stationBack);
-}
-
 // The stations a logging opportunity writes, by the minutes in which each station answered.
 TEST_F(Pipeline, MinuteLogTakesCompleteStationsThatAnsweredInTheMinuteJustEnded) {
     using Stations = std::vector<std::uint8_t>;

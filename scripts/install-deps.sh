@@ -7,6 +7,8 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libgl-dev
     libgtest-dev libgmock-dev
     libsqlite3-dev sqlite3
+    # Excel workbooks of the records export, and the reader its tests check them with
+    libxlsxwriter-dev pkg-config python3-openpyxl
     # the plant-wide records store on a PostgreSQL server, and the server its tests start
     libqt6sql6-psql postgresql
     fonts-noto-cjk

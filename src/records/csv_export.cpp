@@ -1,130 +1,178 @@
 #include "records/csv_export.h"
 
-#include <cstddef>
+#include <array>
+#include <cstring>
 
-#include "records/records_store.h"
-#include "text/characters.h"
+#include "records/export_fields.h"
 
 namespace records {
 
 namespace {
 
-// Positions of the shown values among the stored fields, and the unit a velocity is shown in.
-constexpr std::size_t kFlow = 3;
-constexpr std::size_t kPercent = 4;
-constexpr std::size_t kVelocity = 6;
-constexpr std::size_t kForward = 7;
-constexpr std::size_t kReverse = 8;
-const char* const kVelocityUnit = "m/s";
+constexpr std::size_t kBufferBytes = std::size_t{1} << 18;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-constexpr std::size_t kFlushBytes = 1 << 16;
-
-std::string quoted(const std::string& field) {
-    if (field.find_first_of(",\"\r\n") == std::string::npos) {
-        return field;
+// The characters that make a field quoted.
+constexpr std::array<bool, 256> kQuoted = [] {
+    std::array<bool, 256> quoted{};
+    for (const unsigned char c : {',', '"', '\r', '\n'}) {
+        quoted[c] = true;
     }
-    std::string text = "\"";
-    for (const char c : field) {
-        text += c;
+    return quoted;
+}();
+
+bool mustQuote(std::string_view text) {
+    for (const char c : text) {
+        if (kQuoted[static_cast<unsigned char>(c)]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+char* put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// A text field: quoted where it must be, an apostrophe in front where it would be a formula.
+char* putText(char* out, std::string_view text) {
+    const bool quote = mustQuote(text);
+    if (quote) {
+        *out++ = '"';
+    }
+    if (readAsFormula(text)) {
+        *out++ = '\'';
+    }
+    if (!quote) {
+        return put(out, text);
+    }
+    for (const char c : text) {
+        *out++ = c;
         if (c == '"') {
-            text += '"';
+            *out++ = '"';
         }
     }
-    return text + '"';
+    *out++ = '"';
+    return out;
 }
 
-std::string joined(const std::vector<std::string>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) {
-            line += ',';
-        }
-        line += quoted(fields[i]);
+// The most a line of these fields can take: a field is written at most five times over (as
+// itself and as its unit, each doubled by quoting, and as its number), plus the apostrophes,
+// quotes, separators, the time and the velocity unit.
+std::size_t lineBound(const RecordView& fields) {
+    std::size_t bytes = 192;
+    for (const std::string_view field : fields) {
+        bytes += 5 * field.size();
     }
-    return line + "\r\n";
+    return bytes;
 }
 
-bool isNumberPart(char c) {
-    return text::isDigit(c) || c == '.' || c == '+' || c == '-';
+char* putLine(char* out, const RecordView& fields) {
+    bool first = true;
+    for (const Column& column : kExportColumns) {
+        if (!first) {
+            *out++ = ',';
+        }
+        first = false;
+        const std::string_view field = fields[column.field];
+        switch (column.kind) {
+            case ColumnKind::Stored:
+                out = putText(out, field);
+                break;
+            case ColumnKind::DateTime:
+                if (const auto time = readStoredDate(field)) {
+                    const auto iso = isoDateTime(*time);
+                    out = put(out, {iso.data(), iso.size()});
+                }
+                break;
+            case ColumnKind::Number:
+                // Only digits, a point, an exponent and a leading "-": never quoted, never guarded.
+                out = put(out, splitValue(field).number);
+                break;
+            case ColumnKind::Unit:
+                out = putText(out, unitText(column, field));
+                break;
+        }
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
 }
 
 }  // namespace
 
-std::pair<std::string, std::string> splitNumber(const std::string& text) {
-    std::size_t end = 0;
-    while (end < text.size() && isNumberPart(text[end])) {
-        ++end;
-    }
-    return {text.substr(0, end), text.substr(end)};
-}
-
 std::string csvHeading() {
-    std::vector<std::string> names(kFieldNames.begin(), kFieldNames.end());
-    for (const char* value : {"瞬时流量", "百分比", "流速", "正向累计", "反向累计"}) {
-        names.push_back(std::string(value) + "数值");
-        names.push_back(std::string(value) + "单位");
+    std::string heading(kByteOrderMark);
+    for (const Column& column : kExportColumns) {
+        heading += column.heading;
+        heading += ',';
     }
-    return "\xEF\xBB\xBF" + joined(names);
+    heading.back() = '\r';
+    return heading + '\n';
 }
 
-std::string csvLine(const std::vector<std::string>& texts) {
-    std::vector<std::string> fields = texts;
-    fields.resize(kFieldNames.size());
-    for (const std::size_t i : {kFlow, kPercent, kVelocity, kForward, kReverse}) {
-        auto [number, unit] = splitNumber(texts.size() > i ? texts[i] : std::string());
-        if (i == kVelocity && !number.empty()) {
-            unit = kVelocityUnit;
-        }
-        fields.push_back(number);
-        fields.push_back(unit);
-    }
-    return joined(fields);
+std::string csvLine(const RecordView& fields) {
+    std::string line(lineBound(fields), '\0');
+    line.resize(static_cast<std::size_t>(putLine(line.data(), fields) - line.data()));
+    return line;
 }
 
-ExportResult exportRecords(platform::RecordsBinding& binding, const platform::RowFilter& filter,
-                           platform::FileWriter& writer, const std::string& path) {
-    ExportResult result;
-    if (!writer.begin(path)) {
-        return result;
-    }
-    std::string pending = csvHeading();
-    bool appended = true;
-    const std::vector<std::string> fields(kFieldNames.begin(), kFieldNames.end());
-    const bool walked = binding.forEachRow(
-        filter, fields, [&](std::int64_t, const std::vector<std::string>& texts) {
-            pending += csvLine(texts);
-            ++result.records;
-            if (pending.size() >= kFlushBytes) {
-                appended = writer.append(pending);
-                pending.clear();
-            }
-            return appended;
-        });
-    result.written = walked && appended && writer.append(pending) && writer.finish();
-    return result;
+std::pair<std::string, std::string> splitNumber(const std::string& text) {
+    const SplitValue split = splitValue(text);
+    return {std::string(split.number), std::string(split.unit)};
 }
 
-ExportResult exportRecords(Store& store, const RecordFilter& filter, platform::FileWriter& writer,
-                           const std::string& path) {
-    ExportResult result;
-    if (!writer.begin(path)) {
-        return result;
+CsvFile::CsvFile(platform::FileWriter& writer) : writer_(writer) {}
+
+bool CsvFile::begin(const std::string& path) {
+    buffer_.assign(kBufferBytes, '\0');
+    used_ = 0;
+    failed_ = !writer_.begin(path);
+    if (failed_) {
+        return false;
     }
-    std::string pending = csvHeading();
-    bool appended = true;
-    std::vector<std::string> texts(kFieldCount);
-    const bool walked = store.walk(filter, [&](std::int64_t, const RecordView& fields) {
-        texts.assign(fields.begin(), fields.end());
-        pending += csvLine(texts);
-        ++result.records;
-        if (pending.size() >= kFlushBytes) {
-            appended = writer.append(pending);
-            pending.clear();
-        }
-        return appended;
-    });
-    result.written = walked && appended && writer.append(pending) && writer.finish();
-    return result;
+    const std::string heading = csvHeading();
+    if (char* out = room(heading.size())) {
+        used_ = static_cast<std::size_t>(put(out, heading) - buffer_.data());
+    }
+    return !failed_;
+}
+
+bool CsvFile::add(const RecordView& fields) {
+    if (char* out = room(lineBound(fields))) {
+        used_ = static_cast<std::size_t>(putLine(out, fields) - buffer_.data());
+    }
+    return !failed_;
+}
+
+bool CsvFile::finish() {
+    const bool written = flush() && writer_.finish();
+    buffer_ = std::string();
+    return written;
+}
+
+void CsvFile::abandon() {
+    writer_.abandon();
+    buffer_ = std::string();
+}
+
+char* CsvFile::room(std::size_t bytes) {
+    if (used_ + bytes > buffer_.size() && !flush()) {
+        return nullptr;
+    }
+    if (bytes > buffer_.size()) {
+        buffer_.resize(bytes);
+    }
+    return buffer_.data() + used_;
+}
+
+bool CsvFile::flush() {
+    if (!failed_ && used_ > 0) {
+        failed_ = !writer_.append({buffer_.data(), used_});
+        used_ = 0;
+    }
+    return !failed_;
 }
 
 }  // namespace records

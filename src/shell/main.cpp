@@ -12,35 +12,43 @@
 #include "headless.h"
 #include "platform/qt/files/export_target.h"
 #include "platform/qt/qt_chinese_texts.h"
+#include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_file_writer.h"
-#include "platform/qt/records/records_binding_choice.h"
-#include "records/csv_export.h"
-#include "records/records_store.h"
+#include "records/export.h"
+#include "records/sql/store_factory.h"
 
 namespace {
 
 // `--export`: the records store of the working directory (the file, or the server that
-// "records.conf" names), as CSV.
+// "records.conf" names), as an Excel workbook or CSV after the file's name.
 int exportRecords(const shell::CommandLine& commandLine) {
-    const std::unique_ptr<platform::RecordsBinding> store =
-        platform::qt::recordsBindingForWorkingDirectory();
-    platform::RecordsBinding& binding = *store;
-    if (!records::openStore(binding)) {
-        std::cerr << "tuskocp: cannot read the records store\n";
-        return shell::kExportFailedStatus;
-    }
-    platform::RowFilter filter;
-    if (commandLine.station) {
-        filter.station = *commandLine.station;
-    }
+    platform::qt::QtClock clock;
+    const std::unique_ptr<records::Store> store = records::sql::readingStores(clock)();
+    records::RecordFilter filter;
+    filter.station = commandLine.station;
     filter.fromDate = commandLine.fromDate;
     filter.toDate = commandLine.toDate;
     platform::qt::QtFileWriter writer;
     const records::ExportResult result =
-        records::exportRecords(binding, filter, writer, commandLine.exportPath);
-    if (!result.written) {
-        std::cerr << "tuskocp: cannot export to " << commandLine.exportPath << "\n";
-        return shell::kExportFailedStatus;
+        records::exportRecords(*store, filter, writer, commandLine.exportPath);
+    switch (result.problem) {
+        case records::ExportProblem::None:
+            break;
+        case records::ExportProblem::Store: {
+            const std::string detail = store->health().detail;
+            std::cerr << "tuskocp: cannot read the records store"
+                      << (detail.empty() ? "" : ": " + detail) << "\n";
+            return shell::kExportFailedStatus;
+        }
+        case records::ExportProblem::Destination:
+            std::cerr << "tuskocp: cannot export to " << commandLine.exportPath << "\n";
+            return shell::kExportFailedStatus;
+        case records::ExportProblem::TooManyRecords:
+            std::cerr << "tuskocp: " << result.records << " records do not fit in one worksheet of "
+                      << records::kWorkbookRecordLimit
+                      << " rows; nothing was written. Export fewer (--station, --from, --to) "
+                         "or export to CSV\n";
+            return shell::kExportFailedStatus;
     }
     std::cerr << "tuskocp: " << result.records << " records written to " << commandLine.exportPath
               << "\n";

@@ -14,12 +14,14 @@ namespace fakes {
 // An in-memory records store. Records keep their append order; keys count from 1. A test makes
 // it fail by setting `health` to a problem: appends and reads then fail until it is ok again.
 // Every appended record is also kept in `appended`, including the ones a failure refused.
+// With `countAnswer` set, count() answers that, as a store of that many records would.
 class FakeStore final : public records::Store {
   public:
     std::vector<records::StoredRecord> records;
     std::vector<records::MeasurementRecord> appended;
     records::StoreHealth health_;
     int appendCalls = 0;
+    std::optional<std::int64_t> countAnswer;
 
     // A stored record made of a MeasurementRecord, as the real stores store it.
     static records::StoredRecord stored(std::int64_t key, const records::MeasurementRecord& r) {
@@ -59,6 +61,9 @@ class FakeStore final : public records::Store {
     std::optional<std::int64_t> count(const records::RecordFilter& filter) override {
         if (!health_.ok()) {
             return std::nullopt;
+        }
+        if (countAnswer) {
+            return countAnswer;
         }
         return std::count_if(records.begin(), records.end(),
                              [&](const records::StoredRecord& r) { return passes(filter, r); });

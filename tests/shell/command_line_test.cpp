@@ -96,7 +96,7 @@ TEST(CommandLine, ListPortsPrintsTheTableOfTheTenNumbers) {
     EXPECT_TRUE(contains(run.out, "\nCOM10  ")) << run.out;
 }
 
-TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
+TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsvOrWorkbook) {
     records_test::StoreDir dir;
     ASSERT_TRUE(dir.createStore());
     {
@@ -118,7 +118,15 @@ TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsv) {
     const std::string text((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << text;
-    EXPECT_LT(text.find("+2,m3/h"), text.find("+4,m3/h")) << "oldest first";
+    EXPECT_LT(text.find(",2,m3/h,"), text.find(",4,m3/h,")) << "oldest first";
+
+    const ProgramRun workbook = runProgram({"--export", "out.XLSX", "--station", "1"}, here);
+    EXPECT_EQ(workbook.status, 0) << workbook.err;
+    EXPECT_TRUE(contains(workbook.err, "3 records written to out.XLSX")) << workbook.err;
+    std::ifstream book(dir.path("out.XLSX"), std::ios::binary);
+    std::string start(2, '\0');
+    book.read(start.data(), 2);
+    EXPECT_EQ(start, "PK") << "a workbook, which is a zip file";
 
     for (const QStringList& wrong :
          {QStringList{"--export"}, QStringList{"--export", "a", "--from", "10.10.2007"},

@@ -99,7 +99,7 @@ TEST_F(ProgramDir, AnExportNeverReplacesTheStoreItsFilesOrAnythingButARegularFil
     ASSERT_EQ(::unlink(at("records.conf").c_str()), 0);
     const ProgramRun fine = runProgram({"--export", "records.csv"}, here());
     EXPECT_EQ(fine.status, 0) << fine.err;
-    EXPECT_TRUE(contains(testsupport::describe(at("records.csv")), "+1,m3/h"));
+    EXPECT_TRUE(contains(testsupport::describe(at("records.csv")), ",1,m3/h,"));
 }
 
 // A FIFO waits for a writer when it is opened to be read: each file must be refused instead, in

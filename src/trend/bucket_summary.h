@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "trend/decimation.h"
+#include "trend/trend_rows.h"
+
+namespace trend {
+
+enum Quantity { kFlow = 0, kTotal = 1 };
+inline constexpr int kQuantities = 2;
+
+// Each station's records summed up in buckets of a fixed number of minutes, and again in buckets
+// kCoarseFactor times as long: per quantity the extent of its records (values kept as float,
+// minutes exact). For all stations together it keeps the lowest and highest key of each bucket.
+// A view whose columns span at least a bucket is drawn from the buckets alone (the coarse ones
+// when its columns span at least one of those); the keys of a bucket find its records for a
+// closer view.
+class BucketSummary {
+  public:
+    static constexpr Minute kCoarseFactor = 16;
+
+    explicit BucketSummary(Minute bucketMinutes);
+
+    [[nodiscard]] Minute bucketMinutes() const { return bucketMinutes_; }
+
+    // Notes a record of `key` at `minute`, of a station that `add` is given its values for.
+    void addKey(Key key, Minute minute);
+    void add(std::int64_t station, Quantity quantity, Minute minute, double value);
+
+    // The station's records of the quantity in the grid's columns; the grid's columns span at
+    // least a bucket. A bucket goes to the column of its first record (of its last when the first
+    // lies before the grid).
+    [[nodiscard]] std::vector<Extent> columns(std::int64_t station, Quantity quantity,
+                                              const TimeGrid& grid) const;
+    // The first and last minute of the station's values; none without any.
+    [[nodiscard]] std::optional<std::pair<Minute, Minute>> span(std::int64_t station) const;
+    // The lowest and highest key of the records noted in buckets that meet [from, to].
+    [[nodiscard]] std::optional<std::pair<Key, Key>> keysBetween(Minute from, Minute to) const;
+
+    void drop(std::int64_t station);
+    void clear();
+    // What the summary takes in memory, near enough.
+    [[nodiscard]] std::size_t bytes() const;
+
+  private:
+    static constexpr std::uint16_t kNone = 0xFFFF;
+    struct Compact {
+        float low = 0;
+        float high = 0;
+        float first = 0;
+        float last = 0;
+        std::uint16_t firstOffset = kNone;  // minutes after the bucket's start
+        std::uint16_t lastOffset = kNone;
+    };
+    using Bucket = std::array<Compact, kQuantities>;
+    using KeyPair = std::pair<Key, Key>;
+    // Items by bucket number, kept in pages of consecutive buckets: a record whose clock was far
+    // off costs one page, not every bucket between it and the others.
+    template <typename Item>
+    class Paged {
+      public:
+        static constexpr std::int64_t kPageItems = 1024;
+        // The item of the bucket, made (as `blank`) when there is none yet.
+        Item& at(std::int64_t bucket, const Item& blank);
+        // Calls fn(bucket, item) for the items of the buckets first to last that exist, in order.
+        template <typename Fn>
+        void forEach(std::int64_t first, std::int64_t last, Fn fn) const;
+        [[nodiscard]] std::size_t pages() const { return pages_.size(); }
+
+      private:
+        std::map<std::int64_t, std::unique_ptr<std::array<Item, kPageItems>>> pages_;
+    };
+
+    struct Level {
+        Minute minutes = 1;
+        std::map<std::int64_t, Paged<Bucket>> stations;
+        [[nodiscard]] std::int64_t bucketOf(Minute minute) const;
+        [[nodiscard]] Extent extentOf(const Compact& c, std::int64_t bucket) const;
+        void add(std::int64_t station, Quantity quantity, Minute minute, double value);
+    };
+
+    Minute bucketMinutes_;
+    std::array<Level, 2> levels_;  // fine, coarse
+    Paged<KeyPair> keys_;
+};
+
+}  // namespace trend

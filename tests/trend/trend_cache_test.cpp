@@ -1,0 +1,305 @@
+// The trend's answers from a records store, against the records themselves.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_trend_rows.h"
+#include "text/leading_number.h"
+#include "trend/record_time.h"
+#include "trend/trend_cache.h"
+
+namespace {
+
+using fakes::FakeTrendRows;
+using trend::Extent;
+using trend::Minute;
+using trend::TimeGrid;
+
+const Minute kStart = *trend::recordMinute("2026-03-01/0:00");
+constexpr Minute kBucket = 10;
+
+std::string dateOf(Minute minute) {
+    const trend::CivilTime t = trend::civilOf(minute);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d/%d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute);
+    return text;
+}
+
+// A flow and a total that a float holds exactly, different for every station and minute.
+std::string flowText(std::int64_t station, Minute m) {
+    return "+" + std::to_string(station * 100 + (m * 37) % 101) + ".25m3/h";
+}
+std::string totalText(std::int64_t station, Minute m) {
+    return std::to_string(station * 1000 + m - kStart) + ".5m3";
+}
+
+// `stations` stations logging each minute for `minutes` minutes, with what a store holds beside:
+// station 2 silent for 4 minutes and for 5 hours, a record without a date, a record written
+// with a clock set back by an hour, empty values, a value that is no number.
+void fill(FakeTrendRows& rows, int stations, Minute minutes) {
+    for (Minute m = kStart; m < kStart + minutes; ++m) {
+        for (int s = 1; s <= stations; ++s) {
+            const Minute offset = m - kStart;
+            if (s == 2 && ((offset >= 100 && offset < 104) || (offset >= 900 && offset < 1200))) {
+                continue;
+            }
+            rows.append(s, dateOf(m), flowText(s, m), totalText(s, m));
+        }
+        if (m == kStart + 50) {
+            rows.append(1, "not a date", "+99999m3/h", "1m3");
+            rows.append(1, dateOf(m - 60), "+77777.75m3/h", "5m3");
+            rows.append(1, dateOf(m), "", "");
+            rows.append(1, dateOf(m), "通讯错误", "");
+        }
+    }
+}
+
+// The records of a station's quantity in the grid's columns, straight from the records.
+std::vector<Extent> expected(const FakeTrendRows& rows, std::int64_t station, trend::Quantity q,
+                             const TimeGrid& grid) {
+    std::vector<trend::Point> points;
+    for (const auto& r : rows.records) {
+        const auto minute = trend::recordMinute(r.date);
+        const std::string& text = q == trend::kFlow ? r.flow : r.total;
+        if (r.station == station && minute && !text.empty()) {
+            points.push_back({static_cast<double>(*minute), *text::leadingNumber(text)});
+        }
+    }
+    return trend::columnize(points, grid);
+}
+
+void expectSame(const std::vector<Extent>& got, const std::vector<Extent>& want,
+                const std::string& what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        ASSERT_EQ(got[i].present, want[i].present) << what << ", column " << i;
+        if (!want[i].present) {
+            continue;
+        }
+        EXPECT_EQ(got[i].low, want[i].low) << what << ", column " << i;
+        EXPECT_EQ(got[i].high, want[i].high) << what << ", column " << i;
+        EXPECT_EQ(got[i].first, want[i].first) << what << ", column " << i;
+        EXPECT_EQ(got[i].last, want[i].last) << what << ", column " << i;
+        EXPECT_EQ(got[i].firstMinute, want[i].firstMinute) << what << ", column " << i;
+        EXPECT_EQ(got[i].lastMinute, want[i].lastMinute) << what << ", column " << i;
+    }
+}
+
+bool keepReading(double /*done*/) {
+    return true;
+}
+
+trend::TrendRequest request(std::vector<std::int64_t> stations, double from, double to,
+                            int columns) {
+    return {std::move(stations), std::make_pair(from, to), columns};
+}
+
+void expectAnswerMatches(const FakeTrendRows& rows, const trend::TrendAnswer& answer,
+                         const std::string& what) {
+    for (const trend::StationTrend& s : answer.stations) {
+        for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {
+            expectSame(s.curves[q].columns, expected(rows, s.station, q, answer.grid),
+                       what + ", station " + std::to_string(s.station) + ", quantity " +
+                           std::to_string(q));
+        }
+    }
+}
+
+struct ViewCase {
+    const char* name;
+    int storeStations;
+    std::vector<std::int64_t> stations;
+    double from;  // minutes after kStart
+    double to;
+    int columns;
+    bool stationReads;  // read through the station index, one station at a time
+};
+
+TEST(TrendCache, AnswersAsTheRecordsThemselvesAtEveryZoom) {
+    const ViewCase cases[] = {
+        {"all, columns of one bucket", 3, {1, 2, 3}, 0, 2000, 200, false},
+        {"all, columns of three buckets", 3, {3, 1, 2}, -30, 2010, 68, false},
+        {"all, coarse buckets", 3, {1, 2, 3}, -160, 2080, 7, false},
+        {"all, columns of a minute", 3, {1, 2, 3}, 40, 140, 100, false},
+        {"all, columns of six seconds", 3, {1, 2}, 95.5, 110.5, 150, false},
+        {"one of sixteen, coarse", 16, {2}, 0, 1600, 16, true},
+        {"one of sixteen, close", 16, {2}, 880, 1230, 700, true},
+        {"two of sixteen, close", 16, {1, 2}, 0, 300, 301, true},
+        {"a station without records", 3, {7, 1}, 0, 300, 30, false},
+    };
+    for (const ViewCase& c : cases) {
+        FakeTrendRows rows;
+        fill(rows, c.storeStations, 2000);
+        trend::TrendCache cache(rows, {kBucket, 97});
+        const auto answer = cache.answer(
+            request(c.stations, kStart + c.from, kStart + c.to, c.columns), keepReading);
+        ASSERT_TRUE(answer) << c.name;
+        ASSERT_EQ(answer->stations.size(), c.stations.size()) << c.name;
+        for (std::size_t i = 0; i < c.stations.size(); ++i) {
+            EXPECT_EQ(answer->stations[i].station, c.stations[i]) << c.name;
+        }
+        expectAnswerMatches(rows, *answer, c.name);
+        bool stationReads = false;
+        for (const trend::RowRange& range : rows.ranges) {
+            stationReads = stationReads || (range.station && range.limit > 1);
+        }
+        EXPECT_EQ(stationReads, c.stationReads) << c.name;
+    }
+}
+
+TEST(TrendCache, ViewWithoutRangeShowsEveryRecordOfItsStations) {
+    FakeTrendRows rows;
+    fill(rows, 3, 300);
+    rows.append(3, dateOf(kStart + 400), "+1m3/h", "2m3");
+    trend::TrendCache cache(rows);
+    const auto answer = cache.answer({{1, 3}, std::nullopt, 50}, keepReading);
+    ASSERT_TRUE(answer && answer->span);
+    EXPECT_EQ(answer->span->first, kStart - 10) << "station 1's record of the clock set back";
+    EXPECT_EQ(answer->span->second, kStart + 400);
+    EXPECT_EQ(answer->grid.from, kStart - 10);
+    EXPECT_EQ(answer->grid.to, kStart + 401);
+    expectAnswerMatches(rows, *answer, "fitted");
+
+    const auto one = cache.answer({{7}, std::nullopt, 50}, keepReading);
+    ASSERT_TRUE(one);
+    EXPECT_FALSE(one->span) << "station 7 has no record";
+    ASSERT_EQ(one->stations.size(), 1u);
+    EXPECT_TRUE(one->stations[0].curves[trend::kFlow].line.empty());
+}
+
+TEST(TrendCache, RecordsAppendedLaterJoinAndOnlyTheyAreRead) {
+    FakeTrendRows rows;
+    fill(rows, 3, 500);
+    trend::TrendCache cache(rows, {kBucket, 64});
+    const auto view = request({1, 2}, kStart, kStart + 1000, 100);
+    ASSERT_TRUE(cache.answer(view, keepReading));
+    const trend::Key last = rows.records.back().key;
+    for (Minute m = kStart + 500; m < kStart + 520; ++m) {
+        rows.append(1, dateOf(m), "+5000m3/h", totalText(1, m));
+        rows.append(2, dateOf(m), "-5000m3/h", totalText(2, m));
+    }
+    rows.ranges.clear();
+    const auto answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    expectAnswerMatches(rows, *answer, "after appending");
+    ASSERT_FALSE(rows.ranges.empty());
+    EXPECT_EQ(rows.ranges.front().after, last) << "the summed-up records are not read again";
+}
+
+TEST(TrendCache, AStoreThatLostRecordsOrWasReplacedIsSummedUpAnew) {
+    for (const bool replaced : {false, true}) {
+        FakeTrendRows rows;
+        fill(rows, 2, 400);
+        trend::TrendCache cache(rows);
+        const auto view = request({1, 2}, kStart, kStart + 400, 40);
+        ASSERT_TRUE(cache.answer(view, keepReading));
+        if (replaced) {
+            // Another file with as many records, other values.
+            for (auto& r : rows.records) {
+                r.flow = "+1.5m3/h";
+            }
+            ++rows.generation_;
+        } else {
+            // Cleared, and some records logged since: keys count from 1 again.
+            rows.records.clear();
+            for (Minute m = kStart + 10; m < kStart + 20; ++m) {
+                rows.append(1, dateOf(m), "+3m3/h", "9m3");
+            }
+        }
+        const auto answer = cache.answer(view, keepReading);
+        ASSERT_TRUE(answer);
+        expectAnswerMatches(rows, *answer, replaced ? "replaced" : "cleared");
+    }
+}
+
+TEST(TrendCache, AnUnreadableStoreGivesNoAnswerUntilItCanBeRead) {
+    FakeTrendRows rows;
+    fill(rows, 2, 300);
+    trend::TrendCache cache(rows, {kBucket, 50});
+    const auto view = request({1, 2}, kStart, kStart + 300, 30);
+    // Breaks in the middle of the summing up: nothing half done is kept.
+    rows.beforeRead = [&rows] {
+        if (rows.reads == 4) {
+            rows.broken = true;
+        }
+    };
+    EXPECT_FALSE(cache.answer(view, keepReading));
+    EXPECT_FALSE(cache.answer(view, keepReading));
+    rows.beforeRead = nullptr;
+    rows.broken = false;
+    const auto answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    expectAnswerMatches(rows, *answer, "after the store came back");
+}
+
+TEST(TrendCache, ALongReadReportsProgressAndStopsWhenTold) {
+    FakeTrendRows rows;
+    fill(rows, 3, 1000);
+    trend::TrendCache cache(rows, {kBucket, 100});
+    const auto view = request({1, 2, 3}, kStart, kStart + 1000, 100);
+    std::vector<double> reported;
+    const auto stopAtHalf = [&reported](double done) {
+        reported.push_back(done);
+        return done < 0.5;
+    };
+    EXPECT_FALSE(cache.answer(view, stopAtHalf));
+    ASSERT_GE(reported.size(), 2u);
+    EXPECT_GE(reported.back(), 0.5);
+    reported.clear();
+    const auto answer = cache.answer(view, [&reported](double done) {
+        reported.push_back(done);
+        return true;
+    });
+    ASSERT_TRUE(answer);
+    expectAnswerMatches(rows, *answer, "read again after the stop");
+    ASSERT_FALSE(reported.empty());
+    for (std::size_t i = 0; i < reported.size(); ++i) {
+        EXPECT_GT(reported[i], 0.0);
+        EXPECT_LE(reported[i], 1.0);
+        if (i > 0) {
+            EXPECT_GT(reported[i], reported[i - 1]);
+        }
+    }
+}
+
+TEST(TrendCache, UnitsAreThoseOfEachStationsNewestRecord) {
+    FakeTrendRows rows;
+    rows.append(1, dateOf(kStart), "+1m3/h", "1m3");
+    rows.append(2, dateOf(kStart), "+1L/s", "1L");
+    rows.append(1, dateOf(kStart + 1), "+2L/min", "");
+    trend::TrendCache cache(rows);
+    const auto view = request({1, 2}, kStart, kStart + 10, 10);
+    auto answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->stations[0].curves[trend::kFlow].unit, "L/min");
+    EXPECT_EQ(answer->stations[0].curves[trend::kTotal].unit, "m3") << "an empty text has none";
+    EXPECT_EQ(answer->stations[1].curves[trend::kFlow].unit, "L/s");
+    rows.append(2, dateOf(kStart + 2), "+1m3/s", "2m3");
+    answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->stations[1].curves[trend::kFlow].unit, "m3/s");
+    EXPECT_EQ(answer->stations[1].curves[trend::kTotal].unit, "m3");
+}
+
+TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
+    FakeTrendRows rows;
+    fill(rows, 1, 200);
+    rows.append(1, "2000-01-01/0:00", "+1m3/h", "1m3");
+    rows.append(1, "2099-12-31/23:59", "+1m3/h", "1m3");
+    trend::TrendCache cache(rows);
+    const auto answer = cache.answer({{1}, std::nullopt, 500}, keepReading);
+    ASSERT_TRUE(answer && answer->span);
+    EXPECT_EQ(answer->span->first, *trend::recordMinute("2000-01-01/0:00"));
+    EXPECT_EQ(answer->span->second, *trend::recordMinute("2099-12-31/23:59"));
+    EXPECT_LT(cache.bytes(), 2u * 1024 * 1024) << "a century between the records";
+    const auto& columns = answer->stations[0].curves[trend::kFlow].columns;
+    ASSERT_EQ(columns.size(), 500u);
+    EXPECT_TRUE(columns.front().present);
+    EXPECT_TRUE(columns.back().present);
+}
+
+}  // namespace

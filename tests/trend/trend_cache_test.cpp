@@ -1,112 +1,45 @@
 // The trend's answers from a records store, against the records themselves.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "fakes/fake_trend_rows.h"
-#include "text/leading_number.h"
+#include "sample_trend.h"
 #include "trend/record_time.h"
 #include "trend/trend_cache.h"
 
 namespace {
 
 using fakes::FakeTrendRows;
-using trend::Extent;
 using trend::Minute;
-using trend::TimeGrid;
+using trend_test::dateOf;
+using trend_test::keepReading;
+using trend_test::kStart;
+using trend_test::request;
+using trend_test::SampleRecord;
+using trend_test::totalText;
 
-const Minute kStart = *trend::recordMinute("2026-03-01/0:00");
 constexpr Minute kBucket = 10;
 
-std::string dateOf(Minute minute) {
-    const trend::CivilTime t = trend::civilOf(minute);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d/%d:%02d", t.year, t.month, t.day, t.hour,
-                  t.minute);
-    return text;
-}
-
-// A flow and a total that a float holds exactly, different for every station and minute.
-std::string flowText(std::int64_t station, Minute m) {
-    return "+" + std::to_string(station * 100 + (m * 37) % 101) + ".25m3/h";
-}
-std::string totalText(std::int64_t station, Minute m) {
-    return std::to_string(station * 1000 + m - kStart) + ".5m3";
-}
-
-// `stations` stations logging each minute for `minutes` minutes, with what a store holds beside:
-// station 2 silent for 4 minutes and for 5 hours, a record without a date, a record written
-// with a clock set back by an hour, empty values, a value that is no number.
 void fill(FakeTrendRows& rows, int stations, Minute minutes) {
-    for (Minute m = kStart; m < kStart + minutes; ++m) {
-        for (int s = 1; s <= stations; ++s) {
-            const Minute offset = m - kStart;
-            if (s == 2 && ((offset >= 100 && offset < 104) || (offset >= 900 && offset < 1200))) {
-                continue;
-            }
-            rows.append(s, dateOf(m), flowText(s, m), totalText(s, m));
-        }
-        if (m == kStart + 50) {
-            rows.append(1, "not a date", "+99999m3/h", "1m3");
-            rows.append(1, dateOf(m - 60), "+77777.75m3/h", "5m3");
-            rows.append(1, dateOf(m), "", "");
-            rows.append(1, dateOf(m), "通讯错误", "");
-        }
+    for (const SampleRecord& r : trend_test::sampleRecords(stations, minutes)) {
+        rows.append(r.station, r.date, r.flow, r.total);
     }
 }
 
-// The records of a station's quantity in the grid's columns, straight from the records.
-std::vector<Extent> expected(const FakeTrendRows& rows, std::int64_t station, trend::Quantity q,
-                             const TimeGrid& grid) {
-    std::vector<trend::Point> points;
+// The records the fake holds, as samples.
+std::vector<SampleRecord> samplesOf(const FakeTrendRows& rows) {
+    std::vector<SampleRecord> records;
     for (const auto& r : rows.records) {
-        const auto minute = trend::recordMinute(r.date);
-        const std::string& text = q == trend::kFlow ? r.flow : r.total;
-        if (r.station == station && minute && !text.empty()) {
-            points.push_back({static_cast<double>(*minute), *text::leadingNumber(text)});
-        }
+        records.push_back({r.station, r.date, r.flow, r.total});
     }
-    return trend::columnize(points, grid);
-}
-
-void expectSame(const std::vector<Extent>& got, const std::vector<Extent>& want,
-                const std::string& what) {
-    ASSERT_EQ(got.size(), want.size()) << what;
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        ASSERT_EQ(got[i].present, want[i].present) << what << ", column " << i;
-        if (!want[i].present) {
-            continue;
-        }
-        EXPECT_EQ(got[i].low, want[i].low) << what << ", column " << i;
-        EXPECT_EQ(got[i].high, want[i].high) << what << ", column " << i;
-        EXPECT_EQ(got[i].first, want[i].first) << what << ", column " << i;
-        EXPECT_EQ(got[i].last, want[i].last) << what << ", column " << i;
-        EXPECT_EQ(got[i].firstMinute, want[i].firstMinute) << what << ", column " << i;
-        EXPECT_EQ(got[i].lastMinute, want[i].lastMinute) << what << ", column " << i;
-    }
-}
-
-bool keepReading(double /*done*/) {
-    return true;
-}
-
-trend::TrendRequest request(std::vector<std::int64_t> stations, double from, double to,
-                            int columns) {
-    return {std::move(stations), std::make_pair(from, to), columns};
+    return records;
 }
 
 void expectAnswerMatches(const FakeTrendRows& rows, const trend::TrendAnswer& answer,
                          const std::string& what) {
-    for (const trend::StationTrend& s : answer.stations) {
-        for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {
-            expectSame(s.curves[q].columns, expected(rows, s.station, q, answer.grid),
-                       what + ", station " + std::to_string(s.station) + ", quantity " +
-                           std::to_string(q));
-        }
-    }
+    trend_test::expectAnswerMatches(samplesOf(rows), answer, what);
 }
 
 struct ViewCase {

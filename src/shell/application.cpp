@@ -7,6 +7,7 @@
 
 #include "command_line.h"
 #include "platform/qt/termination_signals.h"
+#include "platform/qt/trend/trend_rows_choice.h"
 #include "records/records_store.h"
 
 namespace shell {
@@ -88,9 +89,8 @@ void Application::openTrafficMonitor() {
 
 void Application::openTrend() {
     if (!trend_) {
-        // A store that cannot be read now is read at the next look.
-        (void)records::openStore(*data3_);
-        trend_ = std::make_unique<records::TrendWindow>(*data3_);
+        trend_ = std::make_unique<records::TrendWindow>(
+            platform::qt::trendRowsForWorkingDirectory());
     }
     trend_->show();
     trend_->raise();

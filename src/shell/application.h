@@ -78,9 +78,7 @@ class Application final : public Navigation {
     // Made at their first opening, so that the start-up does not wait for them.
     std::unique_ptr<commissioning::StationOverview> overview_;
     std::unique_ptr<commissioning::TrafficMonitor> monitor_;
-    // The trend window's view of the store.
-    std::unique_ptr<platform::RecordsBinding> data3_ =
-        platform::qt::recordsBindingForWorkingDirectory();
+    // Reads the store on a thread of its own, through a reader of its own.
     std::unique_ptr<records::TrendWindow> trend_;
 };
 

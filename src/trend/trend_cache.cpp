@@ -83,6 +83,7 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
     if (close && !readClose(request.stations, answer.grid, points)) {
         return std::nullopt;
     }
+    answer.exact = close;
     for (const std::int64_t station : request.stations) {
         StationTrend& trend = answer.stations.emplace_back();
         trend.station = station;

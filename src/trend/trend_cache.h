@@ -41,6 +41,7 @@ struct TrendAnswer {
     std::optional<std::pair<Minute, Minute>> span;  // first and last record of the stations
     TimeGrid grid;
     std::vector<StationTrend> stations;  // in the order of the request
+    bool exact = false;  // the values are the records' own, not a summary's (kept as float)
 };
 
 // Called between reads with the part of a long read done (0 to 1); false stops the read.

@@ -5,7 +5,7 @@
 #   bash scripts/make-trend-store.sh FILE [STATIONS [DAYS [MKSTORE]]]   # 16 stations, 365 days
 #
 # The records carry what a trend has to show: a daily swing of the flow, a spike of one record per
-# station a week, the bus silent for three hours every thirty days, and every station missing four
+# station every thirty days, the bus silent for three hours every thirty days, and every station missing four
 # minutes a day at an hour of its own. The store gets the station index the program keeps on every
 # store. MKSTORE is the tuskocp-mkstore to make the empty store with (found in build-bench or build
 # when not given). An existing FILE is never overwritten.
@@ -40,10 +40,10 @@ SELECT s,
            || CAST(strftime('%H', $start + m * 60, 'unixepoch') AS INTEGER)
            || strftime(':%M', $start + m * 60, 'unixepoch'),
        '100',
-       printf('%+.2fm3/h', (1000 + 400 * sin(6.283185307 * m / 1440 + s) + (m * 7919 % 101) / 10.0)
-                           * (CASE WHEN (m + 977 * s) % 10080 = 0 THEN 10 ELSE 1 END)),
+       printf('%+.2fm3/h', (150 * s + 100 * sin(6.283185307 * m / 1440 + s) + (m * 7919 % 101) / 10.0)
+                           * (CASE WHEN (m + 2777 * s) % 43200 = 0 THEN 3 ELSE 1 END)),
        '+45.6%', '1:2', '+1.25',
-       printf('%.2fm3', s * 100000 + m * 16.6667),
+       printf('%.2fm3', s * 100000 + m * 2.5 * s),
        '.5m3', '通讯正常'
 FROM r
 WHERE m % 43200 NOT BETWEEN 20000 AND 20179

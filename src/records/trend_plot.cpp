@@ -45,7 +45,8 @@ QString stationName(std::int64_t station) {
 
 }  // namespace
 
-TrendPlot::TrendPlot(QWidget* parent) : QWidget(parent) {
+TrendPlot::TrendPlot(QWidget* parent)
+    : QWidget(parent), answer_(std::make_shared<const trend::TrendAnswer>()) {
     setMouseTracking(true);
     setMinimumSize(320, 240);
     setBackgroundRole(QPalette::Base);
@@ -56,10 +57,10 @@ QColor TrendPlot::colorOf(std::int64_t station) {
     return kColors[static_cast<std::size_t>(((station - 1) % 16 + 16) % 16)];
 }
 
-void TrendPlot::setAnswer(trend::TrendAnswer answer) {
-    answer_ = std::move(answer);
-    if (!view_ && answer_.grid.to > answer_.grid.from) {
-        view_ = std::make_pair(answer_.grid.from, answer_.grid.to);
+void TrendPlot::setAnswer(std::shared_ptr<const trend::TrendAnswer> answer) {
+    answer_ = answer ? std::move(answer) : std::make_shared<const trend::TrendAnswer>();
+    if (!view_ && answer_->grid.to > answer_->grid.from) {
+        view_ = std::make_pair(answer_->grid.from, answer_->grid.to);
     }
     if (pointer_) {
         point(*pointer_);
@@ -97,7 +98,7 @@ std::optional<std::pair<double, double>> TrendPlot::valueRange(trend::Quantity q
         return std::nullopt;
     }
     std::optional<std::pair<double, double>> range;
-    for (const trend::StationTrend& station : answer_.stations) {
+    for (const trend::StationTrend& station : answer_->stations) {
         for (const trend::Extent& c : station.curves[q].columns) {
             if (!c.present || static_cast<double>(c.lastMinute) < view_->first ||
                 static_cast<double>(c.firstMinute) >= view_->second) {
@@ -123,7 +124,7 @@ TrendPlot::Layout TrendPlot::layout() const {
     const int inner = std::max(width() - 2 * kMargin, 1);
     const int entry = 30 + metrics.horizontalAdvance(stationName(88));
     const int perRow = std::max(inner / entry, 1);
-    const auto stations = static_cast<int>(answer_.stations.size());
+    const auto stations = static_cast<int>(answer_->stations.size());
     const int rows = (stations + perRow - 1) / perRow;
     l.legend = QRect(kMargin, kMargin, inner, rows * line);
 
@@ -200,7 +201,7 @@ std::optional<QPointF> TrendPlot::pointOf(trend::Quantity quantity, double minut
 
 QString TrendPlot::title(trend::Quantity q) const {
     QStringList units;
-    for (const trend::StationTrend& station : answer_.stations) {
+    for (const trend::StationTrend& station : answer_->stations) {
         const QString unit = QString::fromStdString(station.curves[q].unit);
         if (!unit.isEmpty() && !units.contains(unit)) {
             units << unit;
@@ -236,7 +237,7 @@ void TrendPlot::drawLegend(QPainter& painter, const QRect& area) const {
     const int entry = 30 + metrics.horizontalAdvance(stationName(88));
     int x = area.left();
     int y = area.top();
-    for (const trend::StationTrend& station : answer_.stations) {
+    for (const trend::StationTrend& station : answer_->stations) {
         if (x + entry > area.right() + 1 && x > area.left()) {
             x = area.left();
             y += metrics.height();
@@ -286,9 +287,11 @@ void TrendPlot::drawPanel(QPainter& painter, const Panel& panel) const {
     painter.setClipRect(area.adjusted(1, 1, 0, 0));
     painter.setRenderHint(QPainter::Antialiasing);
     QPolygonF polygon;
-    for (const trend::StationTrend& station : answer_.stations) {
+    for (const trend::StationTrend& station : answer_->stations) {
         const QColor color = colorOf(station.station);
-        painter.setPen(QPen(color, 1.3));
+        QPen pen(color, 1);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
         painter.setBrush(color);
         for (const std::vector<trend::Point>& piece : station.curves[panel.quantity].line) {
             polygon.clear();
@@ -390,7 +393,7 @@ void TrendPlot::point(const QPointF& position) {
     const double valuePerPixel = (panel->high - panel->low) / area.height();
     const double value = panel->low + (area.bottom() - position.y()) * valuePerPixel;
     const std::optional<trend::Hit> hit = trend::nearestColumn(
-        answer_, panel->quantity, minute, value, minutesPerPixel, valuePerPixel, kPointerReach);
+        *answer_, panel->quantity, minute, value, minutesPerPixel, valuePerPixel, kPointerReach);
     if (!hit) {
         readout_ = QStringLiteral("%1\n%2 无记录")
                        .arg(QString::fromStdString(
@@ -399,7 +402,7 @@ void TrendPlot::point(const QPointF& position) {
         return;
     }
     QString unit;
-    for (const trend::StationTrend& station : answer_.stations) {
+    for (const trend::StationTrend& station : answer_->stations) {
         if (station.station == hit->station) {
             unit = QString::fromStdString(station.curves[panel->quantity].unit);
         }
@@ -407,7 +410,7 @@ void TrendPlot::point(const QPointF& position) {
     const trend::Extent& c = hit->column;
     readout_ = QStringLiteral("%1  %2\n%3 %4 %5")
                    .arg(stationName(hit->station), QString::fromStdString(trend::timeText(c)), name,
-                        QString::fromStdString(trend::valueText(c, answer_.exact)), unit)
+                        QString::fromStdString(trend::valueText(c, answer_->exact)), unit)
                    .trimmed();
     const double middle =
         (static_cast<double>(c.firstMinute) + static_cast<double>(c.lastMinute)) / 2;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,8 +33,9 @@ class TrendPlot final : public QWidget {
 
     explicit TrendPlot(QWidget* parent = nullptr);
 
-    void setAnswer(trend::TrendAnswer answer);
-    [[nodiscard]] const trend::TrendAnswer& answer() const { return answer_; }
+    // What the reader answered; none draws nothing.
+    void setAnswer(std::shared_ptr<const trend::TrendAnswer> answer);
+    [[nodiscard]] const trend::TrendAnswer& answer() const { return *answer_; }
     // Shown over the plot: what is being read, or why nothing is drawn.
     void setStatus(const QString& status);
     [[nodiscard]] const QString& status() const { return status_; }
@@ -90,7 +92,7 @@ class TrendPlot final : public QWidget {
     void drawReadout(QPainter& painter, const Layout& layout) const;
     void point(const QPointF& position);
 
-    trend::TrendAnswer answer_;
+    std::shared_ptr<const trend::TrendAnswer> answer_;  // never null
     std::optional<std::pair<double, double>> view_;
     QString status_;
     std::array<bool, trend::kQuantities> shown_{{true, true}};

@@ -58,7 +58,9 @@ void TrendReader::run() {
         }
         if (!rows) {
             rows = maker_();
-            cache = std::make_unique<trend::TrendCache>(*rows);
+            // A long first read is shared with a helper thread that makes a reader of its own.
+            cache =
+                std::make_unique<trend::TrendCache>(*rows, trend::TrendCache::Options{}, maker_);
         }
         int reported = -1;
         const auto progress = [this, &reported](double done) {
@@ -70,13 +72,15 @@ void TrendReader::run() {
             }
             return !stop_ && !forget_;
         };
-        std::optional<trend::TrendAnswer> answer = cache->answer(request, progress);
+        std::optional<trend::TrendAnswer> read = cache->answer(request, progress);
         if (stop_ || forget_) {
             continue;
         }
-        if (answer) {
+        if (read) {
+            // Handed over whole: the window's thread copies nothing.
+            auto answer = std::make_shared<const trend::TrendAnswer>(std::move(*read));
             QMetaObject::invokeMethod(
-                this, [this, a = std::move(*answer)] { emit answered(a); }, Qt::QueuedConnection);
+                this, [this, answer] { emit answered(answer); }, Qt::QueuedConnection);
         } else {
             QMetaObject::invokeMethod(
                 this, [this] { emit failed(); }, Qt::QueuedConnection);

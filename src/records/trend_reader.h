@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -33,7 +34,7 @@ class TrendReader final : public QObject {
     void forget();
 
   signals:
-    void answered(const trend::TrendAnswer& answer);
+    void answered(std::shared_ptr<const trend::TrendAnswer> answer);
     void failed();
     // How much of a long read is done, in whole percent.
     void progressed(int percent);

@@ -116,7 +116,7 @@ void TrendWindow::refresh() {
     trend::TrendRequest request;
     request.stations = stations();
     if (request.stations.empty()) {
-        plot->setAnswer({});
+        plot->setAnswer(nullptr);
         plot->setStatus(QStringLiteral("请选择仪表"));
         return;
     }
@@ -140,8 +140,9 @@ void TrendWindow::resetView() {
     refresh();
 }
 
-void TrendWindow::answered(const trend::TrendAnswer& answer) {
-    plot->setAnswer(answer);
+void TrendWindow::answered(const std::shared_ptr<const trend::TrendAnswer>& shared) {
+    plot->setAnswer(shared);
+    const trend::TrendAnswer& answer = *shared;
     if (following_ && !answer.request.range && answer.span) {
         plot->setView(answer.grid.from, answer.grid.to);
     }

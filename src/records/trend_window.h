@@ -52,7 +52,7 @@ class TrendWindow : public QWidget {
   private:
     void pickAll(bool picked);
     void resetView();
-    void answered(const trend::TrendAnswer& answer);
+    void answered(const std::shared_ptr<const trend::TrendAnswer>& shared);
 
     TrendReader reader_;
     QTimer refreshTimer_;

@@ -32,6 +32,7 @@ class BucketSummary {
 
     // Notes a record of `key` at `minute`, of a station that `add` is given its values for.
     void addKey(Key key, Minute minute);
+    // A value of a station 0 to kMaxStation.
     void add(std::int64_t station, Quantity quantity, Minute minute, double value);
 
     // The station's records of the quantity in the grid's columns; the grid's columns span at
@@ -44,6 +45,8 @@ class BucketSummary {
     // The lowest and highest key of the records noted in buckets that meet [from, to].
     [[nodiscard]] std::optional<std::pair<Key, Key>> keysBetween(Minute from, Minute to) const;
 
+    // Takes in the summary of records that come after these.
+    void merge(BucketSummary&& later);
     void drop(std::int64_t station);
     void clear();
     // What the summary takes in memory, near enough.
@@ -60,6 +63,8 @@ class BucketSummary {
         std::uint16_t lastOffset = kNone;
     };
     using Bucket = std::array<Compact, kQuantities>;
+    // Takes `later` (records after those of `into`) into `into`.
+    static void merge(Compact& into, const Compact& later);
     using KeyPair = std::pair<Key, Key>;
     // Items by bucket number, kept in pages of consecutive buckets: a record whose clock was far
     // off costs one page, not every bucket between it and the others.
@@ -73,16 +78,25 @@ class BucketSummary {
         template <typename Fn>
         void forEach(std::int64_t first, std::int64_t last, Fn fn) const;
         [[nodiscard]] std::size_t pages() const { return pages_.size(); }
+        // Takes the pages of `later` in: a page this has not is moved over whole, the items of
+        // one it has go through fn(item, laterItem).
+        template <typename Fn>
+        void absorb(Paged&& later, Fn fn);
 
       private:
-        std::map<std::int64_t, std::unique_ptr<std::array<Item, kPageItems>>> pages_;
+        using Page = std::array<Item, kPageItems>;
+        std::map<std::int64_t, std::unique_ptr<Page>> pages_;
+        // The page used last: records in time order stay on one page for many buckets.
+        std::int64_t lastNumber_ = 0;
+        Page* last_ = nullptr;
     };
 
     struct Level {
         Minute minutes = 1;
-        std::map<std::int64_t, Paged<Bucket>> stations;
+        std::array<std::unique_ptr<Paged<Bucket>>, kMaxStation + 1> stations;  // by number
         [[nodiscard]] std::int64_t bucketOf(Minute minute) const;
         [[nodiscard]] Extent extentOf(const Compact& c, std::int64_t bucket) const;
+        [[nodiscard]] const Paged<Bucket>* of(std::int64_t station) const;
         void add(std::int64_t station, Quantity quantity, Minute minute, double value);
     };
 

@@ -1,11 +1,13 @@
 #include "trend/trend_cache.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <utility>
 
 #include "records/csv_export.h"
-#include "text/leading_number.h"
+#include "trend/record_value.h"
 
 namespace trend {
 
@@ -17,41 +19,39 @@ constexpr double kStationReadShare = 0.3;
 // The newest records that tell the share of some stations before they are summed up.
 constexpr std::size_t kSampleRows = 4096;
 
-// A value as the trend draws it: an empty text draws nothing (the display was blank).
-std::optional<double> valueOf(std::string_view text) {
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    return text::leadingNumber(text);
-}
-
 bool always(double /*done*/) {
     return true;
 }
 
 }  // namespace
 
+void StationSet::insert(std::int64_t station) {
+    if (station >= 0 && station <= kMaxStation) {
+        members_[static_cast<std::size_t>(station)] = true;
+    }
+}
+
+std::vector<std::int64_t> StationSet::members() const {
+    std::vector<std::int64_t> found;
+    for (std::int64_t s = 0; s <= kMaxStation; ++s) {
+        if (contains(s)) {
+            found.push_back(s);
+        }
+    }
+    return found;
+}
+
 TrendCache::TrendCache(TrendRows& rows) : TrendCache(rows, Options{}) {}
 
-TrendCache::TrendCache(TrendRows& rows, Options options)
-    : rows_(rows), options_(options), summary_(options.bucketMinutes) {
+TrendCache::TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper)
+    : rows_(rows), options_(options), helper_(std::move(helper)), tally_(options.bucketMinutes) {
     options_.chunkRows = std::max<std::size_t>(options_.chunkRows, 1);
 }
 
 void TrendCache::reset() {
-    summary_.clear();
-    states_.clear();
-    firstKey_ = 0;
+    tally_.clear();
+    units_ = {};
     lastKey_ = 0;
-}
-
-std::optional<Minute> TrendCache::minuteOf(std::string_view date) {
-    // Records of the same minute follow each other: their date is read once.
-    if (date != lastDate_) {
-        lastDate_.assign(date);
-        lastMinute_ = recordMinute(date);
-    }
-    return lastMinute_;
 }
 
 std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
@@ -59,10 +59,13 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
     if (!sync(request.stations, progress)) {
         return std::nullopt;
     }
+    const BucketSummary& summary = tally_.summary();
     TrendAnswer answer;
     answer.request = request;
+    StationSet requested;
     for (const std::int64_t station : request.stations) {
-        if (const auto span = summary_.span(station)) {
+        requested.insert(station);
+        if (const auto span = summary.span(station)) {
             answer.span = answer.span ? std::make_pair(std::min(answer.span->first, span->first),
                                                        std::max(answer.span->second, span->second))
                                       : *span;
@@ -75,29 +78,27 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
                        static_cast<double>(answer.span->second + 1), request.columns};
     }
     const bool drawable = answer.grid.columns > 0 && answer.grid.to > answer.grid.from;
-    const bool close = drawable && answer.grid.columnSpan() < summary_.bucketMinutes();
-    std::map<std::int64_t, std::array<std::vector<Point>, kQuantities>> points;
-    for (const std::int64_t station : request.stations) {
-        points[station];
-    }
-    if (close && !readClose(request.stations, answer.grid, points)) {
+    const bool close = drawable && answer.grid.columnSpan() < summary.bucketMinutes();
+    std::vector<Points> points;
+    if (close && !readClose(requested, answer.grid, points)) {
         return std::nullopt;
     }
     answer.exact = close;
     for (const std::int64_t station : request.stations) {
         StationTrend& trend = answer.stations.emplace_back();
         trend.station = station;
-        const auto state = states_.find(station);
+        if (!tally_.counts(station)) {
+            continue;
+        }
         for (const Quantity q : {kFlow, kTotal}) {
             Curve& curve = trend.curves[q];
             if (drawable) {
-                curve.columns = close ? columnize(points[station][q], answer.grid)
-                                      : summary_.columns(station, q, answer.grid);
+                curve.columns =
+                    close ? columnize(points[static_cast<std::size_t>(station)][q], answer.grid)
+                          : summary.columns(station, q, answer.grid);
                 curve.line = lineOf(curve.columns);
             }
-            if (state != states_.end()) {
-                curve.unit = state->second.units[q];
-            }
+            curve.unit = units_[static_cast<std::size_t>(station)].texts[q];
         }
     }
     return answer;
@@ -108,39 +109,41 @@ bool TrendCache::sync(const std::vector<std::int64_t>& stations, const Progress&
     if (!bounds) {
         return false;
     }
-    const bool lost = lastKey_ > 0 && (bounds->last < lastKey_ || bounds->first > firstKey_);
+    const bool lost =
+        lastKey_ > 0 && (bounds->last < lastKey_ || bounds->first > tally_.firstKey());
     if (rows_.generation() != generation_ || lost) {
         reset();
         generation_ = rows_.generation();
     }
     bounds_ = *bounds;
-    std::set<std::int64_t> missing;
+    StationSet missing;
+    bool anyMissing = false;
     for (const std::int64_t station : stations) {
-        if (states_.count(station) == 0) {
+        if (station >= 0 && station <= kMaxStation && !tally_.counts(station)) {
             missing.insert(station);
+            anyMissing = true;
         }
     }
-    if (!missing.empty()) {
-        const bool first = states_.empty();
-        const Key upTo = first ? bounds_.last : lastKey_;
+    if (anyMissing) {
+        const bool first = !tally_.countsAny();
+        const Key upTo = first ? std::max<Key>(bounds_.last, 0) : lastKey_;
         if (!summarize(missing, upTo, progress)) {
-            for (const std::int64_t station : missing) {
-                summary_.drop(station);
-                states_.erase(station);
+            for (const std::int64_t station : missing.members()) {
+                tally_.drop(station);
             }
             return false;
         }
         if (first) {
-            lastKey_ = std::max<Key>(upTo, 0);
+            lastKey_ = upTo;
         }
     }
-    if (bounds_.last > lastKey_ && !states_.empty()) {
+    if (bounds_.last > lastKey_ && tally_.countsAny()) {
         const Fold fold = [this](const RowView& row) {
-            if (states_.count(row.station) != 0) {
-                foldIntoSummary(row);
+            if (tally_.counts(row.station)) {
+                tally_.fold(row);
             }
         };
-        if (!readRange(lastKey_, bounds_.last, std::nullopt, fold, always)) {
+        if (!readRange(rows_, lastKey_, bounds_.last, std::nullopt, fold, always)) {
             // What was taken in stays; a record is never taken in twice, so all is read again.
             reset();
             return false;
@@ -150,10 +153,10 @@ bool TrendCache::sync(const std::vector<std::int64_t>& stations, const Progress&
     return readUnits();
 }
 
-bool TrendCache::summarize(const std::set<std::int64_t>& stations, Key upTo,
-                           const Progress& progress) {
-    for (const std::int64_t station : stations) {
-        states_[station];
+bool TrendCache::summarize(const StationSet& stations, Key upTo, const Progress& progress) {
+    const std::vector<std::int64_t> members = stations.members();
+    for (const std::int64_t station : members) {
+        tally_.count(station);
     }
     if (upTo <= 0 || bounds_.empty()) {
         return true;
@@ -162,43 +165,89 @@ bool TrendCache::summarize(const std::set<std::int64_t>& stations, Key upTo,
     if (!share) {
         return false;
     }
-    const Fold fold = [this, &stations](const RowView& row) {
-        if (stations.count(row.station) != 0) {
-            foldIntoSummary(row);
+    // The parts at even places are read here, those at odd places by the helper.
+    std::vector<Part> parts;
+    const bool shared = helper_ && upTo - bounds_.first >= options_.sharedFrom;
+    if (*share < kStationReadShare) {
+        for (const std::int64_t station : members) {
+            parts.push_back({0, upTo, station});
+        }
+    } else if (shared) {
+        const Key middle = bounds_.first + (upTo - bounds_.first) / 2;
+        parts = {{0, middle, std::nullopt}, {middle, upTo, std::nullopt}};
+    } else {
+        parts = {{0, upTo, std::nullopt}};
+    }
+    std::vector<Part> mine;
+    std::vector<Part> theirs;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        (i % 2 == 0 || !shared ? mine : theirs).push_back(parts[i]);
+    }
+    if (theirs.empty()) {
+        return readParts(rows_, mine, stations, tally_, progress);
+    }
+    std::atomic<bool> stop{false};
+    Tally later(options_.bucketMinutes);
+    bool helped = false;
+    std::thread helper([&] {
+        const std::unique_ptr<TrendRows> rows = helper_();
+        helped = rows && readParts(*rows, theirs, stations, later,
+                                   [&stop](double) { return !stop.load(); });
+    });
+    const bool read = readParts(rows_, mine, stations, tally_, [&](double done) {
+        const bool go = progress(done);
+        stop = stop || !go;
+        return go;
+    });
+    stop = stop || !read;
+    helper.join();
+    if (!read || !helped) {
+        return false;
+    }
+    tally_.merge(std::move(later));
+    return true;
+}
+
+bool TrendCache::readParts(TrendRows& rows, const std::vector<Part>& parts,
+                           const StationSet& stations, Tally& into,
+                           const std::function<bool(double)>& done) const {
+    for (const std::int64_t station : stations.members()) {
+        into.count(station);
+    }
+    const Fold fold = [&stations, &into](const RowView& row) {
+        if (stations.contains(row.station)) {
+            into.fold(row);
         }
     };
-    if (*share >= kStationReadShare) {
-        return readRange(0, upTo, std::nullopt, fold, progress);
-    }
-    double done = 0;
-    const auto each = static_cast<double>(stations.size());
-    for (const std::int64_t station : stations) {
-        const auto part = [&](double d) { return progress((done + d) / each); };
-        if (!readRange(0, upTo, station, fold, part)) {
+    const auto each = static_cast<double>(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const Part& part = parts[i];
+        const auto partly = [&](double d) { return done((static_cast<double>(i) + d) / each); };
+        if (!readRange(rows, part.after, part.upTo, part.station, fold, partly)) {
             return false;
         }
-        ++done;
     }
     return true;
 }
 
-std::optional<double> TrendCache::sampledShare(const std::set<std::int64_t>& stations, Key last) {
+std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {
     std::size_t matched = 0;
     const auto read = rows_.read(
         {std::max<Key>(last - static_cast<Key>(kSampleRows), 0), last, std::nullopt, kSampleRows},
-        [&](const RowView& row) { matched += stations.count(row.station); });
+        [&](const RowView& row) { matched += stations.contains(row.station) ? 1 : 0; });
     if (!read) {
         return std::nullopt;
     }
     return *read == 0 ? 1.0 : static_cast<double>(matched) / static_cast<double>(*read);
 }
 
-bool TrendCache::readRange(Key after, Key upTo, std::optional<std::int64_t> station,
-                           const Fold& fold, const std::function<bool(double)>& done) {
+bool TrendCache::readRange(TrendRows& rows, Key after, Key upTo,
+                           std::optional<std::int64_t> station, const Fold& fold,
+                           const std::function<bool(double)>& done) const {
     for (Key at = after;;) {
         Key seen = at;
         const std::optional<std::size_t> read =
-            rows_.read({at, upTo, station, options_.chunkRows}, [&](const RowView& row) {
+            rows.read({at, upTo, station, options_.chunkRows}, [&](const RowView& row) {
                 seen = row.key;
                 fold(row);
             });
@@ -215,37 +264,16 @@ bool TrendCache::readRange(Key after, Key upTo, std::optional<std::int64_t> stat
     }
 }
 
-void TrendCache::foldIntoSummary(const RowView& row) {
-    StationState& state = states_[row.station];
-    ++state.records;
-    if (!row.flow.empty()) {
-        state.valueKeys[kFlow] = std::max(state.valueKeys[kFlow], row.key);
-    }
-    if (!row.total.empty()) {
-        state.valueKeys[kTotal] = std::max(state.valueKeys[kTotal], row.key);
-    }
-    firstKey_ = firstKey_ == 0 ? row.key : std::min(firstKey_, row.key);
-    const std::optional<Minute> minute = minuteOf(row.date);
-    if (!minute) {
-        return;
-    }
-    summary_.addKey(row.key, *minute);
-    if (const std::optional<double> flow = valueOf(row.flow)) {
-        summary_.add(row.station, kFlow, *minute, *flow);
-    }
-    if (const std::optional<double> total = valueOf(row.total)) {
-        summary_.add(row.station, kTotal, *minute, *total);
-    }
-}
-
 bool TrendCache::readUnits() {
-    for (auto& [station, state] : states_) {
+    for (std::int64_t station = 0; station <= kMaxStation; ++station) {
+        const StationTally* tally = tally_.stationOf(station);
+        Units& units = units_[static_cast<std::size_t>(station)];
         for (const Quantity q : {kFlow, kTotal}) {
-            const Key key = state.valueKeys[q];
-            if (key <= state.unitKeys[q]) {
+            if (!tally || tally->valueKeys[q] <= units.keys[q]) {
                 continue;
             }
-            std::string& unit = state.units[q];
+            const Key key = tally->valueKeys[q];
+            std::string& unit = units.texts[q];
             const auto read =
                 rows_.read({key - 1, key, station, 1}, [&unit, q](const RowView& row) {
                     unit =
@@ -254,45 +282,48 @@ bool TrendCache::readUnits() {
             if (!read) {
                 return false;
             }
-            state.unitKeys[q] = key;
+            units.keys[q] = key;
         }
     }
     return true;
 }
 
-bool TrendCache::readClose(
-    const std::vector<std::int64_t>& stations, const TimeGrid& grid,
-    std::map<std::int64_t, std::array<std::vector<Point>, kQuantities>>& points) {
-    const auto keys = summary_.keysBetween(static_cast<Minute>(std::floor(grid.from)),
-                                           static_cast<Minute>(std::ceil(grid.to)));
+bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
+                           std::vector<Points>& points) {
+    points.assign(static_cast<std::size_t>(kMaxStation + 1), {});
+    const auto keys = tally_.summary().keysBetween(static_cast<Minute>(std::floor(grid.from)),
+                                                   static_cast<Minute>(std::ceil(grid.to)));
     if (!keys) {
         return true;
     }
+    const std::vector<std::int64_t> members = stations.members();
     std::int64_t records = 0;
-    for (const std::int64_t station : stations) {
-        records += states_[station].records;
+    for (const std::int64_t station : members) {
+        if (const StationTally* tally = tally_.stationOf(station)) {
+            records += tally->records;
+        }
     }
     const double share = static_cast<double>(records) /
                          static_cast<double>(std::max<Key>(bounds_.last - bounds_.first + 1, 1));
     const Fold collect = [&](const RowView& row) {
-        const auto found = points.find(row.station);
         const std::optional<Minute> minute =
-            found == points.end() ? std::nullopt : minuteOf(row.date);
+            stations.contains(row.station) ? tally_.minuteOf(row.date) : std::nullopt;
         if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
             return;
         }
+        Points& into = points[static_cast<std::size_t>(row.station)];
         const std::string_view texts[] = {row.flow, row.total};
         for (const Quantity q : {kFlow, kTotal}) {
-            if (const std::optional<double> value = valueOf(texts[q])) {
-                found->second[q].push_back({static_cast<double>(*minute), *value});
+            if (const std::optional<double> value = recordValue(texts[q])) {
+                into[q].push_back({static_cast<double>(*minute), *value});
             }
         }
     };
     if (share >= kStationReadShare) {
-        return readRange(keys->first - 1, keys->second, std::nullopt, collect, always);
+        return readRange(rows_, keys->first - 1, keys->second, std::nullopt, collect, always);
     }
-    return std::all_of(stations.begin(), stations.end(), [&](std::int64_t station) {
-        return readRange(keys->first - 1, keys->second, station, collect, always);
+    return std::all_of(members.begin(), members.end(), [&](std::int64_t station) {
+        return readRange(rows_, keys->first - 1, keys->second, station, collect, always);
     });
 }
 

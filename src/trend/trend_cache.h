@@ -4,15 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "trend/bucket_summary.h"
 #include "trend/decimation.h"
+#include "trend/tally.h"
 #include "trend/trend_rows.h"
 
 namespace trend {
@@ -44,63 +43,85 @@ struct TrendAnswer {
     bool exact = false;  // the values are the records' own, not a summary's (kept as float)
 };
 
+// Some of the stations 0 to kMaxStation, each looked up in one step.
+class StationSet {
+  public:
+    [[nodiscard]] bool contains(std::int64_t station) const {
+        return station >= 0 && station <= kMaxStation &&
+               members_[static_cast<std::size_t>(station)];
+    }
+    void insert(std::int64_t station);
+    [[nodiscard]] std::vector<std::int64_t> members() const;
+
+  private:
+    std::array<bool, kMaxStation + 1> members_{};
+};
+
 // Called between reads with the part of a long read done (0 to 1); false stops the read.
 using Progress = std::function<bool(double done)>;
 
 // Answers trend views from a records store that only grows: one read of a station's records
-// sums them up in buckets (BucketSummary), later views over wide spans come from the buckets,
-// and a view closer than a bucket per column reads just the records of its span, found by the
-// buckets' keys. Every answer first takes in the records appended since the last one; a store
-// that lost records or was put in place of another is summed up anew.
+// sums them up in buckets (see Tally), later views over wide spans come from the buckets, and a
+// view closer than a bucket per column reads just the records of its span, found by the buckets'
+// keys. Every answer first takes in the records appended since the last one; a store that lost
+// records or was put in place of another is summed up anew.
+//
+// Given a maker of a second reader, a long first read is shared with a helper thread that reads
+// the store through that reader: the later half of the records, or every other station.
 class TrendCache {
   public:
     struct Options {
         Minute bucketMinutes = 10;
         std::size_t chunkRows = 4096;  // records per read, so that no read holds the store long
+        // A first read of fewer records than this is not shared with a helper.
+        std::int64_t sharedFrom = 200000;
     };
 
     explicit TrendCache(TrendRows& rows);
-    TrendCache(TrendRows& rows, Options options);
+    TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper = {});
 
     // None when the store cannot be read or `progress` stopped the reading.
     [[nodiscard]] std::optional<TrendAnswer> answer(const TrendRequest& request,
                                                     const Progress& progress);
-    [[nodiscard]] std::size_t bytes() const { return summary_.bytes(); }
+    [[nodiscard]] std::size_t bytes() const { return tally_.summary().bytes(); }
 
   private:
-    struct StationState {
-        std::int64_t records = 0;
-        std::array<Key, kQuantities> valueKeys{};  // the newest record with a text, by quantity
-        std::array<Key, kQuantities> unitKeys{};   // the record each unit was read from
-        std::array<std::string, kQuantities> units;
+    struct Units {
+        std::array<std::string, kQuantities> texts;
+        std::array<Key, kQuantities> keys{};  // the record each unit was read from
+    };
+    // One read of a summing up: a key range, of one station or all.
+    struct Part {
+        Key after = 0;
+        Key upTo = 0;
+        std::optional<std::int64_t> station;
     };
     using Fold = std::function<void(const RowView&)>;
+    using Points = std::array<std::vector<Point>, kQuantities>;
 
     void reset();
     // Brings the summary up to date and sums up the stations not summed up yet.
     bool sync(const std::vector<std::int64_t>& stations, const Progress& progress);
-    bool summarize(const std::set<std::int64_t>& stations, Key upTo, const Progress& progress);
+    bool summarize(const StationSet& stations, Key upTo, const Progress& progress);
+    // Reads the parts into `into`, folding the records of `stations`; `done` tells how far.
+    bool readParts(TrendRows& rows, const std::vector<Part>& parts, const StationSet& stations,
+                   Tally& into, const std::function<bool(double)>& done) const;
     // The share of the newest records that belong to the stations.
-    std::optional<double> sampledShare(const std::set<std::int64_t>& stations, Key last);
-    bool readRange(Key after, Key upTo, std::optional<std::int64_t> station, const Fold& fold,
-                   const std::function<bool(double)>& done);
-    void foldIntoSummary(const RowView& row);
+    std::optional<double> sampledShare(const StationSet& stations, Key last);
+    bool readRange(TrendRows& rows, Key after, Key upTo, std::optional<std::int64_t> station,
+                   const Fold& fold, const std::function<bool(double)>& done) const;
     bool readUnits();
-    std::optional<Minute> minuteOf(std::string_view date);
-    // The station's records of the grid's span, read from the store.
-    bool readClose(const std::vector<std::int64_t>& stations, const TimeGrid& grid,
-                   std::map<std::int64_t, std::array<std::vector<Point>, kQuantities>>& points);
+    // The stations' records of the grid's span, read from the store.
+    bool readClose(const StationSet& stations, const TimeGrid& grid, std::vector<Points>& points);
 
     TrendRows& rows_;
     Options options_;
-    BucketSummary summary_;
-    std::map<std::int64_t, StationState> states_;  // the stations summed up
+    TrendRowsMaker helper_;
+    Tally tally_;
+    std::array<Units, kMaxStation + 1> units_;
     std::uint64_t generation_ = 0;
-    Key firstKey_ = 0;  // the lowest key summed up; 0 before any
-    Key lastKey_ = 0;   // every record up to this key is summed up
+    Key lastKey_ = 0;  // every record up to this key is summed up
     KeyBounds bounds_;
-    std::string lastDate_;  // the date read last, and its minute
-    std::optional<Minute> lastMinute_;
 };
 
 }  // namespace trend

@@ -13,6 +13,10 @@ namespace trend {
 // server. Records are appended in time order, so a key range is also a time range.
 using Key = std::int64_t;
 
+// "仪表编号" travels on the line as one byte: the trend knows stations 0 to kMaxStation, and
+// leaves records of any other number out.
+inline constexpr std::int64_t kMaxStation = 255;
+
 // What the trend reads of one record. The texts stay valid only during the call that gets them.
 struct RowView {
     Key key = 0;

@@ -1,13 +1,19 @@
 // The trend over the SQLite file, read through its own read-only connection, against the records.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/qt/trend/background_thread.h"
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/records_store.h"
 #include "records/sqlite_direct.h"
@@ -151,6 +157,27 @@ TEST_F(TrendFile, AFileWithoutTheTableIsNotRead) {
     EXPECT_FALSE(rows.bounds());
     trend::TrendCache cache(rows);
     EXPECT_FALSE(cache.answer(request({1}, kStart, kStart + 10, 10), keepReading));
+}
+
+}  // namespace
+
+namespace {
+
+// The thread that makes its reader through inBackground yields the processor to the others.
+TEST(TrendBackground, TheReadingThreadIsLoweredAndNoOtherThread) {
+    const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    int reading = before;
+    bool made = false;
+    const trend::TrendRowsMaker maker =
+        platform::qt::inBackground([&]() -> std::unique_ptr<trend::TrendRows> {
+            reading = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+            made = true;
+            return std::make_unique<SqliteTrendRows>(QStringLiteral("kvt97.mdb"));
+        });
+    std::thread([&] { EXPECT_TRUE(maker()); }).join();
+    EXPECT_TRUE(made);
+    EXPECT_EQ(reading, std::max(before, platform::qt::kBackgroundNiceness));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), before);
 }
 
 }  // namespace

@@ -236,3 +236,76 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reader of its own for the helper thread, over a copy of the records.
+trend::TrendRowsMaker helperOver(const FakeTrendRows& rows, std::vector<trend::RowRange>* ranges,
+                                 bool broken = false) {
+    return [&rows, ranges, broken]() -> std::unique_ptr<trend::TrendRows> {
+        auto copy = std::make_unique<FakeTrendRows>();
+        copy->records = rows.records;
+        copy->broken = broken;
+        copy->beforeRead = [ranges, reader = copy.get()] { *ranges = reader->ranges; };
+        return copy;
+    };
+}
+
+struct SharedCase {
+    const char* name;
+    int storeStations;
+    std::vector<std::int64_t> stations;
+    bool helperReadsStations;  // else the later half of all records
+};
+
+TEST(TrendCache, AFirstReadSharedWithAHelperGivesTheSameAnswer) {
+    const SharedCase cases[] = {
+        {"all of three: the later half", 3, {1, 2, 3}, false},
+        {"three of sixteen: every other station", 16, {1, 2, 3}, true},
+    };
+    for (const SharedCase& c : cases) {
+        FakeTrendRows rows;
+        fill(rows, c.storeStations, 1500);
+        std::vector<trend::RowRange> helperRanges;
+        trend::TrendCache cache(rows, {kBucket, 500, 100}, helperOver(rows, &helperRanges));
+        std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
+        for (const auto& [from, to, columns] :
+             {std::make_tuple(-160.0, 1600.0, 11), std::make_tuple(0.0, 1500.0, 150),
+              std::make_tuple(890.0, 910.0, 40)}) {
+            const auto answer =
+                cache.answer(request(c.stations, kStart + from, kStart + to, columns), keepReading);
+            ASSERT_TRUE(answer) << c.name;
+            expectAnswerMatches(rows, *answer, c.name);
+            if (summingUp.empty()) {
+                summingUp = rows.ranges;
+            }
+        }
+        ASSERT_FALSE(helperRanges.empty()) << c.name;
+        EXPECT_EQ(helperRanges.front().station.has_value(), c.helperReadsStations) << c.name;
+        if (!c.helperReadsStations) {
+            EXPECT_GT(helperRanges.front().after, rows.records.size() / 3) << c.name;
+        }
+        for (const trend::RowRange& range : summingUp) {
+            if (c.helperReadsStations && range.limit > 1) {
+                EXPECT_NE(range.station, helperRanges.front().station) << c.name;
+            }
+        }
+    }
+}
+
+TEST(TrendCache, AHelperThatCannotReadFailsTheAnswerAndTheNextReadsAgain) {
+    FakeTrendRows rows;
+    fill(rows, 3, 1000);
+    std::vector<trend::RowRange> ranges;
+    bool broken = true;
+    trend::TrendRowsMaker helper = [&]() { return helperOver(rows, &ranges, broken)(); };
+    trend::TrendCache cache(rows, {kBucket, 300, 100}, helper);
+    const auto view = request({1, 2, 3}, kStart, kStart + 1000, 100);
+    EXPECT_FALSE(cache.answer(view, keepReading));
+    broken = false;
+    const auto answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    expectAnswerMatches(rows, *answer, "read again with a working helper");
+}
+
+}  // namespace

@@ -49,8 +49,9 @@ bool SqliteTrendRows::open() {
     if (!openedIdentity_) {
         return false;
     }
-    if (sqlite3_open_v2(fileName_.toUtf8().constData(), &db_, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
+    // The connection is used by one thread only: it needs no lock of its own.
+    if (sqlite3_open_v2(fileName_.toUtf8().constData(), &db_,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         close();
         return false;
     }

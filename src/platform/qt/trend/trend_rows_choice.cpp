@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "platform/qt/trend/background_thread.h"
 #include "platform/qt/trend/postgres_trend_rows.h"
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/records_store.h"
@@ -12,14 +13,15 @@ namespace platform::qt {
 trend::TrendRowsMaker trendRowsForWorkingDirectory() {
     const QFileInfo settings(QString::fromUtf8(records::kServerSettingsFile));
     if (settings.exists()) {
-        return [path = settings.absoluteFilePath()]() -> std::unique_ptr<trend::TrendRows> {
-            return std::make_unique<PostgresTrendRows>(path);
-        };
+        return inBackground(
+            [path = settings.absoluteFilePath()]() -> std::unique_ptr<trend::TrendRows> {
+                return std::make_unique<PostgresTrendRows>(path);
+            });
     }
-    return [path = QFileInfo(QString::fromUtf8(records::kDatabaseFile)).absoluteFilePath()]()
-               -> std::unique_ptr<trend::TrendRows> {
+    return inBackground([path = QFileInfo(QString::fromUtf8(records::kDatabaseFile))
+                                    .absoluteFilePath()]() -> std::unique_ptr<trend::TrendRows> {
         return std::make_unique<SqliteTrendRows>(path);
-    };
+    });
 }
 
 }  // namespace platform::qt

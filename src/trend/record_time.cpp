@@ -62,6 +62,14 @@ std::optional<Minute> recordMinute(std::string_view date) {
     return minuteOf({*year, *month, *day, *hour, *minute});
 }
 
+std::optional<Minute> DateReader::minuteOf(std::string_view date) {
+    if (date != last_) {
+        last_.assign(date);
+        minute_ = recordMinute(date);
+    }
+    return minute_;
+}
+
 Minute minuteOf(const CivilTime& time) {
     return daysFromCivil(time.year, time.month, time.day) * kMinutesPerDay + time.hour * 60 +
            time.minute;

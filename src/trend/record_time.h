@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace trend {
@@ -21,6 +22,17 @@ struct CivilTime {
 // The minute a record's "日期" names: "yyyy-MM-dd/H:mm" (the hour with one or two digits).
 // None for any other text, and for a date or time that does not exist (2026-02-30, 24:00).
 [[nodiscard]] std::optional<Minute> recordMinute(std::string_view date);
+
+// Reads the dates of records that come one after the other: a date the same as the one before
+// is not read again.
+class DateReader {
+  public:
+    [[nodiscard]] std::optional<Minute> minuteOf(std::string_view date);
+
+  private:
+    std::string last_;
+    std::optional<Minute> minute_;
+};
 
 [[nodiscard]] Minute minuteOf(const CivilTime& time);
 [[nodiscard]] CivilTime civilOf(Minute minute);

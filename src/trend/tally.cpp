@@ -43,15 +43,6 @@ void Tally::clear() {
     firstKey_ = 0;
 }
 
-std::optional<Minute> Tally::minuteOf(std::string_view date) {
-    // Records of the same minute follow each other.
-    if (date != lastDate_) {
-        lastDate_.assign(date);
-        lastMinute_ = recordMinute(date);
-    }
-    return lastMinute_;
-}
-
 void Tally::fold(const RowView& row) {
     StationTally& station = *stations_[static_cast<std::size_t>(row.station)];
     ++station.records;
@@ -62,7 +53,7 @@ void Tally::fold(const RowView& row) {
             station.valueKeys[q] = std::max(station.valueKeys[q], row.key);
         }
     }
-    const std::optional<Minute> minute = minuteOf(row.date);
+    const std::optional<Minute> minute = dates_.minuteOf(row.date);
     if (!minute) {
         return;
     }

@@ -41,16 +41,13 @@ class Tally {
     [[nodiscard]] const BucketSummary& summary() const { return summary_; }
     // The lowest key taken in; 0 before any.
     [[nodiscard]] Key firstKey() const { return firstKey_; }
-    // The minute of a record's date; a date repeated from the record before is read once.
-    [[nodiscard]] std::optional<Minute> minuteOf(std::string_view date);
 
   private:
     BucketSummary summary_;
     std::array<std::optional<StationTally>, kMaxStation + 1> stations_;
     bool countsAny_ = false;
     Key firstKey_ = 0;
-    std::string lastDate_;
-    std::optional<Minute> lastMinute_;
+    DateReader dates_;
 };
 
 }  // namespace trend

@@ -165,69 +165,75 @@ bool TrendCache::summarize(const StationSet& stations, Key upTo, const Progress&
     if (!share) {
         return false;
     }
-    // The parts at even places are read here, those at odd places by the helper.
     std::vector<Part> parts;
-    const bool shared = helper_ && upTo - bounds_.first >= options_.sharedFrom;
     if (*share < kStationReadShare) {
         for (const std::int64_t station : members) {
             parts.push_back({0, upTo, station});
         }
-    } else if (shared) {
-        const Key middle = bounds_.first + (upTo - bounds_.first) / 2;
-        parts = {{0, middle, std::nullopt}, {middle, upTo, std::nullopt}};
     } else {
         parts = {{0, upTo, std::nullopt}};
     }
-    std::vector<Part> mine;
-    std::vector<Part> theirs;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        (i % 2 == 0 || !shared ? mine : theirs).push_back(parts[i]);
-    }
-    if (theirs.empty()) {
-        return readParts(rows_, mine, stations, tally_, progress);
-    }
-    std::atomic<bool> stop{false};
+    const auto records = static_cast<double>(upTo - bounds_.first + 1);
+    const bool shared = helper_ && records * std::min(*share, 1.0) >= options_.sharedFrom;
     Tally later(options_.bucketMinutes);
-    bool helped = false;
-    std::thread helper([&] {
-        const std::unique_ptr<TrendRows> rows = helper_();
-        helped = rows && readParts(*rows, theirs, stations, later,
-                                   [&stop](double) { return !stop.load(); });
-    });
-    const bool read = readParts(rows_, mine, stations, tally_, [&](double done) {
-        const bool go = progress(done);
-        stop = stop || !go;
-        return go;
-    });
-    stop = stop || !read;
-    helper.join();
-    if (!read || !helped) {
+    for (const std::int64_t station : members) {
+        later.count(station);
+    }
+    const SideFold fold = [&](int side, const RowView& row) {
+        if (stations.contains(row.station)) {
+            (side == 0 ? tally_ : later).fold(row);
+        }
+    };
+    if (!readParts(parts, shared, fold, progress)) {
         return false;
     }
     tally_.merge(std::move(later));
     return true;
 }
 
-bool TrendCache::readParts(TrendRows& rows, const std::vector<Part>& parts,
-                           const StationSet& stations, Tally& into,
-                           const std::function<bool(double)>& done) const {
-    for (const std::int64_t station : stations.members()) {
-        into.count(station);
-    }
-    const Fold fold = [&stations, &into](const RowView& row) {
-        if (stations.contains(row.station)) {
-            into.fold(row);
+bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
+                           const std::function<bool(double)>& done) {
+    std::vector<Part> mine;
+    std::vector<Part> theirs;
+    for (const Part& part : parts) {
+        const Key start = std::max(part.after, bounds_.first - 1);
+        if (shared && part.upTo - start > 1) {
+            const Key middle = start + (part.upTo - start) / 2;
+            mine.push_back({start, middle, part.station});
+            theirs.push_back({middle, part.upTo, part.station});
+        } else {
+            mine.push_back(part);
         }
+    }
+    const auto readAll = [this, &fold](TrendRows& rows, const std::vector<Part>& list, int side,
+                                       const std::function<bool(double)>& go) {
+        const Fold sided = [&fold, side](const RowView& row) { fold(side, row); };
+        const auto each = static_cast<double>(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const auto partly = [&](double d) { return go((static_cast<double>(i) + d) / each); };
+            if (!readRange(rows, list[i].after, list[i].upTo, list[i].station, sided, partly)) {
+                return false;
+            }
+        }
+        return true;
     };
-    const auto each = static_cast<double>(parts.size());
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const Part& part = parts[i];
-        const auto partly = [&](double d) { return done((static_cast<double>(i) + d) / each); };
-        if (!readRange(rows, part.after, part.upTo, part.station, fold, partly)) {
-            return false;
-        }
+    if (theirs.empty()) {
+        return readAll(rows_, mine, 0, done);
     }
-    return true;
+    std::atomic<bool> stop{false};
+    bool helped = false;
+    std::thread helper([&] {
+        const std::unique_ptr<TrendRows> rows = helper_();
+        helped = rows && readAll(*rows, theirs, 1, [&stop](double) { return !stop.load(); });
+    });
+    const bool read = readAll(rows_, mine, 0, [&](double d) {
+        const bool go = done(d);
+        stop = stop || !go;
+        return go;
+    });
+    stop = stop || !read;
+    helper.join();
+    return read && helped;
 }
 
 std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {
@@ -305,13 +311,28 @@ bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
     }
     const double share = static_cast<double>(records) /
                          static_cast<double>(std::max<Key>(bounds_.last - bounds_.first + 1, 1));
-    const Fold collect = [&](const RowView& row) {
+    std::vector<Part> parts;
+    if (share >= kStationReadShare) {
+        parts.push_back({keys->first - 1, keys->second, std::nullopt});
+    } else {
+        for (const std::int64_t station : members) {
+            parts.push_back({keys->first - 1, keys->second, station});
+        }
+    }
+    const double span = static_cast<double>(keys->second - keys->first + 1);
+    const bool shared = helper_ && span * std::min(share, 1.0) >= options_.sharedFrom;
+    // The helper's records come later than these, station by station.
+    std::vector<Points> later(shared ? points.size() : 0);
+    std::array<DateReader, 2> dates;
+    const SideFold collect = [&](int side, const RowView& row) {
         const std::optional<Minute> minute =
-            stations.contains(row.station) ? tally_.minuteOf(row.date) : std::nullopt;
+            stations.contains(row.station)
+                ? dates[static_cast<std::size_t>(side)].minuteOf(row.date)
+                : std::nullopt;
         if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
             return;
         }
-        Points& into = points[static_cast<std::size_t>(row.station)];
+        Points& into = (side == 0 ? points : later)[static_cast<std::size_t>(row.station)];
         const std::string_view texts[] = {row.flow, row.total};
         for (const Quantity q : {kFlow, kTotal}) {
             if (const std::optional<double> value = recordValue(texts[q])) {
@@ -319,12 +340,15 @@ bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
             }
         }
     };
-    if (share >= kStationReadShare) {
-        return readRange(rows_, keys->first - 1, keys->second, std::nullopt, collect, always);
+    if (!readParts(parts, shared, collect, always)) {
+        return false;
     }
-    return std::all_of(members.begin(), members.end(), [&](std::int64_t station) {
-        return readRange(rows_, keys->first - 1, keys->second, station, collect, always);
-    });
+    for (std::size_t s = 0; s < later.size(); ++s) {
+        for (const Quantity q : {kFlow, kTotal}) {
+            points[s][q].insert(points[s][q].end(), later[s][q].begin(), later[s][q].end());
+        }
+    }
+    return true;
 }
 
 }  // namespace trend

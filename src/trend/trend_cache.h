@@ -66,15 +66,15 @@ using Progress = std::function<bool(double done)>;
 // keys. Every answer first takes in the records appended since the last one; a store that lost
 // records or was put in place of another is summed up anew.
 //
-// Given a maker of a second reader, a long first read is shared with a helper thread that reads
-// the store through that reader: the later half of the records, or every other station.
+// Given a maker of a second reader, a long read is shared with a helper thread that reads the
+// store through that reader: the later half of the keys of each part of the read.
 class TrendCache {
   public:
     struct Options {
         Minute bucketMinutes = 10;
         std::size_t chunkRows = 4096;  // records per read, so that no read holds the store long
-        // A first read of fewer records than this is not shared with a helper.
-        std::int64_t sharedFrom = 200000;
+        // A read of fewer records than this is not shared with a helper.
+        std::int64_t sharedFrom = 50000;
     };
 
     explicit TrendCache(TrendRows& rows);
@@ -97,15 +97,18 @@ class TrendCache {
         std::optional<std::int64_t> station;
     };
     using Fold = std::function<void(const RowView&)>;
+    // Takes a record read here (side 0) or by the helper (side 1).
+    using SideFold = std::function<void(int side, const RowView&)>;
     using Points = std::array<std::vector<Point>, kQuantities>;
 
     void reset();
     // Brings the summary up to date and sums up the stations not summed up yet.
     bool sync(const std::vector<std::int64_t>& stations, const Progress& progress);
     bool summarize(const StationSet& stations, Key upTo, const Progress& progress);
-    // Reads the parts into `into`, folding the records of `stations`; `done` tells how far.
-    bool readParts(TrendRows& rows, const std::vector<Part>& parts, const StationSet& stations,
-                   Tally& into, const std::function<bool(double)>& done) const;
+    // Reads the parts; `shared`, the later half of each on a helper thread. `done` tells how far
+    // the reading here has come.
+    bool readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
+                   const std::function<bool(double)>& done);
     // The share of the newest records that belong to the stations.
     std::optional<double> sampledShare(const StationSet& stations, Key last);
     bool readRange(TrendRows& rows, Key after, Key upTo, std::optional<std::int64_t> station,

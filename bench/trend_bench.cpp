@@ -109,6 +109,18 @@ class PollGaps {
     double longest_ = 0;
 };
 
+// Counts the paint events of a widget.
+class PaintCount final : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 void waitFor(const std::function<bool()>& done) {
     QTimer wake;  // so that the limit is looked at without any other event
     wake.start(100);
@@ -205,6 +217,8 @@ void measureWindow(const QString& store, int stations) {
     double worstZoomSpan = 0;
     double worstZoom = -1;
     gaps.take();
+    PaintCount paints;
+    plot.installEventFilter(&paints);
     const double zoomCpuStart = threadCpuMs();
     const auto step = [&](const std::function<void()>& act, std::vector<double>& into) {
         const auto begin = Clock::now();
@@ -259,8 +273,9 @@ void measureWindow(const QString& store, int stations) {
     print("move_median_ms", median(moves));
     print("move_max_ms", moves.empty() ? 0 : *std::max_element(moves.begin(), moves.end()));
     print("zoom_longest_poll_gap_ms", gaps.take());
-    print("zoom_window_thread_cpu_per_step_ms",
-          (threadCpuMs() - zoomCpuStart) / static_cast<double>(zooms.size() + moves.size()));
+    const auto steps = static_cast<double>(zooms.size() + moves.size());
+    print("zoom_window_thread_cpu_per_step_ms", (threadCpuMs() - zoomCpuStart) / steps);
+    print("zoom_paints_per_step", paints.paints / steps);
     print("rss_peak_mb", memoryMb("VmHWM:"));
 }
 

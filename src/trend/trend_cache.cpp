@@ -45,6 +45,9 @@ TrendCache::TrendCache(TrendRows& rows) : TrendCache(rows, Options{}) {}
 
 TrendCache::TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper)
     : rows_(rows), options_(options), helper_(std::move(helper)), tally_(options.bucketMinutes) {
+    if (options_.chunkRows == 0) {
+        options_.chunkRows = rows_.readLimit();
+    }
     options_.chunkRows = std::max<std::size_t>(options_.chunkRows, 1);
 }
 

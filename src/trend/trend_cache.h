@@ -72,7 +72,8 @@ class TrendCache {
   public:
     struct Options {
         Minute bucketMinutes = 10;
-        std::size_t chunkRows = 4096;  // records per read, so that no read holds the store long
+        // Records per read; 0: as many as the reader takes in one read (TrendRows::readLimit).
+        std::size_t chunkRows = 0;
         // A read of fewer records than this is not shared with a helper.
         std::int64_t sharedFrom = 50000;
     };

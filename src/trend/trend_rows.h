@@ -56,6 +56,8 @@ class TrendRows {
     // limit: the range is done). None when the store cannot be read.
     [[nodiscard]] virtual std::optional<std::size_t> read(const RowRange& range,
                                                           const RowSink& sink) = 0;
+    // The most records one read should take: a read holds the store while it runs.
+    [[nodiscard]] virtual std::size_t readLimit() const = 0;
     // Counts up whenever the store read is another one than before (a file put in place of the
     // old one): keys read before mean nothing now.
     [[nodiscard]] virtual std::uint64_t generation() const = 0;

@@ -76,6 +76,7 @@ class FakeTrendRows final : public trend::TrendRows {
         return found.size();
     }
 
+    std::size_t readLimit() const override { return 4096; }
     std::uint64_t generation() const override { return generation_; }
 };
 

@@ -56,6 +56,7 @@ class LockedRows final : public trend::TrendRows {
         const std::lock_guard<std::mutex> lock(shared_.mutex);
         return shared_.rows.read(range, sink);
     }
+    std::size_t readLimit() const override { return 4096; }
     std::uint64_t generation() const override { return 1; }
 
   private:

@@ -319,3 +319,20 @@ TEST(TrendCache, AHelperThatCannotReadFailsTheAnswerAndTheNextReadsAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TrendCache, ReadsAsManyRecordsAtOnceAsTheReaderTakes) {
+    FakeTrendRows rows;
+    fill(rows, 2, 3000);
+    trend::TrendCache cache(rows);
+    ASSERT_TRUE(cache.answer(request({1, 2}, kStart, kStart + 3000, 30), keepReading));
+    std::size_t most = 0;
+    for (const trend::RowRange& range : rows.ranges) {
+        most = std::max(most, range.limit);
+    }
+    EXPECT_EQ(most, rows.readLimit());
+    EXPECT_GT(rows.reads, 2) << "the records take more than one read";
+}
+
+}  // namespace

@@ -28,6 +28,11 @@ class PostgresTrendRows final : public trend::TrendRows {
     [[nodiscard]] std::optional<trend::KeyBounds> bounds() override;
     [[nodiscard]] std::optional<std::size_t> read(const trend::RowRange& range,
                                                   const trend::RowSink& sink) override;
+    // Records of one statement: the server keeps its rows apart from readers (no lock), and each
+    // statement is a round trip.
+    static constexpr std::size_t kReadLimit = 5000;
+
+    [[nodiscard]] std::size_t readLimit() const override { return kReadLimit; }
     // Keys stay valid across connections to the server.
     [[nodiscard]] std::uint64_t generation() const override { return 1; }
 

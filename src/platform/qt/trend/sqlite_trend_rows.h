@@ -21,6 +21,10 @@ class SqliteTrendRows final : public trend::TrendRows {
   public:
     // A writer holding the file is waited for this long before a read gives up.
     static constexpr int kBusyTimeoutMs = 2000;
+    // The records of one read: about a millisecond of a processor's time, so that the program's
+    // logging, which waits 50 ms for the file, finds it free even while this thread, which runs
+    // below the others, waits for a processor in the middle of a read.
+    static constexpr std::size_t kReadLimit = 1024;
 
     explicit SqliteTrendRows(const QString& fileName);
     ~SqliteTrendRows() override;
@@ -30,6 +34,7 @@ class SqliteTrendRows final : public trend::TrendRows {
     [[nodiscard]] std::optional<trend::KeyBounds> bounds() override;
     [[nodiscard]] std::optional<std::size_t> read(const trend::RowRange& range,
                                                   const trend::RowSink& sink) override;
+    [[nodiscard]] std::size_t readLimit() const override { return kReadLimit; }
     [[nodiscard]] std::uint64_t generation() const override { return generation_; }
 
   private:

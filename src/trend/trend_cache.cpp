@@ -16,7 +16,8 @@ namespace {
 // Below this share of all records, a station's records are read through the station index one
 // station at a time; above it, reading every record and skipping the others is quicker.
 constexpr double kStationReadShare = 0.3;
-// The newest records that tell the share of some stations before they are summed up.
+// The newest records that tell the share of some stations before they are summed up, at most
+// one read of them.
 constexpr std::size_t kSampleRows = 4096;
 
 bool always(double /*done*/) {
@@ -240,9 +241,10 @@ bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const Si
 }
 
 std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {
+    const std::size_t sample = std::min(kSampleRows, options_.chunkRows);
     std::size_t matched = 0;
     const auto read = rows_.read(
-        {std::max<Key>(last - static_cast<Key>(kSampleRows), 0), last, std::nullopt, kSampleRows},
+        {std::max<Key>(last - static_cast<Key>(sample), 0), last, std::nullopt, sample},
         [&](const RowView& row) { matched += stations.contains(row.station) ? 1 : 0; });
     if (!read) {
         return std::nullopt;

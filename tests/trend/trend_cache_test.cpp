@@ -294,7 +294,9 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
             EXPECT_EQ(range.station.has_value(), c.stationReads) << c.name;
         }
         for (const trend::RowRange& range : summingUp) {
-            if (range.limit == kChunk) {
+            // Leaving out the sample of the newest records that chooses how to read.
+            const bool sample = range.after == range.upTo - static_cast<trend::Key>(kChunk);
+            if (range.limit == kChunk && !sample) {
                 EXPECT_LE(range.upTo, middle) << c.name;
             }
         }

@@ -345,14 +345,10 @@ void TrendPlot::drawReadout(QPainter& painter, const Layout& l) const {
         }
         painter.drawEllipse(*marker_, 4, 4);
     }
-    const QFontMetrics metrics(font());
-    const QStringList lines = readout_.split(u'\n');
-    int wide = 0;
-    for (const QString& line : lines) {
-        wide = std::max(wide, metrics.horizontalAdvance(line));
-    }
-    QRectF box(pointer_->x() + 14, pointer_->y() + 14, wide + 12,
-               lines.size() * metrics.height() + 8);
+    // Measured as drawn: Chinese characters may come from a taller font than the widget's.
+    const QRectF text = painter.boundingRect(QRectF(0, 0, width(), height()),
+                                             Qt::AlignLeft | Qt::AlignTop, readout_);
+    QRectF box(pointer_->x() + 14, pointer_->y() + 14, text.width() + 12, text.height() + 8);
     if (box.right() > width() - 2) {
         box.moveRight(pointer_->x() - 14);
     }

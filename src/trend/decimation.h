@@ -42,8 +42,6 @@ struct TimeGrid {
     [[nodiscard]] double columnSpan() const { return (to - from) / columns; }
     // The column that holds `minute`; none outside the span.
     [[nodiscard]] std::optional<int> columnOf(double minute) const;
-    // Where a column begins.
-    [[nodiscard]] double columnStart(int column) const { return from + column * columnSpan(); }
 };
 
 // The records of one quantity, in any order, gathered into the grid's columns. Records outside

@@ -62,6 +62,11 @@ void TrendReader::run() {
             cache =
                 std::make_unique<trend::TrendCache>(*rows, trend::TrendCache::Options{}, maker_);
         }
+        // A view asked for again (the window's refresh) of a store that has not changed since is
+        // drawn already.
+        if (cache->unchanged(request)) {
+            continue;
+        }
         int reported = -1;
         const auto progress = [this, &reported](double done) {
             const int percent = static_cast<int>(done * 100);

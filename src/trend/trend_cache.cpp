@@ -60,6 +60,7 @@ void TrendCache::reset() {
 
 std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
                                               const Progress& progress) {
+    answered_.reset();
     if (!sync(request.stations, progress)) {
         return std::nullopt;
     }
@@ -88,6 +89,9 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
         return std::nullopt;
     }
     answer.exact = close;
+    answered_ = request;
+    answeredBounds_ = bounds_;
+    answeredGeneration_ = generation_;
     for (const std::int64_t station : request.stations) {
         StationTrend& trend = answer.stations.emplace_back();
         trend.station = station;
@@ -106,6 +110,15 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
         }
     }
     return answer;
+}
+
+bool TrendCache::unchanged(const TrendRequest& request) {
+    if (!answered_ || !(request == *answered_)) {
+        return false;
+    }
+    const std::optional<KeyBounds> bounds = rows_.bounds();
+    return bounds && bounds->first == answeredBounds_.first &&
+           bounds->last == answeredBounds_.last && rows_.generation() == answeredGeneration_;
 }
 
 bool TrendCache::sync(const std::vector<std::int64_t>& stations, const Progress& progress) {
@@ -243,9 +256,9 @@ bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const Si
 std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {
     const std::size_t sample = std::min(kSampleRows, options_.chunkRows);
     std::size_t matched = 0;
-    const auto read = rows_.read(
-        {std::max<Key>(last - static_cast<Key>(sample), 0), last, std::nullopt, sample},
-        [&](const RowView& row) { matched += stations.contains(row.station) ? 1 : 0; });
+    const auto read =
+        rows_.read({std::max<Key>(last - static_cast<Key>(sample), 0), last, std::nullopt, sample},
+                   [&](const RowView& row) { matched += stations.contains(row.station) ? 1 : 0; });
     if (!read) {
         return std::nullopt;
     }

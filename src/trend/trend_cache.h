@@ -22,6 +22,10 @@ struct TrendRequest {
     std::vector<std::int64_t> stations;
     std::optional<std::pair<double, double>> range;
     int columns = 0;
+
+    friend bool operator==(const TrendRequest& a, const TrendRequest& b) {
+        return a.stations == b.stations && a.range == b.range && a.columns == b.columns;
+    }
 };
 
 struct Curve {
@@ -84,6 +88,9 @@ class TrendCache {
     // None when the store cannot be read or `progress` stopped the reading.
     [[nodiscard]] std::optional<TrendAnswer> answer(const TrendRequest& request,
                                                     const Progress& progress);
+    // Whether the last answer was to this request and the store has not changed since: the
+    // answer would be the same. Reads only the store's bounds.
+    [[nodiscard]] bool unchanged(const TrendRequest& request);
     [[nodiscard]] std::size_t bytes() const { return tally_.summary().bytes(); }
 
   private:
@@ -126,6 +133,9 @@ class TrendCache {
     std::uint64_t generation_ = 0;
     Key lastKey_ = 0;  // every record up to this key is summed up
     KeyBounds bounds_;
+    std::optional<TrendRequest> answered_;  // the last request answered, and the store then
+    KeyBounds answeredBounds_;
+    std::uint64_t answeredGeneration_ = 0;
 };
 
 }  // namespace trend

@@ -338,3 +338,29 @@ TEST(TrendCache, ReadsAsManyRecordsAtOnceAsTheReaderTakes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TrendCache, TellsWhenAViewAskedAgainWouldBeTheSame) {
+    FakeTrendRows rows;
+    fill(rows, 2, 300);
+    trend::TrendCache cache(rows);
+    const auto view = request({1, 2}, kStart, kStart + 300, 30);
+    EXPECT_FALSE(cache.unchanged(view)) << "nothing answered yet";
+    ASSERT_TRUE(cache.answer(view, keepReading));
+    const int reads = rows.reads;
+    EXPECT_TRUE(cache.unchanged(view));
+    EXPECT_EQ(rows.reads, reads) << "only the bounds are read";
+    EXPECT_FALSE(cache.unchanged(request({1}, kStart, kStart + 300, 30)));
+    EXPECT_FALSE(cache.unchanged(request({1, 2}, kStart, kStart + 300, 31)));
+    rows.append(1, dateOf(kStart + 300), "+1m3/h", "1m3");
+    EXPECT_FALSE(cache.unchanged(view)) << "a record appended";
+    ASSERT_TRUE(cache.answer(view, keepReading));
+    EXPECT_TRUE(cache.unchanged(view));
+    ++rows.generation_;
+    EXPECT_FALSE(cache.unchanged(view)) << "another store";
+    rows.broken = true;
+    EXPECT_FALSE(cache.unchanged(view)) << "a store that cannot be read";
+}
+
+}  // namespace

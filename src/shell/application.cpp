@@ -89,8 +89,8 @@ void Application::openTrafficMonitor() {
 
 void Application::openTrend() {
     if (!trend_) {
-        trend_ = std::make_unique<records::TrendWindow>(
-            platform::qt::trendRowsForWorkingDirectory());
+        trend_ =
+            std::make_unique<records::TrendWindow>(platform::qt::trendRowsForWorkingDirectory());
     }
     trend_->show();
     trend_->raise();

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "sample_trend.h"
 #include "trend/decimation.h"
 
 namespace {
@@ -133,16 +134,7 @@ TEST(Decimation, AColumnIsTheSameWhateverTheOrderOfItsRecords) {
     const std::vector<Extent> sorted = trend::columnize(records, grid);
     std::shuffle(records.begin(), records.end(), std::mt19937(7));
     const std::vector<Extent> shuffled = trend::columnize(records, grid);
-    ASSERT_EQ(sorted.size(), shuffled.size());
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        EXPECT_EQ(sorted[i].present, shuffled[i].present);
-        EXPECT_EQ(sorted[i].low, shuffled[i].low);
-        EXPECT_EQ(sorted[i].high, shuffled[i].high);
-        EXPECT_EQ(sorted[i].first, shuffled[i].first);
-        EXPECT_EQ(sorted[i].last, shuffled[i].last);
-        EXPECT_EQ(sorted[i].firstMinute, shuffled[i].firstMinute);
-        EXPECT_EQ(sorted[i].lastMinute, shuffled[i].lastMinute);
-    }
+    trend_test::expectSameColumns(shuffled, sorted, "shuffled");
 }
 
 TEST(Decimation, GridHoldsItsStartAndNotItsEnd) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "text/leading_number.h"
@@ -82,20 +83,16 @@ inline std::vector<Extent> expectedColumns(const std::vector<SampleRecord>& reco
     return trend::columnize(points, grid);
 }
 
+// Everything a column holds, to compare columns at once.
+inline auto fieldsOf(const Extent& e) {
+    return std::make_tuple(e.present, e.low, e.high, e.first, e.last, e.firstMinute, e.lastMinute);
+}
+
 inline void expectSameColumns(const std::vector<Extent>& got, const std::vector<Extent>& want,
                               const std::string& what) {
     ASSERT_EQ(got.size(), want.size()) << what;
     for (std::size_t i = 0; i < got.size(); ++i) {
-        ASSERT_EQ(got[i].present, want[i].present) << what << ", column " << i;
-        if (!want[i].present) {
-            continue;
-        }
-        EXPECT_EQ(got[i].low, want[i].low) << what << ", column " << i;
-        EXPECT_EQ(got[i].high, want[i].high) << what << ", column " << i;
-        EXPECT_EQ(got[i].first, want[i].first) << what << ", column " << i;
-        EXPECT_EQ(got[i].last, want[i].last) << what << ", column " << i;
-        EXPECT_EQ(got[i].firstMinute, want[i].firstMinute) << what << ", column " << i;
-        EXPECT_EQ(got[i].lastMinute, want[i].lastMinute) << what << ", column " << i;
+        EXPECT_EQ(fieldsOf(got[i]), fieldsOf(want[i])) << what << ", column " << i;
     }
 }
 

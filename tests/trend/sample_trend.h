@@ -46,8 +46,9 @@ inline std::string totalText(std::int64_t station, Minute m) {
 }
 
 // `stations` stations logging each minute for `minutes` minutes from kStart, with what a store
-// holds beside: station 2 silent for 4 minutes and for 5 hours, a record without a date, a record
-// written with a clock set back by an hour, empty values, a value that is no number.
+// holds beside: station 2 silent for 4 minutes and for 5 hours; and at the last minute of a
+// ten-minute bucket (where the last of records of one minute counts) a record without a date, a
+// record written with a clock set back by an hour, empty values, a value that is no number.
 inline std::vector<SampleRecord> sampleRecords(int stations, Minute minutes) {
     std::vector<SampleRecord> records;
     for (Minute m = kStart; m < kStart + minutes; ++m) {
@@ -58,7 +59,7 @@ inline std::vector<SampleRecord> sampleRecords(int stations, Minute minutes) {
             }
             records.push_back({s, dateOf(m), flowText(s, m), totalText(s, m)});
         }
-        if (m == kStart + 50) {
+        if (m == kStart + 59) {
             records.push_back({1, "not a date", "+99999m3/h", "1m3"});
             records.push_back({1, dateOf(m - 60), "+77777.75m3/h", "5m3"});
             records.push_back({1, dateOf(m), "", ""});

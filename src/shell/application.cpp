@@ -8,6 +8,7 @@
 #include "commissioning/station_overview.h"
 #include "commissioning/traffic_monitor.h"
 #include "platform/qt/termination_signals.h"
+#include "platform/qt/trend/trend_rows_choice.h"
 #include "records/form4.h"
 #include "records/records_store.h"
 #include "records/trend_window.h"
@@ -56,9 +57,8 @@ WindowList Application::windowList() {
          }},
         {"trendButton", "历史趋势",
          [this]() -> QWidget* {
-             // A store that cannot be read now is read at the next look.
-             (void)records::openStore(*data3_);
-             return new records::TrendWindow(*data3_);
+             // Reads the store on threads of its own, through readers of its own.
+             return new records::TrendWindow(platform::qt::trendRowsForWorkingDirectory());
          }},
     };
 }

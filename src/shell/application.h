@@ -65,10 +65,8 @@ class Application final : public Navigation {
     platform::qt::QtDialogs dialogs_;
     platform::qt::QtProgramEnd programEnd_;
     platform::qt::QtFileWriter fileWriter_;
-    // The data-query and trend windows' views of the store.
+    // The data-query window's view of the store.
     std::unique_ptr<platform::RecordsBinding> data2_ =
-        platform::qt::recordsBindingForWorkingDirectory();
-    std::unique_ptr<platform::RecordsBinding> data3_ =
         platform::qt::recordsBindingForWorkingDirectory();
     // The windows besides the main window and the parameter window, made at their first opening
     // so that the start-up does not wait for them.

@@ -2,14 +2,18 @@
 # Fault runs of the whole program against the meter simulator, each with a pass/fail result:
 #   noise    a minute of line noise before every reply, then clean replies: good values again
 #   unplug   the line's device goes away for 20 s and comes back: polling resumes by itself
+#   stale    every reply comes late, during the next request, and names another command: in
+#            150 s not one record
+#   sixteen  sixteen meters for five minutes, the program restarted three times: every full
+#            minute has sixteen complete records, no station twice in a minute
 # The program's records store tells what it showed: a record is only written from a valid reply.
 #
-#   bash scripts/fault-runs.sh [noise|unplug ...]      # both by default
+#   bash scripts/fault-runs.sh [noise|unplug|stale|sixteen ...]      # all by default
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 runs=("$@")
-[ ${#runs[@]} -gt 0 ] || runs=(noise unplug)
+[ ${#runs[@]} -gt 0 ] || runs=(noise unplug stale sixteen)
 
 bash scripts/install-deps.sh >/dev/null
 source scripts/program-runs.sh
@@ -37,6 +41,23 @@ wait_for_good_record() {
         sleep 1
     done
     return 1
+}
+# Records with an empty field, and (station, minute) pairs logged more than once.
+partial_records() {
+    sqlite3 kvt97.mdb <<'SQL'
+SELECT count(*) FROM "数据监测" WHERE '' IN (coalesce("管径", ''), coalesce("瞬时流量", ''),
+    coalesce("百分比", ''), coalesce("量程比", ''), coalesce("流速", ''), coalesce("正向累计", ''),
+    coalesce("反向累计", ''), coalesce("报警状态", ''));
+SQL
+}
+twice_in_a_minute() {
+    sqlite3 kvt97.mdb 'SELECT count(*) FROM (SELECT 1 FROM "数据监测"
+        GROUP BY "仪表编号", "日期" HAVING count(*) > 1)'
+}
+# "日期" and the number of distinct stations logged in it, one minute a line, oldest first.
+stations_by_minute() {
+    sqlite3 kvt97.mdb 'SELECT "日期", count(DISTINCT "仪表编号") FROM "数据监测"
+        GROUP BY "日期" ORDER BY min(rowid)'
 }
 stop_simulator() {
     kill "$simulator_pid" && wait "$simulator_pid" 2>/dev/null || true
@@ -80,6 +101,34 @@ for run in "${runs[@]}"; do
                 before=$(records)
                 simulator --stations 1
                 wait_for_records_above 130 "$before" && wait_for_good_record 90
+                ;;
+            stale)
+                simulator --stations 1 --fault-late 1 --fault-wrong-command 1
+                start_headless --station 1
+                sleep 150
+                replies=$(grep -c ' tx ' meter-sim.log || true)
+                echo "replies sent by the simulator: $replies; records: $(records)"
+                [ "$replies" -gt 100 ] && [ "$(records)" -eq 0 ]
+                ;;
+            sixteen)
+                simulator --stations 1-16
+                start_headless --multi
+                # Restarted three times: a minute and a quarter in, again 20 s later within the
+                # same minute or just after it, and once more after three and a half minutes.
+                sleep 75; stop_program; start_headless --multi
+                sleep 20; stop_program; start_headless --multi
+                sleep 115; stop_program; start_headless --multi
+                sleep 90
+                stop_program
+                stations_by_minute | tee minutes.txt
+                full=$(sed '1d;$d' minutes.txt)  # the first and the last minute are cut short
+                short=$(printf '%s\n' "$full" | awk -F'|' '$2 != 16' | grep -c . || true)
+                echo "full minutes: $(printf '%s\n' "$full" | grep -c .)," \
+                    "of them with fewer than 16 stations: $short;" \
+                    "records: $(records), partial: $(partial_records)," \
+                    "station twice in a minute: $(twice_in_a_minute)"
+                [ "$short" -eq 0 ] && [ "$(partial_records)" -eq 0 ] &&
+                    [ "$(twice_in_a_minute)" -eq 0 ] && [ "$(printf '%s\n' "$full" | grep -c .)" -ge 3 ]
                 ;;
             *) echo "unknown run: $run" >&2; exit 2 ;;
         esac

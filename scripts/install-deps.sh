@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake
-    qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libgl-dev
+    qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
     libgtest-dev libgmock-dev
     libsqlite3-dev sqlite3
     # Excel workbooks of the records export, and the reader its tests check them with

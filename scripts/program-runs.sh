@@ -54,6 +54,20 @@ start_program() {
     pids+=($program_pid)
 }
 
+# Starts the program without windows (`--headless` and the options given) in the background; its
+# process id is in `program_pid`, its standard error appended to program.out.
+start_headless() {
+    "$top/build/src/shell/tuskocp" --headless "$@" >> program.out 2>&1 &
+    program_pid=$!
+    pids+=($program_pid)
+}
+
+# Ends the program started last as a service manager would, and waits for it.
+stop_program() {
+    kill -TERM "$program_pid" 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+}
+
 # Chooses "多机通讯" with the keyboard, as an operator could: Tab twice reaches the mode
 # choice, Down selects multi-station mode.
 choose_multi_station() {

@@ -60,17 +60,19 @@ StationOverview::StationOverview(const measurement::StationMemory& memory, QWidg
 
 void StationOverview::refresh() {
     for (std::size_t i = 0; i < measurement::StationMemory::kStations; ++i) {
-        const measurement::StationCounters& counters = memory_.counters[i];
+        const measurement::StationState& station = memory_.stations[i];
+        const measurement::DisplayTexts& shown = station.texts;
+        const measurement::StationCounters& counters = station.counters;
         const QString texts[ColumnCount] = {
             QString::number(i + 1),
-            text(memory_.flowText[i]),
-            text(memory_.velocityText[i]),
-            text(memory_.percentText[i]),
-            text(memory_.forwardText[i]),
-            text(memory_.reverseText[i]),
-            text(memory_.guanjing[i]),
-            text(memory_.alarmText[i]),
-            text(memory_.lastReplyTime[i]),
+            text(shown.flow + shown.flowUnit),
+            text(shown.velocity),
+            text(shown.percent),
+            text(shown.forwardTotal + shown.forwardUnit),
+            text(shown.reverseTotal + shown.reverseUnit),
+            text(shown.diameter),
+            text(station.alarmText),
+            text(station.lastReplyTime),
             QString::number(counters.requests),
             QString::number(counters.validReplies),
             QString::number(counters.rejected[0]),

@@ -1,7 +1,8 @@
 #include "commissioning/traffic_log.h"
 
 #include <algorithm>
-#include <array>
+
+#include "measurement/reply_decoder.h"
 
 namespace commissioning {
 
@@ -54,9 +55,6 @@ std::string hexText(const TrafficEntry& entry) {
 
 namespace {
 
-const std::array<const char*, 9> kReplyKinds = {
-    "瞬时流量", "流速", "百分比", "电阻值", "正向累积", "反向累积", "报警状态", "口径", "停电计时"};
-
 std::string number(int value) {
     return std::to_string(value);
 }
@@ -88,8 +86,9 @@ std::string verdictText(const TrafficEntry& entry) {
             }
             return entry.detail == 15 ? "结束帧" : "参数帧 第" + number(entry.detail) + "步";
         case Verdict::ValidReply:
-            return std::string("有效应答 ") +
-                   (entry.detail < kReplyKinds.size() ? kReplyKinds[entry.detail] : "?");
+            return std::string("有效应答 ") + (entry.detail < measurement::kMeterCommandCount
+                                                   ? measurement::meterCommands()[entry.detail].name
+                                                   : "?");
         case Verdict::WrongStation:
             return "站号不符";
         case Verdict::WrongCommand:

@@ -37,38 +37,38 @@ const PollLineSpeed& pollLineSpeed(const std::string& speedText) {
 }
 
 void PollState::restart() {
-    lastCmd_ = 0;
-    stationNo_ = 1;
+    lastCommand_ = 0;
+    station_ = 1;
     nextStation_ = false;
 }
 
 void PollState::countRequest() {
-    if (noReplyCount_ < kSilenceCeiling) {
-        ++noReplyCount_;
+    if (unanswered_ < kSilenceCeiling) {
+        ++unanswered_;
     }
 }
 
 PollState::StationChoice PollState::chooseStation(bool singleMode, std::uint8_t singleStation) {
     const bool moved = nextStation_;
     if (moved) {
-        stationNo_ = static_cast<std::uint8_t>(stationNo_ + 1);
+        station_ = static_cast<std::uint8_t>(station_ + 1);
     }
-    if (stationNo_ == kStationCount + 1) {
-        stationNo_ = 1;
+    if (station_ == kStationCount + 1) {
+        station_ = 1;
     }
     if (singleMode) {
-        stationNo_ = singleStation;
+        station_ = singleStation;
     }
-    return {stationNo_, moved};
+    return {station_, moved};
 }
 
 std::uint8_t PollState::takeCommand() {
-    const std::uint8_t sent = cmdIndex_;
-    lastCmd_ = sent;
-    cmdIndex_ = static_cast<std::uint8_t>(cmdIndex_ + 1);
-    nextStation_ = cmdIndex_ == kCommandCount;
+    const std::uint8_t sent = nextCommand_;
+    lastCommand_ = sent;
+    nextCommand_ = static_cast<std::uint8_t>(nextCommand_ + 1);
+    nextStation_ = nextCommand_ == kCommandCount;
     if (nextStation_) {
-        cmdIndex_ = 0;
+        nextCommand_ = 0;
     }
     return sent;
 }

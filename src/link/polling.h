@@ -35,8 +35,8 @@ class PollState {
     // count of ten or more blanks the display alike, so the count stops growing there instead of
     // overflowing in a long run without meters.
     void countRequest();
-    void resetUnanswered() { noReplyCount_ = 0; }
-    [[nodiscard]] bool silentTooLong() const { return noReplyCount_ >= 10; }
+    void resetUnanswered() { unanswered_ = 0; }
+    [[nodiscard]] bool silentTooLong() const { return unanswered_ >= 10; }
 
     // The station of the request sent now. After command 8 the cycle moves on to the next station
     // (`moved`: the station indicators start afresh); in single-station mode the request goes to
@@ -52,17 +52,17 @@ class PollState {
     [[nodiscard]] std::uint8_t takeCommand();
 
     // The request a reply answers.
-    [[nodiscard]] std::uint8_t stationNo() const { return stationNo_; }
-    [[nodiscard]] std::uint8_t lastCmd() const { return lastCmd_; }
-    [[nodiscard]] std::uint8_t cmdIndex() const { return cmdIndex_; }
-    [[nodiscard]] std::int16_t noReplyCount() const { return noReplyCount_; }
+    [[nodiscard]] std::uint8_t station() const { return station_; }
+    [[nodiscard]] std::uint8_t lastCommand() const { return lastCommand_; }
+    [[nodiscard]] std::uint8_t nextCommand() const { return nextCommand_; }
+    [[nodiscard]] std::int16_t unansweredRequests() const { return unanswered_; }
 
   private:
-    std::uint8_t stationNo_ = 1;  // station of the request being sent, 1..16
-    std::uint8_t cmdIndex_ = 0;   // command byte of the next request, 0..8
-    std::uint8_t lastCmd_ = 0;    // command byte of the request just sent
-    bool nextStation_ = false;    // command 8 was sent: the next request goes to the next station
-    std::int16_t noReplyCount_ = 0;  // requests sent since the last receive notification
+    std::uint8_t station_ = 1;      // station of the request being sent, 1..16
+    std::uint8_t nextCommand_ = 0;  // command byte of the next request, 0..8
+    std::uint8_t lastCommand_ = 0;  // command byte of the request just sent
+    bool nextStation_ = false;      // command 8 was sent: the next request goes to the next station
+    std::int16_t unanswered_ = 0;   // requests sent since the last receive notification
 };
 
 }  // namespace seriallink

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <tuple>
 
 namespace measurement {
 
@@ -46,6 +47,20 @@ struct DisplayTexts {
         totalDifference.clear();
         differenceUnit.clear();
     }
+
+  private:
+    auto tied() const {
+        return std::tie(flow, flowUnit, percent, resistance, diameter, velocity, forwardTotal,
+                        forwardUnit, reverseTotal, reverseUnit, status, rangeRatio, cutoffEnable,
+                        upperEnable, lowerEnable, emptyPipeEnable, totalDifference, differenceUnit,
+                        failureCount, failureHours, failureMinutes);
+    }
+
+  public:
+    friend bool operator==(const DisplayTexts& a, const DisplayTexts& b) {
+        return a.tied() == b.tied();
+    }
+    friend bool operator!=(const DisplayTexts& a, const DisplayTexts& b) { return !(a == b); }
 };
 
 }  // namespace measurement

@@ -30,7 +30,7 @@ float sixDigitNumber(ReplyFrame& frame) {
     return static_cast<float>(frame[4] * 10000 + frame[3] * 100 + frame[2]);
 }
 
-FlowReply decodeFlow(ReplyFrame& frame) {
+DecodedReply decodeFlow(ReplyFrame& frame) {
     const float n = sixDigitNumber(frame);
     const std::uint8_t decimalCode = frame[5];
     FlowReply reply;
@@ -47,7 +47,7 @@ FlowReply decodeFlow(ReplyFrame& frame) {
     return reply;
 }
 
-VelocityReply decodeVelocity(ReplyFrame& frame) {
+DecodedReply decodeVelocity(ReplyFrame& frame) {
     const float n = sixDigitNumber(frame);
     const std::uint8_t decimals = frame[6];
     VelocityReply reply;
@@ -60,7 +60,7 @@ VelocityReply decodeVelocity(ReplyFrame& frame) {
     return reply;
 }
 
-PercentReply decodePercent(ReplyFrame& frame) {
+DecodedReply decodePercent(ReplyFrame& frame) {
     convertBcd(frame, 2, 3);
     const float n = static_cast<float>(frame[3] * 100 + frame[2]);
     PercentReply reply;
@@ -72,7 +72,7 @@ PercentReply decodePercent(ReplyFrame& frame) {
     return reply;
 }
 
-ResistanceReply decodeResistance(ReplyFrame& frame) {
+DecodedReply decodeResistance(ReplyFrame& frame) {
     const float n = sixDigitNumber(frame);
     ResistanceReply reply;
     reply.value = roundSingle(n / 10, 1);
@@ -102,7 +102,7 @@ std::optional<std::int16_t> counterValue(std::uint8_t low, std::uint8_t high) {
     return static_cast<std::int16_t>(high * 256 + low);
 }
 
-PowerFailureReply decodePowerFailure(const ReplyFrame& frame) {
+DecodedReply decodePowerFailure(ReplyFrame& frame) {
     PowerFailureReply reply;
     reply.count = counterValue(frame[2], frame[3]);
     reply.hours = counterValue(frame[4], frame[5]);
@@ -110,31 +110,52 @@ PowerFailureReply decodePowerFailure(const ReplyFrame& frame) {
     return reply;
 }
 
+DecodedReply decodeForward(ReplyFrame& frame) {
+    return decodeTotal(frame, TotalDirection::Forward);
+}
+
+DecodedReply decodeReverse(ReplyFrame& frame) {
+    return decodeTotal(frame, TotalDirection::Reverse);
+}
+
+DecodedReply decodeAlarm(ReplyFrame& frame) {
+    return AlarmReply{frame[2]};
+}
+
+DecodedReply decodeDiameter(ReplyFrame& frame) {
+    return DiameterReply{frame[2]};
+}
+
+const std::array<MeterCommandInfo, kMeterCommandCount> kCommands = {{
+    {MeterCommand::Flow, "瞬时流量", decodeFlow},
+    {MeterCommand::Velocity, "流速", decodeVelocity},
+    {MeterCommand::Percent, "百分比", decodePercent},
+    {MeterCommand::Resistance, "电阻值", decodeResistance},
+    {MeterCommand::ForwardTotal, "正向累积", decodeForward},
+    {MeterCommand::ReverseTotal, "反向累积", decodeReverse},
+    {MeterCommand::AlarmState, "报警状态", decodeAlarm},
+    {MeterCommand::Diameter, "口径", decodeDiameter},
+    {MeterCommand::PowerFailures, "停电计时", decodePowerFailure},
+}};
+
 }  // namespace
 
-std::optional<DecodedReply> decodeReply(ReplyFrame& frame, std::uint8_t command) {
-    switch (command) {
-        case 0:
-            return decodeFlow(frame);
-        case 1:
-            return decodeVelocity(frame);
-        case 2:
-            return decodePercent(frame);
-        case 3:
-            return decodeResistance(frame);
-        case 4:
-            return decodeTotal(frame, TotalDirection::Forward);
-        case 5:
-            return decodeTotal(frame, TotalDirection::Reverse);
-        case 6:
-            return AlarmReply{frame[2]};
-        case 7:
-            return DiameterReply{frame[2]};
-        case 8:
-            return decodePowerFailure(frame);
-        default:
-            return std::nullopt;
+const std::array<MeterCommandInfo, kMeterCommandCount>& meterCommands() {
+    return kCommands;
+}
+
+std::optional<MeterCommand> meterCommand(std::uint8_t byte) {
+    if (byte >= kMeterCommandCount) {
+        return std::nullopt;
     }
+    return kCommands[byte].command;
+}
+
+std::optional<DecodedReply> decodeReply(ReplyFrame& frame, std::uint8_t command) {
+    if (command >= kMeterCommandCount) {
+        return std::nullopt;
+    }
+    return kCommands[command].decode(frame);
 }
 
 }  // namespace measurement

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <variant>
@@ -60,9 +62,37 @@ struct PowerFailureReply {  // command index 8; a value whose high byte is 128 o
 using DecodedReply = std::variant<FlowReply, VelocityReply, PercentReply, ResistanceReply,
                                   TotalReply, AlarmReply, DiameterReply, PowerFailureReply>;
 
-// Decodes the data bytes of a checked frame as the reply to `command`. The packed-BCD bytes of the
-// number are converted in place, highest position first, without a digit check (0x9A counts as
-// 100). Nothing for a command index above 8.
+// What a poll asks the meter for: the command byte of the request, 0 to 8.
+enum class MeterCommand : std::uint8_t {
+    Flow,
+    Velocity,
+    Percent,
+    Resistance,
+    ForwardTotal,
+    ReverseTotal,
+    AlarmState,
+    Diameter,
+    PowerFailures,
+};
+inline constexpr std::size_t kMeterCommandCount = 9;
+
+// One meter command: its name as the program shows it and the decoder of its reply. The packed-BCD
+// bytes of the number are converted in place, highest position first, without a digit check (0x9A
+// counts as 100).
+struct MeterCommandInfo {
+    MeterCommand command;
+    const char* name;  // "瞬时流量"
+    DecodedReply (*decode)(ReplyFrame& frame);
+};
+
+// Every command, in the order of its byte.
+[[nodiscard]] const std::array<MeterCommandInfo, kMeterCommandCount>& meterCommands();
+
+// The command a request byte stands for; nothing above 8.
+[[nodiscard]] std::optional<MeterCommand> meterCommand(std::uint8_t byte);
+
+// Decodes the data bytes of a checked frame as the reply to the command byte `command`. Nothing
+// for a command byte above 8.
 [[nodiscard]] std::optional<DecodedReply> decodeReply(ReplyFrame& frame, std::uint8_t command);
 
 }  // namespace measurement

@@ -4,9 +4,13 @@
 
 namespace measurement {
 
-void copyBlock(ReplyFrame& frame, const std::vector<std::uint8_t>& block) {
-    const std::size_t count = std::min(block.size(), frame.size());
-    std::copy_n(block.begin(), count, frame.begin());
+std::optional<ReplyFrame> frameOf(const std::vector<std::uint8_t>& block) {
+    if (block.size() < kReplyLength) {
+        return std::nullopt;
+    }
+    ReplyFrame frame;
+    std::copy_n(block.begin(), kReplyLength, frame.begin());
+    return frame;
 }
 
 std::uint8_t checkByteOf(const ReplyFrame& frame) {
@@ -17,11 +21,11 @@ std::uint8_t checkByteOf(const ReplyFrame& frame) {
     return check;
 }
 
-FrameCheck checkFrame(const ReplyFrame& frame, std::uint8_t stationNo, std::uint8_t lastCmd) {
-    if (frame[0] != stationNo) {
+FrameCheck checkFrame(const ReplyFrame& frame, std::uint8_t station, std::uint8_t command) {
+    if (frame[0] != station) {
         return FrameCheck::WrongStation;
     }
-    if (frame[1] != lastCmd) {
+    if (frame[1] != command) {
         return FrameCheck::WrongCommand;
     }
     if (frame[9] != kReplyEndMarker) {

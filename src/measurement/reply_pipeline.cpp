@@ -1,59 +1,61 @@
 #include "measurement/reply_pipeline.h"
 
-#include "measurement/logging.h"
+#include <cstddef>
+
 #include "measurement/presentation.h"
 #include "measurement/reply_decoder.h"
 
 namespace measurement {
 
-StationCounters* ReplyState::countersOf(std::uint8_t station) {
-    if (station < 1 || station > StationMemory::kStations) {
-        return nullptr;
+std::uint8_t ReplyPipeline::requestSent(std::uint8_t station) {
+    std::uint8_t silenced = 0;
+    if (StationState* before = memory.find(awaitedStation_)) {
+        ++before->counters.unanswered;
+        ++before->counters.unansweredInARow;
+        if (before->counters.unansweredInARow == StationCounters::kSilentAfter) {
+            silenced = awaitedStation_;
+        }
     }
-    return &memory.counters[station - 1u];
-}
-
-void ReplyState::requestSent(std::uint8_t station) {
-    if (StationCounters* before = countersOf(awaitedStation_)) {
-        ++before->unanswered;
-        ++before->unansweredInARow;
-    }
-    if (StationCounters* counters = countersOf(station)) {
-        ++counters->requests;
+    if (StationState* next = memory.find(station)) {
+        ++next->counters.requests;
     }
     awaitedStation_ = station;
+    return silenced;
 }
 
-FrameCheck ReplyState::receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
-                               std::uint8_t command, const std::string& timeText) {
+ReplyOutcome ReplyPipeline::receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
+                                    std::uint8_t command, const std::string& timeText) {
     awaitedStation_ = 0;
-    copyBlock(Rx_Frame, block);
-    const FrameCheck check = checkFrame(Rx_Frame, station, command);
-    StationCounters* counters = countersOf(station);
-    if (counters != nullptr) {
-        counters->unansweredInARow = 0;
+    ReplyOutcome outcome;
+    StationState* state = memory.find(station);
+    if (state != nullptr) {
+        outcome.stationBack = state->counters.silent();
+        state->counters.unansweredInARow = 0;
     }
-    if (check != FrameCheck::Valid) {
+    std::optional<ReplyFrame> frame = frameOf(block);
+    outcome.check = frame ? checkFrame(*frame, station, command) : FrameCheck::ShortBlock;
+    if (outcome.check != FrameCheck::Valid) {
         display.status = kStatusError;
-        if (counters != nullptr) {
-            ++counters->rejected[static_cast<std::size_t>(check) - 1];
+        if (state != nullptr) {
+            state->texts.status = kStatusError;
+            if (outcome.check != FrameCheck::ShortBlock) {
+                ++state->counters.rejected[static_cast<std::size_t>(outcome.check) - 1];
+            }
         }
-        return check;
+        return outcome;
     }
-    if (const auto reply = decodeReply(Rx_Frame, command)) {
-        present(*reply, display, Alarm_Text);
-        storeReply(memory, station, *reply, display);
+    const auto reply = decodeReply(*frame, command);
+    if (!reply) {
+        return outcome;
     }
-    if (counters != nullptr) {
-        ++counters->validReplies;
-        memory.lastReplyTime[station - 1u] = timeText;
+    // The main window's alarm text is its own status line's; a record takes the station's.
+    std::string shownAlarm;
+    present(*reply, display, shownAlarm);
+    if (state != nullptr) {
+        present(*reply, state->texts, state->alarmText);
+        outcome.cycleCompleted = state->takeReply(command, *reply, timeText);
     }
-    return check;
-}
-
-void ReplyState::log(std::uint8_t station, platform::Clock& clock,
-                     platform::RecordsBinding& records) {
-    runLoggingStep(Log_Minute, station, display, Alarm_Text, clock, records);
+    return outcome;
 }
 
 }  // namespace measurement

@@ -7,41 +7,36 @@
 #include "measurement/display_texts.h"
 #include "measurement/reply_frame.h"
 #include "measurement/station_memory.h"
-#include "platform/clock.h"
-#include "platform/records_binding.h"
 
 namespace measurement {
 
-// What the main window keeps of the meters' replies: the frame as last received, the display
-// texts, the per-station memory, the status captured by the last alarm-state reply and the
-// minute of the last record.
-struct ReplyState {
-    ReplyFrame Rx_Frame{};
+// What one received block did.
+struct ReplyOutcome {
+    FrameCheck check = FrameCheck::Valid;
+    bool stationBack = false;     // the station had gone silent and answers again
+    bool cycleCompleted = false;  // its nine kinds of values have all come since its last cycle
+};
+
+// The meters' replies as the program keeps them: the main window's displays, which show the
+// latest reply of each kind whatever its station, and each station's own state.
+class ReplyPipeline {
+  public:
     DisplayTexts display;
     StationMemory memory;
-    std::string Alarm_Text;
-    std::int16_t Log_Minute = 0;
 
-    // A request goes to `station`. The request before it counts as unanswered when no receive
-    // notification came in between.
-    void requestSent(std::uint8_t station);
+    // A request goes to `station`. The request before it counts as unanswered when no block came
+    // in between; the station of that request when it has gone silent just now, 0 otherwise.
+    std::uint8_t requestSent(std::uint8_t station);
 
-    // One receive notification's block, the reply to `command` sent to `station` at `timeText`:
-    // its first ten bytes overwrite the frame (a shorter block only the positions it covers),
-    // which is checked; a valid frame is decoded into the display texts and the station memory,
-    // an invalid one shows "通讯错误". Either counts against `station`. The first check that
-    // failed, or Valid.
-    [[nodiscard]] FrameCheck receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
-                                     std::uint8_t command, const std::string& timeText);
-
-    // The logging step that follows a notification: the displays as they stand become a record
-    // at the first notification of each new clock minute.
-    void log(std::uint8_t station, platform::Clock& clock, platform::RecordsBinding& records);
+    // The block of one receive notification, as the reply to `command` sent to `station`, read at
+    // `timeText`. A block of ten bytes or more is checked by its first ten; a valid frame is
+    // decoded into the displays and the station's state, anything else shows "通讯错误" there.
+    // Either way the station has answered.
+    [[nodiscard]] ReplyOutcome receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
+                                       std::uint8_t command, const std::string& timeText);
 
   private:
-    StationCounters* countersOf(std::uint8_t station);
-
-    std::uint8_t awaitedStation_ = 0;  // station of the last request while no reply came; 0: none
+    std::uint8_t awaitedStation_ = 0;  // station of the last request while no block came; 0: none
 };
 
 }  // namespace measurement

@@ -1,58 +1,54 @@
 #include "measurement/station_memory.h"
 
-#include <variant>
+#include "measurement/logging.h"
 
 namespace measurement {
 
-namespace {
+void StationState::pollingBegins() {
+    kindsSincePollingBegan = 0;
+    kindsOfCycle = 0;
+    answeredMinutes = {};
+    becameComplete = false;
+}
 
-// One overload per reply kind, so that a new kind cannot be left out.
-struct Store {
-    StationMemory& memory;
-    std::size_t i;
-    const DisplayTexts& texts;
+bool StationState::takeReply(std::uint8_t command, const DecodedReply& reply,
+                             const std::string& timeText) {
+    if (command >= kMeterCommandCount) {
+        return false;
+    }
+    const bool wasComplete = complete();
+    const auto kind = static_cast<std::uint16_t>(1U << command);
+    latest[command] = reply;
+    lastReplyTime = timeText;
+    ++counters.validReplies;
+    const std::optional<std::int16_t> minute = minuteOfHour(timeText);
+    if (minute && answeredMinutes[0] != minute) {
+        answeredMinutes = {minute, answeredMinutes[0]};
+    }
+    kindsSincePollingBegan |= kind;
+    kindsOfCycle |= kind;
+    if (!wasComplete && complete()) {
+        becameComplete = true;
+    }
+    if (kindsOfCycle != kEveryKind) {
+        return false;
+    }
+    kindsOfCycle = 0;
+    return true;
+}
 
-    void operator()(const FlowReply& flow) const {
-        memory.shunshi[i] = flow.value;
-        memory.E_liuliang[i] = texts.flowUnit;
-        memory.flowText[i] = texts.flow + texts.flowUnit;
+StationState* StationMemory::find(std::uint8_t station) {
+    if (station < 1 || station > kStations) {
+        return nullptr;
     }
-    void operator()(const VelocityReply& velocity) const {
-        memory.liusu[i] = velocity.value;
-        memory.velocityText[i] = texts.velocity;
-    }
-    void operator()(const PercentReply& percent) const {
-        memory.baifenbi[i] = percent.value;
-        memory.percentText[i] = texts.percent;
-    }
-    void operator()(const ResistanceReply& resistance) const {
-        memory.dianzu[i] = resistance.value;
-    }
-    void operator()(const TotalReply& total) const {
-        if (total.direction == TotalDirection::Forward) {
-            memory.zongliang_zhengxiang[i] = total.value;
-            memory.E_LJ_zheng[i] = texts.forwardUnit;
-            memory.forwardText[i] = texts.forwardTotal + texts.forwardUnit;
-        } else {
-            memory.zongliang_fanxiang[i] = total.value;
-            memory.E_LJ_fan[i] = texts.reverseUnit;
-            memory.reverseText[i] = texts.reverseTotal + texts.reverseUnit;
-        }
-    }
-    void operator()(const DiameterReply&) const { memory.guanjing[i] = texts.diameter; }
-    void operator()(const AlarmReply&) const { memory.alarmText[i] = texts.status; }
-    // Power failures are shown only.
-    void operator()(const PowerFailureReply&) const {}
-};
+    return &stations[station - 1U];
+}
 
-}  // namespace
-
-void storeReply(StationMemory& memory, std::uint8_t station, const DecodedReply& reply,
-                const DisplayTexts& texts) {
-    if (station < 1 || station > StationMemory::kStations) {
-        return;
+const StationState* StationMemory::find(std::uint8_t station) const {
+    if (station < 1 || station > kStations) {
+        return nullptr;
     }
-    std::visit(Store{memory, station - 1u, texts}, reply);
+    return &stations[station - 1U];
 }
 
 }  // namespace measurement

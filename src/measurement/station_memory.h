@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "measurement/display_texts.h"
@@ -24,38 +25,49 @@ struct StationCounters {
     [[nodiscard]] bool silent() const { return unansweredInARow >= kSilentAfter; }
 };
 
-// The latest decoded values of each station, index = station number - 1. Numbers are magnitudes;
-// unit and diameter texts are those the displays show.
+// What the program knows of one station.
+struct StationState {
+    static constexpr std::uint16_t kEveryKind = (1U << kMeterCommandCount) - 1;
+
+    // The displays as they showed this station's replies, and the status its last alarm-state
+    // reply captured: the texts of its records.
+    DisplayTexts texts;
+    std::string alarmText;
+    // Its latest valid reply of each kind, by command byte.
+    std::array<std::optional<DecodedReply>, kMeterCommandCount> latest;
+    std::string lastReplyTime;  // time of day of its last valid reply
+    StationCounters counters;
+
+    // Kinds of valid replies (bit n: command n) since polling of the station began, and since its
+    // last complete cycle of the nine.
+    std::uint16_t kindsSincePollingBegan = 0;
+    std::uint16_t kindsOfCycle = 0;
+    // The minutes of the hour of its last two minutes with a valid reply, the latest first.
+    std::array<std::optional<std::int16_t>, 2> answeredMinutes;
+    // Its set of values became complete and no record has been written of it since.
+    bool becameComplete = false;
+
+    // Every kind of value has come since polling of the station began.
+    [[nodiscard]] bool complete() const { return kindsSincePollingBegan == kEveryKind; }
+    [[nodiscard]] bool answeredIn(std::int16_t minute) const {
+        return answeredMinutes[0] == minute || answeredMinutes[1] == minute;
+    }
+    // Polling of the station begins (again): values received before do not make a record.
+    void pollingBegins();
+    // A valid reply to `command` was shown (the texts and the alarm text are updated already),
+    // read at `timeText`; true when it completed a cycle of the nine kinds.
+    bool takeReply(std::uint8_t command, const DecodedReply& reply, const std::string& timeText);
+};
+
+// Every station's state, index = station number - 1.
 struct StationMemory {
     static constexpr std::size_t kStations = 16;
 
-    std::array<float, kStations> shunshi{};
-    std::array<std::string, kStations> E_liuliang;
-    std::array<float, kStations> liusu{};
-    std::array<float, kStations> baifenbi{};
-    std::array<float, kStations> dianzu{};
-    std::array<double, kStations> zongliang_zhengxiang{};
-    std::array<std::string, kStations> E_LJ_zheng;
-    std::array<double, kStations> zongliang_fanxiang{};
-    std::array<std::string, kStations> E_LJ_fan;
-    std::array<std::string, kStations> guanjing;
+    std::array<StationState, kStations> stations;
 
-    // The station overview's view of each station: its values as the displays showed them at its
-    // replies (signed, with units), its own alarm status, the time of its last valid reply and
-    // its counters.
-    std::array<std::string, kStations> flowText;
-    std::array<std::string, kStations> velocityText;
-    std::array<std::string, kStations> percentText;
-    std::array<std::string, kStations> forwardText;
-    std::array<std::string, kStations> reverseText;
-    std::array<std::string, kStations> alarmText;
-    std::array<std::string, kStations> lastReplyTime;
-    std::array<StationCounters, kStations> counters;
+    // The state of station 1 to 16; nothing for any other number.
+    [[nodiscard]] StationState* find(std::uint8_t station);
+    [[nodiscard]] const StationState* find(std::uint8_t station) const;
 };
-
-// Stores a reply of station `station` once the displays show it; power-failure replies store
-// nothing, nor does a station outside 1 to 16.
-void storeReply(StationMemory& memory, std::uint8_t station, const DecodedReply& reply,
-                const DisplayTexts& texts);
 
 }  // namespace measurement

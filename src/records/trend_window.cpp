@@ -1,231 +1,178 @@
 #include "records/trend_window.h"
 
-#include <QChart>
-#include <QChartView>
-#include <QDateTime>
-#include <QDateTimeAxis>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineSeries>
-#include <QMouseEvent>
+#include <QPixmap>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
-#include <QValueAxis>
-#include <QWheelEvent>
 
 #include <algorithm>
-#include <limits>
-#include <string>
-#include <vector>
+#include <utility>
 
-#include "records/csv_export.h"
 #include "records/records_store.h"
-#include "text/leading_number.h"
 
 namespace records {
 
 namespace {
 
-constexpr int kPollMs = 5000;
-const char* const kDateFormat = "yyyy-MM-dd/H:mm";
-
-// The unit after the number of a shown value: "+1234.56m3/h" gives "m3/h".
-QString unitOf(const std::string& text) {
-    return QString::fromStdString(splitNumber(text).second);
+QIcon swatch(const QColor& color) {
+    QPixmap pixmap(12, 12);
+    pixmap.fill(color);
+    return QIcon(pixmap);
 }
 
 }  // namespace
 
-// The chart, zoomed by the wheel and moved by dragging, along the time axis only.
-class TrendView final : public QChartView {
-  public:
-    explicit TrendView(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
-        setRenderHint(QPainter::Antialiasing);
-    }
-
-  protected:
-    void wheelEvent(QWheelEvent* event) override {
-        const qreal factor = event->angleDelta().y() > 0 ? 1.25 : 0.8;
-        const QRectF area = chart()->plotArea();
-        const qreal x = event->position().x();
-        QRectF zoomed = area;
-        zoomed.setWidth(area.width() / factor);
-        zoomed.moveLeft(x - (x - area.left()) / factor);
-        chart()->zoomIn(zoomed);
-        event->accept();
-    }
-    void mousePressEvent(QMouseEvent* event) override {
-        dragFrom_ = event->position();
-        event->accept();
-    }
-    void mouseMoveEvent(QMouseEvent* event) override {
-        if (event->buttons() & Qt::LeftButton) {
-            chart()->scroll(dragFrom_.x() - event->position().x(), 0);
-            dragFrom_ = event->position();
-        }
-        event->accept();
-    }
-
-  private:
-    QPointF dragFrom_;
-};
-
-TrendWindow::TrendWindow(platform::RecordsBinding& binding, QWidget* parent)
-    : QWidget(parent), binding_(binding) {
+TrendWindow::TrendWindow(trend::TrendRowsMaker rows, QWidget* parent)
+    : QWidget(parent), reader_(std::move(rows)) {
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("历史趋势"));
 
-    flow_ = new QLineSeries;
-    flow_->setName(QStringLiteral("瞬时流量"));
-    total_ = new QLineSeries;
-    total_->setName(QStringLiteral("正向累计"));
-    chart_ = new QChart;
-    chart_->addSeries(flow_);
-    chart_->addSeries(total_);
-    timeAxis_ = new QDateTimeAxis;
-    timeAxis_->setFormat(QStringLiteral("MM-dd HH:mm"));
-    timeAxis_->setTitleText(QStringLiteral("时间"));
-    flowAxis_ = new QValueAxis;
-    flowAxis_->setTitleText(QStringLiteral("瞬时流量"));
-    totalAxis_ = new QValueAxis;
-    totalAxis_->setTitleText(QStringLiteral("正向累计"));
-    chart_->addAxis(timeAxis_, Qt::AlignBottom);
-    chart_->addAxis(flowAxis_, Qt::AlignLeft);
-    chart_->addAxis(totalAxis_, Qt::AlignRight);
-    flow_->attachAxis(timeAxis_);
-    flow_->attachAxis(flowAxis_);
-    total_->attachAxis(timeAxis_);
-    total_->attachAxis(totalAxis_);
-    view_ = new TrendView(chart_, this);
+    // Two rows of eight stations, the quantities and the buttons beside them: narrow enough for a
+    // screen 1024 pixels wide.
+    auto* top = new QGridLayout;
+    top->setHorizontalSpacing(6);
+    top->addWidget(new QLabel(QStringLiteral("仪表"), this), 0, 0, 2, 1);
+    for (int i = 0; i < kStations; ++i) {
+        QCheckBox* box =
+            new QCheckBox(QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')), this);
+        box->setIcon(swatch(TrendPlot::colorOf(i + 1)));
+        box->setChecked(i == 0);
+        connect(box, &QCheckBox::toggled, this, &TrendWindow::refresh);
+        stationBoxes[static_cast<std::size_t>(i)] = box;
+        top->addWidget(box, i / 8, 1 + i % 8);
+    }
+    top->setColumnStretch(9, 1);
 
-    stationBox = new QSpinBox(this);
-    stationBox->setRange(1, 16);
-    stationBox->setAccessibleName(QStringLiteral("仪表编号"));
+    flowBox = new QCheckBox(QString::fromStdString(kFieldNames[3]), this);
+    totalBox = new QCheckBox(QString::fromStdString(kFieldNames[7]), this);
+    for (QCheckBox* box : {flowBox, totalBox}) {
+        box->setChecked(true);
+        connect(box, &QCheckBox::toggled, this,
+                [this] { plot->showQuantities(flowBox->isChecked(), totalBox->isChecked()); });
+    }
+    allButton = new QPushButton(QStringLiteral("全选"), this);
+    noneButton = new QPushButton(QStringLiteral("全不选"), this);
     resetButton = new QPushButton(QStringLiteral("复位"), this);
-    auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("仪表编号"), this));
-    top->addWidget(stationBox);
-    top->addStretch();
-    top->addWidget(new QLabel(QStringLiteral("滚轮缩放，拖动平移"), this));
-    top->addWidget(resetButton);
+    connect(allButton, &QPushButton::clicked, this, [this] { pickAll(true); });
+    connect(noneButton, &QPushButton::clicked, this, [this] { pickAll(false); });
+    connect(resetButton, &QPushButton::clicked, this, &TrendWindow::resetView);
+    auto* quantities = new QHBoxLayout;
+    quantities->addWidget(flowBox);
+    quantities->addWidget(totalBox);
+    quantities->addWidget(new QLabel(QStringLiteral("滚轮缩放，拖动平移，指向曲线看数值"), this));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(allButton);
+    buttons->addWidget(noneButton);
+    buttons->addWidget(resetButton);
+    top->addLayout(quantities, 0, 10);
+    top->addLayout(buttons, 1, 10);
+
+    plot = new TrendPlot(this);
+    plot->installEventFilter(this);
+    connect(plot, &TrendPlot::viewChanged, this, [this] {
+        following_ = false;
+        refresh();
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(view_, 1);
+    layout->addWidget(plot, 1);
 
-    connect(stationBox, qOverload<int>(&QSpinBox::valueChanged), this, &TrendWindow::setStation);
-    connect(resetButton, &QPushButton::clicked, this, &TrendWindow::resetView);
-    connect(&pollTimer_, &QTimer::timeout, this, &TrendWindow::addNewRecords);
-    pollTimer_.setInterval(kPollMs);
-    resize(900, 520);
+    connect(&reader_, &TrendReader::answered, this, &TrendWindow::answered);
+    connect(&reader_, &TrendReader::failed, this,
+            [this] { plot->setStatus(QStringLiteral("记录库无法读取")); });
+    connect(&reader_, &TrendReader::progressed, this, [this](int percent) {
+        plot->setStatus(QStringLiteral("正在读取记录 %1%").arg(percent));
+    });
+    connect(&refreshTimer_, &QTimer::timeout, this, &TrendWindow::refresh);
+    refreshTimer_.setInterval(kRefreshMs);
+
+    QSize size(980, 640);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableSize());
+    }
+    resize(size);
 }
 
-void TrendWindow::setStation(int station) {
-    station_ = station;
-    lastKey_ = 0;
-    flow_->clear();
-    total_->clear();
-    addNewRecords();
-    resetView();
+std::vector<std::int64_t> TrendWindow::stations() const {
+    std::vector<std::int64_t> picked;
+    for (int i = 0; i < kStations; ++i) {
+        if (stationBoxes[static_cast<std::size_t>(i)]->isChecked()) {
+            picked.push_back(i + 1);
+        }
+    }
+    return picked;
 }
 
-void TrendWindow::addNewRecords() {
-    QList<QPointF> flows;
-    QList<QPointF> totals;
-    QString flowUnit;
-    QString totalUnit;
-    platform::RowFilter filter;
-    filter.station = station_;
-    filter.afterKey = lastKey_;
-    const std::vector<std::string> fields = {"日期", "瞬时流量", "正向累计"};
-    // A failed walk adds nothing; the next look tries again.
-    (void)binding_.forEachRow(
-        filter, fields, [&](std::int64_t key, const std::vector<std::string>& texts) {
-            lastKey_ = key;
-            const QDateTime time = QDateTime::fromString(QString::fromStdString(texts[0]),
-                                                         QString::fromLatin1(kDateFormat));
-            if (!time.isValid()) {
-                return true;
-            }
-            const auto x = static_cast<qreal>(time.toMSecsSinceEpoch());
-            if (!texts[1].empty()) {
-                flows.append({x, text::leadingNumber(texts[1]).value_or(0.0)});
-                flowUnit = unitOf(texts[1]);
-            }
-            if (!texts[2].empty()) {
-                totals.append({x, text::leadingNumber(texts[2]).value_or(0.0)});
-                totalUnit = unitOf(texts[2]);
-            }
-            return true;
-        });
-    if (flows.isEmpty() && totals.isEmpty()) {
+void TrendWindow::refresh() {
+    trend::TrendRequest request;
+    request.stations = stations();
+    if (request.stations.empty()) {
+        plot->setAnswer(nullptr);
+        plot->setStatus(QStringLiteral("请选择仪表"));
         return;
     }
-    const bool following = !chart_->isZoomed();
-    flow_->append(flows);
-    total_->append(totals);
-    if (!flowUnit.isEmpty()) {
-        flowAxis_->setTitleText(QStringLiteral("瞬时流量 (%1)").arg(flowUnit));
+    if (!following_) {
+        request.range = plot->view();
     }
-    if (!totalUnit.isEmpty()) {
-        totalAxis_->setTitleText(QStringLiteral("正向累计 (%1)").arg(totalUnit));
+    request.columns = plot->columns();
+    reader_.request(request);
+}
+
+void TrendWindow::pickAll(bool picked) {
+    for (QCheckBox* box : stationBoxes) {
+        const QSignalBlocker quiet(box);
+        box->setChecked(picked);
     }
-    if (following) {
-        fitAxes();
-    }
+    refresh();
 }
 
 void TrendWindow::resetView() {
-    chart_->zoomReset();
-    fitAxes();
+    following_ = true;
+    refresh();
 }
 
-void TrendWindow::fitAxes() {
-    const auto fit = [](const QLineSeries* series, QValueAxis* axis, qreal& first, qreal& last) {
-        const QList<QPointF> points = series->points();
-        if (points.isEmpty()) {
-            return;
-        }
-        qreal low = points.front().y();
-        qreal high = low;
-        for (const QPointF& p : points) {
-            low = std::min(low, p.y());
-            high = std::max(high, p.y());
-            first = std::min(first, p.x());
-            last = std::max(last, p.x());
-        }
-        const qreal margin = std::max((high - low) * 0.05, 1.0);
-        axis->setRange(low - margin, high + margin);
-    };
-    qreal first = std::numeric_limits<qreal>::max();
-    qreal last = std::numeric_limits<qreal>::lowest();
-    fit(flow_, flowAxis_, first, last);
-    fit(total_, totalAxis_, first, last);
-    if (first <= last) {
-        const qint64 pad = first == last ? 60000 : 0;
-        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first) - pad),
-                            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last) + pad));
+void TrendWindow::answered(const std::shared_ptr<const trend::TrendAnswer>& shared) {
+    plot->setAnswer(shared);
+    const trend::TrendAnswer& answer = *shared;
+    if (following_ && !answer.request.range && answer.span) {
+        plot->setView(answer.grid.from, answer.grid.to);
     }
-}
-
-int TrendWindow::pointCount() const {
-    return static_cast<int>(flow_->count());
+    if (answer.stations.empty()) {
+        plot->setStatus(QStringLiteral("请选择仪表"));
+    } else if (!answer.span) {
+        plot->setStatus(QStringLiteral("没有记录"));
+    } else {
+        plot->setStatus({});
+    }
 }
 
 void TrendWindow::showEvent(QShowEvent* event) {
-    if (lastKey_ == 0) {
-        setStation(stationBox->value());
-    } else {
-        addNewRecords();
-    }
-    pollTimer_.start();
+    refresh();
+    refreshTimer_.start();
     QWidget::showEvent(event);
 }
 
 void TrendWindow::hideEvent(QHideEvent* event) {
-    pollTimer_.stop();
+    refreshTimer_.stop();
+    // A window closed lets go of what it read; opening it again reads the store anew.
+    reader_.forget();
     QWidget::hideEvent(event);
+}
+
+bool TrendWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == plot && event->type() == QEvent::Resize && isVisible()) {
+        refresh();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace records

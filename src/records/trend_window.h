@@ -3,63 +3,62 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
-#include "platform/records_binding.h"
+#include "records/trend_plot.h"
+#include "records/trend_reader.h"
+#include "trend/trend_rows.h"
 
-class QChart;
-class QChartView;
-class QDateTimeAxis;
-class QLineSeries;
+class QCheckBox;
 class QPushButton;
-class QSpinBox;
-class QValueAxis;
 
 namespace records {
 
-class TrendView;
-
-// "历史趋势": one station's flow and forward total over time, from the records store. Records
-// logged while the window is open join the curves within seconds. The wheel zooms the time axis
-// around the pointer, dragging moves it, and "复位" shows everything again.
+// "历史趋势": the flow and the forward total of the stations picked (1 to 16), over time, from the
+// records store. The store is read on a thread of its own; this window only draws. A view shows
+// per pixel column what its records reach, read again for every zoom and move, so that a year of
+// sixteen stations draws as quickly as an hour. Records logged while the window is shown join
+// the curves within kRefreshMs; "复位" shows every record of the stations again.
 class TrendWindow : public QWidget {
     Q_OBJECT
 
   public:
-    explicit TrendWindow(platform::RecordsBinding& binding, QWidget* parent = nullptr);
+    static constexpr int kRefreshMs = 5000;
+    static constexpr int kStations = 16;
 
-    // Shows `station` (1 to 16) from its first record on.
-    void setStation(int station);
-    // Adds the records stored since the last look.
-    void addNewRecords();
-    // Shows all points again.
-    void resetView();
+    explicit TrendWindow(trend::TrendRowsMaker rows, QWidget* parent = nullptr);
 
-    [[nodiscard]] int pointCount() const;
-    [[nodiscard]] QLineSeries* flowSeries() const { return flow_; }
-    [[nodiscard]] QLineSeries* totalSeries() const { return total_; }
+    // Asks for the records of the view shown: of every record of the stations picked until the
+    // operator zooms or moves, of the view shown after that.
+    void refresh();
+    // The stations picked, in order.
+    [[nodiscard]] std::vector<std::int64_t> stations() const;
 
-    QSpinBox* stationBox = nullptr;
+    std::array<QCheckBox*, kStations> stationBoxes{};
+    QCheckBox* flowBox = nullptr;
+    QCheckBox* totalBox = nullptr;
+    QPushButton* allButton = nullptr;
+    QPushButton* noneButton = nullptr;
     QPushButton* resetButton = nullptr;
+    TrendPlot* plot = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void fitAxes();
+    void pickAll(bool picked);
+    void resetView();
+    void answered(const std::shared_ptr<const trend::TrendAnswer>& shared);
 
-    platform::RecordsBinding& binding_;
-    QChart* chart_ = nullptr;
-    TrendView* view_ = nullptr;
-    QLineSeries* flow_ = nullptr;
-    QLineSeries* total_ = nullptr;
-    QDateTimeAxis* timeAxis_ = nullptr;
-    QValueAxis* flowAxis_ = nullptr;
-    QValueAxis* totalAxis_ = nullptr;
-    QTimer pollTimer_;
-    int station_ = 1;
-    std::int64_t lastKey_ = 0;
+    TrendReader reader_;
+    QTimer refreshTimer_;
+    // The view follows the records (shows them all, the newest included) until the operator
+    // zooms or moves it.
+    bool following_ = true;
 };
 
 }  // namespace records

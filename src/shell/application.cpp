@@ -1,32 +1,77 @@
 #include "application.h"
 
 #include <QApplication>
-#include <QRadioButton>
 
 #include <iostream>
 
 #include "command_line.h"
+#include "commissioning/station_overview.h"
+#include "commissioning/traffic_monitor.h"
 #include "platform/qt/files/export_target.h"
 #include "platform/qt/termination_signals.h"
+#include "platform/qt/trend/trend_rows_choice.h"
+#include "records/form4.h"
 #include "records/records_store.h"
 #include "records/sql/store_factory.h"
+#include "records/trend_window.h"
 
 namespace shell {
 
-Application::Application(bool headless)
+Application::Application()
     : portMap_(platform::qt::portMapForThisMachine()),
-      port_(portMap_),
-      dialogs_(headless ? static_cast<platform::Dialogs&>(consoleDialogs_) : windowDialogs_),
-      traffic_(clock_),
-      form1_(MainWindowServices{port_, timer_, *data1_, dialogs_, files_, clock_, programEnd_,
-                                gate_, *this, traffic_}),
+      line_(gate_, portMap_),
+      report_(std::cerr, line_.clock(), ConsoleReport::Scope::StoreOnly),
+      windows_(windowList()),
+      opened_(windows_.size()),
+      form1_(MainWindowServices{line_.session(), dialogs_, programEnd_, gate_, line_.clock(), *this,
+                                windows_}),
       port3_(portMap_),
-      writeSession_(session::WriteSessionServices{port3_, timer3_, pacer3_, clock_, gate_, saved_,
-                                                  form1_, traffic_}),
-      form3_(parameters::ParameterWindowServices{writeSession_, dialogs_, programEnd_, gate_}) {}
+      writeSession_(session::WriteSessionServices{port3_, timer3_, pacer3_, line_.clock(), gate_,
+                                                  saved_, form1_, line_.traffic()}),
+      form3_(parameters::ParameterWindowServices{writeSession_, dialogs_, programEnd_, gate_}),
+      portNote_(portMap_, *form1_.statusLine) {
+    line_.session().addListener(report_);
+    line_.session().addListener(portNote_);
+}
 
 Application::~Application() {
-    delete form4_.data();
+    line_.session().removeListener(portNote_);
+    line_.session().removeListener(report_);
+    for (const QPointer<QWidget>& window : opened_) {
+        delete window.data();
+    }
+}
+
+WindowList Application::windowList() {
+    return {
+        {"Command3", "数据查询",
+         [this]() -> QWidget* {
+             // The window deletes itself when it closes. It reads a store of the working
+             // directory's kind on a thread of its own, and writes each export with a writer of
+             // its own there.
+             const auto refuseExport = [](const std::string& path) -> std::optional<std::string> {
+                 const auto refused = platform::qt::exportRefusal(path);
+                 return refused ? std::optional<std::string>(refused->chinese) : std::nullopt;
+             };
+             return new records::Form4(
+                 {records::sql::readingStores(line_.clock()),
+                  [] { return std::make_unique<platform::qt::QtFileWriter>(); }, refuseExport,
+                  dialogs_, gate_, line_.clock()});
+         }},
+        {"stationOverviewButton", "站点总览",
+         [this]() -> QWidget* {
+             return new commissioning::StationOverview(line_.session().stations());
+         }},
+        {"trafficMonitorButton", "通讯监视",
+         [this]() -> QWidget* {
+             return new commissioning::TrafficMonitor(line_.traffic(), dialogs_, fileWriter_);
+         }},
+        {"trendButton", "历史趋势",
+         [this]() -> QWidget* {
+             // Reads the store on threads of its own, through readers of its own.
+             return new records::TrendWindow(platform::qt::trendRowsForWorkingDirectory());
+         }},
+    };
 }
 
 int Application::run() {
@@ -37,7 +82,12 @@ int Application::run() {
         std::cerr << portTableOfThisMachine();
         return kNoUsablePortStatus;
     }
-    std::cerr << portNotes(portMap_, form1_.Port_List[static_cast<std::size_t>(form1_.Port_Index)]);
+    std::cerr << portNotes(portMap_, line_.session().portNumber());
+    if (!line_.storeNoticeEnglish().empty()) {
+        // Said once: on the status line until a record is stored, and on standard error.
+        std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";
+        form1_.statusLine->setNote(StatusNote::Store, line_.storeNotice());
+    }
     if (programEnd_.hasEnded()) {
         return 0;
     }
@@ -46,24 +96,12 @@ int Application::run() {
     return QApplication::exec();
 }
 
-int Application::runHeadless(bool multiStation, std::optional<std::uint8_t> station) {
-    bool started = false;
-    gate_.run([this, &started] { started = form1_.Form_Load(); });
-    if (!started) {
-        std::cerr << portTableOfThisMachine();
-        return kNoUsablePortStatus;
-    }
-    std::cerr << portNotes(portMap_, form1_.Port_List[static_cast<std::size_t>(form1_.Port_Index)]);
-    if (multiStation) {
-        form1_.Option2->click();
-    } else if (station) {
-        // Single-station mode is on after the start-up; the tick asks this station from now on.
-        form1_.Addr_Parameter_Set = *station;
-    }
-    platform::qt::endProgramOnTerminationSignals(programEnd_);
-    const int status = QApplication::exec();
-    gate_.run([this] { form1_.Form_Unload(); });
-    return status;
+void Application::PortNoteKeeper::portsFound(const std::vector<session::PortEntry>& ports,
+                                             std::size_t inUse) {
+    const auto note = inUse < ports.size()
+                          ? platform::qt::missingPinnedPortNote(portMap_, ports[inUse].number)
+                          : std::nullopt;
+    statusLine_.setNote(StatusNote::Port, note ? note->chinese : std::string());
 }
 
 void Application::openParameterWindow() {
@@ -73,51 +111,17 @@ void Application::openParameterWindow() {
     form3_.activateWindow();
 }
 
-void Application::openStationOverview() {
-    if (!overview_) {
-        overview_ = std::make_unique<commissioning::StationOverview>(form1_.replies.memory);
-    }
-    overview_->show();
-    overview_->raise();
-    overview_->activateWindow();
-}
-
-void Application::openTrafficMonitor() {
-    if (!monitor_) {
-        monitor_ = std::make_unique<commissioning::TrafficMonitor>(traffic_, dialogs_, fileWriter_);
-    }
-    monitor_->show();
-    monitor_->raise();
-    monitor_->activateWindow();
-}
-
-void Application::openTrend() {
-    if (!trend_) {
-        // A store that cannot be read now is read at the next look.
-        (void)records::openStore(*data3_);
-        trend_ = std::make_unique<records::TrendWindow>(*data3_);
-    }
-    trend_->show();
-    trend_->raise();
-    trend_->activateWindow();
-}
-
-void Application::openDataQuery() {
-    if (form4_) {
-        form4_->raise();
-        form4_->activateWindow();
+void Application::openWindow(std::size_t index) {
+    if (index >= windows_.size()) {
         return;
     }
-    // The window deletes itself when it closes. It reads a store of the working directory's kind
-    // on a thread of its own, and writes each export with a writer of its own there.
-    const auto refuseExport = [](const std::string& path) -> std::optional<std::string> {
-        const auto refused = platform::qt::exportRefusal(path);
-        return refused ? std::optional<std::string>(refused->chinese) : std::nullopt;
-    };
-    form4_ = new records::Form4({records::sql::readingStores(clock_),
-                                 [] { return std::make_unique<platform::qt::QtFileWriter>(); },
-                                 refuseExport, dialogs_, gate_, clock_});
-    form4_->show();
+    QPointer<QWidget>& window = opened_[index];
+    if (!window) {
+        window = windows_[index].make();
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace shell

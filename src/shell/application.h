@@ -1,73 +1,73 @@
 #pragma once
 
 #include <QPointer>
+#include <QWidget>
 
-#include <cstdint>
+#include <cstddef>
 #include <memory>
-#include <optional>
+#include <vector>
 
-#include "commissioning/station_overview.h"
-#include "commissioning/traffic_log.h"
-#include "commissioning/traffic_monitor.h"
-#include "console_dialogs.h"
 #include "link/pauses.h"
+#include "machine_session.h"
 #include "parameters/form3.h"
 #include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
-#include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/qt_program_end.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/records/records_binding_choice.h"
 #include "platform/qt/serial/qt_serial_port.h"
-#include "records/form4.h"
-#include "records/trend_window.h"
+#include "session/polling_listener.h"
 #include "session/write_session.h"
+#include "shell/console_report.h"
 #include "shell/form1.h"
 #include "shell/navigation.h"
+#include "shell/window_list.h"
 
 namespace shell {
 
-// Builds the platform adapters, hands them to the windows and moves between the windows.
+// The program with its windows: builds the polling session and the platform adapters, hands them
+// to the windows and moves between the windows.
 class Application final : public Navigation {
   public:
-    // Without windows (`headless`) the main window's start-up and polling run all the same, but
-    // nothing is shown and messages go to standard error.
-    explicit Application(bool headless = false);
+    Application();
     ~Application() override;
 
     // Runs the main window's start-up and the event loop; the program's exit code. Without a usable
     // port the port table goes to standard error and the code is kNoUsablePortStatus.
     int run();
-    // As run(), without windows: polls station 1, every station in turn (`multiStation`) or
-    // `station`, and logs, until a termination signal ends the program.
-    int runHeadless(bool multiStation, std::optional<std::uint8_t> station);
 
     void openParameterWindow() override;
-    void openDataQuery() override;
-    void openStationOverview() override;
-    void openTrafficMonitor() override;
-    void openTrend() override;
+    void openWindow(std::size_t index) override;
 
   private:
+    // Keeps the main window's note on a pinned port whose device is missing up to date with the
+    // port in use.
+    class PortNoteKeeper final : public session::PollingListener {
+      public:
+        PortNoteKeeper(const seriallink::PortMap& portMap, StatusLine& statusLine)
+            : portMap_(portMap), statusLine_(statusLine) {}
+        void portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) override;
+
+      private:
+        const seriallink::PortMap& portMap_;
+        StatusLine& statusLine_;
+    };
+
+    WindowList windowList();
+
     platform::EventGate gate_;
     // Which device each COM number opens, found once for both windows' ports.
     seriallink::PortMap portMap_;
-    platform::qt::QtSerialPort port_;
-    platform::qt::QtTimer timer_;
-    // Over the file, or over the server that "records.conf" names.
-    std::unique_ptr<platform::RecordsBinding> data1_ =
-        platform::qt::recordsBindingForWorkingDirectory();
-    platform::qt::QtDialogs windowDialogs_;
-    ConsoleDialogs consoleDialogs_;
-    platform::Dialogs& dialogs_;
-    platform::qt::QtFileReader files_;
-    platform::qt::QtClock clock_;
+    MachineSession line_;
+    ConsoleReport report_;
+    platform::qt::QtDialogs dialogs_;
     platform::qt::QtProgramEnd programEnd_;
     platform::qt::QtFileWriter fileWriter_;
-    commissioning::TrafficLog traffic_;
+    // The windows besides the main window and the parameter window, made at their first opening
+    // so that the start-up does not wait for them.
+    WindowList windows_;
+    std::vector<QPointer<QWidget>> opened_;
     Form1 form1_;
     // The parameter write has a port and a timer of its own; its saved set outlives it.
     platform::qt::QtSerialPort port3_;
@@ -76,14 +76,7 @@ class Application final : public Navigation {
     parameters::SavedParameters saved_;
     session::WriteSession writeSession_;
     parameters::Form3 form3_;
-    QPointer<records::Form4> form4_;
-    // Made at their first opening, so that the start-up does not wait for them.
-    std::unique_ptr<commissioning::StationOverview> overview_;
-    std::unique_ptr<commissioning::TrafficMonitor> monitor_;
-    // The trend window's view of the store.
-    std::unique_ptr<platform::RecordsBinding> data3_ =
-        platform::qt::recordsBindingForWorkingDirectory();
-    std::unique_ptr<records::TrendWindow> trend_;
+    PortNoteKeeper portNote_;
 };
 
 }  // namespace shell

@@ -8,288 +8,88 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <vector>
-
-#include "link/pauses.h"
 #include "link/station_answer.h"
-#include "measurement/presentation.h"
-#include "records/records_store.h"
+#include "records/store_status.h"
 
 namespace shell {
 
 namespace {
 
-const char* const kNoPortMessage = "没有可用端口，退出!";
 const char* const kStationPrompt = "请输入需要进行参数设置的仪表编号(范围是01~16)：";
 const char* const kStationError = "仪表编号输入出错！";
 const char* const kSinglePrompt = "请输入单机通讯的仪表编号(范围是01~16)：";
 const char* const kPromptTitle = "提示";
-const char* const kConfigFile = "config.dat";
-const char* const kOpenSettings = "14400,s,8,1";
-constexpr int kReceiveThreshold = 10;
-constexpr int kMultiStationIntervalMs = 200;
-constexpr std::int16_t kPortSettleCount = 10000;
-constexpr int kReopenPeriodMs = 1000;
-
-commissioning::Verdict verdictOf(measurement::FrameCheck check) {
-    switch (check) {
-        case measurement::FrameCheck::Valid:
-            return commissioning::Verdict::ValidReply;
-        case measurement::FrameCheck::WrongStation:
-            return commissioning::Verdict::WrongStation;
-        case measurement::FrameCheck::WrongCommand:
-            return commissioning::Verdict::WrongCommand;
-        case measurement::FrameCheck::WrongEndMarker:
-            return commissioning::Verdict::WrongEndMarker;
-        case measurement::FrameCheck::WrongCheckByte:
-            return commissioning::Verdict::WrongCheckByte;
-    }
-    return commissioning::Verdict::ShortBlock;
-}
 
 bool isStation(int number) {
     return number >= 1 && number <= seriallink::kStationCount;
 }
 
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
 }  // namespace
 
 Form1::Form1(const MainWindowServices& services, QWidget* parent)
-    : QWidget(parent),
-      MSComm1(services.port),
-      Timer1(services.timer),
-      Data1(services.records),
-      services_(services) {
+    : QWidget(parent), session_(services.session), services_(services) {
     buildControls();
-    Timer1.setEnabled(false);
-    Timer1.setInterval(kMultiStationIntervalMs);
     wireEvents();
+    session_.addListener(*this);
+}
+
+Form1::~Form1() {
+    session_.removeListener(*this);
 }
 
 void Form1::wireEvents() {
     platform::EventGate& gate = services_.gate;
-    Timer1.setTickHandler([this, &gate] { gate.run([this] { Timer1_Timer(); }); });
-    MSComm1.setNotificationHandler([this, &gate](int code) {
-        gate.runDeferred(&MSComm1, [this, code] { MSComm1_OnComm(code); });
-    });
-    connect(Command1, &QPushButton::clicked, this,
-            [this, &gate] { gate.run([this] { Command1_Click(); }); });
-    connect(Command2, &QPushButton::clicked, this,
-            [this, &gate] { gate.run([this] { Command2_Click(); }); });
-    connect(Command3, &QPushButton::clicked, this,
-            [this, &gate] { gate.run([this] { Command3_Click(); }); });
-    connect(stationOverviewButton, &QPushButton::clicked, this,
-            [this, &gate] { gate.run([this] { openStationOverview_Click(); }); });
-    connect(trafficMonitorButton, &QPushButton::clicked, this,
-            [this, &gate] { gate.run([this] { openTrafficMonitor_Click(); }); });
-    connect(trendButton, &QPushButton::clicked, this,
-            [this, &gate] { gate.run([this] { openTrend_Click(); }); });
+    const auto enter = [this, &gate](QPushButton* button, void (Form1::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, &gate, handler] { gate.run([this, handler] { (this->*handler)(); }); });
+    };
+    enter(Command1, &Form1::Command1_Click);
+    enter(Command2, &Form1::Command2_Click);
+    for (std::size_t i = 0; i < windowButtons.size(); ++i) {
+        connect(windowButtons[i], &QPushButton::clicked, this,
+                [this, &gate, i] { gate.run([this, i] { openWindow_Click(i); }); });
+    }
     connect(Option1, &QRadioButton::clicked, this,
             [this, &gate] { gate.run([this] { Option1_Click(); }); });
     connect(Option2, &QRadioButton::clicked, this,
             [this, &gate] { gate.run([this] { Option2_Click(); }); });
+    // The speed box's text is the line speed of every request from the next one on.
+    connect(Combo2, &QComboBox::editTextChanged, this,
+            [this](const QString& speed) { session_.setLineSpeed(speed.toStdString()); });
+    session_.setLineSpeed(Combo2->currentText().toStdString());
 }
 
 bool Form1::Form_Load() {
-    if (!init()) {
-        state_ = MainWindowState::Closed;
-        return false;
-    }
-    poll.resetUnanswered();
-    // Without a usable store the window polls and shows all the same; each append tries again.
-    (void)records::openStore(Data1);
-    if (!xxx) {
-        Single_Add = false;
-        selectOption2();
-    }
+    const bool returning = xxx;
     xxx = false;
-    replies.Log_Minute = 0;
-    if (!Option1->isChecked()) {
-        Addr_Parameter_Set = 1;
-    }
-    deselectOptions();
-    Timer_Started = false;
-    Option1_Click();
-    for (QCheckBox* indicator : Check1) {
-        indicator->setChecked(false);
-    }
-    return true;
-}
-
-bool Form1::init() {
-    Config_Byte[0] = 0;
-    Config_Byte[1] = 0;
-    Port_Count = 0;
-    Combo1->clear();
-    for (int n = 1; n <= kPortSlots; ++n) {
-        if (!MSComm1.setPortNumber(n) || !MSComm1.open()) {
-            continue;
-        }
-        MSComm1.close();
-        const auto slot = static_cast<std::size_t>(Port_Count);
-        Port_List[slot] = static_cast<std::int16_t>(n);
-        Port_Name[slot] = "COM" + std::to_string(n);
-        Combo1->addItem(QString::fromStdString(Port_Name[slot]));
-        Combo1->setItemData(Combo1->count() - 1, QString::fromStdString(MSComm1.deviceName(n)),
-                            Qt::ToolTipRole);
-        ++Port_Count;
-    }
-    if (const auto bytes = services_.files.readStart(kConfigFile, Config_Byte.size())) {
-        std::copy(bytes->begin(), bytes->end(), Config_Byte.begin());
-    }
-    if (Port_Count == 0) {
-        services_.dialogs.messageBox(kNoPortMessage);
+    const bool polling = returning ? session_.takeBack() : session_.start();
+    if (!polling) {
+        // The operator has read why; the program ends.
         services_.programEnd.endProgram();
         return false;
     }
-    if (Config_Byte[0] + 1 > Port_Count) {
-        Config_Byte[0] = static_cast<std::uint8_t>(Port_Count - 1);
-    }
-    Port_Index = Config_Byte[0];
-    Combo1->setEditText(QString::fromStdString(Port_Name[static_cast<std::size_t>(Port_Index)]));
-    Combo1->setToolTip(Combo1->itemData(Port_Index, Qt::ToolTipRole).toString());
-    initport();
-    poll.restart();
-    for (QCheckBox* indicator : Check1) {
-        indicator->setChecked(false);
-        indicator->setEnabled(false);
-    }
-    Timer1.setEnabled(true);
-    reopenWaitMs_ = 0;
-    state_ = MainWindowState::Polling;
     return true;
-}
-
-void Form1::initport() {
-    MSComm1.close();
-    MSComm1.setPortNumber(Port_List[static_cast<std::size_t>(Port_Index)]);
-    MSComm1.close();
-    seriallink::settlePause(kPortSettleCount);
-    // A port that was usable a moment ago but fails to open now leaves the window up: every
-    // port step of the polling cycle then fails quietly, the display blanks after ten ticks, and
-    // the ticks try the port again (reopenAfterFailure).
-    [[maybe_unused]] const bool opened = openWithStationSettings();
-}
-
-bool Form1::openWithStationSettings() {
-    if (!MSComm1.open()) {
-        return false;
-    }
-    MSComm1.setHandshakingNone();
-    MSComm1.setSendThreshold(0);
-    MSComm1.setReceiveThreshold(kReceiveThreshold);
-    MSComm1.setSettings(kOpenSettings);
-    MSComm1.setBinaryInput();
-    return true;
-}
-
-void Form1::reopenAfterFailure() {
-    // The device went away under the open port (an adapter pulled out) or did not open: the same
-    // device is tried again once a second of ticks, and polling goes on as soon as it opens.
-    reopenWaitMs_ += Timer1.interval();
-    if (reopenWaitMs_ < kReopenPeriodMs) {
-        return;
-    }
-    reopenWaitMs_ = 0;
-    [[maybe_unused]] const bool opened = openWithStationSettings();
-}
-
-void Form1::Timer1_Timer() {
-    if (state_ != MainWindowState::Polling) {
-        return;
-    }
-    if (!MSComm1.isOpen()) {
-        reopenAfterFailure();
-    }
-    Timer_Started = true;
-    MSComm1.discardOutput();
-    MSComm1.discardInput();
-    poll.countRequest();
-    const seriallink::PollLineSpeed& speed =
-        seriallink::pollLineSpeed(Combo2->currentText().toStdString());
-    MSComm1.setSettings(speed.settings);
-    const double delayCount = speed.delayCount;
-    Timer1.setInterval(speed.timerIntervalMs);
-
-    MSComm1.writeByte(seriallink::kPollStart);
-    seriallink::pauseBetweenBytes(delayCount, speed.settings);
-    const seriallink::PollState::StationChoice station =
-        poll.chooseStation(Single_Add, Addr_Parameter_Set);
-    replies.requestSent(station.station);
-    if (station.moved) {
-        resetIndicators();
-    }
-    if (!Single_Add && isStation(station.station)) {
-        Check1[station.station - 1U]->setEnabled(true);
-    }
-    MSComm1.writeByte(station.station);
-    seriallink::pauseBetweenBytes(delayCount, speed.settings);
-    MSComm1.writeByte(poll.takeCommand());
-    seriallink::pauseBetweenBytes(delayCount, speed.settings);
-    MSComm1.writeByte(seriallink::kPollEnd);
-    const std::uint8_t request[] = {seriallink::kPollStart, station.station, poll.lastCmd(),
-                                    seriallink::kPollEnd};
-    services_.traffic.record(commissioning::Line::Main, true, request, sizeof request,
-                             commissioning::Verdict::Poll);
-
-    if (poll.silentTooLong()) {
-        resetIndicators();
-        replies.display.blankMeasurement();
-        showDisplay();
-    }
-}
-
-void Form1::MSComm1_OnComm(int eventCode) {
-    if (state_ != MainWindowState::Polling) {
-        return;
-    }
-    if (eventCode == platform::kCommEventReceive) {
-        poll.resetUnanswered();
-        Timer1.setEnabled(false);
-        // A read that fails leaves the frame as it was; it is checked all the same.
-        const std::vector<std::uint8_t> block =
-            MSComm1.readAll().value_or(std::vector<std::uint8_t>{});
-        const measurement::FrameCheck check =
-            replies.receive(block, poll.stationNo(), poll.lastCmd(), services_.clock.timeText());
-        services_.traffic.record(commissioning::Line::Main, false, block.data(), block.size(),
-                                 verdictOf(check), poll.lastCmd());
-        if (check != measurement::FrameCheck::Valid) {
-            showDisplay();
-            Timer1.setEnabled(true);
-            return;
-        }
-        showStationAnswered(poll.stationNo());
-        showDisplay();
-    }
-    replies.log(poll.stationNo(), services_.clock, Data1);
-    Timer1.setEnabled(true);
-}
-
-void Form1::showStationAnswered(std::uint8_t station) {
-    if (Single_Add) {
-        resetIndicators();
-        label(54)->setText(QString::fromStdString(measurement::singleStationText(station)));
-    } else {
-        lightIndicator(isStation(station) ? station : 0);
-    }
 }
 
 void Form1::Option1_Click() {
-    if (Timer_Started) {
+    if (session_.hasTicked()) {
         const std::string answer = services_.dialogs.inputBox(kSinglePrompt, kPromptTitle, "1");
         Addr_Parameter_Set = seriallink::stationFromAnswer(answer);
     }
     if (isStation(Addr_Parameter_Set)) {
-        Single_Add = true;
-        selectOption1();
+        session_.pollSingleStation(Addr_Parameter_Set);
     } else {
-        selectOption2();
+        // The choice falls to "多机通讯"; the station answered stays unused.
+        session_.pollAllStations();
     }
 }
 
 void Form1::Option2_Click() {
-    Single_Add = false;
-    label(54)->setText(QStringLiteral("00"));
-    Timer1.setInterval(kMultiStationIntervalMs);
+    session_.pollAllStations();
 }
 
 void Form1::Command1_Click() {
@@ -297,11 +97,7 @@ void Form1::Command1_Click() {
     Addr_Parameter_Set = seriallink::stationFromAnswer(answer);
     if (isStation(Addr_Parameter_Set)) {
         xxx = true;
-        MSComm1.close();
-        Timer1.setEnabled(false);
-        // A reply that arrived while the station was asked for belongs to polling, which ends here.
-        state_ = MainWindowState::HandedOver;
-        services_.gate.dropPending(&MSComm1);
+        session_.handOver();
         setEnabled(false);
         hide();
         services_.navigation.openParameterWindow();
@@ -309,6 +105,9 @@ void Form1::Command1_Click() {
     }
     services_.dialogs.messageBox(kStationError);
     Addr_Parameter_Set = 1;
+    if (session_.mode() == session::PollingMode::SingleStation) {
+        session_.pollSingleStation(Addr_Parameter_Set);
+    }
 }
 
 void Form1::Command2_Click() {
@@ -316,30 +115,16 @@ void Form1::Command2_Click() {
     services_.programEnd.endProgram();
 }
 
-void Form1::Command3_Click() {
-    services_.navigation.openDataQuery();
-}
-
-void Form1::openStationOverview_Click() {
-    services_.navigation.openStationOverview();
-}
-
-void Form1::openTrafficMonitor_Click() {
-    services_.navigation.openTrafficMonitor();
-}
-
-void Form1::openTrend_Click() {
-    services_.navigation.openTrend();
+void Form1::openWindow_Click(std::size_t index) {
+    services_.navigation.openWindow(index);
 }
 
 void Form1::Form_Unload() {
-    MSComm1.close();
-    Timer1.setEnabled(false);
-    state_ = MainWindowState::Closed;
+    session_.stop();
 }
 
 int Form1::releasedPortNumber() const {
-    return Port_List[static_cast<std::size_t>(Port_Index)];
+    return session_.portNumber();
 }
 
 std::string Form1::lineSpeedText() const {
@@ -364,70 +149,76 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void Form1::resetIndicators() {
-    lightIndicator(0);
+void Form1::displayChanged(const measurement::DisplayTexts& texts) {
+    using measurement::DisplayTexts;
+    const std::pair<const std::string DisplayTexts::*, QLabel * Form1::*> shown[] = {
+        {&DisplayTexts::flow, &Form1::flowValue},
+        {&DisplayTexts::flowUnit, &Form1::flowUnit},
+        {&DisplayTexts::percent, &Form1::percentValue},
+        {&DisplayTexts::resistance, &Form1::resistanceValue},
+        {&DisplayTexts::diameter, &Form1::diameterValue},
+        {&DisplayTexts::velocity, &Form1::velocityValue},
+        {&DisplayTexts::forwardTotal, &Form1::forwardTotal},
+        {&DisplayTexts::forwardUnit, &Form1::forwardUnit},
+        {&DisplayTexts::reverseTotal, &Form1::reverseTotal},
+        {&DisplayTexts::reverseUnit, &Form1::reverseUnit},
+        {&DisplayTexts::status, &Form1::statusText},
+        {&DisplayTexts::rangeRatio, &Form1::rangeRatio},
+        {&DisplayTexts::cutoffEnable, &Form1::cutoffEnable},
+        {&DisplayTexts::upperEnable, &Form1::upperEnable},
+        {&DisplayTexts::lowerEnable, &Form1::lowerEnable},
+        {&DisplayTexts::emptyPipeEnable, &Form1::emptyPipeEnable},
+        {&DisplayTexts::totalDifference, &Form1::totalDifference},
+        {&DisplayTexts::differenceUnit, &Form1::differenceUnit},
+        {&DisplayTexts::failureCount, &Form1::failureCount},
+        {&DisplayTexts::failureHours, &Form1::failureHours},
+        {&DisplayTexts::failureMinutes, &Form1::failureMinutes},
+    };
+    for (const auto& [value, label] : shown) {
+        (this->*label)->setText(text(texts.*value));
+    }
 }
 
-void Form1::lightIndicator(std::uint8_t station) {
+void Form1::indicatorsChanged(const session::Indicators& indicators) {
     // Qt leaves a control that is set to the state it has alone.
     for (std::size_t i = 0; i < Check1.size(); ++i) {
-        const bool lit = i + 1 == station;
-        Check1[i]->setChecked(lit);
-        Check1[i]->setEnabled(lit);
+        Check1[i]->setChecked(indicators[i].checked);
+        Check1[i]->setEnabled(indicators[i].enabled);
     }
 }
 
-void Form1::selectOption1() {
-    if (Option1->isChecked()) {
-        return;
-    }
-    Option1->setChecked(true);
-    Option1_Click();
+void Form1::singleStationTextChanged(const std::string& station) {
+    singleStationText->setText(text(station));
 }
 
-void Form1::selectOption2() {
-    if (Option2->isChecked()) {
-        return;
+void Form1::portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) {
+    Combo1->clear();
+    for (const session::PortEntry& port : ports) {
+        Combo1->addItem(text(port.name));
+        Combo1->setItemData(Combo1->count() - 1, text(port.device), Qt::ToolTipRole);
     }
-    Option2->setChecked(true);
-    Option2_Click();
+    if (inUse < ports.size()) {
+        Combo1->setEditText(text(ports[inUse].name));
+        Combo1->setToolTip(text(ports[inUse].device));
+    }
 }
 
-void Form1::deselectOptions() {
-    options_->setExclusive(false);
-    Option2->setChecked(false);
-    Option1->setChecked(false);
-    options_->setExclusive(true);
+void Form1::modeChosen(session::PollingMode mode, std::uint8_t station) {
+    if (mode == session::PollingMode::SingleStation) {
+        Option1->setChecked(true);
+        Addr_Parameter_Set = station;
+    } else {
+        Option2->setChecked(true);
+    }
 }
 
-void Form1::showDisplay() {
-    const measurement::DisplayTexts& display = replies.display;
-    const std::pair<int, const std::string*> texts[] = {
-        {29, &display.flow},
-        {30, &display.flowUnit},
-        {31, &display.percent},
-        {32, &display.resistance},
-        {33, &display.diameter},
-        {34, &display.velocity},
-        {35, &display.forwardTotal},
-        {36, &display.forwardUnit},
-        {37, &display.reverseTotal},
-        {38, &display.reverseUnit},
-        {39, &display.status},
-        {40, &display.rangeRatio},
-        {42, &display.cutoffEnable},
-        {44, &display.upperEnable},
-        {46, &display.lowerEnable},
-        {49, &display.emptyPipeEnable},
-        {51, &display.totalDifference},
-        {52, &display.differenceUnit},
-        {59, &display.failureCount},
-        {60, &display.failureHours},
-        {61, &display.failureMinutes},
-    };
-    for (const auto& [number, text] : texts) {
-        label(number)->setText(QString::fromStdString(*text));
-    }
+void Form1::messageRequested(const std::string& message) {
+    services_.dialogs.messageBox(message);
+}
+
+void Form1::storeHealthChanged(const records::StoreHealth& health) {
+    statusLine->setNote(StatusNote::Store,
+                        records::statusLineText(health, services_.clock.msecsSinceEpoch()));
 }
 
 }  // namespace shell

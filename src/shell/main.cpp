@@ -9,6 +9,7 @@
 
 #include "application.h"
 #include "command_line.h"
+#include "headless.h"
 #include "platform/qt/files/export_target.h"
 #include "platform/qt/qt_chinese_texts.h"
 #include "platform/qt/qt_clock.h"
@@ -84,11 +85,10 @@ int main(int argc, char** argv) {
             return exportRecords(commandLine);
         }
         case shell::CommandLineAction::Headless: {
-            // The windows exist but are never shown, so no display is needed.
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            QApplication app(argc, argv);
-            shell::Application program(true);
-            return program.runHeadless(commandLine.multiStation, commandLine.station);
+            // The polling session alone: no window, no display.
+            const QCoreApplication app(argc, argv);
+            shell::HeadlessProgram program;
+            return program.run(commandLine.multiStation, commandLine.station);
         }
         case shell::CommandLineAction::Run:
             break;

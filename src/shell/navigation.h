@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace shell {
 
 // The ways out of the main window to the program's other windows.
@@ -7,15 +9,10 @@ class Navigation {
   public:
     virtual ~Navigation() = default;
     // Runs the parameter window's load procedure for the station the main window chose and
-    // shows it; the main window is already hidden and disabled.
+    // shows it; the main window is already hidden and disabled and has handed over the line.
     virtual void openParameterWindow() = 0;
-    // Shows the data-query window, modeless.
-    virtual void openDataQuery() = 0;
-    // Show the commissioning windows, modeless: the stations at a glance, the traffic monitor.
-    virtual void openStationOverview() = 0;
-    virtual void openTrafficMonitor() = 0;
-    // Shows one station's flow and forward total over time, from the records store.
-    virtual void openTrend() = 0;
+    // Shows entry `index` of the window list, modeless; polling goes on behind it.
+    virtual void openWindow(std::size_t index) = 0;
 };
 
 }  // namespace shell

@@ -25,14 +25,18 @@ class StationsTest : public Form1Test {
   protected:
     void SetUp() override {
         Form1Test::SetUp();
-        ASSERT_TRUE(form->Form_Load());
+        ASSERT_TRUE(load());
         dialogs.answers = {"3"};
         tick();
         form->Option1->click();  // single station 3
     }
-    const measurement::StationCounters& counters(int station) const {
-        return form->replies.memory.counters[station - 1];
+    const measurement::StationState& state(int station) const {
+        return session->stations().stations[station - 1];
     }
+    const measurement::StationCounters& counters(int station) const {
+        return state(station).counters;
+    }
+    int nextCommand() const { return session->polling().nextCommand(); }
     // Polls once; the meter answers with `frame` (station and command of the request unless the
     // frame says otherwise).
     Bytes pollAnswered(const std::function<Bytes(const Bytes&)>& frame) {
@@ -60,7 +64,7 @@ TEST_F(StationsTest, CountersFollowEachRequestAndReply) {
     EXPECT_EQ(counters(3).rejected[3], 1);
     EXPECT_EQ(counters(3).unanswered, 1 + before) << "the first tick before the prompt too";
     EXPECT_EQ(counters(4).requests + counters(4).rejected[0], 0);
-    EXPECT_EQ(form->replies.memory.lastReplyTime[2], "9:13:45");
+    EXPECT_EQ(state(3).lastReplyTime, "9:13:45");
 
     for (int i = 0; i < 8; ++i) {
         tick();
@@ -74,20 +78,20 @@ TEST_F(StationsTest, CountersFollowEachRequestAndReply) {
 }
 
 TEST_F(StationsTest, EachStationKeepsItsOwnAlarmAndValues) {
-    while (form->poll.cmdIndex() != 0) {
+    while (nextCommand() != 0) {
         tick();
     }
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], kFlow); });
-    while (form->poll.cmdIndex() != 6) {
+    while (nextCommand() != 6) {
         tick();
     }
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], {0x08, 0, 0, 0, 0, 0}); });
-    const std::string alarm = form->replies.memory.alarmText[2];
+    const std::string alarm = state(3).alarmText;
     EXPECT_NE(alarm.find("空管报警"), std::string::npos) << alarm;
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], {0x26, 0, 0, 0, 0, 0}); });
-    EXPECT_EQ(form->replies.memory.alarmText[2], alarm) << "a diameter reply keeps the alarm";
+    EXPECT_EQ(state(3).alarmText, alarm) << "a diameter reply keeps the alarm";
 
-    StationOverview overview(form->replies.memory);
+    StationOverview overview(session->stations());
     EXPECT_EQ(overview.cellText(2, StationOverview::Flow), "+1234.56m3/h");
     EXPECT_EQ(overview.cellText(2, StationOverview::Alarm).toStdString(), alarm);
     EXPECT_EQ(overview.cellText(2, StationOverview::Diameter), "3000");
@@ -109,18 +113,21 @@ bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
 
 TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {
     using namespace std::chrono_literals;
-    StationOverview overview(form->replies.memory);
+    StationOverview overview(session->stations());
     overview.show();
     const auto flowShown = [&overview] { return overview.cellText(2, StationOverview::Flow); };
     ASSERT_EQ(flowShown(), "");
-    while (form->poll.cmdIndex() != 0) {
+    while (nextCommand() != 0) {
         tick();
     }
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], kFlow); });
     EXPECT_TRUE(eventLoopUntil([&] { return flowShown() == "+1234.56m3/h"; }, 3s));
 
     overview.hide();
-    form->replies.memory.flowText[2] = "+1m3/h";
+    while (nextCommand() != 0) {
+        tick();
+    }
+    pollAnswered([](const Bytes& r) { return reply(r[1], r[2], {0x01, 0, 0, 0x05, 0x02, 0}); });
     EXPECT_FALSE(eventLoopUntil([&] { return flowShown() != "+1234.56m3/h"; }, 1500ms))
         << "a hidden overview stays as it was";
     overview.show();

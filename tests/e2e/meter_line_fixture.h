@@ -17,13 +17,14 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_program_end.h"
-#include "fakes/fake_records_binding.h"
+#include "link/pauses.h"
 #include "platform/event_gate.h"
 #include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/records/sqlite_records_binding.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "records/sql/store_factory.h"
 #include "records/store_dir.h"
+#include "session/polling_session.h"
 #include "shell/form1.h"
 
 namespace e2e {
@@ -35,21 +36,47 @@ struct StayingNavigation final : shell::Navigation {
             onParameterWindow();
         }
     }
-    void openDataQuery() override {}
-    void openStationOverview() override {}
-    void openTrafficMonitor() override {}
-    void openTrend() override {}
+    void openWindow(std::size_t) override {}
+};
+
+// A store that passes every call on to another and notes, at each append, what `shown` gives.
+class WatchedStore final : public records::Store {
+  public:
+    WatchedStore(records::Store& store, std::function<void()> atAppend)
+        : store_(store), atAppend_(std::move(atAppend)) {}
+    bool append(const records::MeasurementRecord& record) override {
+        atAppend_();
+        return store_.append(record);
+    }
+    std::optional<std::vector<records::StoredRecord>> newest(const records::RecordFilter& filter,
+                                                             std::size_t limit) override {
+        return store_.newest(filter, limit);
+    }
+    std::optional<std::int64_t> count(const records::RecordFilter& filter) override {
+        return store_.count(filter);
+    }
+    bool walk(const records::RecordFilter& filter, const records::RecordSink& sink) override {
+        return store_.walk(filter, sink);
+    }
+    bool clear() override { return store_.clear(); }
+    records::StoreHealth health() const override { return store_.health(); }
+
+  private:
+    records::Store& store_;
+    std::function<void()> atAppend_;
 };
 
 // The whole main window on real adapters: the Qt serial port on a pseudo-terminal served by the
-// meter simulator, a real SQLite store in a temporary working directory, the real timer. Only
-// the dialogs (scripted) and the clock (set by the test) are fakes; the records binding is the
-// fake passing every call on to the store's binding, so that the test sees what the window showed
-// at the moment a record is stored.
+// meter simulator, a real SQLite store in a temporary working directory, the real timer and
+// pacing. Only the dialogs (scripted) and the clock (set by the test) are fakes; the store is
+// watched, so that the test sees what the window showed at the moment a record is stored.
 class MeterLineTest : public ::testing::Test {
   protected:
     void TearDown() override {
         form.reset();
+        session.reset();
+        watchedStore.reset();
+        logging.store.reset();
         stopSimulator();
     }
 
@@ -70,14 +97,13 @@ class MeterLineTest : public ::testing::Test {
         portConfig = "COM1=" + link.toStdString() + "\n";
         port = std::make_unique<platform::qt::QtSerialPort>(
             seriallink::PortMap::fromConfig(portConfig, {}));
-        records.forwardTo = &storeRecords;
-        records.onCall = [this](const std::string& operation) {
-            if (operation == "update") {
-                shownAtAppend = shownRecordTexts();
-            }
-        };
+        logging = records::sql::openLoggingStore(clock);
+        watchedStore = std::make_unique<WatchedStore>(
+            *logging.store, [this] { shownAtAppend = shownRecordTexts(); });
+        session = std::make_unique<session::PollingSession>(session::PollingServices{
+            *port, timer, pacer, clock, files, *watchedStore, traffic, gate});
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
-            *port, timer, records, dialogs, files, clock, programEnd, gate, navigation, traffic});
+            *session, dialogs, programEnd, gate, clock, navigation, windows});
         bool loaded = false;
         gate.run([&] { loaded = form->Form_Load(); });
         EXPECT_TRUE(loaded);
@@ -113,7 +139,12 @@ class MeterLineTest : public ::testing::Test {
     }
 
     std::string text(int labelNumber) const {
-        return form->label(labelNumber)->text().toStdString();
+        const auto* label = form->findChild<QLabel*>(QStringLiteral("Label%1").arg(labelNumber));
+        return label ? label->text().toStdString()
+                     : "(no Label" + std::to_string(labelNumber) + ")";
+    }
+    const measurement::StationState& station(int number) const {
+        return session->stations().stations[static_cast<std::size_t>(number - 1)];
     }
 
     // The record fields as the displays show them now.
@@ -135,15 +166,18 @@ class MeterLineTest : public ::testing::Test {
     QProcess simulator;
     std::unique_ptr<platform::qt::QtSerialPort> port;
     platform::qt::QtTimer timer;
-    platform::qt::SqliteRecordsBinding storeRecords;
-    fakes::FakeRecordsBinding records;  // passes every call on to storeRecords
+    seriallink::BusyPacer pacer;
     fakes::FakeDialogs dialogs;
     platform::qt::QtFileReader files;
     fakes::FakeClock clock;
+    records::sql::LoggingStore logging;  // the file of the working directory
+    std::unique_ptr<WatchedStore> watchedStore;
     commissioning::TrafficLog traffic{clock};
     fakes::FakeProgramEnd programEnd;
     platform::EventGate gate;
     StayingNavigation navigation;
+    shell::WindowList windows = {{"Command3", "数据查询", nullptr}};
+    std::unique_ptr<session::PollingSession> session;
     std::unique_ptr<shell::Form1> form;
     std::vector<std::string> shownAtAppend;
     std::string skipReason;

@@ -23,12 +23,12 @@ TEST_F(MeterLineTest, SingleStationShowsEveryValueOfStationOne) {
     EXPECT_TRUE(isSigned(text(31)) && text(31).back() == '%') << text(31);
     EXPECT_EQ(text(33), "100");  // the simulated meters' pipe diameter
     EXPECT_EQ(text(54), "01");
-    EXPECT_EQ(form->label(39)->text().left(4).toStdString(), "通讯正常");
+    EXPECT_EQ(form->statusText->text().left(4).toStdString(), "通讯正常");
     for (QCheckBox* indicator : form->Check1) {
         EXPECT_FALSE(indicator->isEnabled());
     }
-    EXPECT_FALSE(form->replies.memory.E_liuliang[0].empty());
-    EXPECT_TRUE(form->replies.memory.E_liuliang[1].empty());
+    EXPECT_FALSE(station(1).texts.flowUnit.empty());
+    EXPECT_TRUE(station(2).texts.flowUnit.empty());
 }
 
 TEST_F(MeterLineTest, MultiStationPollsEveryStationInTurn) {
@@ -41,44 +41,46 @@ TEST_F(MeterLineTest, MultiStationPollsEveryStationInTurn) {
                 lit.insert(i + 1);
             }
         }
-        for (int station : {1, 2, 4}) {
-            if (form->replies.memory.guanjing[station - 1].empty()) {
+        for (int number : {1, 2, 4}) {
+            if (station(number).texts.diameter.empty()) {
                 return false;
             }
         }
         return true;
     };
     ASSERT_TRUE(waitFor(everyStationDecoded, 4 * kRoundMs));
-    EXPECT_TRUE(form->replies.memory.guanjing[2].empty());  // station 3 is absent and stays silent
-    EXPECT_FALSE(form->replies.memory.E_LJ_zheng[3].empty());
+    EXPECT_TRUE(station(3).texts.diameter.empty());  // station 3 is absent and stays silent
+    EXPECT_FALSE(station(4).texts.forwardUnit.empty());
     EXPECT_EQ(lit, (std::set<int>{1, 2, 4}));
     EXPECT_EQ(text(54), "00");
 }
 
+// Station 1 alone: its record is written once its nine values are in, and again at the first
+// reply of each new minute, and holds what the window shows at that moment.
 TEST_F(MeterLineTest, NewMinuteStoresWhatTheWindowShows) {
     START_METER_LINE({"--stations", "1"});
-    clock.time = "10:00:30";  // minute 0, the marker's start value: no record yet
+    clock.time = "10:00:30";
     ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, kRoundMs));
     records_test::SqliteDirect db(store.path());
-    EXPECT_EQ(db.number("SELECT count(*) FROM \"数据监测\""), 0);
+    const auto count = [&db] { return db.number("SELECT count(*) FROM \"数据监测\""); };
+    ASSERT_TRUE(waitFor([&] { return count() == 1; }, kRoundMs));
 
     clock.time = "10:01:00";
-    ASSERT_TRUE(
-        waitFor([&] { return db.number("SELECT count(*) FROM \"数据监测\"") == 1; }, kRoundMs));
-    const auto rows = db.rows("SELECT * FROM \"数据监测\"");
-    ASSERT_EQ(rows.size(), 1U);
-    ASSERT_EQ(rows[0].size(), 10U);
-    EXPECT_EQ(rows[0][0], "1");
-    EXPECT_EQ(rows[0][1], "2007-10-10/10:01");
-    const std::vector<std::string> stored(rows[0].begin() + 2, rows[0].begin() + 9);
+    ASSERT_TRUE(waitFor([&] { return count() == 2; }, kRoundMs));
+    const auto rows = db.rows("SELECT * FROM \"数据监测\" ORDER BY rowid");
+    ASSERT_EQ(rows.size(), 2U);
+    ASSERT_EQ(rows[1].size(), 10U);
+    EXPECT_EQ(rows[0][1], "2007-10-10/10:00");
+    EXPECT_EQ(rows[1][0], "1");
+    EXPECT_EQ(rows[1][1], "2007-10-10/10:01");
+    const std::vector<std::string> stored(rows[1].begin() + 2, rows[1].begin() + 9);
     EXPECT_EQ(stored, shownAtAppend);
-    EXPECT_FALSE(rows[0][2].empty());
+    EXPECT_FALSE(rows[1][2].empty());
 
-    // Later replies in the same minute add nothing: forget station 1's diameter and wait until a
-    // later reply has brought it back.
-    form->replies.memory.guanjing[0].clear();
-    ASSERT_TRUE(waitFor([this] { return !form->replies.memory.guanjing[0].empty(); }, kRoundMs));
-    EXPECT_EQ(db.number("SELECT count(*) FROM \"数据监测\""), 1);
+    // Later replies in the same minute add nothing: wait for another full cycle of nine.
+    const int replies = station(1).counters.validReplies;
+    ASSERT_TRUE(waitFor([&] { return station(1).counters.validReplies >= replies + 9; }, kRoundMs));
+    EXPECT_EQ(count(), 2);
 }
 
 TEST_F(MeterLineTest, DamagedRepliesShowTheErrorAndGoodOnesRecover) {
@@ -106,12 +108,12 @@ TEST_F(MeterLineTest, SilentLineBlanksTheDisplayUntilRepliesReturn) {
     ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, kRoundMs));
     ASSERT_EQ(::kill(static_cast<pid_t>(simulator.processId()), SIGUSR1), 0);
     ASSERT_TRUE(waitFor([this] { return text(29).empty() && text(35).empty(); }, kRoundMs));
-    EXPECT_GE(form->poll.noReplyCount(), 10);
+    EXPECT_GE(session->polling().unansweredRequests(), 10);
     EXPECT_EQ(text(39), "");
 
     ASSERT_EQ(::kill(static_cast<pid_t>(simulator.processId()), SIGUSR1), 0);
     ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, 2 * kRoundMs));
-    EXPECT_LT(form->poll.noReplyCount(), 10);
+    EXPECT_LT(session->polling().unansweredRequests(), 10);
 }
 
 TEST_F(MeterLineTest, PollingResumesWhenTheLineComesBack) {
@@ -123,7 +125,7 @@ TEST_F(MeterLineTest, PollingResumesWhenTheLineComesBack) {
     ASSERT_TRUE(startSimulator());  // the same device path is back
     ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, 2 * kRoundMs));
     EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(form->state(), shell::MainWindowState::Polling);
+    EXPECT_EQ(session->state(), session::SessionState::Polling);
 }
 
 }  // namespace

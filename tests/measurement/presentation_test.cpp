@@ -5,7 +5,6 @@
 
 #include "frame_builder.h"
 #include "measurement/presentation.h"
-#include "measurement/station_memory.h"
 
 namespace measurement {
 namespace {
@@ -21,12 +20,10 @@ class Presentation : public ::testing::Test {
         const auto reply = decodeReply(frame, command);
         ASSERT_TRUE(reply);
         present(*reply, texts, alarmText);
-        storeReply(memory, 3, *reply, texts);
     }
 
     DisplayTexts texts;
     std::string alarmText;
-    StationMemory memory;
 };
 
 TEST_F(Presentation, FlowOfStation3) {
@@ -34,8 +31,6 @@ TEST_F(Presentation, FlowOfStation3) {
     EXPECT_EQ(texts.flow, "+1234.56");
     EXPECT_EQ(texts.flowUnit, "m3/h");
     EXPECT_EQ(texts.status, "通讯正常");
-    EXPECT_EQ(memory.shunshi[2], 1234.56f);
-    EXPECT_EQ(memory.E_liuliang[2], "m3/h");
 }
 
 TEST_F(Presentation, FlowTextsWithLeadingZeroAndSign) {
@@ -73,7 +68,6 @@ TEST_F(Presentation, VelocitySignIsAnyNonZeroByte) {
     show(1, 0x50, 0, 0, 0, 2, 0);
     EXPECT_EQ(texts.velocity, "+0.5");
     EXPECT_EQ(texts.cutoffEnable, "允许");
-    EXPECT_EQ(memory.liusu[2], 0.5f);
 }
 
 TEST_F(Presentation, PercentageRatioAndEnables) {
@@ -87,14 +81,12 @@ TEST_F(Presentation, PercentageRatioAndEnables) {
     EXPECT_EQ(texts.rangeRatio, "1:2");  // code 4 is outside the table
     EXPECT_EQ(texts.upperEnable, "允许");
     EXPECT_EQ(texts.lowerEnable, "禁止");
-    EXPECT_EQ(memory.baifenbi[2], 0.5f);
 }
 
 TEST_F(Presentation, ResistanceHasNoLeadingZero) {
     show(3, 0x05, 0, 0, 0, 1, 0);
     EXPECT_EQ(texts.resistance, ".5");
     EXPECT_EQ(texts.emptyPipeEnable, "禁止");
-    EXPECT_EQ(memory.dianzu[2], 0.5f);
 }
 
 TEST_F(Presentation, TotalsAndTheirDifference) {
@@ -108,9 +100,6 @@ TEST_F(Presentation, TotalsAndTheirDifference) {
     EXPECT_EQ(texts.totalDifference, "123456.280");
     EXPECT_EQ(texts.differenceUnit, "m3");
     EXPECT_EQ(texts.status, "通讯正常");
-    EXPECT_EQ(memory.zongliang_zhengxiang[2], 123456.78);
-    EXPECT_EQ(memory.zongliang_fanxiang[2], 0.5);
-    EXPECT_EQ(memory.E_LJ_fan[2], "m3");
 
     show(4, 0x15, 0, 0, 0, 0, 14);  // 1.5 t
     show(5, 0x40, 0, 0, 0, 0, 2);   // 4 L
@@ -123,7 +112,6 @@ TEST_F(Presentation, TotalUnitCode17KeepsTheUnitAndShowsTheRawNumber) {
     show(4, 0x78, 0x56, 0x34, 0x12, 0x00, 17);
     EXPECT_EQ(texts.forwardTotal, "12345678");
     EXPECT_EQ(texts.forwardUnit, "m3");
-    EXPECT_EQ(memory.E_LJ_zheng[2], "m3");
 }
 
 TEST_F(Presentation, AlarmTexts) {
@@ -175,7 +163,6 @@ TEST_F(Presentation, PipeDiameter) {
     EXPECT_EQ(texts.diameter, "3000");
     show(7, 39, 0, 0, 0, 0, 0);
     EXPECT_EQ(texts.diameter, "3000");
-    EXPECT_EQ(memory.guanjing[2], "3000");
 }
 
 TEST_F(Presentation, PowerFailureCountThatDoesNotFitKeepsItsText) {
@@ -185,52 +172,6 @@ TEST_F(Presentation, PowerFailureCountThatDoesNotFitKeepsItsText) {
     EXPECT_EQ(texts.failureCount, "258");
     EXPECT_EQ(texts.failureHours, "7");
     EXPECT_EQ(texts.failureMinutes, "45");
-}
-
-// The station overview lists what the main window showed for each station, units included.
-TEST_F(Presentation, StationMemoryKeepsEachShownTextWithItsUnit) {
-    using Kept = std::array<std::string, StationMemory::kStations>;
-    const struct {
-        std::uint8_t command, d2, d3, d4, d5, d6, d7;
-        Kept StationMemory::*kept;
-        std::string DisplayTexts::*number;
-        std::string DisplayTexts::*unit;  // none: the text has no unit of its own
-    } cases[] = {
-        {0, 0x56, 0x34, 0x12, 3, 2, 0, &StationMemory::flowText, &DisplayTexts::flow,
-         &DisplayTexts::flowUnit},
-        {1, 0x65, 0x88, 0x06, 0, 4, 0, &StationMemory::velocityText, &DisplayTexts::velocity,
-         nullptr},
-        {2, 0x89, 0x06, 0, 0, 0, 0, &StationMemory::percentText, &DisplayTexts::percent, nullptr},
-        {4, 0x09, 0x28, 0x91, 0, 0, 5, &StationMemory::forwardText, &DisplayTexts::forwardTotal,
-         &DisplayTexts::forwardUnit},
-        {5, 0x57, 0x22, 0, 0, 0, 5, &StationMemory::reverseText, &DisplayTexts::reverseTotal,
-         &DisplayTexts::reverseUnit},
-        {6, 0x10, 0, 0, 0, 0, 0, &StationMemory::alarmText, &DisplayTexts::status, nullptr},
-        {7, 0x0C, 0, 0, 0, 0, 0, &StationMemory::guanjing, &DisplayTexts::diameter, nullptr},
-    };
-    for (const auto& c : cases) {
-        show(c.command, c.d2, c.d3, c.d4, c.d5, c.d6, c.d7);
-        const std::string shown = texts.*c.number + (c.unit ? texts.*c.unit : std::string());
-        EXPECT_FALSE((texts.*c.number).empty()) << "command " << int(c.command);
-        EXPECT_EQ((memory.*c.kept)[2], shown) << "command " << int(c.command);
-        EXPECT_EQ((memory.*c.kept)[3], "") << "only the answering station's row changes";
-    }
-}
-
-TEST(StationMemory, StationOutsideOneToSixteenStoresNothing) {
-    StationMemory memory;
-    DisplayTexts texts;
-    texts.flowUnit = "m3/h";
-    const DecodedReply flow = FlowReply{12.5f, 2, false};
-    storeReply(memory, 0, flow, texts);
-    storeReply(memory, 17, flow, texts);
-    for (std::size_t i = 0; i < StationMemory::kStations; ++i) {
-        EXPECT_EQ(memory.shunshi[i], 0.0f);
-        EXPECT_EQ(memory.E_liuliang[i], "");
-    }
-    storeReply(memory, 16, flow, texts);
-    EXPECT_EQ(memory.shunshi[15], 12.5f);
-    EXPECT_EQ(memory.E_liuliang[15], "m3/h");
 }
 
 TEST(SingleStationText, HasTwoDigitsForOneToNine) {

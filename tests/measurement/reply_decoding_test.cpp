@@ -36,23 +36,29 @@ TEST(ReplyFrame, RejectsEachBrokenPartInTheOrderOfTheTests) {
     EXPECT_EQ(checkFrame(wrongEnd, 3, 0), FrameCheck::WrongEndMarker);
 }
 
-TEST(ReplyFrame, LongBlockKeepsOnlyItsFirstTenBytes) {
-    ReplyFrame frame{};
-    std::vector<std::uint8_t> block(kFlowOfStation3.begin(), kFlowOfStation3.end());
-    block.push_back(0x11);
-    block.push_back(0x22);
-    copyBlock(frame, block);
-    EXPECT_EQ(frame, kFlowOfStation3);
-    EXPECT_EQ(checkFrame(frame, 3, 0), FrameCheck::Valid);
-}
-
-TEST(ReplyFrame, ShortBlockLeavesTheMissingPositionsAsTheyWere) {
-    ReplyFrame frame = kFlowOfStation3;
-    copyBlock(frame, {0x05, 0x01, 0x99});
-    const ReplyFrame expected = {0x05, 0x01, 0x99, 0x34, 0x12, 0x03, 0x02, 0x00, 0x71, 0xAA};
-    EXPECT_EQ(frame, expected);
-    copyBlock(frame, {});
-    EXPECT_EQ(frame, expected);
+TEST(ReplyFrame, BlockGivesItsFirstTenBytesOrNoFrameAtAll) {
+    const std::vector<std::uint8_t> exact(kFlowOfStation3.begin(), kFlowOfStation3.end());
+    std::vector<std::uint8_t> longer = exact;
+    longer.push_back(0x11);
+    longer.push_back(0x22);
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> block;
+        bool frame;
+    } cases[] = {
+        {"ten bytes", exact, true},
+        {"twelve bytes: the last two are lost", longer, true},
+        {"nine bytes", std::vector<std::uint8_t>(exact.begin(), exact.end() - 1), false},
+        {"three bytes", {0x03, 0x00, 0x56}, false},
+        {"nothing", {}, false},
+    };
+    for (const auto& c : cases) {
+        const std::optional<ReplyFrame> frame = frameOf(c.block);
+        ASSERT_EQ(frame.has_value(), c.frame) << c.what;
+        if (frame) {
+            EXPECT_EQ(*frame, kFlowOfStation3) << c.what;
+        }
+    }
 }
 
 TEST(ReplyDecoder, FlowOfStation3IsConvertedInPlace) {
@@ -166,6 +172,37 @@ TEST(ReplyDecoder, AlarmAndDiameterBytesAreRaw) {
     EXPECT_EQ(std::get<AlarmReply>(*decodeReply(alarm, 6)).bits, 0x3E);
     ReplyFrame diameter = replyFrame(1, 7, 0x12, 0, 0, 0, 0, 0);
     EXPECT_EQ(std::get<DiameterReply>(*decodeReply(diameter, 7)).code, 0x12);
+}
+
+// One table names the commands and decodes their replies, in the order of the command bytes.
+TEST(MeterCommands, TableFollowsTheCommandBytes) {
+    const struct {
+        MeterCommand command;
+        const char* name;
+        std::size_t kind;  // the alternative of DecodedReply its decoder gives
+    } cases[] = {
+        {MeterCommand::Flow, "瞬时流量", 0},          {MeterCommand::Velocity, "流速", 1},
+        {MeterCommand::Percent, "百分比", 2},         {MeterCommand::Resistance, "电阻值", 3},
+        {MeterCommand::ForwardTotal, "正向累积", 4},  {MeterCommand::ReverseTotal, "反向累积", 4},
+        {MeterCommand::AlarmState, "报警状态", 5},    {MeterCommand::Diameter, "口径", 6},
+        {MeterCommand::PowerFailures, "停电计时", 7},
+    };
+    ASSERT_EQ(meterCommands().size(), std::size(cases));
+    for (std::uint8_t byte = 0; byte < std::size(cases); ++byte) {
+        const auto& c = cases[byte];
+        const MeterCommandInfo& info = meterCommands()[byte];
+        EXPECT_EQ(info.command, c.command) << int(byte);
+        EXPECT_STREQ(info.name, c.name) << int(byte);
+        EXPECT_EQ(meterCommand(byte), c.command) << int(byte);
+        ReplyFrame frame = replyFrame(1, byte, 0x01, 0, 0, 0, 0, 0);
+        const DecodedReply reply = info.decode(frame);
+        EXPECT_EQ(reply.index(), c.kind) << int(byte);
+    }
+    ReplyFrame reverse = replyFrame(1, 5, 0x01, 0, 0, 0, 0, 0);
+    EXPECT_EQ(std::get<TotalReply>(meterCommands()[5].decode(reverse)).direction,
+              TotalDirection::Reverse);
+    EXPECT_FALSE(meterCommand(9));
+    EXPECT_FALSE(meterCommand(0xFF));
 }
 
 TEST(ReplyDecoder, CommandAboveEightDecodesNothing) {

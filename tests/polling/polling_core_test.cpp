@@ -39,10 +39,10 @@ TEST(PollState, CommandsCycleZeroToEightThenArmTheNextStation) {
             const auto choice = state.chooseStation(false, 0);
             EXPECT_EQ(choice.moved, round == 1 && command == 0) << round << " " << command;
             EXPECT_EQ(state.takeCommand(), command);
-            EXPECT_EQ(state.lastCmd(), command);
+            EXPECT_EQ(state.lastCommand(), command);
         }
     }
-    EXPECT_EQ(state.cmdIndex(), 0);
+    EXPECT_EQ(state.nextCommand(), 0);
 }
 
 TEST(PollState, StationsOneToSixteenInTurnOrTheSingleStation) {
@@ -66,7 +66,7 @@ TEST(PollState, StationsOneToSixteenInTurnOrTheSingleStation) {
     EXPECT_EQ(state.chooseStation(false, 0).station, 7);
     state.restart();
     EXPECT_EQ(state.chooseStation(false, 0).station, 1);
-    EXPECT_EQ(state.lastCmd(), 0);
+    EXPECT_EQ(state.lastCommand(), 0);
 }
 
 TEST(PollState, UnansweredRequestsNeverOverflow) {
@@ -81,7 +81,7 @@ TEST(PollState, UnansweredRequestsNeverOverflow) {
         state.countRequest();
     }
     EXPECT_TRUE(state.silentTooLong());
-    EXPECT_GT(state.noReplyCount(), 0);
+    EXPECT_GT(state.unansweredRequests(), 0);
 }
 
 struct AnswerCase {

@@ -1,49 +1,327 @@
-// The trend window draws one station's records and takes new ones as they are logged.
+// The trend window: stations picked, gaps, time marks at several zooms, the value under the
+// mouse, records logged while it is open; its store read on the reader's thread.
 #include <gtest/gtest.h>
 
-#include <QLineSeries>
-#include <QSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QWheelEvent>
 
-#include "fakes/fake_records_binding.h"
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "fakes/fake_trend_rows.h"
 #include "records/trend_window.h"
+#include "trend/record_time.h"
 
 namespace {
 
-using fakes::FakeRecordsBinding;
+using fakes::FakeTrendRows;
+using records::TrendPlot;
+using records::TrendWindow;
 
-FakeRecordsBinding::Row record(int station, const std::string& date, const std::string& flow,
-                               const std::string& total) {
-    FakeRecordsBinding::Row row = FakeRecordsBinding::sampleRow(station);
-    row["日期"] = date;
-    row["瞬时流量"] = flow;
-    row["正向累计"] = total;
-    return row;
+const trend::Minute kStart = *trend::recordMinute("2026-03-01/0:00");
+
+// The fake store, shared between the test and the reader's thread under one lock.
+struct SharedRows {
+    std::mutex mutex;
+    FakeTrendRows rows;
+
+    void append(std::int64_t station, trend::Minute minute, const std::string& flow,
+                const std::string& total) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        const trend::CivilTime t = trend::civilOf(minute);
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d/%d:%02d", t.year, t.month, t.day, t.hour,
+                      t.minute);
+        rows.append(station, date, flow, total);
+    }
+};
+
+class LockedRows final : public trend::TrendRows {
+  public:
+    explicit LockedRows(SharedRows& shared) : shared_(shared) {}
+    std::optional<trend::KeyBounds> bounds() override {
+        const std::lock_guard<std::mutex> lock(shared_.mutex);
+        return shared_.rows.bounds();
+    }
+    std::optional<std::size_t> read(const trend::RowRange& range,
+                                    const trend::RowSink& sink) override {
+        const std::lock_guard<std::mutex> lock(shared_.mutex);
+        return shared_.rows.read(range, sink);
+    }
+    std::size_t readLimit() const override { return 4096; }
+    std::uint64_t generation() const override { return 1; }
+
+  private:
+    SharedRows& shared_;
+};
+
+// Runs the event loop until `done`, for 30 seconds at most.
+bool waitFor(const std::function<bool()>& done) {
+    QTimer wake;
+    wake.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 30000) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
-TEST(TrendWindow, DrawsOneStationAndTakesNewRecords) {
-    FakeRecordsBinding binding;
-    binding.rows = {record(2, "2007-10-10/9:13", "+12.5m3/h", "100.5m3"),
-                    record(3, "2007-10-10/9:13", "+99m3/h", "1m3"),
-                    record(2, "not a date", "+1m3/h", "1m3"),
-                    record(2, "2007-10-10/9:14", "-2.25m3/h", "101m3")};
-    records::TrendWindow window(binding);
-    window.stationBox->setValue(2);
-    ASSERT_EQ(window.pointCount(), 2);
-    const QPointF first = window.flowSeries()->at(0);
-    const QPointF second = window.flowSeries()->at(1);
-    EXPECT_DOUBLE_EQ(first.y(), 12.5);
-    EXPECT_DOUBLE_EQ(second.y(), -2.25);
-    EXPECT_DOUBLE_EQ(second.x() - first.x(), 60000.0) << "one minute apart";
-    EXPECT_DOUBLE_EQ(window.totalSeries()->at(1).y(), 101.0);
+std::vector<std::int64_t> stationsDrawn(const TrendPlot& plot) {
+    std::vector<std::int64_t> stations;
+    for (const auto& s : plot.answer().stations) {
+        stations.push_back(s.station);
+    }
+    return stations;
+}
 
-    binding.rows.push_back(record(2, "2007-10-10/9:15", "+3m3/h", "102m3"));
-    binding.rows.push_back(record(4, "2007-10-10/9:15", "+4m3/h", "7m3"));
-    window.addNewRecords();
-    EXPECT_EQ(window.pointCount(), 3) << "only the new record of station 2";
+// Whether a pixel shows a colour, perhaps thinned by smoothing or on a grid line: its hue, and
+// some of its saturation.
+bool ofColour(const QColor& pixel, const QColor& colour) {
+    const int hue = std::abs(pixel.hsvHue() - colour.hsvHue());
+    return pixel.hsvSaturation() > 60 && std::min(hue, 360 - hue) <= 12;
+}
 
-    window.stationBox->setValue(3);
-    EXPECT_EQ(window.pointCount(), 1);
-    EXPECT_DOUBLE_EQ(window.flowSeries()->at(0).y(), 99.0);
+// Whether a pixel column of the plot between two heights has the colour of a station.
+bool colourIn(const QImage& image, int x, int top, int bottom, std::int64_t station) {
+    for (int y = top; y <= bottom; ++y) {
+        if (ofColour(image.pixelColor(x, y), TrendPlot::colorOf(station))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+class TrendWindowTest : public testing::Test {
+  protected:
+    void open() {
+        window_ =
+            std::make_unique<TrendWindow>([this] { return std::make_unique<LockedRows>(shared_); });
+        window_->resize(900, 600);
+        window_->show();
+    }
+    // Waits for an answer about these stations that satisfies `also`.
+    bool answered(const std::vector<std::int64_t>& stations,
+                  const std::function<bool(const trend::TrendAnswer&)>& also = nullptr) {
+        return waitFor([&] {
+            const auto& answer = window_->plot->answer();
+            return stationsDrawn(*window_->plot) == stations && (!also || also(answer));
+        });
+    }
+    // Moves the mouse over the plot.
+    void pointAt(const QPointF& at) {
+        QMouseEvent move(QEvent::MouseMove, at, window_->plot->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window_->plot, &move);
+    }
+
+    SharedRows shared_;
+    std::unique_ptr<TrendWindow> window_;
+};
+
+TEST_F(TrendWindowTest, DrawsTheStationsPickedEachInItsColour) {
+    for (trend::Minute m = kStart; m < kStart + 120; ++m) {
+        for (int s = 1; s <= 3; ++s) {
+            shared_.append(s, m, "+" + std::to_string(s * 10 + m % 7) + "m3/h",
+                           std::to_string(s * 1000 + m - kStart) + "m3");
+        }
+    }
+    open();
+    ASSERT_TRUE(answered({1})) << "station 1 when the window opens";
+    window_->stationBoxes[2]->setChecked(true);
+    window_->stationBoxes[1]->setChecked(true);
+    ASSERT_TRUE(answered({1, 2, 3}));
+    window_->stationBoxes[0]->setChecked(false);
+    ASSERT_TRUE(answered({2, 3}));
+    const QImage image = window_->plot->grab().toImage();
+    // The legend's samples, at the top of the plot, and the curves in both quantities.
+    for (const std::int64_t s : {1, 2, 3}) {
+        bool found = false;
+        for (int x = 0; x < image.width() && !found; ++x) {
+            found = colourIn(image, x, 0, image.height() - 1, s);
+        }
+        EXPECT_EQ(found, s != 1) << "station " << s;
+        EXPECT_EQ(window_->plot->answer().stations.size(), 2u);
+    }
+    for (const auto& s : window_->plot->answer().stations) {
+        EXPECT_FALSE(s.curves[trend::kFlow].line.empty());
+        EXPECT_FALSE(s.curves[trend::kTotal].line.empty());
+    }
+
+    window_->noneButton->click();
+    EXPECT_TRUE(window_->plot->answer().stations.empty());
+    EXPECT_EQ(window_->plot->status(), QStringLiteral("请选择仪表"));
+    window_->allButton->click();
+    ASSERT_TRUE(answered({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+}
+
+TEST_F(TrendWindowTest, AFourMinuteGapIsLeftAsAGap) {
+    for (trend::Minute m = kStart; m < kStart + 60; ++m) {
+        if (m < kStart + 30 || m >= kStart + 34) {
+            shared_.append(1, m, "+50m3/h", std::to_string(m - kStart) + "m3");
+        }
+    }
+    open();
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    const auto& flow = window_->plot->answer().stations[0].curves[trend::kFlow];
+    EXPECT_EQ(flow.line.size(), 2u) << "two pieces, none across the gap";
+    const QImage image = window_->plot->grab().toImage();
+    const auto inGap = window_->plot->pointOf(trend::kFlow, kStart + 31.5, 50);
+    const auto before = window_->plot->pointOf(trend::kFlow, kStart + 20.5, 50);
+    ASSERT_TRUE(inGap && before);
+    const int y = static_cast<int>(inGap->y());
+    EXPECT_FALSE(colourIn(image, static_cast<int>(inGap->x()), y - 3, y + 3, 1));
+    EXPECT_TRUE(colourIn(image, static_cast<int>(before->x()), y - 3, y + 3, 1));
+}
+
+struct ZoomCase {
+    const char* name;
+    const char* from;
+    const char* to;
+    const char* firstLabel;  // "context|label"
+};
+
+TEST_F(TrendWindowTest, TimeMarksFollowTheZoom) {
+    for (trend::Minute m = kStart; m < kStart + 366 * 1440; m += 60) {
+        shared_.append(1, m, "+1m3/h", "1m3");
+    }
+    open();
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    const ZoomCase cases[] = {
+        {"the year", "2026-02-20/0:00", "2027-03-02/0:00", "2026-03"},
+        {"a month", "2026-05-01/0:00", "2026-06-01/0:00", "2026|05-01"},
+        {"a day", "2026-06-01/0:00", "2026-06-02/0:00", "2026-06-01|0:00"},
+        {"an hour", "2026-06-01/9:00", "2026-06-01/10:00", "2026-06-01|9:00"},
+        {"ten minutes", "2026-06-01/9:58", "2026-06-01/10:08", "2026-06-01|9:58"},
+    };
+    for (const ZoomCase& c : cases) {
+        window_->plot->setView(*trend::recordMinute(c.from), *trend::recordMinute(c.to));
+        QStringList labels = window_->plot->timeLabels();
+        ASSERT_GE(labels.size(), 2) << c.name;
+        EXPECT_EQ(labels.front(), QString::fromUtf8(c.firstLabel)) << c.name;
+        EXPECT_EQ(labels.removeDuplicates(), 0) << c.name << ": no two marks read alike";
+    }
+}
+
+TEST_F(TrendWindowTest, TellsTheValueAndTimeUnderTheMouse) {
+    for (trend::Minute m = kStart; m < kStart + 40; ++m) {
+        shared_.append(1, m, "+" + std::to_string(100 + m - kStart) + ".25m3/h",
+                       std::to_string(5000 + 2 * (m - kStart)) + ".5m3");
+        shared_.append(2, m, "-20m3/h", "9m3");
+    }
+    open();
+    window_->stationBoxes[1]->setChecked(true);
+    ASSERT_TRUE(answered({1, 2}, [](const trend::TrendAnswer& a) { return a.exact; }));
+    const auto flow = window_->plot->pointOf(trend::kFlow, kStart + 20, 120.25);
+    ASSERT_TRUE(flow);
+    pointAt(*flow + QPointF(0, 3));
+    EXPECT_EQ(window_->plot->readout(),
+              QStringLiteral("01号  2026-03-01 0:20\n瞬时流量 120.25 m3/h"));
+    const auto other = window_->plot->pointOf(trend::kFlow, kStart + 5, -20);
+    ASSERT_TRUE(other);
+    pointAt(*other);
+    EXPECT_EQ(window_->plot->readout(), QStringLiteral("02号  2026-03-01 0:05\n瞬时流量 -20 m3/h"));
+    const auto total = window_->plot->pointOf(trend::kTotal, kStart + 39, 5078.5);
+    ASSERT_TRUE(total);
+    pointAt(*total);
+    EXPECT_EQ(window_->plot->readout(),
+              QStringLiteral("01号  2026-03-01 0:39\n正向累计 5078.5 m3"));
+    // Far from both lines: the time only.
+    const auto between = window_->plot->pointOf(trend::kFlow, kStart + 10, 50);
+    ASSERT_TRUE(between);
+    pointAt(*between);
+    EXPECT_EQ(window_->plot->readout(), QStringLiteral("2026-03-01 0:10\n瞬时流量 无记录"));
+}
+
+TEST_F(TrendWindowTest, RecordsLoggedWhileOpenJoinTheCurves) {
+    for (trend::Minute m = kStart; m < kStart + 30; ++m) {
+        shared_.append(1, m, "+5m3/h", "1m3");
+    }
+    open();
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    // The first record may still come with a request the window made when it was laid out; once
+    // it has come, only the window's own refresh brings the second.
+    for (const trend::Minute m : {kStart + 30, kStart + 31}) {
+        shared_.append(1, m, "+777m3/h", "2m3");
+        ASSERT_TRUE(answered(
+            {1}, [m](const trend::TrendAnswer& a) { return a.span && a.span->second == m; }));
+    }
+    const auto& flow = window_->plot->answer().stations[0].curves[trend::kFlow];
+    EXPECT_EQ(flow.line.back().back().value, 777);
+    EXPECT_EQ(window_->plot->view()->second, kStart + 32) << "the view follows the records";
+}
+
+TEST_F(TrendWindowTest, WheelZoomsAroundThePointerDragMovesAndBothReadTheStore) {
+    for (trend::Minute m = kStart; m < kStart + 3 * 1440; ++m) {
+        shared_.append(1, m, "+" + std::to_string(m % 50) + "m3/h", "1m3");
+    }
+    open();
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    TrendPlot& plot = *window_->plot;
+    const auto [from, to] = *plot.view();
+    const QPointF at = *plot.pointOf(trend::kFlow, from + (to - from) / 4, 25);
+    QWheelEvent wheel(at, plot.mapToGlobal(at), {}, {0, 3 * 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&plot, &wheel);
+    const auto zoomed = *plot.view();
+    EXPECT_NEAR(zoomed.second - zoomed.first, (to - from) * 0.512, 1e-6);
+    EXPECT_NEAR(zoomed.first + (zoomed.second - zoomed.first) / 4, from + (to - from) / 4, 1e-6)
+        << "the minute under the pointer stays under it";
+    ASSERT_TRUE(answered({1}, [&](const trend::TrendAnswer& a) {
+        return a.request.range && *a.request.range == zoomed;
+    })) << "the zoomed view is read from the store";
+
+    const QPointF start = *plot.pointOf(trend::kFlow, zoomed.first + 10, 25);
+    for (const auto& [type, x] :
+         {std::make_pair(QEvent::MouseButtonPress, 0.0), std::make_pair(QEvent::MouseMove, 50.0),
+          std::make_pair(QEvent::MouseMove, 100.0),
+          std::make_pair(QEvent::MouseButtonRelease, 100.0)}) {
+        const QPointF p = start + QPointF(x, 0);
+        QMouseEvent event(type, p, plot.mapToGlobal(p), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&plot, &event);
+    }
+    const auto moved = *plot.view();
+    const double perPixel = (zoomed.second - zoomed.first) / plot.columns();
+    EXPECT_NEAR(moved.first, zoomed.first - 100 * perPixel, 1e-6) << "dragged to the right";
+    EXPECT_NEAR(moved.second - moved.first, zoomed.second - zoomed.first, 1e-6);
+    ASSERT_TRUE(answered({1}, [&](const trend::TrendAnswer& a) {
+        return a.request.range && *a.request.range == moved;
+    }));
+
+    window_->resetButton->click();
+    ASSERT_TRUE(waitFor([&] { return plot.view() == std::make_pair(from, to); }))
+        << "\"复位\" shows every record again";
+}
+
+TEST_F(TrendWindowTest, AStoreThatCannotBeReadIsSaidAndReadAgainLater) {
+    shared_.append(1, kStart, "+5m3/h", "1m3");
+    {
+        const std::lock_guard<std::mutex> lock(shared_.mutex);
+        shared_.rows.broken = true;
+    }
+    open();
+    ASSERT_TRUE(
+        waitFor([&] { return window_->plot->status() == QStringLiteral("记录库无法读取"); }));
+    {
+        const std::lock_guard<std::mutex> lock(shared_.mutex);
+        shared_.rows.broken = false;
+    }
+    window_->refresh();
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    EXPECT_TRUE(window_->plot->status().isEmpty());
 }
 
 }  // namespace

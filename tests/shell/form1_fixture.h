@@ -13,14 +13,17 @@
 #include <utility>
 #include <vector>
 
+#include "commissioning/traffic_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
 #include "fakes/fake_file_reader.h"
+#include "fakes/fake_pacer.h"
 #include "fakes/fake_program_end.h"
-#include "fakes/fake_records_binding.h"
 #include "fakes/fake_serial_port.h"
+#include "fakes/fake_store.h"
 #include "fakes/fake_timer.h"
 #include "platform/event_gate.h"
+#include "session/polling_session.h"
 #include "shell/form1.h"
 
 namespace shelltest {
@@ -29,7 +32,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct RecordingNavigation final : shell::Navigation {
     int parameterOpenings = 0;
-    int dataQueryOpenings = 0;
+    std::vector<std::size_t> windowOpenings;
     std::function<void()> onParameterWindow;
 
     void openParameterWindow() override {
@@ -38,35 +41,41 @@ struct RecordingNavigation final : shell::Navigation {
             onParameterWindow();
         }
     }
-    void openDataQuery() override { ++dataQueryOpenings; }
-    void openStationOverview() override { ++overviewOpenings; }
-    void openTrafficMonitor() override { ++monitorOpenings; }
-    void openTrend() override { ++trendOpenings; }
-    int trendOpenings = 0;
-    int overviewOpenings = 0;
-    int monitorOpenings = 0;
+    void openWindow(std::size_t index) override { windowOpenings.push_back(index); }
 };
 
-// The main window wired to fakes; Form_Load is left to the test.
+// The main window on a polling session over fakes; Form_Load is left to the test.
 class Form1Test : public ::testing::Test {
   protected:
     void SetUp() override {
+        session = std::make_unique<session::PollingSession>(
+            session::PollingServices{port, timer, pacer, clock, files, store, traffic, gate});
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
-            port, timer, records, dialogs, files, clock, programEnd, gate, navigation, traffic});
+            *session, dialogs, programEnd, gate, clock, navigation, windows});
+    }
+    void TearDown() override {
+        form.reset();
+        session.reset();
     }
 
     // A new window on new fakes, for table-driven tests that need a fresh start per case.
     void restart() {
-        form.reset();
+        TearDown();
         port = fakes::FakeSerialPort{};
         timer = fakes::FakeTimer{};
-        records = fakes::FakeRecordsBinding{};
+        store = fakes::FakeStore{};
         dialogs = fakes::FakeDialogs{};
         files = fakes::FakeFileReader{};
         clock = fakes::FakeClock{};
         programEnd = fakes::FakeProgramEnd{};
         navigation = RecordingNavigation{};
         SetUp();
+    }
+
+    [[nodiscard]] bool load() {
+        bool loaded = false;
+        gate.run([&] { loaded = form->Form_Load(); });
+        return loaded;
     }
 
     // Runs one timer tick and returns the bytes it wrote.
@@ -76,8 +85,11 @@ class Form1Test : public ::testing::Test {
         return port.written;
     }
 
-    std::string text(int labelNumber) const {
-        return form->label(labelNumber)->text().toStdString();
+    // The text of the control named `name` on the window ("Label29").
+    std::string text(const char* name) const {
+        const auto* label = form->findChild<QLabel*>(QString::fromUtf8(name));
+        EXPECT_NE(label, nullptr) << name;
+        return label ? label->text().toStdString() : std::string();
     }
 
     int enabledIndicators() const {
@@ -90,7 +102,8 @@ class Form1Test : public ::testing::Test {
 
     fakes::FakeSerialPort port;
     fakes::FakeTimer timer;
-    fakes::FakeRecordsBinding records;
+    fakes::FakePacer pacer;
+    fakes::FakeStore store;
     fakes::FakeDialogs dialogs;
     fakes::FakeFileReader files;
     fakes::FakeClock clock;
@@ -98,6 +111,10 @@ class Form1Test : public ::testing::Test {
     fakes::FakeProgramEnd programEnd;
     platform::EventGate gate;
     RecordingNavigation navigation;
+    shell::WindowList windows = {{"Command3", "数据查询", nullptr},
+                                 {"stationOverviewButton", "站点总览", nullptr},
+                                 {"trendButton", "历史趋势", nullptr}};
+    std::unique_ptr<session::PollingSession> session;
     std::unique_ptr<shell::Form1> form;
 };
 

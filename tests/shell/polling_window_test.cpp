@@ -1,4 +1,5 @@
-// The polling cycle and the mode and station choices of the main window.
+// The mode and station choices of the main window, its prompts, the hand-over to the parameter
+// window and back, and the line speed box.
 #include <algorithm>
 
 #include <QApplication>
@@ -15,49 +16,10 @@ class PollingTest : public Form1Test {
   protected:
     void SetUp() override {
         Form1Test::SetUp();
-        ASSERT_TRUE(form->Form_Load());
+        ASSERT_TRUE(load());
     }
     void chooseMultiStation() { form->Option2->click(); }
 };
-
-TEST_F(PollingTest, MultiStationSendsEachStationItsNineCommandsInTurn) {
-    chooseMultiStation();
-    for (int station = 1; station <= 16; ++station) {
-        for (int command = 0; command <= 8; ++command) {
-            ASSERT_EQ(tick(), poll(station, command)) << station << "/" << command;
-            EXPECT_TRUE(form->Check1[station - 1]->isEnabled());
-            EXPECT_EQ(enabledIndicators(), 1);
-            port.arrive(reply(station, command, {0, 0, 0, 0, 0, 0}));
-        }
-    }
-    EXPECT_EQ(tick(), poll(1, 0));
-}
-
-TEST_F(PollingTest, SingleStationRepeatsTheNineCommands) {
-    for (int command = 0; command <= 8; ++command) {
-        ASSERT_EQ(tick(), poll(1, command));
-    }
-    EXPECT_EQ(tick(), poll(1, 0));
-    EXPECT_EQ(enabledIndicators(), 0);
-}
-
-TEST_F(PollingTest, EachTickClearsBuffersAndAppliesTheSpeedTable) {
-    form->Combo2->setEditText("38400");
-    port.log.clear();
-    tick();
-    ASSERT_GE(port.log.size(), 3U);
-    EXPECT_EQ(port.log[0], "discard output");
-    EXPECT_EQ(port.log[1], "discard input");
-    EXPECT_EQ(port.log[2], "settings 9600,n,8,1");
-    EXPECT_EQ(timer.interval(), 100);
-    form->Combo2->setEditText("600");
-    tick();
-    EXPECT_EQ(port.settings, "600,n,8,1");
-    EXPECT_EQ(timer.interval(), 1000);
-    form->Combo2->setEditText("1200");
-    tick();
-    EXPECT_EQ(timer.interval(), 160);
-}
 
 TEST_F(PollingTest, OptionOnePromptChoosesTheStation) {
     tick();
@@ -71,21 +33,24 @@ TEST_F(PollingTest, OptionOnePromptChoosesTheStation) {
         EXPECT_EQ(tick()[1], 5);
     }
     EXPECT_EQ(enabledIndicators(), 0);
+    EXPECT_TRUE(form->Option1->isChecked());
 }
 
 TEST_F(PollingTest, OptionOneRejectedAnswerSelectsMultiStation) {
     for (const char* answer : {"0", "17", "300", "-1", "abc", ""}) {
-        restart();
+        restart();  // loaded again
         chooseMultiStation();
         form->Option1->click();  // the first prompt comes only once a tick has run
         EXPECT_TRUE(dialogs.prompts.empty());
+        EXPECT_TRUE(form->Option1->isChecked()) << "station 1 alone, without a question";
+        chooseMultiStation();
         tick();
         dialogs.answers = {answer};
         form->Option1->click();
         EXPECT_TRUE(form->Option2->isChecked()) << answer;
         EXPECT_FALSE(form->Option1->isChecked()) << answer;
-        EXPECT_FALSE(form->Single_Add) << answer;
-        EXPECT_EQ(text(54), "00");
+        EXPECT_EQ(session->mode(), session::PollingMode::AllStations) << answer;
+        EXPECT_EQ(text("Label54"), "00");
         EXPECT_EQ(timer.interval(), 200);
     }
 }
@@ -94,28 +59,26 @@ TEST_F(PollingTest, OptionOneCancelledCountsAsZero) {
     tick();
     form->Option1->click();  // no scripted answer: the box is cancelled
     EXPECT_TRUE(form->Option2->isChecked());
-    EXPECT_FALSE(form->Single_Add);
+    EXPECT_EQ(session->mode(), session::PollingMode::AllStations);
 }
 
-struct Command1Case {
-    const char* answer;
-    bool opens;
-    int station;
-};
-
 TEST_F(PollingTest, CommandOneStationPrompt) {
-    const Command1Case cases[] = {
+    const struct {
+        const char* answer;
+        bool opens;
+        int station;
+    } cases[] = {
         {"0", false, 1}, {"17", false, 1},   {"300", false, 1}, {"-1", false, 1}, {"abc", false, 1},
         {"", false, 1},  {"16.4", true, 16}, {"0.6", true, 1},  {"5", true, 5},
     };
-    for (const Command1Case& c : cases) {
-        restart();
+    for (const auto& c : cases) {
+        restart();  // loaded again
         form->show();
         dialogs.answers = {c.answer};
         form->Command1->click();
         ASSERT_EQ(dialogs.prompts.size(), 1U);
         EXPECT_EQ(dialogs.prompts[0].prompt, "请输入需要进行参数设置的仪表编号(范围是01~16)：");
-        EXPECT_EQ(form->Addr_Parameter_Set, c.station) << c.answer;
+        EXPECT_EQ(form->parameterStation(), c.station) << c.answer;
         EXPECT_EQ(navigation.parameterOpenings, c.opens ? 1 : 0) << c.answer;
         if (c.opens) {
             EXPECT_TRUE(dialogs.messages.empty()) << c.answer;
@@ -123,7 +86,7 @@ TEST_F(PollingTest, CommandOneStationPrompt) {
             EXPECT_FALSE(timer.isEnabled());
             EXPECT_FALSE(form->isVisible());
             EXPECT_FALSE(form->isEnabled());
-            EXPECT_TRUE(form->xxx);
+            EXPECT_EQ(session->state(), session::SessionState::HandedOver);
         } else {
             EXPECT_EQ(dialogs.messages, std::vector<std::string>{"仪表编号输入出错！"}) << c.answer;
             EXPECT_TRUE(port.isOpen());
@@ -142,27 +105,31 @@ TEST_F(PollingTest, RejectedParameterStationMakesSingleStationPollStationOne) {
     dialogs.answers = {"abc"};
     form->Command1->click();
     EXPECT_EQ(tick()[1], 1);
+    EXPECT_TRUE(form->Option1->isChecked());
 }
 
-TEST_F(PollingTest, ReturnFromParameterWindowResumesSingleStation) {
+// Coming back from the parameter window polls as the operator left it: every station, or the
+// station polled alone (not the one just configured).
+TEST_F(PollingTest, ReturnFromParameterWindowRestoresTheModeAndStation) {
     navigation.onParameterWindow = [this] { form->takeBack(); };
-    // From multi-station mode: back to single-station polling of station 1.
     chooseMultiStation();
     dialogs.answers = {"7"};
     form->Command1->click();
-    EXPECT_TRUE(form->Option1->isChecked());
-    EXPECT_TRUE(form->Single_Add);
-    const int nextCommand = form->poll.cmdIndex();
-    EXPECT_EQ(tick(), poll(1, nextCommand));
+    EXPECT_TRUE(form->Option2->isChecked());
+    EXPECT_EQ(session->mode(), session::PollingMode::AllStations);
+    EXPECT_EQ(text("Label54"), "00");
+    const int nextCommand = session->polling().nextCommand();
+    EXPECT_EQ(tick(), poll(1, nextCommand)) << "from station 1, the commands going on";
 
-    // From single-station mode: polling goes on with the station just configured.
     tick();
-    dialogs.answers = {"9", "9"};
+    dialogs.answers = {"9", "12"};
     form->Option1->click();
     form->Command1->click();
     EXPECT_TRUE(form->Option1->isChecked());
-    EXPECT_EQ(tick()[1], 9);
+    EXPECT_EQ(tick()[1], 9) << "station 12 was configured; station 9 is polled again";
+    EXPECT_EQ(form->Addr_Parameter_Set, 9);
     EXPECT_EQ(form->Combo1->count(), 1);
+    EXPECT_TRUE(form->isEnabled());
 }
 
 TEST_F(PollingTest, HandedOverWindowIgnoresAReplyThatArrivedDuringThePrompt) {
@@ -171,64 +138,38 @@ TEST_F(PollingTest, HandedOverWindowIgnoresAReplyThatArrivedDuringThePrompt) {
     dialogs.answers = {"3"};
     dialogs.whileOpen = [this] { port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0})); };
     form->Command1->click();
-    EXPECT_EQ(form->state(), shell::MainWindowState::HandedOver);
+    EXPECT_EQ(session->state(), session::SessionState::HandedOver);
     EXPECT_FALSE(timer.isEnabled());
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(text(29), "") << "the reply was not decoded after the hand-over";
+    EXPECT_EQ(text("Label29"), "") << "the reply was not decoded after the hand-over";
     // Nothing of the handed-over window runs until it takes the line back.
     dialogs.whileOpen = nullptr;
     port.written.clear();
     port.notify(platform::kCommEventReceive);
-    form->Timer1_Timer();
+    gate.run([this] { session->tick(); });
     EXPECT_FALSE(timer.isEnabled());
     EXPECT_TRUE(port.written.empty());
 
     form->takeBack();
-    EXPECT_EQ(form->state(), shell::MainWindowState::Polling);
+    EXPECT_EQ(session->state(), session::SessionState::Polling);
     EXPECT_TRUE(form->isVisible() && form->isEnabled());
-    EXPECT_EQ(tick()[1], 3);
+    EXPECT_EQ(tick()[1], 1) << "station 1 alone, as before the parameter window";
 }
 
-TEST_F(PollingTest, TypedLineSpeedNeverJoinsTheList) {
+TEST_F(PollingTest, TypedLineSpeedNeverJoinsTheListAndPollsAtItsSpeed) {
     form->Combo2->setEditText("38400");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(form->Combo2, &enter);
     EXPECT_EQ(form->Combo2->count(), 7);
     EXPECT_EQ(form->Combo2->currentText().toStdString(), "38400");
+    EXPECT_EQ(form->lineSpeedText(), "38400");
     EXPECT_EQ(port.settings, "14400,s,8,1");
     tick();
     EXPECT_EQ(port.settings, "9600,n,8,1");
-}
-
-TEST_F(PollingTest, DataQueryLeavesPollingRunning) {
-    form->Command3->click();
-    EXPECT_EQ(navigation.dataQueryOpenings, 1);
-    EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(tick(), poll(1, 0));
-}
-
-TEST_F(PollingTest, PulledOutAdapterIsTriedAgainOnceASecondUntilItIsBack) {
-    EXPECT_EQ(tick(), poll(1, 0));
-    port.arrive(reply(1, 0, {0x56, 0x34, 0x12, 0x03, 0x02, 0}));
-    ASSERT_NE(text(29), "");
-    port.unplug();
-    port.usablePorts.clear();
-    port.log.clear();
-    for (int i = 0; i < 25; ++i) {
-        EXPECT_TRUE(tick().empty());
-    }
-    EXPECT_EQ(std::count(port.log.begin(), port.log.end(), "open 1"), 2) << "100 ms ticks";
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(text(29), "") << "the display blanks as on a silent line";
-
-    port.usablePorts = {1};
-    Bytes sent;
-    for (int i = 0; i < 10 && sent.empty(); ++i) {
-        sent = tick();
-    }
-    EXPECT_EQ(sent.size(), 4U);
-    EXPECT_EQ(port.portNumber(), 1);
-    EXPECT_EQ(port.receiveThreshold, 10);
+    form->Combo2->setCurrentIndex(0);
+    tick();
+    EXPECT_EQ(port.settings, "600,n,8,1");
+    EXPECT_EQ(timer.interval(), 1000);
 }
 
 TEST_F(PollingTest, ExitReleasesThePortAndEndsTheProgram) {
@@ -236,6 +177,14 @@ TEST_F(PollingTest, ExitReleasesThePortAndEndsTheProgram) {
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(timer.isEnabled());
     EXPECT_EQ(programEnd.endings, 1);
+    EXPECT_EQ(session->state(), session::SessionState::Stopped);
+}
+
+TEST_F(PollingTest, ClosingTheWindowReleasesThePort) {
+    form->show();
+    form->close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(session->state(), session::SessionState::Stopped);
 }
 
 TEST_F(PollingTest, TickDuringAPromptIsDropped) {

@@ -1,6 +1,8 @@
-// Replies reaching the main window: checks, indicators, the display, blanking and logging.
+// What the main window shows of the replies: values, status, the station number and indicators,
+// the blanking of a silent line; and the record of a minute holds what it showed.
 #include <QRadioButton>
 
+#include "records/store_status.h"
 #include "shell/form1_fixture.h"
 
 namespace shelltest {
@@ -10,8 +12,8 @@ class ReplyTest : public Form1Test {
   protected:
     void SetUp() override {
         Form1Test::SetUp();
-        clock.time = "10:00:30";  // minute 0: nothing is logged until the minute changes
-        ASSERT_TRUE(form->Form_Load());
+        clock.time = "10:00:30";
+        ASSERT_TRUE(load());
     }
     // Polls once and lets the polled station answer with `data`.
     void answer(const Bytes& data) {
@@ -22,32 +24,13 @@ class ReplyTest : public Form1Test {
 
 const Bytes kFlow1234_56 = {0x56, 0x34, 0x12, 0x03, 0x02, 0x00};
 
-TEST_F(ReplyTest, FlowReplyIsShownAndRemembered) {
+TEST_F(ReplyTest, FlowReplyIsShown) {
     answer(kFlow1234_56);
-    EXPECT_EQ(text(29), "+1234.56");
-    EXPECT_EQ(text(30), "m3/h");
-    EXPECT_EQ(text(39), "通讯正常");
-    EXPECT_EQ(text(54), "01");
-    EXPECT_FLOAT_EQ(form->replies.memory.shunshi[0], 1234.56f);
-    EXPECT_EQ(form->replies.memory.E_liuliang[0], "m3/h");
+    EXPECT_EQ(text("Label29"), "+1234.56");
+    EXPECT_EQ(text("Label30"), "m3/h");
+    EXPECT_EQ(text("Label39"), "通讯正常");
+    EXPECT_EQ(text("Label54"), "01");
     EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(form->poll.noReplyCount(), 0);
-}
-
-TEST_F(ReplyTest, BadFramesShowCommunicationErrorAndChangeNothingElse) {
-    answer(kFlow1234_56);
-    const Bytes request = tick();  // command 1 now
-    Bytes late = reply(1, 0, kFlow1234_56);
-    port.arrive(late);
-    EXPECT_EQ(text(39), "通讯错误");
-    EXPECT_EQ(text(29), "+1234.56");
-    EXPECT_TRUE(timer.isEnabled());
-
-    Bytes badEnd = reply(request[1], request[2], {0x25, 0x01, 0, 0, 2, 0});
-    badEnd[9] = 0x55;
-    port.arrive(badEnd);
-    EXPECT_EQ(text(34), "");
-    EXPECT_EQ(text(39), "通讯错误");
 }
 
 TEST_F(ReplyTest, MultiStationReplyLightsExactlyItsIndicator) {
@@ -60,8 +43,7 @@ TEST_F(ReplyTest, MultiStationReplyLightsExactlyItsIndicator) {
         EXPECT_EQ(form->Check1[i]->isChecked(), i == 4) << i;
         EXPECT_EQ(form->Check1[i]->isEnabled(), i == 4) << i;
     }
-    EXPECT_EQ(text(54), "00");
-    EXPECT_FLOAT_EQ(form->replies.memory.shunshi[4], 1234.56f);
+    EXPECT_EQ(text("Label54"), "00");
 }
 
 TEST_F(ReplyTest, DisplayBlanksAtTheEndOfTheTenthSilentTick) {
@@ -69,22 +51,13 @@ TEST_F(ReplyTest, DisplayBlanksAtTheEndOfTheTenthSilentTick) {
     for (int i = 0; i < 9; ++i) {
         tick();
     }
-    EXPECT_EQ(text(29), "+1234.56");
+    EXPECT_EQ(text("Label29"), "+1234.56");
     tick();
-    EXPECT_EQ(text(29), "");
-    EXPECT_EQ(text(30), "");
-    EXPECT_EQ(text(39), "");
-    EXPECT_EQ(text(42), "禁止");  // enable states are not blanked
+    EXPECT_EQ(text("Label29"), "");
+    EXPECT_EQ(text("Label30"), "");
+    EXPECT_EQ(text("Label39"), "");
+    EXPECT_EQ(text("Label42"), "禁止");  // enable states are not blanked
     EXPECT_EQ(enabledIndicators(), 0);
-}
-
-TEST_F(ReplyTest, ShortDeliveryNeverReadsPastWhatArrived) {
-    answer(kFlow1234_56);
-    tick();
-    port.input = {0x01, 0x01, 0x25};
-    port.notify(platform::kCommEventReceive);
-    EXPECT_EQ(text(39), "通讯错误");
-    EXPECT_TRUE(timer.isEnabled());
 }
 
 TEST_F(ReplyTest, NotificationDuringAPromptIsHandledAfterIt) {
@@ -93,73 +66,80 @@ TEST_F(ReplyTest, NotificationDuringAPromptIsHandledAfterIt) {
     dialogs.answers = {"1"};
     dialogs.whileOpen = [&] {
         port.arrive(reply(request[1], request[2], {0x25, 0x01, 0x00, 0x01, 0x02, 0x00}));
-        EXPECT_EQ(text(34), "");  // not decoded while the prompt is open
+        EXPECT_EQ(text("Label34"), "");  // not decoded while the prompt is open
     };
     form->Option1->click();
-    EXPECT_EQ(text(34), "+1.25");
+    EXPECT_EQ(text("Label34"), "+1.25");
 }
 
-TEST_F(ReplyTest, OtherEventsOnlyLogAndRearmTheTimer) {
-    timer.setEnabled(false);
-    clock.time = "10:01:00";
-    port.notify(1);
-    EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(text(39), "");
-    EXPECT_EQ(records.rows.size(), 1U);
-}
-
-TEST_F(ReplyTest, NewMinuteLogsTheShownTexts) {
-    answer(kFlow1234_56);
-    EXPECT_EQ(records.rows.size(), 0U);  // still minute 0, the marker's start value
-    clock.time = "10:01:05";
-    answer({0x25, 0x01, 0x00, 0x01, 0x02, 0x00});  // velocity +1.25
-    ASSERT_EQ(records.rows.size(), 1U);
-    const auto field = [this](const char* name) {
-        return fakes::FakeRecordsBinding::textOf(records.rows[0], name);
+// Station 1 alone: the record of a minute holds exactly what the window showed.
+TEST_F(ReplyTest, RecordHoldsTheShownTexts) {
+    const Bytes data[] = {
+        kFlow1234_56,
+        {0x25, 0x01, 0x00, 0x01, 0x02, 0x00},
+        {0x56, 0x04, 0x02, 0x01, 0x00, 0x00},
+        {0x05, 0x00, 0x00, 0x00, 0x01, 0x00},
+        {0x78, 0x56, 0x34, 0x12, 0x00, 0x05},
+        {0x05, 0x00, 0x00, 0x00, 0x00, 0x06},
+        {0x10, 0x00, 0x00, 0x00, 0x00, 0x00},
+        {0x0C, 0x00, 0x00, 0x00, 0x00, 0x00},
+        {0x2C, 0x01, 0x05, 0x00, 0x3B, 0x00},
     };
-    EXPECT_EQ(field("仪表编号"), "1");
-    EXPECT_EQ(field("日期"), "2007-10-10/10:01");
-    EXPECT_EQ(field("瞬时流量"), "+1234.56m3/h");
-    EXPECT_EQ(field("流速"), "+1.25");
-    EXPECT_EQ(field("报警状态"), "");
-    answer({0x56, 0x04, 0x01, 0, 0, 0});  // percentage: same minute, no record
-    EXPECT_EQ(records.rows.size(), 1U);
-}
-
-TEST_F(ReplyTest, SilentLineTurnsOffTheIndicatorOfThePolledStation) {
-    form->Option2->click();
-    for (int i = 0; i < 9; ++i) {
-        tick();
+    for (const Bytes& values : data) {
+        answer(values);
     }
-    EXPECT_EQ(enabledIndicators(), 1) << "each tick marks the station it polls";
-    tick();
-    EXPECT_EQ(enabledIndicators(), 0) << "the tenth silent tick clears the marks";
-}
-
-TEST_F(ReplyTest, BadFrameAtANewMinuteStoresNoRecord) {
-    answer(kFlow1234_56);
-    clock.time = "10:01:00";
-    tick();
-    port.arrive(reply(9, 9, kFlow1234_56));
-    EXPECT_EQ(text(39), "通讯错误");
-    EXPECT_TRUE(records.rows.empty());
-    answer(kFlow1234_56);
-    EXPECT_EQ(records.rows.size(), 1U);
-}
-
-TEST_F(ReplyTest, StartUpAgainStartsTheMinuteAndTheSilenceAfresh) {
+    ASSERT_EQ(store.records.size(), 1U) << "logged as soon as the nine values are in";
+    const std::array<std::string, 10> shown = {"1",
+                                               "2007-10-10/10:00",
+                                               text("Label33"),
+                                               text("Label29") + text("Label30"),
+                                               text("Label31"),
+                                               text("Label40"),
+                                               text("Label34"),
+                                               text("Label35") + text("Label36"),
+                                               text("Label37") + text("Label38"),
+                                               "通讯正常 上限报警,"};
+    EXPECT_EQ(store.records[0].fields, shown);
+    EXPECT_EQ(text("Label39"), "通讯正常 上限报警,");
     clock.time = "10:01:00";
     answer(kFlow1234_56);
-    ASSERT_EQ(records.rows.size(), 1U);
-    for (int i = 0; i < 12; ++i) {
-        tick();
-    }
-    ASSERT_EQ(form->poll.noReplyCount(), 12);
-    port.close();  // as on the way to the parameter window and back
-    ASSERT_TRUE(form->Form_Load());
-    EXPECT_EQ(form->poll.noReplyCount(), 0);
+    ASSERT_EQ(store.records.size(), 2U);
+    EXPECT_EQ(store.records[1].fields[1], "2007-10-10/10:01");
     answer(kFlow1234_56);
-    EXPECT_EQ(records.rows.size(), 2U) << "the same minute is logged again after a start-up";
+    EXPECT_EQ(store.records.size(), 2U) << "once a minute";
+}
+
+// Whatever keeps records from being stored shows at the foot of the window, with the time since
+// the last stored record, until a record is stored again.
+TEST_F(ReplyTest, StatusLineFollowsTheStoresHealth) {
+    const auto answerRound = [this] {
+        for (int i = 0; i < 9; ++i) {
+            answer(kFlow1234_56);
+        }
+    };
+    answerRound();
+    ASSERT_EQ(store.records.size(), 1U);
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store), "");
+    records::StoreHealth locked;
+    locked.problem = records::StoreProblem::Locked;
+    locked.detail = "database is locked";
+    locked.lastStoredMsecs = clock.msecs;
+    store.health_ = locked;
+    clock.time = "10:01:00";
+    clock.msecs += 60000;
+    answerRound();
+    const std::string shown = form->statusLine->note(shell::StatusNote::Store);
+    EXPECT_EQ(shown, records::statusLineText(locked, clock.msecs));
+    EXPECT_EQ(shown.rfind("记录未保存：", 0), 0U) << shown;
+    EXPECT_EQ(form->statusLine->text().toStdString(), shown);
+    EXPECT_FALSE(form->statusLine->isHidden());
+
+    store.health_ = records::StoreHealth{};
+    clock.time = "10:02:00";
+    answerRound();
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store), "");
+    EXPECT_TRUE(form->statusLine->isHidden());
+    EXPECT_EQ(store.records.size(), 2U);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Start-up of the main window: port discovery, "config.dat", opening the port, the first mode.
+// Start-up of the main window: what it shows of the ports found, its first mode, its controls'
+// names, its buttons and its status line.
 #include <QRadioButton>
 
 #include <algorithm>
@@ -8,90 +9,36 @@
 namespace shelltest {
 namespace {
 
-struct ConfigCase {
-    const char* what;
-    std::optional<Bytes> configDat;
-    int expectedPort;
-};
-
-TEST_F(Form1Test, ConfigDatChoosesAmongUsablePorts) {
-    const ConfigCase cases[] = {
-        {"missing", std::nullopt, 1},      {"empty", Bytes{}, 1},
-        {"one byte 1", Bytes{1}, 2},       {"byte 0 = 2", Bytes{2, 9, 9}, 5},
-        {"byte 0 = 7", Bytes{7, 0, 0}, 5}, {"extra bytes", Bytes{0, 1, 2, 3, 4}, 1},
-    };
-    for (const ConfigCase& c : cases) {
-        restart();
-        port.usablePorts = {1, 2, 5};
-        if (c.configDat) {
-            files.files["config.dat"] = *c.configDat;
-        }
-        ASSERT_TRUE(form->Form_Load()) << c.what;
-        EXPECT_TRUE(port.isOpen()) << c.what;
-        EXPECT_EQ(port.portNumber(), c.expectedPort) << c.what;
-        EXPECT_EQ(form->Combo1->currentText().toStdString(), "COM" + std::to_string(c.expectedPort))
-            << c.what;
-        ASSERT_EQ(form->Combo1->count(), 3) << c.what;
-        EXPECT_EQ(form->Combo1->itemText(0).toStdString(), "COM1");
-        EXPECT_EQ(form->Combo1->itemText(1).toStdString(), "COM2");
-        EXPECT_EQ(form->Combo1->itemText(2).toStdString(), "COM5");
-        // Each entry names its device; the box names the device in use.
-        EXPECT_EQ(form->Combo1->itemData(2, Qt::ToolTipRole).toString().toStdString(),
-                  "/dev/ttyFAKE5");
-        EXPECT_EQ(form->Combo1->toolTip().toStdString(),
-                  "/dev/ttyFAKE" + std::to_string(c.expectedPort))
-            << c.what;
-    }
+// The box lists the ports the session found, each with its device, and shows the one in use.
+TEST_F(Form1Test, PortBoxListsTheUsablePortsAndShowsTheOneInUse) {
+    port.usablePorts = {1, 2, 5};
+    files.files["config.dat"] = {2};
+    ASSERT_TRUE(load());
+    ASSERT_EQ(form->Combo1->count(), 3);
+    EXPECT_EQ(form->Combo1->itemText(0).toStdString(), "COM1");
+    EXPECT_EQ(form->Combo1->itemText(1).toStdString(), "COM2");
+    EXPECT_EQ(form->Combo1->itemText(2).toStdString(), "COM5");
+    EXPECT_EQ(form->Combo1->itemData(1, Qt::ToolTipRole).toString().toStdString(), "/dev/ttyFAKE2");
+    EXPECT_EQ(form->Combo1->currentText().toStdString(), "COM5");
+    EXPECT_EQ(form->Combo1->toolTip().toStdString(), "/dev/ttyFAKE5");
+    EXPECT_EQ(form->releasedPortNumber(), 5);
 }
 
-TEST_F(Form1Test, TriesPortsOneToTenOnlyEachOnItsOwn) {
-    port.usablePorts = {5, 10, 11, 12};
-    ASSERT_TRUE(form->Form_Load());
-    const auto triedEleven = std::find(port.log.begin(), port.log.end(), "port 11");
-    EXPECT_EQ(triedEleven, port.log.end());
-    ASSERT_EQ(form->Combo1->count(), 2);
-    EXPECT_EQ(form->Combo1->itemText(0).toStdString(), "COM5");
-    EXPECT_EQ(form->Combo1->itemText(1).toStdString(), "COM10");
-    EXPECT_EQ(form->Port_Count, 2);
-}
-
-TEST_F(Form1Test, OpensThePortWithTheStationLineSettings) {
-    port.usablePorts = {3};
-    ASSERT_TRUE(form->Form_Load());
-    const auto opened = std::find(port.log.begin(), port.log.end(), "open 3");
-    ASSERT_NE(opened, port.log.end());
-    // The last successful open is initport's: discovery's own opens are each followed by a close.
-    const auto lastOpen = std::find(port.log.rbegin(), port.log.rend(), "open 3").base() - 1;
-    const std::vector<std::string> expected = {"close",
-                                               "port 3",
-                                               "close",
-                                               "open 3",
-                                               "handshaking none",
-                                               "send threshold 0",
-                                               "receive threshold 10",
-                                               "settings 14400,s,8,1",
-                                               "binary"};
-    ASSERT_GE(std::distance(port.log.begin(), lastOpen), 3);
-    const std::vector<std::string> actual(lastOpen - 3, lastOpen + 6);
-    EXPECT_EQ(actual, expected);
-    EXPECT_TRUE(timer.isEnabled());
-}
-
-TEST_F(Form1Test, NoUsablePortEndsTheProgram) {
+TEST_F(Form1Test, NoUsablePortShowsTheMessageAndEndsTheProgram) {
     port.usablePorts = {};
-    EXPECT_FALSE(form->Form_Load());
+    EXPECT_FALSE(load());
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"没有可用端口，退出!"});
     EXPECT_EQ(programEnd.endings, 1);
     EXPECT_FALSE(timer.isEnabled());
+    EXPECT_EQ(form->Combo1->count(), 0);
 }
 
 TEST_F(Form1Test, FreshStartPollsSingleStationOne) {
-    ASSERT_TRUE(form->Form_Load());
+    ASSERT_TRUE(load());
     EXPECT_TRUE(form->Option1->isChecked());
     EXPECT_FALSE(form->Option2->isChecked());
-    EXPECT_TRUE(form->Single_Add);
     EXPECT_EQ(form->Addr_Parameter_Set, 1);
-    EXPECT_EQ(text(54), "00");
+    EXPECT_EQ(text("Label54"), "00");
     EXPECT_TRUE(dialogs.prompts.empty());
     EXPECT_EQ(tick(), poll(1, 0));
     EXPECT_EQ(enabledIndicators(), 0);
@@ -99,24 +46,79 @@ TEST_F(Form1Test, FreshStartPollsSingleStationOne) {
 
 TEST_F(Form1Test, ReloadRebuildsThePortListWithoutDuplicates) {
     port.usablePorts = {1, 2, 5};
-    ASSERT_TRUE(form->Form_Load());
-    port.close();  // as on the way to the parameter window
-    ASSERT_TRUE(form->Form_Load());
+    ASSERT_TRUE(load());
+    session->handOver();  // as on the way to the parameter window
+    form->xxx = true;
+    ASSERT_TRUE(load());
     EXPECT_EQ(form->Combo1->count(), 3);
 }
 
-TEST_F(Form1Test, PortThatFailsToOpenAfterDiscoveryKeepsTheWindowPolling) {
-    port.usablePorts = {1};
-    port.opensAllowed = 1;  // discovery's open succeeds, initport's fails
-    ASSERT_TRUE(form->Form_Load());
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(programEnd.endings == 0 && dialogs.messages.empty());
-    for (int i = 0; i < 12; ++i) {
-        EXPECT_TRUE(tick().empty());
+// The displays are named after what they show and keep the window's names.
+TEST_F(Form1Test, DisplaysKeepTheirNamesAndCaptions) {
+    const struct {
+        QLabel* shell::Form1::*display;
+        const char* name;
+        const char* initial;
+    } cases[] = {
+        {&shell::Form1::flowValue, "Label29", ""},
+        {&shell::Form1::flowUnit, "Label30", ""},
+        {&shell::Form1::statusText, "Label39", ""},
+        {&shell::Form1::rangeRatio, "Label40", ""},
+        {&shell::Form1::cutoffEnable, "Label42", "禁止"},
+        {&shell::Form1::emptyPipeEnable, "Label49", "禁止"},
+        {&shell::Form1::totalDifference, "Label51", ""},
+        {&shell::Form1::singleStationText, "Label54", "00"},
+        {&shell::Form1::failureMinutes, "Label61", ""},
+    };
+    for (const auto& c : cases) {
+        QLabel* display = (*form).*c.display;
+        ASSERT_NE(display, nullptr) << c.name;
+        EXPECT_EQ(display->objectName().toStdString(), c.name);
+        EXPECT_EQ(display->text().toStdString(), c.initial) << c.name;
     }
+    EXPECT_EQ(text("Label1"), "电磁流量计RS485/232通讯程序--TuskoCP V4.2");
+    EXPECT_EQ(text("Label55"), "单机通讯站号");
+    EXPECT_EQ(text("Label48"), "空管报警");
+}
+
+// One button per entry of the window list: the first is "数据查询" (Command3), each opens its
+// entry, and polling goes on.
+TEST_F(Form1Test, WindowListGivesTheButtons) {
+    ASSERT_TRUE(load());
+    ASSERT_EQ(form->windowButtons.size(), windows.size());
+    EXPECT_EQ(form->Command3, form->windowButtons[0]);
+    EXPECT_EQ(form->Command3->text().toStdString(), "数据查询");
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        EXPECT_EQ(form->windowButtons[i]->objectName().toStdString(), windows[i].objectName);
+        EXPECT_EQ(form->windowButtons[i]->text().toStdString(), windows[i].caption);
+        form->windowButtons[i]->click();
+    }
+    EXPECT_EQ(navigation.windowOpenings, (std::vector<std::size_t>{0, 1, 2}));
     EXPECT_TRUE(timer.isEnabled());
-    EXPECT_EQ(form->poll.noReplyCount(), 12);
-    EXPECT_EQ(text(39), "");
+    EXPECT_EQ(tick(), poll(1, 0));
+}
+
+// The status line carries a note of each subject, in a fixed order, and takes no room when it
+// has none.
+TEST_F(Form1Test, StatusLineTakesSeveralNotes) {
+    shell::StatusLine& line = *form->statusLine;
+    const struct {
+        shell::StatusNote subject;
+        const char* note;
+        const char* shown;
+    } steps[] = {
+        {shell::StatusNote::Store, "记录未保存：A", "记录未保存：A"},
+        {shell::StatusNote::Port, "COM1: B", "COM1: B\n记录未保存：A"},
+        {shell::StatusNote::Store, "记录未保存：C", "COM1: B\n记录未保存：C"},
+        {shell::StatusNote::Port, "", "记录未保存：C"},
+        {shell::StatusNote::Store, "", ""},
+    };
+    for (const auto& step : steps) {
+        line.setNote(step.subject, step.note);
+        EXPECT_EQ(line.text().toStdString(), step.shown) << step.note;
+        EXPECT_EQ(line.isHidden(), std::string(step.shown).empty()) << step.note;
+        EXPECT_EQ(line.note(step.subject), step.note);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "commissioning/traffic_log.h"
+#include "link/pauses.h"
+#include "link/port_map.h"
+#include "platform/event_gate.h"
+#include "platform/qt/qt_clock.h"
+#include "platform/qt/qt_file_reader.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/serial/qt_serial_port.h"
+#include "records/sql/store_factory.h"
+#include "session/polling_session.h"
+
+namespace shell {
+
+// A polling session on this machine: the serial port that the port map names, a Qt timer, the
+// busy pacer, the system clock, "config.dat" and the records store of the working directory (made
+// when it is missing). Needs a Qt event loop, not a display.
+class MachineSession {
+  public:
+    MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap);
+
+    session::PollingSession& session() { return session_; }
+    commissioning::TrafficLog& traffic() { return traffic_; }
+    platform::Clock& clock() { return clock_; }
+    // What there is to say about the store once, in Chinese and in English ("已创建记录文件
+    // kvt97.mdb"); empty when nothing.
+    [[nodiscard]] const std::string& storeNotice() const { return store_.notice; }
+    [[nodiscard]] const std::string& storeNoticeEnglish() const { return store_.noticeEnglish; }
+
+  private:
+    platform::qt::QtSerialPort port_;
+    platform::qt::QtTimer timer_;
+    seriallink::BusyPacer pacer_;
+    platform::qt::QtClock clock_;
+    platform::qt::QtFileReader files_;
+    // The file, or the table on the server that "records.conf" names.
+    records::sql::LoggingStore store_;
+    commissioning::TrafficLog traffic_;
+    session::PollingSession session_;
+};
+
+}  // namespace shell

@@ -1,0 +1,39 @@
+#include "shell/status_line.h"
+
+namespace shell {
+
+namespace {
+
+// Each note on a line of its own.
+const char* const kNoteSeparator = "\n";
+
+}  // namespace
+
+StatusLine::StatusLine(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("statusLine"));
+    setWordWrap(true);
+    setTextFormat(Qt::PlainText);
+    hide();
+}
+
+void StatusLine::setNote(StatusNote subject, const std::string& text) {
+    notes_[static_cast<std::size_t>(subject)] = text;
+    std::string shown;
+    for (const std::string& note : notes_) {
+        if (note.empty()) {
+            continue;
+        }
+        if (!shown.empty()) {
+            shown += kNoteSeparator;
+        }
+        shown += note;
+    }
+    setText(QString::fromStdString(shown));
+    setVisible(!shown.empty());
+}
+
+std::string StatusLine::note(StatusNote subject) const {
+    return notes_[static_cast<std::size_t>(subject)];
+}
+
+}  // namespace shell

@@ -1,0 +1,100 @@
+#include "trend/decimation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace trend {
+
+void Extent::add(Minute minute, double value) {
+    if (!present) {
+        *this = {true, value, value, value, value, minute, minute};
+        return;
+    }
+    low = std::min(low, value);
+    high = std::max(high, value);
+    if (minute < firstMinute) {
+        firstMinute = minute;
+        first = value;
+    }
+    if (minute >= lastMinute) {
+        lastMinute = minute;
+        last = value;
+    }
+}
+
+void Extent::merge(const Extent& other) {
+    if (!other.present) {
+        return;
+    }
+    if (!present) {
+        *this = other;
+        return;
+    }
+    low = std::min(low, other.low);
+    high = std::max(high, other.high);
+    if (other.firstMinute < firstMinute) {
+        firstMinute = other.firstMinute;
+        first = other.first;
+    }
+    if (other.lastMinute >= lastMinute) {
+        lastMinute = other.lastMinute;
+        last = other.last;
+    }
+}
+
+std::optional<int> TimeGrid::columnOf(double minute) const {
+    if (columns <= 0 || !(minute >= from && minute < to)) {
+        return std::nullopt;
+    }
+    const auto column = static_cast<int>(std::floor((minute - from) / columnSpan()));
+    return std::min(column, columns - 1);
+}
+
+std::vector<Extent> columnize(const std::vector<Point>& records, const TimeGrid& grid) {
+    std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
+    for (const Point& record : records) {
+        if (const std::optional<int> column = grid.columnOf(record.minute)) {
+            columns[static_cast<std::size_t>(*column)].add(static_cast<Minute>(record.minute),
+                                                           record.value);
+        }
+    }
+    return columns;
+}
+
+std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns, Minute gapMinutes) {
+    std::vector<std::vector<Point>> pieces;
+    const Extent* previous = nullptr;
+    for (const Extent& column : columns) {
+        if (!column.present) {
+            continue;
+        }
+        if (!previous || column.firstMinute - previous->lastMinute > gapMinutes) {
+            pieces.emplace_back();
+        }
+        previous = &column;
+        std::vector<Point>& piece = pieces.back();
+        const auto put = [&piece](double minute, double value) {
+            if (piece.empty() || piece.back().minute != minute || piece.back().value != value) {
+                piece.push_back({minute, value});
+            }
+        };
+        const auto firstMinute = static_cast<double>(column.firstMinute);
+        const auto lastMinute = static_cast<double>(column.lastMinute);
+        const double middle = (firstMinute + lastMinute) / 2;
+        put(firstMinute, column.first);
+        // Down to the lowest and up to the highest, or the other way, as the column ends higher
+        // or lower than it began.
+        if (column.last >= column.first) {
+            put(middle, column.low);
+            put(middle, column.high);
+        } else {
+            put(middle, column.high);
+            put(middle, column.low);
+        }
+        put(lastMinute, column.last);
+    }
+    return pieces;
+}
+
+}  // namespace trend

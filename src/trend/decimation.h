@@ -1,0 +1,59 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "trend/record_time.h"
+
+namespace trend {
+
+// Records more than this many minutes apart are not joined by a line: the bus logs every minute,
+// so a longer step means minutes without a record.
+inline constexpr Minute kGapMinutes = 2;
+
+struct Point {
+    double minute = 0;
+    double value = 0;
+};
+
+// What one column of a trend holds of one quantity: its lowest and highest value, and the first
+// and the last value in time with their minutes. Records of the same minute count in the order
+// they are added: the first of them stays first, the last of them becomes last.
+struct Extent {
+    bool present = false;
+    double low = 0;
+    double high = 0;
+    double first = 0;
+    double last = 0;
+    Minute firstMinute = 0;
+    Minute lastMinute = 0;
+
+    void add(Minute minute, double value);
+    // Takes in the records of `other`, as if added after those already here.
+    void merge(const Extent& other);
+};
+
+// The time span [from, to) cut into `columns` columns of equal span, one per pixel column.
+struct TimeGrid {
+    double from = 0;
+    double to = 0;
+    int columns = 0;
+
+    [[nodiscard]] double columnSpan() const { return (to - from) / columns; }
+    // The column that holds `minute`; none outside the span.
+    [[nodiscard]] std::optional<int> columnOf(double minute) const;
+};
+
+// The records of one quantity, in any order, gathered into the grid's columns. Records outside
+// the grid's span are left out.
+[[nodiscard]] std::vector<Extent> columnize(const std::vector<Point>& records,
+                                            const TimeGrid& grid);
+
+// The line that draws the columns: in each column its first, lowest, highest and last value
+// (a value equal to the one before it is left out), so that a pixel column shows every value its
+// records reach. The line is cut into pieces where two records that follow each other lie more
+// than `gapMinutes` apart.
+[[nodiscard]] std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns,
+                                                     Minute gapMinutes = kGapMinutes);
+
+}  // namespace trend

@@ -1,0 +1,372 @@
+#include "trend/trend_cache.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <utility>
+
+#include "records/csv_export.h"
+#include "trend/record_value.h"
+
+namespace trend {
+
+namespace {
+
+// Below this share of all records, a station's records are read through the station index one
+// station at a time; above it, reading every record and skipping the others is quicker.
+constexpr double kStationReadShare = 0.3;
+// The newest records that tell the share of some stations before they are summed up, at most
+// one read of them.
+constexpr std::size_t kSampleRows = 4096;
+
+bool always(double /*done*/) {
+    return true;
+}
+
+}  // namespace
+
+void StationSet::insert(std::int64_t station) {
+    if (station >= 0 && station <= kMaxStation) {
+        members_[static_cast<std::size_t>(station)] = true;
+    }
+}
+
+std::vector<std::int64_t> StationSet::members() const {
+    std::vector<std::int64_t> found;
+    for (std::int64_t s = 0; s <= kMaxStation; ++s) {
+        if (contains(s)) {
+            found.push_back(s);
+        }
+    }
+    return found;
+}
+
+TrendCache::TrendCache(TrendRows& rows) : TrendCache(rows, Options{}) {}
+
+TrendCache::TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper)
+    : rows_(rows), options_(options), helper_(std::move(helper)), tally_(options.bucketMinutes) {
+    if (options_.chunkRows == 0) {
+        options_.chunkRows = rows_.readLimit();
+    }
+    options_.chunkRows = std::max<std::size_t>(options_.chunkRows, 1);
+}
+
+void TrendCache::reset() {
+    tally_.clear();
+    units_ = {};
+    lastKey_ = 0;
+}
+
+std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
+                                              const Progress& progress) {
+    answered_.reset();
+    if (!sync(request.stations, progress)) {
+        return std::nullopt;
+    }
+    const BucketSummary& summary = tally_.summary();
+    TrendAnswer answer;
+    answer.request = request;
+    StationSet requested;
+    for (const std::int64_t station : request.stations) {
+        requested.insert(station);
+        if (const auto span = summary.span(station)) {
+            answer.span = answer.span ? std::make_pair(std::min(answer.span->first, span->first),
+                                                       std::max(answer.span->second, span->second))
+                                      : *span;
+        }
+    }
+    if (request.range) {
+        answer.grid = {request.range->first, request.range->second, request.columns};
+    } else if (answer.span) {
+        answer.grid = {static_cast<double>(answer.span->first),
+                       static_cast<double>(answer.span->second + 1), request.columns};
+    }
+    const bool drawable = answer.grid.columns > 0 && answer.grid.to > answer.grid.from;
+    const bool close = drawable && answer.grid.columnSpan() < summary.bucketMinutes();
+    std::vector<Points> points;
+    if (close && !readClose(requested, answer.grid, points)) {
+        return std::nullopt;
+    }
+    answer.exact = close;
+    answered_ = request;
+    answeredBounds_ = bounds_;
+    answeredGeneration_ = generation_;
+    for (const std::int64_t station : request.stations) {
+        StationTrend& trend = answer.stations.emplace_back();
+        trend.station = station;
+        if (!tally_.counts(station)) {
+            continue;
+        }
+        for (const Quantity q : {kFlow, kTotal}) {
+            Curve& curve = trend.curves[q];
+            if (drawable) {
+                curve.columns =
+                    close ? columnize(points[static_cast<std::size_t>(station)][q], answer.grid)
+                          : summary.columns(station, q, answer.grid);
+                curve.line = lineOf(curve.columns);
+            }
+            curve.unit = units_[static_cast<std::size_t>(station)].texts[q];
+        }
+    }
+    return answer;
+}
+
+bool TrendCache::unchanged(const TrendRequest& request) {
+    if (!answered_ || !(request == *answered_)) {
+        return false;
+    }
+    const std::optional<KeyBounds> bounds = rows_.bounds();
+    return bounds && bounds->first == answeredBounds_.first &&
+           bounds->last == answeredBounds_.last && rows_.generation() == answeredGeneration_;
+}
+
+bool TrendCache::sync(const std::vector<std::int64_t>& stations, const Progress& progress) {
+    const std::optional<KeyBounds> bounds = rows_.bounds();
+    if (!bounds) {
+        return false;
+    }
+    const bool lost =
+        lastKey_ > 0 && (bounds->last < lastKey_ || bounds->first > tally_.firstKey());
+    if (rows_.generation() != generation_ || lost) {
+        reset();
+        generation_ = rows_.generation();
+    }
+    bounds_ = *bounds;
+    StationSet missing;
+    bool anyMissing = false;
+    for (const std::int64_t station : stations) {
+        if (station >= 0 && station <= kMaxStation && !tally_.counts(station)) {
+            missing.insert(station);
+            anyMissing = true;
+        }
+    }
+    if (anyMissing) {
+        const bool first = !tally_.countsAny();
+        const Key upTo = first ? std::max<Key>(bounds_.last, 0) : lastKey_;
+        if (!summarize(missing, upTo, progress)) {
+            for (const std::int64_t station : missing.members()) {
+                tally_.drop(station);
+            }
+            return false;
+        }
+        if (first) {
+            lastKey_ = upTo;
+        }
+    }
+    if (bounds_.last > lastKey_ && tally_.countsAny()) {
+        const Fold fold = [this](const RowView& row) {
+            if (tally_.counts(row.station)) {
+                tally_.fold(row);
+            }
+        };
+        if (!readRange(rows_, lastKey_, bounds_.last, std::nullopt, fold, always)) {
+            // What was taken in stays; a record is never taken in twice, so all is read again.
+            reset();
+            return false;
+        }
+        lastKey_ = bounds_.last;
+    }
+    return readUnits();
+}
+
+bool TrendCache::summarize(const StationSet& stations, Key upTo, const Progress& progress) {
+    const std::vector<std::int64_t> members = stations.members();
+    for (const std::int64_t station : members) {
+        tally_.count(station);
+    }
+    if (upTo <= 0 || bounds_.empty()) {
+        return true;
+    }
+    const std::optional<double> share = sampledShare(stations, upTo);
+    if (!share) {
+        return false;
+    }
+    std::vector<Part> parts;
+    if (*share < kStationReadShare) {
+        for (const std::int64_t station : members) {
+            parts.push_back({0, upTo, station});
+        }
+    } else {
+        parts = {{0, upTo, std::nullopt}};
+    }
+    const auto records = static_cast<double>(upTo - bounds_.first + 1);
+    const bool shared = helper_ && records * std::min(*share, 1.0) >= options_.sharedFrom;
+    Tally later(options_.bucketMinutes);
+    for (const std::int64_t station : members) {
+        later.count(station);
+    }
+    const SideFold fold = [&](int side, const RowView& row) {
+        if (stations.contains(row.station)) {
+            (side == 0 ? tally_ : later).fold(row);
+        }
+    };
+    if (!readParts(parts, shared, fold, progress)) {
+        return false;
+    }
+    tally_.merge(std::move(later));
+    return true;
+}
+
+bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
+                           const std::function<bool(double)>& done) {
+    std::vector<Part> mine;
+    std::vector<Part> theirs;
+    for (const Part& part : parts) {
+        const Key start = std::max(part.after, bounds_.first - 1);
+        if (shared && part.upTo - start > 1) {
+            const Key middle = start + (part.upTo - start) / 2;
+            mine.push_back({start, middle, part.station});
+            theirs.push_back({middle, part.upTo, part.station});
+        } else {
+            mine.push_back(part);
+        }
+    }
+    const auto readAll = [this, &fold](TrendRows& rows, const std::vector<Part>& list, int side,
+                                       const std::function<bool(double)>& go) {
+        const Fold sided = [&fold, side](const RowView& row) { fold(side, row); };
+        const auto each = static_cast<double>(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const auto partly = [&](double d) { return go((static_cast<double>(i) + d) / each); };
+            if (!readRange(rows, list[i].after, list[i].upTo, list[i].station, sided, partly)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (theirs.empty()) {
+        return readAll(rows_, mine, 0, done);
+    }
+    std::atomic<bool> stop{false};
+    bool helped = false;
+    std::thread helper([&] {
+        const std::unique_ptr<TrendRows> rows = helper_();
+        helped = rows && readAll(*rows, theirs, 1, [&stop](double) { return !stop.load(); });
+    });
+    const bool read = readAll(rows_, mine, 0, [&](double d) {
+        const bool go = done(d);
+        stop = stop || !go;
+        return go;
+    });
+    stop = stop || !read;
+    helper.join();
+    return read && helped;
+}
+
+std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {
+    const std::size_t sample = std::min(kSampleRows, options_.chunkRows);
+    std::size_t matched = 0;
+    const auto read =
+        rows_.read({std::max<Key>(last - static_cast<Key>(sample), 0), last, std::nullopt, sample},
+                   [&](const RowView& row) { matched += stations.contains(row.station) ? 1 : 0; });
+    if (!read) {
+        return std::nullopt;
+    }
+    return *read == 0 ? 1.0 : static_cast<double>(matched) / static_cast<double>(*read);
+}
+
+bool TrendCache::readRange(TrendRows& rows, Key after, Key upTo,
+                           std::optional<std::int64_t> station, const Fold& fold,
+                           const std::function<bool(double)>& done) const {
+    for (Key at = after;;) {
+        Key seen = at;
+        const std::optional<std::size_t> read =
+            rows.read({at, upTo, station, options_.chunkRows}, [&](const RowView& row) {
+                seen = row.key;
+                fold(row);
+            });
+        if (!read) {
+            return false;
+        }
+        if (*read < options_.chunkRows || seen >= upTo) {
+            return true;
+        }
+        at = seen;
+        if (!done(static_cast<double>(at - after) / static_cast<double>(upTo - after))) {
+            return false;
+        }
+    }
+}
+
+bool TrendCache::readUnits() {
+    for (std::int64_t station = 0; station <= kMaxStation; ++station) {
+        const StationTally* tally = tally_.stationOf(station);
+        Units& units = units_[static_cast<std::size_t>(station)];
+        for (const Quantity q : {kFlow, kTotal}) {
+            if (!tally || tally->valueKeys[q] <= units.keys[q]) {
+                continue;
+            }
+            const Key key = tally->valueKeys[q];
+            std::string& unit = units.texts[q];
+            const auto read =
+                rows_.read({key - 1, key, station, 1}, [&unit, q](const RowView& row) {
+                    unit =
+                        records::splitNumber(std::string(q == kFlow ? row.flow : row.total)).second;
+                });
+            if (!read) {
+                return false;
+            }
+            units.keys[q] = key;
+        }
+    }
+    return true;
+}
+
+bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
+                           std::vector<Points>& points) {
+    points.assign(static_cast<std::size_t>(kMaxStation + 1), {});
+    const auto keys = tally_.summary().keysBetween(static_cast<Minute>(std::floor(grid.from)),
+                                                   static_cast<Minute>(std::ceil(grid.to)));
+    if (!keys) {
+        return true;
+    }
+    const std::vector<std::int64_t> members = stations.members();
+    std::int64_t records = 0;
+    for (const std::int64_t station : members) {
+        if (const StationTally* tally = tally_.stationOf(station)) {
+            records += tally->records;
+        }
+    }
+    const double share = static_cast<double>(records) /
+                         static_cast<double>(std::max<Key>(bounds_.last - bounds_.first + 1, 1));
+    std::vector<Part> parts;
+    if (share >= kStationReadShare) {
+        parts.push_back({keys->first - 1, keys->second, std::nullopt});
+    } else {
+        for (const std::int64_t station : members) {
+            parts.push_back({keys->first - 1, keys->second, station});
+        }
+    }
+    const double span = static_cast<double>(keys->second - keys->first + 1);
+    const bool shared = helper_ && span * std::min(share, 1.0) >= options_.sharedFrom;
+    // The helper's records come later than these, station by station.
+    std::vector<Points> later(shared ? points.size() : 0);
+    std::array<DateReader, 2> dates;
+    const SideFold collect = [&](int side, const RowView& row) {
+        const std::optional<Minute> minute =
+            stations.contains(row.station)
+                ? dates[static_cast<std::size_t>(side)].minuteOf(row.date)
+                : std::nullopt;
+        if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
+            return;
+        }
+        Points& into = (side == 0 ? points : later)[static_cast<std::size_t>(row.station)];
+        const std::string_view texts[] = {row.flow, row.total};
+        for (const Quantity q : {kFlow, kTotal}) {
+            if (const std::optional<double> value = recordValue(texts[q])) {
+                into[q].push_back({static_cast<double>(*minute), *value});
+            }
+        }
+    };
+    if (!readParts(parts, shared, collect, always)) {
+        return false;
+    }
+    for (std::size_t s = 0; s < later.size(); ++s) {
+        for (const Quantity q : {kFlow, kTotal}) {
+            points[s][q].insert(points[s][q].end(), later[s][q].begin(), later[s][q].end());
+        }
+    }
+    return true;
+}
+
+}  // namespace trend

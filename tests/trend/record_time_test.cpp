@@ -1,0 +1,79 @@
+// The minute a record's "日期" names, and the calendar behind it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "trend/record_time.h"
+
+namespace {
+
+using trend::Minute;
+using trend::recordMinute;
+
+struct DateCase {
+    const char* date;
+    std::optional<Minute> minute;  // minutes since 1970-01-01 0:00, as `date -u +%s` / 60 gives
+};
+
+const DateCase kDates[] = {
+    {"2007-10-10/9:13", 19866793},
+    {"2007-10-10/09:13", 19866793},
+    {"2024-02-29/23:59", 28487519},  // a leap day
+    {"2000-03-01/0:00", 15864480},   // after the leap day of a year divisible by 400
+    {"2026-12-08/9:58", 29945398},
+    {"1970-01-01/0:00", 0},
+    {"2026-02-29/1:00", std::nullopt},  // 2026 is no leap year
+    {"2100-02-29/1:00", std::nullopt},  // nor is 2100
+    {"2026-13-01/0:00", std::nullopt},
+    {"2026-00-10/0:00", std::nullopt},
+    {"2026-04-31/0:00", std::nullopt},
+    {"2026-01-00/0:00", std::nullopt},
+    {"2026-01-01/24:00", std::nullopt},
+    {"2026-01-01/9:60", std::nullopt},
+    {"2026-1-01/9:00", std::nullopt},
+    {"2026-01-01 9:00", std::nullopt},
+    {"2026-01-01/9:5", std::nullopt},
+    {"2026-01-01/123:00", std::nullopt},
+    {"2026-01-01/9:13:45", std::nullopt},
+    {"2026-01-01/9.13", std::nullopt},
+    {"2026-01-01/+9:13", std::nullopt},
+    {"２026-01-01/9:13", std::nullopt},
+    {"", std::nullopt},
+    {"not a date", std::nullopt},
+};
+
+TEST(RecordTime, ReadsTheDatesTheProgramWritesAndNothingElse) {
+    for (const DateCase& c : kDates) {
+        EXPECT_EQ(recordMinute(c.date), c.minute) << c.date;
+    }
+}
+
+TEST(RecordTime, CalendarRoundTripsEveryDayOfTwoCenturies) {
+    // Every day from 1901 to 2099 at a changing time of day, written as the program writes it.
+    const Minute first = *recordMinute("1901-01-01/0:00");
+    const Minute last = *recordMinute("2099-12-31/23:59");
+    int days = 0;
+    for (Minute m = first; m <= last; m += 1440 + 7) {
+        const trend::CivilTime t = trend::civilOf(m);
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d/%d:%02d", t.year, t.month, t.day, t.hour,
+                      t.minute);
+        ASSERT_EQ(recordMinute(text), m) << text;
+        ASSERT_EQ(trend::minuteOf(t), m);
+        ++days;
+    }
+    EXPECT_GT(days, 70000);
+}
+
+TEST(RecordTime, MinutesBeforeNineteenSeventyCountBackwards) {
+    const trend::CivilTime t = trend::civilOf(-1);
+    EXPECT_EQ(t.year, 1969);
+    EXPECT_EQ(t.month, 12);
+    EXPECT_EQ(t.day, 31);
+    EXPECT_EQ(t.hour, 23);
+    EXPECT_EQ(t.minute, 59);
+}
+
+}  // namespace

@@ -1,0 +1,183 @@
+// The trend over the SQLite file, read through its own read-only connection, against the records.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/qt/trend/background_thread.h"
+#include "platform/qt/trend/sqlite_trend_rows.h"
+#include "records/records_store.h"
+#include "records/sqlite_direct.h"
+#include "sample_trend.h"
+#include "trend/trend_cache.h"
+
+namespace {
+
+using platform::qt::SqliteTrendRows;
+using records_test::SqliteDirect;
+using trend_test::keepReading;
+using trend_test::kStart;
+using trend_test::request;
+using trend_test::SampleRecord;
+
+class TrendFile : public testing::Test {
+  protected:
+    std::string path(const char* name = "kvt97.mdb") const {
+        return QDir(dir_.path()).filePath(QString::fromUtf8(name)).toStdString();
+    }
+    // A store as the program keeps it: the table and the station index.
+    void makeStore(const std::vector<SampleRecord>& records, const char* name = "kvt97.mdb") {
+        SqliteDirect db(path(name));
+        ASSERT_TRUE(db.ok());
+        ASSERT_TRUE(db.exec(records::createTableStatement()));
+        ASSERT_TRUE(
+            db.exec("CREATE INDEX IF NOT EXISTS \"数据监测_仪表编号\" ON \"数据监测\" "
+                    "(\"仪表编号\")"));
+        ASSERT_TRUE(db.exec(trend_test::insertStatement(records)));
+    }
+    QString file() const { return QString::fromStdString(path()); }
+
+    QTemporaryDir dir_;
+};
+
+struct FileCase {
+    const char* name;
+    int storeStations;
+    std::vector<std::int64_t> stations;
+    double from;  // minutes after kStart
+    double to;
+    int columns;
+    std::size_t chunkRows;
+};
+
+TEST_F(TrendFile, AnswersAsTheRecordsThemselves) {
+    const FileCase cases[] = {
+        {"three stations, columns of a bucket", 3, {1, 2, 3}, 0, 1500, 150, 4096},
+        {"three stations, coarse, short reads", 3, {1, 2, 3}, -160, 1600, 11, 7},
+        {"three stations, close", 3, {2, 1}, 80, 130, 500, 64},
+        {"one of sixteen, through the index", 16, {2}, 0, 1500, 15, 100},
+        {"one of sixteen, close", 16, {2}, 850, 1250, 400, 100},
+    };
+    for (const FileCase& c : cases) {
+        QFile::remove(file());
+        const std::vector<SampleRecord> records = trend_test::sampleRecords(c.storeStations, 1500);
+        makeStore(records);
+        SqliteTrendRows rows(file());
+        trend::TrendCache cache(rows, {10, c.chunkRows});
+        const auto answer = cache.answer(
+            request(c.stations, kStart + c.from, kStart + c.to, c.columns), keepReading);
+        ASSERT_TRUE(answer) << c.name;
+        ASSERT_EQ(answer->stations.size(), c.stations.size());
+        trend_test::expectAnswerMatches(records, *answer, c.name);
+        EXPECT_EQ(answer->stations[0].curves[trend::kFlow].unit, "m3/h") << c.name;
+    }
+}
+
+TEST_F(TrendFile, AWriterFindsTheFileFreeBetweenReads) {
+    std::vector<SampleRecord> records = trend_test::sampleRecords(2, 600);
+    makeStore(records);
+    SqliteTrendRows rows(file());
+    trend::TrendCache cache(rows, {10, 50});
+    // The program's logging, here without any wait for a lock: a held file fails at once.
+    SqliteDirect writer(path());
+    int written = 0;
+    int tries = 0;
+    const auto answer = cache.answer(request({1, 2}, kStart, kStart + 700, 70), [&](double) {
+        ++tries;
+        const std::string date = trend_test::dateOf(kStart + 600 + tries);
+        written += writer.exec(
+            "INSERT INTO \"数据监测\" (\"仪表编号\", \"日期\", \"瞬时流量\") "
+            "VALUES (1, '" +
+            date + "', '+1m3/h')");
+        records.push_back({1, date, "+1m3/h", ""});
+        return true;
+    });
+    ASSERT_TRUE(answer);
+    EXPECT_GT(tries, 10);
+    EXPECT_EQ(written, tries) << "every append between two reads was stored at once";
+    // The records appended meanwhile are in the next answer.
+    const auto next = cache.answer(request({1, 2}, kStart, kStart + 700, 70), keepReading);
+    ASSERT_TRUE(next);
+    trend_test::expectAnswerMatches(records, *next, "with the records appended meanwhile");
+}
+
+TEST_F(TrendFile, AFilePutInPlaceOfTheStoreIsReadAnew) {
+    const auto first = trend_test::sampleRecords(2, 300);
+    makeStore(first);
+    SqliteTrendRows rows(file());
+    trend::TrendCache cache(rows);
+    const auto view = request({1, 2}, kStart, kStart + 300, 30);
+    ASSERT_TRUE(cache.answer(view, keepReading));
+    const std::uint64_t generation = rows.generation();
+
+    // A backup of as many records, other values, moved over the store.
+    std::vector<SampleRecord> second = first;
+    for (SampleRecord& r : second) {
+        r.flow = "-3.5L/s";
+    }
+    makeStore(second, "restored.mdb");
+    ASSERT_TRUE(QFile::remove(file()));
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(path("restored.mdb")), file()));
+    const auto answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    EXPECT_GT(rows.generation(), generation);
+    trend_test::expectAnswerMatches(second, *answer, "the restored file");
+    EXPECT_EQ(answer->stations[0].curves[trend::kFlow].unit, "L/s");
+}
+
+TEST_F(TrendFile, AMissingStoreIsNeitherMadeNorReadUntilItIsThere) {
+    SqliteTrendRows rows(file());
+    trend::TrendCache cache(rows);
+    const auto view = request({1}, kStart, kStart + 100, 10);
+    EXPECT_FALSE(cache.answer(view, keepReading));
+    EXPECT_FALSE(QFile::exists(file())) << "the reader never makes a store";
+
+    const auto records = trend_test::sampleRecords(1, 100);
+    makeStore(records);
+    const auto answer = cache.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    trend_test::expectAnswerMatches(records, *answer, "once the store is there");
+}
+
+TEST_F(TrendFile, AFileWithoutTheTableIsNotRead) {
+    {
+        SqliteDirect db(path());
+        ASSERT_TRUE(db.exec("CREATE TABLE other (x)"));
+    }
+    SqliteTrendRows rows(file());
+    EXPECT_FALSE(rows.bounds());
+    trend::TrendCache cache(rows);
+    EXPECT_FALSE(cache.answer(request({1}, kStart, kStart + 10, 10), keepReading));
+}
+
+}  // namespace
+
+namespace {
+
+// The thread that makes its reader through inBackground yields the processor to the others.
+TEST(TrendBackground, TheReadingThreadIsLoweredAndNoOtherThread) {
+    const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    int reading = before;
+    bool made = false;
+    const trend::TrendRowsMaker maker =
+        platform::qt::inBackground([&]() -> std::unique_ptr<trend::TrendRows> {
+            reading = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+            made = true;
+            return std::make_unique<SqliteTrendRows>(QStringLiteral("kvt97.mdb"));
+        });
+    std::thread([&] { EXPECT_TRUE(maker()); }).join();
+    EXPECT_TRUE(made);
+    EXPECT_EQ(reading, std::max(before, platform::qt::kBackgroundNiceness));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), before);
+}
+
+}  // namespace

@@ -7,8 +7,10 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libgl-dev
     libgtest-dev libgmock-dev
     libsqlite3-dev sqlite3
-    # the plant-wide records store on a PostgreSQL server, and the server its tests start
-    libqt6sql6-psql postgresql
+    # the plant-wide records store on a PostgreSQL server, and the server its tests start; libpq's
+    # header gives the socket of a server connection the store breaks off when it ends, and the
+    # plain insert its benchmark compares with
+    libqt6sql6-psql postgresql libpq-dev
     fonts-noto-cjk
     xvfb xauth imagemagick xdotool
 )

@@ -18,6 +18,9 @@ namespace records::sql {
 void ConnectionBreaker::opened(int socket) {
     const std::lock_guard<std::mutex> lock(mutex_);
     socket_ = socket;
+    if (broken_ && socket_ >= 0) {
+        ::shutdown(socket_, SHUT_RDWR);
+    }
 }
 
 void ConnectionBreaker::closing() {
@@ -27,6 +30,7 @@ void ConnectionBreaker::closing() {
 
 void ConnectionBreaker::breakOff() {
     const std::lock_guard<std::mutex> lock(mutex_);
+    broken_ = true;
     if (socket_ >= 0) {
         ::shutdown(socket_, SHUT_RDWR);
     }
@@ -47,7 +51,10 @@ Fault PostgresDialect::open(QSqlDatabase& db) {
     }
     site_ = login.value->settings.site;
     const QVariant handle = db.driver()->handle();
-    if (breaker_ && handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+    // QtSql names libpq's connection by its struct's name.
+    if (breaker_ && handle.isValid() &&
+        (qstrcmp(handle.typeName(), "pg_conn*") == 0 ||
+         qstrcmp(handle.typeName(), "PGconn*") == 0)) {
         breaker_->opened(PQsocket(*static_cast<PGconn* const*>(handle.constData())));
     }
 

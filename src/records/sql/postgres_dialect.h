@@ -13,7 +13,8 @@
 namespace records::sql {
 
 // Ends the wait of a connection whose server does not answer: shuts its socket down from another
-// thread, so that the statement waiting on it fails at once.
+// thread, so that the statement waiting on it fails at once. Once broken off, every connection
+// made later is shut down as soon as it is made.
 class ConnectionBreaker {
   public:
     void opened(int socket);
@@ -23,6 +24,7 @@ class ConnectionBreaker {
   private:
     std::mutex mutex_;
     int socket_ = -1;
+    bool broken_ = false;
 };
 
 // The records table "数据监测" on the PostgreSQL server that a settings file ("records.conf")

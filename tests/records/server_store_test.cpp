@@ -315,7 +315,8 @@ TEST_F(ServerStoreTest, ARecordSentAgainIsStoredOnce) {
         ASSERT_TRUE(drained(*store));
     }
     {
-        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")));
+        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
+                                  records::sql::Spool::Use::Keep);
         ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
         ASSERT_TRUE(spool.add(recordNumber(2), "east", clock_.msecs).ok());
     }
@@ -331,7 +332,8 @@ TEST_F(ServerStoreTest, ATableWithoutTheUniqueKeyIsSaidToAllowARecordTwice) {
     ASSERT_TRUE(direct_->exec(tableWithoutSite()));
     const long before = countWarnings("no unique key");
     {
-        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")));
+        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
+                                  records::sql::Spool::Use::Keep);
         ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
         ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
     }

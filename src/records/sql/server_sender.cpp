@@ -91,9 +91,9 @@ void ServerSender::report(const Fault& fault) {
     state_.fault = fault.ok() ? Fault{StoreProblem::Other, fault.detail} : fault;
 }
 
-void ServerSender::sent(std::optional<std::int64_t> storedMsecs) {
+void ServerSender::sent(std::int64_t records, std::optional<std::int64_t> storedMsecs) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    state_.waiting = std::max<std::int64_t>(0, state_.waiting - 1);
+    state_.waiting = std::max<std::int64_t>(0, state_.waiting - records);
     if (storedMsecs) {
         state_.lastStoredMsecs = storedMsecs;
     }
@@ -103,10 +103,11 @@ void ServerSender::sent(std::optional<std::int64_t> storedMsecs) {
 }
 
 void ServerSender::run() {
-    Spool spool(spoolFile_);
-    SqlStore server(
-        std::make_unique<PostgresDialect>(settingsFile_, PostgresDialect::Role::Sending, breaker_),
-        clock_);
+    Spool spool(spoolFile_, Spool::Use::Send);
+    auto dialect =
+        std::make_unique<PostgresDialect>(settingsFile_, PostgresDialect::Role::Sending, breaker_);
+    const PostgresDialect& table = *dialect;
+    SqlStore server(std::move(dialect), clock_);
     std::vector<Spool::Waiting> batch;
     std::chrono::milliseconds pause = backoff_.first;
     bool worked = false;  // the last statement on the server worked
@@ -122,33 +123,46 @@ void ServerSender::run() {
             awaitRecords();
             continue;
         }
-        bool failed = false;
+        Fault fault;
+        std::int64_t sentUpTo = 0;  // the last record the server has, not yet removed
+        std::int64_t unremoved = 0;
         for (const Spool::Waiting& waiting : batch) {
             if (stopping()) {
-                return;
+                break;
             }
             asking(true);
             const bool stored = server.appendWithSite(waiting.record, waiting.site);
             asking(false);
             if (!stored) {
                 const StoreHealth health = server.health();
-                report({health.problem, health.detail});
-                failed = true;
+                fault = {health.problem, health.detail};
                 break;
             }
             worked = true;
-            // Should the record stay in the spool after all, it is sent again, and the table's
-            // unique key keeps it from being stored twice.
-            if (const Fault removed = spool.remove(waiting.id); !removed.ok()) {
-                report(removed);
-                failed = true;
-                break;
+            sentUpTo = waiting.id;
+            ++unremoved;
+            if (!table.keyed()) {
+                fault = spool.remove(waiting.id);
+                if (!fault.ok()) {
+                    break;
+                }
+                unremoved = 0;
+                sent(1, server.health().lastStoredMsecs);
             }
-            sent(server.health().lastStoredMsecs);
         }
-        if (!failed) {
+        if (unremoved > 0) {
+            if (const Fault removed = spool.removeUpTo(sentUpTo); !removed.ok()) {
+                fault = removed;
+            } else {
+                sent(unremoved, server.health().lastStoredMsecs);
+            }
+        }
+        if (fault.ok()) {
             pause = backoff_.first;
-        } else if (worked) {
+            continue;
+        }
+        report(fault);
+        if (worked) {
             worked = false;  // once more at once, on a new connection
         } else {
             rest(pause);

@@ -27,9 +27,11 @@ struct Backoff {
 
 // Sends the records waiting in the spool to the server, oldest first, on a thread of its own with
 // its own connections to the spool and the server. A record leaves the spool only once the
-// server has it (stored now, or found there already). After a failure it waits (see Backoff),
-// except that a connection that had worked is tried once more at once, with a new connection:
-// servers drop idle connections.
+// server has it (stored now, or found there already): each one as soon as it is sent to a table
+// without the unique key, so that a stop in between sends at most that one again; the sent
+// records of a batch together when the key keeps a record sent again once. After a failure it
+// waits (see Backoff), except that a connection that had worked is tried once more at once, with
+// a new connection: servers drop idle connections.
 class ServerSender {
   public:
     // What the sender knows: the server's problem, when it last took a record, how many wait.
@@ -59,7 +61,7 @@ class ServerSender {
     void awaitRecords();
     void report(const Fault& fault);
     void asking(bool asking);
-    void sent(std::optional<std::int64_t> storedMsecs);
+    void sent(std::int64_t records, std::optional<std::int64_t> storedMsecs);
 
     const QString settingsFile_;
     const QString spoolFile_;

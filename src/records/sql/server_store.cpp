@@ -17,7 +17,7 @@ constexpr qint64 kMaxSettingsBytes = 64 * 1024;
 
 ServerStore::ServerStore(QString settingsFile, QString spoolFile, platform::Clock& clock,
                          Backoff backoff)
-    : settingsFile_(std::move(settingsFile)), clock_(clock), spool_(spoolFile) {
+    : settingsFile_(std::move(settingsFile)), clock_(clock), spool_(spoolFile, Spool::Use::Keep) {
     std::int64_t waiting = 0;
     spoolFault_ = spool_.count(waiting);
     sender_ = std::make_unique<ServerSender>(settingsFile_, spoolFile, clock, backoff, waiting);

@@ -34,7 +34,7 @@ std::string columns() {
 
 }  // namespace
 
-Spool::Spool(QString path) : path_(QFileInfo(path).absoluteFilePath()) {}
+Spool::Spool(QString path, Use use) : path_(QFileInfo(path).absoluteFilePath()), use_(use) {}
 
 Spool::~Spool() {
     close();
@@ -78,7 +78,7 @@ Fault Spool::ready() {
     }
     QSqlQuery query(db_);
     // The write-ahead log lets the sender read while a record is added; a full sync at each
-    // commit puts the record on the disk before add() returns.
+    // commit puts a record kept on the disk before add() returns.
     const std::string schema = "CREATE TABLE IF NOT EXISTS " + std::string(kTableName) +
                                " (id INTEGER PRIMARY KEY AUTOINCREMENT, " + quoted(kFieldNames[0]) +
                                " INTEGER";
@@ -88,7 +88,9 @@ Fault Spool::ready() {
     }
     create += ", " + quoted(kSiteField) + " TEXT, logged_msecs INTEGER)";
     for (const std::string& sql :
-         {std::string("PRAGMA journal_mode=WAL"), std::string("PRAGMA synchronous=FULL"), create}) {
+         {std::string("PRAGMA journal_mode=WAL"),
+          std::string(use_ == Use::Keep ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL"),
+          create}) {
         if (!query.exec(QString::fromStdString(sql))) {
             return failed(query.lastError());
         }
@@ -148,6 +150,17 @@ Fault Spool::remove(std::int64_t id) {
     }
     QSqlQuery query(db_);
     if (!runStatement(query, {"DELETE FROM " + std::string(kTableName) + " WHERE id = ?", {id}})) {
+        return failed(query.lastError());
+    }
+    return {};
+}
+
+Fault Spool::removeUpTo(std::int64_t id) {
+    if (Fault fault = ready(); !fault.ok()) {
+        return fault;
+    }
+    QSqlQuery query(db_);
+    if (!runStatement(query, {"DELETE FROM " + std::string(kTableName) + " WHERE id <= ?", {id}})) {
         return failed(query.lastError());
     }
     return {};

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <cstdio>
 
 #include <chrono>
 #include <functional>
@@ -382,6 +383,32 @@ TEST_F(ServerStoreTest, AppendReturnsWhileTheServerDoesNotAnswer) {
     store = loggingStore();
     ASSERT_TRUE(drained(*store)) << store->health().detail;
     EXPECT_EQ(serverRecords(), recordTexts(1, 4));
+}
+
+// A settings file or password file that is a FIFO is never opened: nothing waits on it, and the
+// records wait in the spool until the files are usable.
+TEST_F(ServerStoreTest, FilesThatAreNotRegularAreNeverWaitedOn) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    const char* const files[] = {records::kServerSettingsFile, kPasswordFile};
+    for (const char* name : files) {
+        SCOPED_TRACE(name);
+        const std::string path = dir_.path(name);
+        const std::string saved = path + ".saved";
+        ASSERT_EQ(std::rename(path.c_str(), saved.c_str()), 0);
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        {
+            auto store = loggingStore();
+            ASSERT_TRUE(store->append(recordNumber(1)));
+            ASSERT_TRUE(eventually([&] { return !store->health().ok(); }));
+            EXPECT_EQ(store->health().problem, StoreProblem::Other) << store->health().detail;
+            EXPECT_EQ(store->health().waiting, 1);
+        }
+        ASSERT_EQ(std::remove(path.c_str()), 0);
+        ASSERT_EQ(std::rename(saved.c_str(), path.c_str()), 0);
+        auto store = loggingStore();
+        ASSERT_TRUE(drained(*store)) << store->health().detail;
+        ASSERT_TRUE(direct_->exec("DELETE FROM \"数据监测\""));
+    }
 }
 
 struct Refusal {

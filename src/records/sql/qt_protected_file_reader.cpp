@@ -1,6 +1,7 @@
 #include "records/sql/qt_protected_file_reader.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
 #include <utility>
@@ -8,6 +9,10 @@
 namespace records::sql {
 
 std::optional<platform::ProtectedFile> QtProtectedFileReader::read(const std::string& path) {
+    // Anything but a regular file (a FIFO, a device) could keep the open waiting for ever.
+    if (!QFileInfo(QString::fromStdString(path)).isFile()) {
+        return std::nullopt;
+    }
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;

@@ -1,6 +1,7 @@
 #include "records/sql/server_connection.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 
@@ -18,6 +19,10 @@ constexpr qint64 kMaxSettingsBytes = 64 * 1024;
 Checked<ServerLogin> readServerLogin(const QString& settingsFile,
                                      platform::ProtectedFileReader& passwords) {
     const std::string name = settingsFile.toStdString();
+    // Anything but a regular file (a FIFO, a device) could keep the open waiting for ever.
+    if (!QFileInfo(settingsFile).isFile()) {
+        return {std::nullopt, name + " is not a regular file"};
+    }
     QFile file(settingsFile);
     if (!file.open(QIODevice::ReadOnly)) {
         return {std::nullopt, name + " cannot be read"};

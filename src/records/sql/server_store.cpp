@@ -1,6 +1,7 @@
 #include "records/sql/server_store.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <string_view>
 #include <utility>
 
@@ -28,7 +29,8 @@ ServerStore::~ServerStore() = default;
 std::string ServerStore::site() {
     if (!site_) {
         QFile file(settingsFile_);
-        if (file.open(QIODevice::ReadOnly)) {
+        // Anything but a regular file (a FIFO, a device) could keep the open waiting for ever.
+        if (QFileInfo(settingsFile_).isFile() && file.open(QIODevice::ReadOnly)) {
             const QByteArray text = file.read(kMaxSettingsBytes);
             const Checked<ServerSettings> settings = parseServerSettings(
                 std::string_view(text.constData(), static_cast<std::size_t>(text.size())));

@@ -149,6 +149,21 @@ int main(int argc, char** argv) {
     exec(connection, records::createTableStatement(records::SqlDialect::PostgreSql));
 
     SystemClock clock;
+    records::sql::ServerStore store(QStringLiteral("records.conf"),
+                                    QStringLiteral("records-spool.db"), clock);
+    const auto drain = [&] {
+        while (store.health().waiting > 0 || !store.health().ok()) {
+            if (!store.health().ok()) {
+                die("sending: " + store.health().detail);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    // Connected, the insert prepared: what follows is the sending alone.
+    if (!store.append(recordNumber(-1))) {
+        die("append: " + store.health().detail);
+    }
+    drain();
     std::vector<double> plain, sending, appending;
     for (int run = 0; run < kRuns; ++run) {
         exec(connection, "TRUNCATE \"数据监测\"");
@@ -156,50 +171,44 @@ int main(int argc, char** argv) {
         exec(connection, "DEALLOCATE insert");
         exec(connection, "TRUNCATE \"数据监测\"");
 
-        // The sender alone: the spool filled first, then sent by a store made afterwards.
+        // The sender alone: records put in the spool behind its back, then one appended, which
+        // wakes it to send them all.
         {
             records::sql::Spool spool(QStringLiteral("records-spool.db"),
-                                      records::sql::Spool::Use::Keep);
-            for (long n = 0; n < count; ++n) {
+                                      records::sql::Spool::Use::Send);
+            for (long n = 0; n < count - 1; ++n) {
                 if (!spool.add(recordNumber(n), "bench", 0).ok()) {
                     die("spool");
                 }
             }
         }
         const auto start = Clock::now();
-        {
-            records::sql::ServerStore store(QStringLiteral("records.conf"),
-                                            QStringLiteral("records-spool.db"), clock);
-            while (store.health().waiting > 0 || !store.health().ok()) {
-                if (!store.health().ok()) {
-                    die("sending: " + store.health().detail);
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            sending.push_back(
-                std::chrono::duration<double, std::micro>(Clock::now() - start).count() / count);
-
-            // What an append costs the logging thread, the sender running beside it.
-            std::vector<double> each;
-            for (long n = 0; n < 200; ++n) {
-                const auto began = Clock::now();
-                if (!store.append(recordNumber(count + n))) {
-                    die("append: " + store.health().detail);
-                }
-                each.push_back(
-                    std::chrono::duration<double, std::micro>(Clock::now() - began).count());
-            }
-            appending.push_back(median(each));
+        if (!store.append(recordNumber(count - 1))) {
+            die("append: " + store.health().detail);
         }
+        drain();
+        sending.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count() /
+                          count);
+
+        // What an append costs the logging thread, the sender running beside it.
+        std::vector<double> each;
+        for (long n = 0; n < 100; ++n) {
+            const auto began = Clock::now();
+            if (!store.append(recordNumber(count + n))) {
+                die("append: " + store.health().detail);
+            }
+            each.push_back(std::chrono::duration<double, std::micro>(Clock::now() - began).count());
+        }
+        appending.push_back(median(each));
+        drain();
     }
     PQfinish(connection);
 
     const double ratio = median(sending) / median(plain);
     std::printf("\n%-44s %10s\n", "records sent to the server", "us/record");
     std::printf("%-44s %10.1f\n", "plain libpq insert (prepared, one round trip)", median(plain));
-    std::printf("%-44s %10.1f   %.2fx (target 1.5x: %s)\n",
-                "the store's sender (spool read+remove)", median(sending), ratio,
-                ratio <= 1.5 ? "met" : "MISSED");
+    std::printf("%-44s %10.1f   %.2fx (target 1.5x: %s)\n", "the store's sender (with the spool)",
+                median(sending), ratio, ratio <= 1.5 ? "met" : "MISSED");
     std::printf("%-44s %10.1f\n", "append on the logging thread (spool, synced)",
                 median(appending));
     std::printf(

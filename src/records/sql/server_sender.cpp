@@ -91,9 +91,21 @@ void ServerSender::report(const Fault& fault) {
     state_.fault = fault.ok() ? Fault{StoreProblem::Other, fault.detail} : fault;
 }
 
-void ServerSender::sent(std::int64_t records, std::optional<std::int64_t> storedMsecs) {
+void ServerSender::sent(std::int64_t records, std::optional<std::int64_t> storedMsecs,
+                        Spool& spool) {
+    bool last = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        last = state_.waiting <= records;
+    }
+    // Near the end the spool itself tells how many wait: records another program of this
+    // directory put there count too.
+    std::optional<std::int64_t> left;
+    if (std::int64_t counted = 0; last && spool.count(counted).ok()) {
+        left = counted;
+    }
     const std::lock_guard<std::mutex> lock(mutex_);
-    state_.waiting = std::max<std::int64_t>(0, state_.waiting - records);
+    state_.waiting = left ? *left : std::max<std::int64_t>(0, state_.waiting - records);
     if (storedMsecs) {
         state_.lastStoredMsecs = storedMsecs;
     }
@@ -147,14 +159,14 @@ void ServerSender::run() {
                     break;
                 }
                 unremoved = 0;
-                sent(1, server.health().lastStoredMsecs);
+                sent(1, server.health().lastStoredMsecs, spool);
             }
         }
         if (unremoved > 0) {
             if (const Fault removed = spool.removeUpTo(sentUpTo); !removed.ok()) {
                 fault = removed;
             } else {
-                sent(unremoved, server.health().lastStoredMsecs);
+                sent(unremoved, server.health().lastStoredMsecs, spool);
             }
         }
         if (fault.ok()) {

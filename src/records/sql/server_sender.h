@@ -15,6 +15,7 @@
 namespace records::sql {
 
 class ConnectionBreaker;
+class Spool;
 
 // How long the sender waits before it tries the server again after a failure: `first`, twice
 // that after each further failure, `most` at most. A record the server has not answered for
@@ -61,7 +62,7 @@ class ServerSender {
     void awaitRecords();
     void report(const Fault& fault);
     void asking(bool asking);
-    void sent(std::int64_t records, std::optional<std::int64_t> storedMsecs);
+    void sent(std::int64_t records, std::optional<std::int64_t> storedMsecs, Spool& spool);
 
     const QString settingsFile_;
     const QString spoolFile_;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,9 +53,9 @@ records::MeasurementRecord recordNumber(long n) {
     return r;
 }
 
+// Ends the benchmark; thrown, so that the server it started is stopped on the way out.
 [[noreturn]] void die(const std::string& what) {
-    std::fprintf(stderr, "server_store_bench: %s\n", what.c_str());
-    std::exit(1);
+    throw std::runtime_error(what);
 }
 
 void exec(PGconn* connection, const std::string& sql) {
@@ -110,18 +111,7 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const long count = argc > 1 ? std::atol(argv[1]) : 3000;
-    if (count < 100) {
-        die("usage: server_store_bench [records >= 100]");
-    }
-    records_test::PostgresServer server;
-    if (!server.problem().empty()) {
-        die("no PostgreSQL server: " + server.problem());
-    }
+int measure(const records_test::PostgresServer& server, long count) {
     QDir::setCurrent(QString::fromStdString(server.socketDirectory()));
     QFile password(QStringLiteral("records.password"));
     if (!password.open(QIODevice::WriteOnly) ||
@@ -216,4 +206,27 @@ int main(int argc, char** argv) {
         "own, on a Unix socket, fsync off)\n",
         kRuns, count);
     return ratio <= 1.5 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const long count = argc > 1 ? std::atol(argv[1]) : 3000;
+    if (count < 100) {
+        std::fprintf(stderr, "usage: server_store_bench [records >= 100]\n");
+        return 1;
+    }
+    records_test::PostgresServer server;
+    if (!server.problem().empty()) {
+        std::fprintf(stderr, "server_store_bench: no PostgreSQL server: %s\n",
+                     server.problem().c_str());
+        return 1;
+    }
+    try {
+        return measure(server, count);
+    } catch (const std::runtime_error& failure) {
+        std::fprintf(stderr, "server_store_bench: %s\n", failure.what());
+        return 1;
+    }
 }

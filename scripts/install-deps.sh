@@ -9,8 +9,10 @@ packages=(
     libsqlite3-dev sqlite3
     # Excel workbooks of the records export, and the reader its tests check them with
     libxlsxwriter-dev pkg-config python3-openpyxl
-    # the plant-wide records store on a PostgreSQL server, and the server its tests start
-    libqt6sql6-psql postgresql
+    # the plant-wide records store on a PostgreSQL server, and the server its tests start; libpq's
+    # header gives the socket of a server connection the store breaks off when it ends, and the
+    # plain insert its benchmark compares with
+    libqt6sql6-psql postgresql libpq-dev
     fonts-noto-cjk
     # Qt's own dialogs and buttons in Chinese (Qt's translation catalogues)
     qt6-translations-l10n

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cstdio>
+
 #include <memory>
 #include <string>
 #include <thread>
@@ -385,6 +387,56 @@ TEST(FileStore, AStoreMadeOnOneThreadReadsOnAnother) {
     reader.join();
     EXPECT_EQ(read, recordTexts(1, 3));
     EXPECT_EQ(store->count({}), 3);
+}
+
+TEST(FileStore, AReadOnlyFileIsReadAndNeverChanged) {
+    StoreDir dir;
+    ASSERT_TRUE(dir.createStore());
+    {
+        SqliteDirect db(dir.path());
+        fillDirectly(db, 1, 3);
+    }
+    ASSERT_EQ(chmod(dir.path(".").c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0444), 0);
+    {
+        const records_test::WithoutRoot unprivileged;
+        if (!unprivileged.effective() ||
+            faccessat(AT_FDCWD, dir.path().c_str(), W_OK, AT_EACCESS) == 0) {
+            GTEST_SKIP() << "this process can write to read-only files";
+        }
+        fakes::FakeClock clock;
+        const auto reading = fileStore(clock, SqliteDialect::Role::Reading);
+        EXPECT_EQ(newestTexts(*reading), recordTexts(1, 3));
+        EXPECT_FALSE(reading->clear());
+        EXPECT_EQ(reading->health().problem, StoreProblem::ReadOnly);
+        EXPECT_EQ(reading->count({}), 3);
+        EXPECT_TRUE(reading->health().ok());
+    }
+    EXPECT_EQ(SqliteDirect(dir.path()).rows(selectTenFields("rowid")), recordTexts(1, 3));
+}
+
+// A store that only reads, as a window's does, reads the file now under the name.
+TEST(FileStore, AStoreReadsTheFileNowUnderTheName) {
+    StoreDir dir;
+    ASSERT_TRUE(dir.createStore());
+    ASSERT_TRUE(
+        SqliteDirect(dir.path()).exec("INSERT INTO \"数据监测\" (\"日期\") VALUES ('old')"));
+    fakes::FakeClock clock;
+    const auto store = fileStore(clock, SqliteDialect::Role::Reading);
+    ASSERT_EQ(store->count({}), 1);
+    {
+        SqliteDirect incoming(dir.path("incoming"));
+        ASSERT_TRUE(incoming.exec(records::createTableStatement()));
+        ASSERT_TRUE(incoming.exec("INSERT INTO \"数据监测\" (\"日期\") VALUES ('new'), ('newer')"));
+    }
+    ASSERT_EQ(std::rename(dir.path("incoming").c_str(), dir.path().c_str()), 0);
+    const auto newest = store->newest({}, 10);
+    ASSERT_TRUE(newest);
+    ASSERT_EQ(newest->size(), 2U);
+    EXPECT_EQ(newest->back().fields[1], "newer");
+    ASSERT_EQ(std::remove(dir.path().c_str()), 0);
+    EXPECT_EQ(store->count({}), std::nullopt);
+    EXPECT_EQ(store->health().problem, StoreProblem::Missing);
 }
 
 TEST(Mkstore, CreatesAStoreWithItsIndexAndNeverOverwrites) {

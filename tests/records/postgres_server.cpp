@@ -1,12 +1,17 @@
 #include "postgres_server.h"
 
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <cerrno>
+
+#include <string>
+#include <vector>
 
 namespace records_test {
 
@@ -104,6 +109,46 @@ bool PostgresServer::stop() {
          QStringLiteral("fast"), QStringLiteral("-w"), QStringLiteral("stop")});
     running_ = running_ && !stopped;
     return stopped;
+}
+
+bool PostgresServer::signalAll(int signal) {
+    QFile pidFile(dir_.filePath(QStringLiteral("data/postmaster.pid")));
+    if (!pidFile.open(QIODevice::ReadOnly)) {
+        problem_ = "no postmaster.pid";
+        return false;
+    }
+    const pid_t server = pidFile.readLine().trimmed().toInt();
+    std::vector<pid_t> processes = {server};
+    // The processes whose parent is the server, from their /proc/PID/stat lines.
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toInt() == server) {
+            processes.push_back(entry.toInt());
+        }
+    }
+    for (const pid_t process : processes) {
+        // A process that ended meanwhile needs no signal.
+        if (kill(process, signal) != 0 && errno != ESRCH) {
+            problem_ = "cannot signal process " + std::to_string(process);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PostgresServer::pause() {
+    paused_ = true;
+    return signalAll(SIGSTOP);
+}
+
+bool PostgresServer::resume() {
+    paused_ = !signalAll(SIGCONT);
+    return !paused_;
 }
 
 std::string PostgresServer::settings(const std::string& passwordFile,

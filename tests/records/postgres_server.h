@@ -28,7 +28,12 @@ class PostgresServer {
     const std::string& problem() const { return problem_; }
     [[nodiscard]] bool start();
     [[nodiscard]] bool stop();
+    // Stops every process of the running server with SIGSTOP, so that it takes connections and
+    // data but answers nothing, and lets them go on with SIGCONT.
+    [[nodiscard]] bool pause();
+    [[nodiscard]] bool resume();
     bool running() const { return running_; }
+    bool paused() const { return paused_; }
 
     std::string socketDirectory() const { return dir_.path().toStdString(); }
     // The text of a "records.conf" naming this server.
@@ -37,12 +42,15 @@ class PostgresServer {
   private:
     // Runs one of the server's programs as the server's user; false (and problem_) on failure.
     bool runServerProgram(const QString& program, const QStringList& arguments);
+    // Sends `signal` to the server's main process and every process it started.
+    bool signalAll(int signal);
 
     QTemporaryDir dir_;
     QString programs_;    // the directory of initdb and pg_ctl
     QString serverUser_;  // empty: this process's own user
     std::string problem_;
     bool running_ = false;
+    bool paused_ = false;
 };
 
 }  // namespace records_test

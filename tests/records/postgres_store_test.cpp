@@ -20,7 +20,6 @@
 #include "records/records_query.h"
 #include "records/records_store.h"
 #include "records/server_settings.h"
-#include "records/sql/qt_protected_file_reader.h"
 #include "sample_records.h"
 #include "server_direct.h"
 #include "store_dir.h"
@@ -355,20 +354,6 @@ TEST(RecordsBindingChoice, WithoutRecordsConfTheFileIsUsed) {
     records::appendRecord(*data1, recordNumber(1));
     EXPECT_EQ(records_test::SqliteDirect(dir.path()).number("SELECT count(*) FROM \"数据监测\""),
               1);
-}
-
-TEST(QtProtectedFileReader, ReportsThePermissionsOfTheFileItRead) {
-    StoreDir dir;
-    const std::string path = dir.path("secret");
-    records::sql::QtProtectedFileReader reader;
-    EXPECT_FALSE(reader.read(path));
-    for (const mode_t mode : {0600, 0640, 0604, 0400}) {
-        writeFile(path, "s3cret\n", mode);
-        const std::optional<platform::ProtectedFile> file = reader.read(path);
-        ASSERT_TRUE(file);
-        EXPECT_EQ(file->permissions, mode);
-        EXPECT_EQ(file->contents, "s3cret\n");
-    }
 }
 
 }  // namespace

@@ -9,15 +9,48 @@
 #include <QSqlRecord>
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "records/records_store.h"
 
 namespace records::sql {
 
+namespace {
+
+constexpr const char* kInsertName = "tusko_insert";
+
+PGconn* libpqConnection(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() != nullptr ? db.driver()->handle() : QVariant();
+    // QtSql names libpq's connection by its struct's name.
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "pg_conn*") != 0 &&
+                              qstrcmp(handle.typeName(), "PGconn*") != 0)) {
+        return nullptr;
+    }
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
+// What a result of libpq came to: nothing wrong when it has the status expected.
+Fault resultFault(PGconn* connection, const PGresult* result, ExecStatusType expected) {
+    if (result != nullptr && PQresultStatus(result) == expected) {
+        return {};
+    }
+    const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* message = result != nullptr ? PQresultErrorMessage(result) : "";
+    if (message == nullptr || *message == '\0') {
+        message = PQerrorMessage(connection);
+    }
+    return serverFault(state != nullptr ? state : "", message);
+}
+
+}  // namespace
+
 void ConnectionBreaker::opened(int socket) {
     const std::lock_guard<std::mutex> lock(mutex_);
     socket_ = socket;
+    if (broken_ && socket_ >= 0) {
+        ::shutdown(socket_, SHUT_RDWR);
+    }
 }
 
 void ConnectionBreaker::closing() {
@@ -27,6 +60,7 @@ void ConnectionBreaker::closing() {
 
 void ConnectionBreaker::breakOff() {
     const std::lock_guard<std::mutex> lock(mutex_);
+    broken_ = true;
     if (socket_ >= 0) {
         ::shutdown(socket_, SHUT_RDWR);
     }
@@ -46,9 +80,8 @@ Fault PostgresDialect::open(QSqlDatabase& db) {
         return serverFault({}, db.lastError().databaseText().toStdString());
     }
     site_ = login.value->settings.site;
-    const QVariant handle = db.driver()->handle();
-    if (breaker_ && handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
-        breaker_->opened(PQsocket(*static_cast<PGconn* const*>(handle.constData())));
+    if (PGconn* connection = libpqConnection(db); breaker_ && connection != nullptr) {
+        breaker_->opened(PQsocket(connection));
     }
 
     QSqlQuery query(db);
@@ -103,6 +136,7 @@ void PostgresDialect::checkUniqueKey(QSqlDatabase& db, bool hasSiteColumn) {
         keyed = keyed || (columns == wanted && (nullsEqual || !hasSiteColumn || !site_.empty()));
     }
     keyChecked_ = true;
+    keyed_ = keyed;
     if (!keyed) {
         qWarning().noquote() << "records server: table" << kTable
                              << "has no unique key (站点, 仪表编号, 日期) for these records; a "
@@ -112,9 +146,53 @@ void PostgresDialect::checkUniqueKey(QSqlDatabase& db, bool hasSiteColumn) {
 }
 
 void PostgresDialect::closing() {
+    preparedOn_ = nullptr;
     if (breaker_) {
         breaker_->closing();
     }
+}
+
+std::optional<Fault> PostgresDialect::appendDirectly(QSqlDatabase& db,
+                                                     const MeasurementRecord& record,
+                                                     const std::string& site) {
+    PGconn* connection = libpqConnection(db);
+    if (connection == nullptr) {
+        return std::nullopt;
+    }
+    const bool withSite = statements_->siteColumn();
+    const int count = withSite ? 11 : 10;
+    if (preparedOn_ != connection) {
+        // libpq numbers its marks: the first "?" is $1.
+        std::string sql;
+        int mark = 0;
+        for (const char c : statements_->insert()) {
+            sql += c == '?' ? "$" + std::to_string(++mark) : std::string(1, c);
+        }
+        PGresult* prepared = PQprepare(connection, kInsertName, sql.c_str(), count, nullptr);
+        const Fault fault = resultFault(connection, prepared, PGRES_COMMAND_OK);
+        PQclear(prepared);
+        if (!fault.ok()) {
+            return fault;
+        }
+        preparedOn_ = connection;
+    }
+    const std::string station = std::to_string(record.station);
+    const std::array<const char*, 11> values = {station.c_str(),
+                                                record.date.c_str(),
+                                                record.diameter.c_str(),
+                                                record.flow.c_str(),
+                                                record.percent.c_str(),
+                                                record.rangeRatio.c_str(),
+                                                record.velocity.c_str(),
+                                                record.forwardTotal.c_str(),
+                                                record.reverseTotal.c_str(),
+                                                record.alarm.c_str(),
+                                                site.empty() ? nullptr : site.c_str()};
+    PGresult* result =
+        PQexecPrepared(connection, kInsertName, count, values.data(), nullptr, nullptr, 0);
+    const Fault fault = resultFault(connection, result, PGRES_TUPLES_OK);
+    PQclear(result);
+    return fault;
 }
 
 Fault PostgresDialect::fault(QSqlDatabase& /*db*/, const QSqlError& error) const {

@@ -13,7 +13,8 @@
 namespace records::sql {
 
 // Ends the wait of a connection whose server does not answer: shuts its socket down from another
-// thread, so that the statement waiting on it fails at once.
+// thread, so that the statement waiting on it fails at once. Once broken off, every connection
+// made later is shut down as soon as it is made.
 class ConnectionBreaker {
   public:
     void opened(int socket);
@@ -23,6 +24,7 @@ class ConnectionBreaker {
   private:
     std::mutex mutex_;
     int socket_ = -1;
+    bool broken_ = false;
 };
 
 // The records table "数据监测" on the PostgreSQL server that a settings file ("records.conf")
@@ -46,6 +48,14 @@ class PostgresDialect final : public Dialect {
     [[nodiscard]] const Statements& statements() const override { return *statements_; }
     [[nodiscard]] Fault fault(QSqlDatabase& db, const QSqlError& error) const override;
     [[nodiscard]] std::string site() const override { return site_; }
+    // Through libpq on QtSql's connection: one statement prepared per connection, then one round
+    // trip per record, its values sent apart from the statement.
+    [[nodiscard]] std::optional<Fault> appendDirectly(QSqlDatabase& db,
+                                                      const MeasurementRecord& record,
+                                                      const std::string& site) override;
+    // Whether the table has the unique key that stores a record sent twice once (known once a
+    // sending connection has been made).
+    [[nodiscard]] bool keyed() const { return keyed_; }
     [[nodiscard]] std::int64_t walkBatch() const override { return 5000; }
 
   private:
@@ -60,6 +70,8 @@ class PostgresDialect final : public Dialect {
     std::string site_;
     std::optional<PostgresStatements> statements_;
     bool keyChecked_ = false;
+    bool keyed_ = false;
+    const void* preparedOn_ = nullptr;  // the libpq connection the insert is prepared on
 };
 
 }  // namespace records::sql

@@ -29,7 +29,7 @@ inline constexpr ServerTimeouts kWindowTimeouts = {2, 1000, 0, 1000, false};
 inline constexpr ServerTimeouts kReadingTimeouts = {2, 30000, 5000, 5000, true};
 // For sending records that wait on this PC: a record leaves it only once the server has it on
 // its disk.
-inline constexpr ServerTimeouts kSendingTimeouts = {5, 15000, 5000, 10000, true};
+inline constexpr ServerTimeouts kSendingTimeouts = {5, 15000, 2000, 10000, true};
 
 // What a connection needs: the settings, read now (see records::parseServerSettings), and the
 // password from the password file they name.

@@ -93,6 +93,15 @@ bool SqlStore::appendWithSite(const MeasurementRecord& record, const std::string
     if (!ready(Kind::Append)) {
         return false;
     }
+    if (const std::optional<Fault> direct = dialect_->appendDirectly(db_, record, site)) {
+        if (!direct->ok()) {
+            failed(*direct, Kind::Append);
+            return false;
+        }
+        health_.lastStoredMsecs = clock_.msecsSinceEpoch();
+        succeeded(Kind::Append);
+        return true;
+    }
     const Statements& statements = dialect_->statements();
     if (!insert_) {
         insert_ = std::make_unique<QSqlQuery>(db_);

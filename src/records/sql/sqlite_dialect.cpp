@@ -250,7 +250,10 @@ Fault SqliteDialect::narrowByDays(QSqlDatabase& db, Bounds& bounds) {
     if (handle == nullptr) {
         return {StoreProblem::Other, "no SQLite connection"};
     }
-    Prepared ends(handle, "SELECT min(rowid), max(rowid) FROM " + quoted(kTable));
+    // Each in a query of its own, so that SQLite reads it from the end of the table's tree.
+    const std::string table = quoted(kTable);
+    Prepared ends(handle, "SELECT (SELECT min(rowid) FROM " + table +
+                              "), (SELECT max(rowid) FROM " + table + ")");
     if (!ends.ok()) {
         return ends.fault();
     }

@@ -136,7 +136,8 @@ std::string SqliteStatements::insert() const {
 }
 
 std::string SqliteStatements::asText(const std::string& field) const {
-    return "CAST(" + quoted(field) + " AS TEXT)";
+    // SQLite hands over the text of any value as it is read; a null reads as no text.
+    return quoted(field);
 }
 
 std::string SqliteStatements::dayReadable() const {

@@ -8,6 +8,7 @@
 #include "records/records_store.h"
 #include "records/server_settings.h"
 #include "records/sql/postgres_dialect.h"
+#include "records/sql/server_store.h"
 #include "records/sql/sql_store.h"
 #include "records/sql/sqlite_dialect.h"
 
@@ -72,11 +73,8 @@ Fault createStoreFile(const QString& path) {
 LoggingStore openLoggingStore(platform::Clock& clock) {
     LoggingStore opened;
     if (serverNamed()) {
-        auto store = std::make_unique<SqlStore>(
-            std::make_unique<PostgresDialect>(QString::fromUtf8(kServerSettingsFile),
-                                              PostgresDialect::Role::Reading),
-            clock);
-        opened.store = std::move(store);
+        opened.store = std::make_unique<ServerStore>(QString::fromUtf8(kServerSettingsFile),
+                                                     QString::fromUtf8(kSpoolFile), clock);
         return opened;
     }
     const QString path = storePath();

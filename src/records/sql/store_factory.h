@@ -10,6 +10,9 @@
 
 namespace records::sql {
 
+// The spool of a store on a server: the records that wait for the server, beside "records.conf".
+inline constexpr const char* kSpoolFile = "records-spool.db";
+
 // The store the program logs into, and what it has to say about it once.
 struct LoggingStore {
     std::unique_ptr<Store> store;
@@ -18,9 +21,10 @@ struct LoggingStore {
 };
 
 // The store the program logs into, for the working directory: the table on the server that
-// "records.conf" names when that file is there, else the file "kvt97.mdb", which is created with
-// its table and station index when it is missing. The store is opened at once, so its health()
-// tells from the start whether records can be stored.
+// "records.conf" names when that file is there (records wait in kSpoolFile until the server takes
+// them, see ServerStore), else the file "kvt97.mdb", which is created with its table and station
+// index when it is missing. The file is opened at once, so its store's health() tells from the
+// start whether records can be stored.
 [[nodiscard]] LoggingStore openLoggingStore(platform::Clock& clock);
 
 // Makes stores of the same kind for threads that read (a window reading in the background). Each

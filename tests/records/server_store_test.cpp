@@ -1,0 +1,643 @@
+// The records store on a PostgreSQL server that the tests start themselves: records wait in the
+// spool while the server cannot take them and reach it in order, once each. All tests share one
+// server, started once for the whole executable; without it they are skipped.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <cstdio>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fakes/fake_clock.h"
+#include "postgres_server.h"
+#include "records/records_store.h"
+#include "records/server_settings.h"
+#include "records/sql/postgres_dialect.h"
+#include "records/sql/qt_protected_file_reader.h"
+#include "records/sql/server_store.h"
+#include "records/sql/spool.h"
+#include "records/sql/sql_store.h"
+#include "records/sql/store_factory.h"
+#include "records/store_status.h"
+#include "sample_records.h"
+#include "server_direct.h"
+#include "sqlite_direct.h"
+#include "store_dir.h"
+#include "store_reading.h"
+
+namespace {
+
+using records::StoreProblem;
+using records::sql::ServerStore;
+using records::sql::SqlStore;
+using records_test::newestTexts;
+using records_test::PostgresServer;
+using records_test::recordNumber;
+using records_test::recordTexts;
+using records_test::Rows;
+using records_test::selectTenFields;
+using records_test::ServerDirect;
+using records_test::StoreDir;
+
+constexpr const char* kPasswordFile = "records.password";
+constexpr records::sql::Backoff kQuickBackoff{
+    std::chrono::milliseconds(20), std::chrono::milliseconds(200), std::chrono::milliseconds(300)};
+
+// Waits until `done` holds, a minute at most; whether it does.
+bool eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool drained(const records::Store& store) {
+    return eventually([&] {
+        const records::StoreHealth health = store.health();
+        return health.ok() && health.waiting == 0;
+    });
+}
+
+// The ten fields behind the key, as a table made by hand without "站点" and without a unique key.
+std::string tableWithoutSite() {
+    std::string sql = "CREATE TABLE \"数据监测\" (\"序号\" bigserial PRIMARY KEY";
+    for (const std::string& field : records::kFieldNames) {
+        sql += ", \"" + field + "\" " + (field == records::kFieldNames[0] ? "smallint" : "text");
+    }
+    return sql + ")";
+}
+
+std::string toolsTable() {
+    return records::createTableStatement(records::SqlDialect::PostgreSql);
+}
+
+void writeFile(const std::string& path, const std::string& text, mode_t mode) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())),
+              static_cast<qint64>(text.size()));
+    file.close();
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+}
+
+// Warnings the program writes on standard error, as Qt hands them over.
+std::mutex warningsMutex;
+std::vector<std::string> warnings;
+
+void keepWarning(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) {
+        const std::lock_guard<std::mutex> lock(warningsMutex);
+        warnings.push_back(message.toStdString());
+    }
+}
+
+long countWarnings(const std::string& part) {
+    const std::lock_guard<std::mutex> lock(warningsMutex);
+    return std::count_if(warnings.begin(), warnings.end(),
+                         [&](const std::string& w) { return w.find(part) != std::string::npos; });
+}
+
+class ServerStoreTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { server_ = std::make_unique<PostgresServer>(); }
+    static void TearDownTestSuite() { server_.reset(); }
+
+    void SetUp() override {
+        if (!server_->problem().empty()) {
+            GTEST_SKIP() << "PostgreSQL server unavailable: " << server_->problem();
+        }
+        if (!server_->running()) {
+            ASSERT_TRUE(server_->start()) << server_->problem();
+        }
+        direct_ = std::make_unique<ServerDirect>(*server_);
+        ASSERT_TRUE(direct_->ok());
+        ASSERT_TRUE(direct_->exec("DROP TABLE IF EXISTS \"数据监测\""));
+        writeFile(dir_.path(kPasswordFile), PostgresServer::kPassword, 0600);
+        writeSettings("east");
+    }
+
+    // A settings file in the working directory naming the server and `site`.
+    void TearDown() override {
+        if (server_->paused()) {
+            EXPECT_TRUE(server_->resume()) << server_->problem();
+        }
+    }
+
+    void writeSettings(const std::string& site, const char* name = records::kServerSettingsFile) {
+        writeFile(dir_.path(name), server_->settings(kPasswordFile, site), 0644);
+    }
+
+    std::unique_ptr<ServerStore> loggingStore(const char* settings = "records.conf",
+                                              const char* spool = "records-spool.db") {
+        return std::make_unique<ServerStore>(QString::fromUtf8(settings), QString::fromUtf8(spool),
+                                             clock_, kQuickBackoff);
+    }
+
+    std::unique_ptr<SqlStore> readingStore(const char* settings = "records.conf") {
+        return std::make_unique<SqlStore>(
+            std::make_unique<records::sql::PostgresDialect>(
+                QString::fromUtf8(settings), records::sql::PostgresDialect::Role::Reading),
+            clock_);
+    }
+
+    Rows serverRecords() { return direct_->rows(selectTenFields("\"序号\"")); }
+
+    std::int64_t spooled(const char* spool = "records-spool.db") {
+        return records_test::SqliteDirect(dir_.path(spool)).number("SELECT count(*) FROM waiting");
+    }
+
+    static std::unique_ptr<PostgresServer> server_;
+    StoreDir dir_;
+    fakes::FakeClock clock_;
+    std::unique_ptr<ServerDirect> direct_;
+};
+
+std::unique_ptr<PostgresServer> ServerStoreTest::server_;
+
+struct Table {
+    const char* name;
+    std::string create;
+    std::string site;
+    const char* storedSite;  // what "站点" holds; null: there is no such column
+};
+
+TEST_F(ServerStoreTest, RecordsLandWithTheSiteWhereTheTableHasItsColumn) {
+    const Table tables[] = {
+        {"tool's table, site", toolsTable(), "泵站 east", "泵站 east"},
+        {"tool's table, no site", toolsTable(), "", "NULL"},
+        {"no site column", tableWithoutSite(), "泵站 east", nullptr},
+    };
+    for (const Table& table : tables) {
+        SCOPED_TRACE(table.name);
+        ASSERT_TRUE(direct_->exec("DROP TABLE IF EXISTS \"数据监测\""));
+        ASSERT_TRUE(direct_->exec(table.create));
+        writeSettings(table.site);
+        // As the program makes them: the store it logs into, and one a window reads with.
+        const records::sql::LoggingStore logging = records::sql::openLoggingStore(clock_);
+        const std::unique_ptr<records::Store> reading = records::sql::readingStores(clock_)();
+        for (int n = 1; n <= 3; ++n) {
+            ASSERT_TRUE(logging.store->append(recordNumber(n)));
+        }
+        ASSERT_TRUE(drained(*logging.store)) << logging.store->health().detail;
+        EXPECT_EQ(serverRecords(), recordTexts(1, 3));
+        if (table.storedSite) {
+            EXPECT_EQ(direct_->rows("SELECT \"站点\" FROM \"数据监测\""),
+                      Rows(3, {table.storedSite}));
+        }
+        EXPECT_EQ(newestTexts(*reading), recordTexts(1, 3));
+        EXPECT_EQ(newestTexts(*logging.store), recordTexts(1, 3));
+        EXPECT_EQ(logging.store->health().lastStoredMsecs, clock_.msecs);
+    }
+}
+
+TEST_F(ServerStoreTest, SitesShareOneTableAndEachListsAndClearsItsOwnRecords) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    writeSettings("east", "east.conf");
+    writeSettings("west", "west.conf");
+    writeSettings("", "plant.conf");
+    const auto east = loggingStore("east.conf", "east-spool.db");
+    const auto west = loggingStore("west.conf", "west-spool.db");
+    ASSERT_TRUE(east->append(recordNumber(1)));
+    ASSERT_TRUE(drained(*east));
+    ASSERT_TRUE(west->append(recordNumber(2)));
+    ASSERT_TRUE(drained(*west));
+    ASSERT_TRUE(east->append(recordNumber(3)));
+    ASSERT_TRUE(drained(*east));
+
+    const auto eastReads = readingStore("east.conf");
+    const auto westReads = readingStore("west.conf");
+    const auto plantReads = readingStore("plant.conf");
+    EXPECT_EQ(newestTexts(*eastReads), (Rows{recordTexts(1, 1)[0], recordTexts(3, 3)[0]}));
+    EXPECT_EQ(newestTexts(*westReads), recordTexts(2, 2));
+    EXPECT_EQ(newestTexts(*plantReads), recordTexts(1, 3));
+    EXPECT_EQ(eastReads->count({}), 2);
+
+    ASSERT_TRUE(westReads->clear());
+    EXPECT_EQ(newestTexts(*westReads), Rows{});
+    EXPECT_EQ(direct_->rows("SELECT \"站点\" FROM \"数据监测\" ORDER BY \"序号\""),
+              (Rows{{"east"}, {"east"}}));
+    ASSERT_TRUE(plantReads->clear());
+    EXPECT_EQ(direct_->rows("SELECT count(*) FROM \"数据监测\""), Rows{{"0"}});
+}
+
+// An export's walk: one site's records that pass the filter, oldest first, across batches.
+TEST_F(ServerStoreTest, WalkTakesTheSitesMatchingRecordsInOrderAcrossBatches) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    // Records n = 1, 2, …: station n % 4, day 2007-10-(10 + n % 3), the site alternating, and
+    // every 97th record's "日期" written another way.
+    const int rows = 25000;
+    ASSERT_TRUE(direct_->exec(
+        "INSERT INTO \"数据监测\" (\"仪表编号\", \"日期\", \"瞬时流量\", \"站点\") "
+        "SELECT n % 4, CASE WHEN n % 97 = 0 THEN '10/1' || (n % 3) || '/2007 ' || n ELSE "
+        "'2007-10-' || "
+        "(10 + n % 3) || '/9:' || n END, n::text, CASE WHEN n % 2 = 0 THEN 'east' ELSE 'west' END "
+        "FROM generate_series(1, " +
+        std::to_string(rows) + ") AS n"));
+    const auto reading = readingStore();
+
+    records::RecordFilter filter;
+    filter.station = 2;
+    filter.fromDate = "2007-10-11";
+    filter.toDate = "2007-10-12";
+    std::vector<int> flows;
+    ASSERT_TRUE(reading->walk(filter, [&](std::int64_t, const records::RecordView& fields) {
+        flows.push_back(std::stoi(std::string(fields[3])));
+        return true;
+    }));
+    std::vector<int> expected;
+    for (int n = 1; n <= rows; ++n) {
+        if (n % 2 == 0 && n % 4 == 2 && n % 3 != 0 && n % 97 != 0) {
+            expected.push_back(n);
+        }
+    }
+    EXPECT_EQ(flows, expected);
+    EXPECT_EQ(reading->count(filter), static_cast<std::int64_t>(expected.size()));
+    EXPECT_EQ(records_test::walkedKeys(*reading).size(), static_cast<std::size_t>(rows / 2));
+}
+
+// The server away for a while, the program stopped and started again meanwhile: every record
+// waits in the spool, and reaches the server in the order it was logged, before newer ones.
+TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    auto store = loggingStore();
+    ASSERT_TRUE(store->append(recordNumber(1)));
+    ASSERT_TRUE(drained(*store));
+    const std::int64_t firstStored = clock_.msecs;
+    direct_.reset();
+
+    ASSERT_TRUE(server_->stop()) << server_->problem();
+    for (int n = 2; n <= 4; ++n) {
+        clock_.msecs += 60000;
+        ASSERT_TRUE(store->append(recordNumber(n)));
+    }
+    ASSERT_TRUE(eventually([&] { return !store->health().ok(); }));
+    const records::StoreHealth away = store->health();
+    EXPECT_EQ(away.problem, StoreProblem::ServerUnreachable) << away.detail;
+    EXPECT_EQ(away.waiting, 3);
+    EXPECT_EQ(away.lastStoredMsecs, firstStored);
+    EXPECT_EQ(records::statusLineText(away, clock_.msecs),
+              "记录未保存：无法连接服务器（" + away.detail +
+                  "），上次保存于 3 分钟前，3 条记录等待发送到服务器");
+    EXPECT_EQ(store->newest({}, 10), std::nullopt) << "reads go to the server";
+
+    store.reset();  // the program ends while the server is away
+    EXPECT_EQ(spooled(), 3);
+    store = loggingStore();
+    EXPECT_EQ(store->health().waiting, 3);
+    ASSERT_TRUE(server_->start()) << server_->problem();
+    ASSERT_TRUE(store->append(recordNumber(5)));
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    direct_ = std::make_unique<ServerDirect>(*server_);
+    EXPECT_EQ(serverRecords(), recordTexts(1, 5));
+    EXPECT_EQ(spooled(), 0);
+}
+
+// Killed after the server stored a record and before the spool let it go, the program sends it
+// again at its next start; the table's unique key keeps one.
+TEST_F(ServerStoreTest, ARecordSentAgainIsStoredOnce) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    const long warned = countWarnings("no unique key");
+    {
+        auto store = loggingStore();
+        ASSERT_TRUE(store->append(recordNumber(1)));
+        ASSERT_TRUE(drained(*store));
+    }
+    {
+        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
+                                  records::sql::Spool::Use::Keep);
+        ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
+        ASSERT_TRUE(spool.add(recordNumber(2), "east", clock_.msecs).ok());
+    }
+    auto store = loggingStore();
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    EXPECT_EQ(serverRecords(), recordTexts(1, 2));
+    EXPECT_EQ(spooled(), 0);
+    EXPECT_EQ(countWarnings("no unique key"), warned);
+}
+
+// A table without the unique key stores a record sent again twice; the program says so once.
+TEST_F(ServerStoreTest, ATableWithoutTheUniqueKeyIsSaidToAllowARecordTwice) {
+    ASSERT_TRUE(direct_->exec(tableWithoutSite()));
+    const long before = countWarnings("no unique key");
+    {
+        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
+                                  records::sql::Spool::Use::Keep);
+        ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
+        ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
+    }
+    auto store = loggingStore();
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    direct_.reset();
+    ASSERT_TRUE(server_->stop());
+    ASSERT_TRUE(server_->start());
+    ASSERT_TRUE(store->append(recordNumber(2)));
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    direct_ = std::make_unique<ServerDirect>(*server_);
+    EXPECT_EQ(serverRecords(),
+              (Rows{recordTexts(1, 1)[0], recordTexts(1, 1)[0], recordTexts(2, 2)[0]}));
+    EXPECT_EQ(countWarnings("no unique key"), before + 1) << "once, whatever the connections";
+}
+
+// A server that takes the connection but answers nothing: the append returns with the record in
+// the spool, and the record reaches the server once it answers again.
+TEST_F(ServerStoreTest, AppendReturnsWhileTheServerDoesNotAnswer) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    auto store = loggingStore();
+    ASSERT_TRUE(store->append(recordNumber(1)));
+    ASSERT_TRUE(drained(*store));
+
+    ASSERT_TRUE(server_->pause()) << server_->problem();
+    ASSERT_TRUE(store->append(recordNumber(2)));
+    ASSERT_TRUE(store->append(recordNumber(3)));
+    EXPECT_EQ(spooled(), 2);
+    EXPECT_EQ(store->health().waiting, 2);
+    // The sender waits on the server, and says it does not answer.
+    ASSERT_TRUE(eventually([&] { return !store->health().ok(); }));
+    EXPECT_EQ(store->health().problem, StoreProblem::ServerUnreachable);
+    EXPECT_EQ(store->health().detail.rfind("no answer from the server for ", 0), 0U)
+        << store->health().detail;
+    EXPECT_EQ(spooled(), 2);
+    ASSERT_TRUE(server_->resume()) << server_->problem();
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    EXPECT_EQ(serverRecords(), recordTexts(1, 3));
+
+    // The program ends while the server does not answer: the sender's statement is broken off.
+    ASSERT_TRUE(server_->pause()) << server_->problem();
+    ASSERT_TRUE(store->append(recordNumber(4)));
+    store.reset();
+    ASSERT_TRUE(server_->resume()) << server_->problem();
+    EXPECT_EQ(spooled(), 1);
+    store = loggingStore();
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    EXPECT_EQ(serverRecords(), recordTexts(1, 4));
+}
+
+// A settings file or password file that is a FIFO is never opened: nothing waits on it, and the
+// records wait in the spool until the files are usable.
+TEST_F(ServerStoreTest, FilesThatAreNotRegularAreNeverWaitedOn) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    const char* const files[] = {records::kServerSettingsFile, kPasswordFile};
+    for (const char* name : files) {
+        SCOPED_TRACE(name);
+        const std::string path = dir_.path(name);
+        const std::string saved = path + ".saved";
+        ASSERT_EQ(std::rename(path.c_str(), saved.c_str()), 0);
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        {
+            auto store = loggingStore();
+            ASSERT_TRUE(store->append(recordNumber(1)));
+            ASSERT_TRUE(eventually([&] { return !store->health().ok(); }));
+            EXPECT_EQ(store->health().problem, StoreProblem::Other) << store->health().detail;
+            EXPECT_EQ(store->health().waiting, 1);
+        }
+        ASSERT_EQ(std::remove(path.c_str()), 0);
+        ASSERT_EQ(std::rename(saved.c_str(), path.c_str()), 0);
+        auto store = loggingStore();
+        ASSERT_TRUE(drained(*store)) << store->health().detail;
+        ASSERT_TRUE(direct_->exec("DELETE FROM \"数据监测\""));
+    }
+}
+
+struct Refusal {
+    const char* name;
+    void (*cause)(ServerStoreTest&);
+    void (*mend)(ServerStoreTest&);
+    StoreProblem problem;
+    bool onNextConnection;  // the server restarts, so that the store connects anew
+};
+
+class ServerRefusal : public ServerStoreTest, public testing::WithParamInterface<Refusal> {
+  public:
+    StoreDir& dir() { return dir_; }
+    ServerDirect& direct() { return *direct_; }
+    void settings(const std::string& text) {
+        writeFile(dir_.path(records::kServerSettingsFile), text, 0644);
+    }
+    std::string settingsText() const { return server_->settings(kPasswordFile, "east"); }
+};
+
+ServerRefusal& refusal(ServerStoreTest& t) {
+    return static_cast<ServerRefusal&>(t);
+}
+
+void openPasswordFile(ServerStoreTest& t) {
+    ASSERT_EQ(chmod(refusal(t).dir().path(kPasswordFile).c_str(), 0640), 0);
+}
+
+void closePasswordFile(ServerStoreTest& t) {
+    ASSERT_EQ(chmod(refusal(t).dir().path(kPasswordFile).c_str(), 0600), 0);
+}
+
+void wrongPassword(ServerStoreTest& t) {
+    writeFile(refusal(t).dir().path(kPasswordFile), "wrong", 0600);
+}
+
+void rightPassword(ServerStoreTest& t) {
+    writeFile(refusal(t).dir().path(kPasswordFile), PostgresServer::kPassword, 0600);
+}
+
+void dropTable(ServerStoreTest& t) {
+    ASSERT_TRUE(refusal(t).direct().exec("DROP TABLE \"数据监测\""));
+}
+
+void createTable(ServerStoreTest& t) {
+    ASSERT_TRUE(refusal(t).direct().exec(toolsTable()));
+}
+
+// The store logs in as a user who may read the table but not insert into it.
+void loginWithoutInsert(ServerStoreTest& t) {
+    ServerDirect& direct = refusal(t).direct();
+    ASSERT_TRUE(
+        direct.exec("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'logger') THEN "
+                    "CREATE ROLE logger LOGIN PASSWORD 'logger password'; END IF; END$$"));
+    ASSERT_TRUE(direct.exec("GRANT SELECT ON \"数据监测\" TO logger"));
+    writeFile(refusal(t).dir().path("logger.password"), "logger password", 0600);
+    std::string text = refusal(t).settingsText();
+    text.replace(text.find("user=tusko"), 10, "user=logger");
+    text.replace(text.find(kPasswordFile), std::string(kPasswordFile).size(), "logger.password");
+    refusal(t).settings(text);
+}
+
+void grantInsert(ServerStoreTest& t) {
+    ASSERT_TRUE(refusal(t).direct().exec("GRANT INSERT ON \"数据监测\" TO logger"));
+}
+
+void lockTable(ServerStoreTest& t) {
+    ServerDirect& direct = refusal(t).direct();
+    ASSERT_TRUE(direct.exec("BEGIN"));
+    ASSERT_TRUE(direct.exec("LOCK TABLE \"数据监测\" IN ACCESS EXCLUSIVE MODE"));
+}
+
+void unlockTable(ServerStoreTest& t) {
+    ASSERT_TRUE(refusal(t).direct().exec("COMMIT"));
+}
+
+TEST_P(ServerRefusal, RecordsWaitWhileTheServerRefusesAndArriveOnceItTakesThem) {
+    const Refusal& refusal = GetParam();
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    auto store = loggingStore();
+    ASSERT_TRUE(store->append(recordNumber(1)));
+    ASSERT_TRUE(drained(*store));
+    refusal.cause(*this);
+    if (refusal.onNextConnection) {
+        direct_.reset();
+        ASSERT_TRUE(server_->stop());
+        ASSERT_TRUE(server_->start());
+        direct_ = std::make_unique<ServerDirect>(*server_);
+    }
+    ASSERT_TRUE(store->append(recordNumber(2)));
+    ASSERT_TRUE(eventually([&] { return store->health().problem == refusal.problem; }))
+        << records::statusLineEnglish(store->health(), clock_.msecs);
+    EXPECT_EQ(store->health().waiting, 1);
+
+    refusal.mend(*this);
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    EXPECT_EQ(direct_->rows("SELECT \"瞬时流量\" FROM \"数据监测\" ORDER BY \"序号\"").back(),
+              std::vector<std::string>{recordNumber(2).flow});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, ServerRefusal,
+    testing::Values(
+        Refusal{"PasswordFileOpenToOthers", openPasswordFile, closePasswordFile,
+                StoreProblem::Other, true},
+        Refusal{"WrongPassword", wrongPassword, rightPassword, StoreProblem::ServerRefused, true},
+        Refusal{"NoRightToInsert", loginWithoutInsert, grantInsert, StoreProblem::ServerRefused,
+                true},
+        Refusal{"TableDropped", dropTable, createTable, StoreProblem::WrongLayout, false},
+        Refusal{"TableLocked", lockTable, unlockTable, StoreProblem::Locked, false}),
+    [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+// The last count printed on complete lines of the child's output; 0 before the first one.
+long long lastPrintedCount(const QByteArray& output) {
+    const int end = output.lastIndexOf('\n');
+    return end < 0 ? 0 : output.left(end).split('\n').last().toLongLong();
+}
+
+// A program killed at any moment while it logs, with the server there or away: every record
+// whose append returned reaches the server, none twice.
+TEST_F(ServerStoreTest, KillWhileLoggingLosesNoRecordAndStoresNoneTwice) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    std::mt19937 random(20071010);
+    std::uniform_int_distribution<int> extraMilliseconds(0, 40);
+    long long appended = 0;
+    for (int round = 0; round < 6; ++round) {
+        const bool outage = round % 2 == 0;
+        SCOPED_TRACE("round " + std::to_string(round) + (outage ? ", server away" : ""));
+        direct_.reset();
+        if (outage) {
+            ASSERT_TRUE(server_->stop());
+        }
+        QProcess child;
+        child.start(QStringLiteral(TUSKO_STORE_APPEND_CHILD_PATH),
+                    {QString::fromStdString(dir_.path(".")), QString::number(round + 1)});
+        ASSERT_TRUE(child.waitForStarted());
+        QByteArray output;
+        while (lastPrintedCount(output) < 5 && child.state() == QProcess::Running) {
+            child.waitForReadyRead(1000);
+            output += child.readAllStandardOutput();
+        }
+        // Randomness in where the kill falls, not a wait for something to happen.
+        std::this_thread::sleep_for(std::chrono::milliseconds(extraMilliseconds(random)));
+        child.kill();
+        ASSERT_TRUE(child.waitForFinished());
+        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
+            << child.readAllStandardError().toStdString();
+        output += child.readAllStandardOutput();
+        const long long printed = lastPrintedCount(output);
+        ASSERT_GE(printed, 5);
+        if (outage) {
+            ASSERT_TRUE(server_->start());
+        }
+
+        // The program's next start sends what is left.
+        auto store = loggingStore();
+        ASSERT_TRUE(drained(*store)) << store->health().detail;
+        direct_ = std::make_unique<ServerDirect>(*server_);
+        const long long stored =
+            std::stoll(direct_->rows("SELECT count(*) FROM \"数据监测\"")[0][0]);
+        EXPECT_GE(stored, appended + printed);
+        EXPECT_LE(stored, appended + printed + 1) << "at most the append cut short was kept";
+        EXPECT_EQ(direct_->rows("SELECT \"日期\" FROM \"数据监测\" GROUP BY 1 HAVING count(*) > 1"),
+                  Rows{});
+        appended = stored;
+    }
+}
+
+TEST_F(ServerStoreTest, StoreToolCreatesTheTableWithItsUniqueKeyOnce) {
+    const QString tool = QStringLiteral(TUSKO_MKSTORE_PATH);
+    const Rows columns = {{"序号", "bigint"},   {"仪表编号", "smallint"}, {"日期", "text"},
+                          {"管径", "text"},     {"瞬时流量", "text"},     {"百分比", "text"},
+                          {"量程比", "text"},   {"流速", "text"},         {"正向累计", "text"},
+                          {"反向累计", "text"}, {"报警状态", "text"},     {"站点", "text"}};
+    const std::string columnsQuery =
+        "SELECT column_name, data_type FROM information_schema.columns "
+        "WHERE table_name = '数据监测' ORDER BY ordinal_position";
+    const std::string uniqueKeys =
+        "SELECT pg_get_indexdef(indexrelid) FROM pg_index WHERE indisunique AND indrelid = "
+        "'\"数据监测\"'::regclass AND NOT indisprimary";
+
+    QProcess process;
+    process.start(tool, {QStringLiteral("--server"), QStringLiteral("records.conf")});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(direct_->rows(columnsQuery), columns);
+    const Rows key = direct_->rows(uniqueKeys);
+    ASSERT_EQ(key.size(), 1U);
+    EXPECT_NE(key[0][0].find("(\"站点\", \"仪表编号\", \"日期\") NULLS NOT DISTINCT"),
+              std::string::npos)
+        << key[0][0];
+    auto store = loggingStore();
+    ASSERT_TRUE(store->append(recordNumber(1)));
+    ASSERT_TRUE(drained(*store));
+
+    process.start(tool, {QStringLiteral("--server"), QStringLiteral("records.conf")});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(serverRecords(), recordTexts(1, 1));
+
+    // The statement printed for PostgreSQL makes the same table.
+    process.start(tool, {QStringLiteral("--schema"), QStringLiteral("postgresql")});
+    ASSERT_TRUE(process.waitForFinished());
+    EXPECT_EQ(process.exitCode(), 0);
+    ASSERT_TRUE(direct_->exec("DROP TABLE \"数据监测\""));
+    ASSERT_TRUE(direct_->exec(process.readAllStandardOutput().toStdString()));
+    EXPECT_EQ(direct_->rows(columnsQuery), columns);
+    EXPECT_EQ(direct_->rows(uniqueKeys), key);
+}
+
+TEST(QtProtectedFileReader, ReportsThePermissionsOfTheFileItRead) {
+    StoreDir dir;
+    const std::string path = dir.path("secret");
+    records::sql::QtProtectedFileReader reader;
+    EXPECT_FALSE(reader.read(path));
+    for (const mode_t mode : {0600, 0640, 0604, 0400}) {
+        writeFile(path, "s3cret\n", mode);
+        const std::optional<platform::ProtectedFile> file = reader.read(path);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->permissions, mode);
+        EXPECT_EQ(file->contents, "s3cret\n");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(keepWarning);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,14 +1,16 @@
-// The lines a polling session's news leave on standard error.
+// The lines a polling session's news leave on standard error, and the service's start and end.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "fakes/fake_clock.h"
 #include "records/store_status.h"
-#include "shell/console_report.h"
+#include "service/console_report.h"
 
-namespace shelltest {
+namespace servicetest {
 namespace {
+
+using service::ConsoleReport;
 
 records::StoreHealth health(records::StoreProblem problem, const char* detail = "") {
     records::StoreHealth h;
@@ -23,7 +25,7 @@ TEST(ConsoleReport, PrintsEachNewStoreReasonOnce) {
     using records::StoreProblem;
     fakes::FakeClock clock;
     const auto line = [&clock](const records::StoreHealth& h) {
-        return "tuskocp: " + records::statusLineEnglish(h, clock.msecs) + "\n";
+        return "tuskocpd: " + records::statusLineEnglish(h, clock.msecs) + "\n";
     };
     const records::StoreHealth locked = health(StoreProblem::Locked, "database is locked");
     const records::StoreHealth readOnly = health(StoreProblem::ReadOnly);
@@ -36,15 +38,14 @@ TEST(ConsoleReport, PrintsEachNewStoreReasonOnce) {
         {locked, line(locked)},
         {locked, ""},
         {readOnly, line(readOnly)},
-        {health(StoreProblem::None), "tuskocp: records are stored again\n"},
+        {health(StoreProblem::None), "tuskocpd: records are stored again\n"},
         {health(StoreProblem::None), ""},
         {readOnly, line(readOnly)},
         {unreachable, line(unreachable)},
     };
-    for (const auto scope :
-         {shell::ConsoleReport::Scope::StoreOnly, shell::ConsoleReport::Scope::Everything}) {
+    for (const auto scope : {ConsoleReport::Scope::StoreOnly, ConsoleReport::Scope::Everything}) {
         std::ostringstream out;
-        shell::ConsoleReport report(out, clock, scope);
+        ConsoleReport report(out, clock, scope, "tuskocpd");
         for (const auto& step : steps) {
             out.str("");
             report.storeHealthChanged(step.told);
@@ -56,15 +57,14 @@ TEST(ConsoleReport, PrintsEachNewStoreReasonOnce) {
 }
 
 TEST(ConsoleReport, StationsAndMessagesOnlyWithoutWindows) {
-    for (const auto scope :
-         {shell::ConsoleReport::Scope::StoreOnly, shell::ConsoleReport::Scope::Everything}) {
+    for (const auto scope : {ConsoleReport::Scope::StoreOnly, ConsoleReport::Scope::Everything}) {
         std::ostringstream out;
         fakes::FakeClock clock;
-        shell::ConsoleReport report(out, clock, scope);
+        ConsoleReport report(out, clock, scope, "tuskocp");
         report.messageRequested("没有可用端口，退出!");
         report.stationSilent(7);
         report.stationBack(7);
-        const std::string expected = scope == shell::ConsoleReport::Scope::Everything
+        const std::string expected = scope == ConsoleReport::Scope::Everything
                                          ? "tuskocp: 没有可用端口，退出!\n"
                                            "tuskocp: station 7 does not answer\n"
                                            "tuskocp: station 7 answers again\n"
@@ -73,5 +73,73 @@ TEST(ConsoleReport, StationsAndMessagesOnlyWithoutWindows) {
     }
 }
 
+TEST(ConsoleReport, StartLineNamesPortSpeedModeAndStore) {
+    const struct {
+        service::StartFacts facts;
+        std::string line;
+    } cases[] = {
+        {{"COM1 (/dev/ttyUSB0)", "9600", true, 1, "kvt97.mdb"},
+         "tuskocpd: polling COM1 (/dev/ttyUSB0) at 9600 baud, stations 1 to 16 in turn; records "
+         "go to kvt97.mdb\n"},
+        {{"/dev/ttyS1", "1200", false, 12, "table 数据监测 of database plant on db port 5432"},
+         "tuskocpd: polling /dev/ttyS1 at 1200 baud, station 12 alone; records go to table "
+         "数据监测 of database plant on db port 5432\n"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out;
+        fakes::FakeClock clock;
+        ConsoleReport report(out, clock, ConsoleReport::Scope::Everything, "tuskocpd");
+        report.started(c.facts);
+        EXPECT_EQ(out.str(), c.line);
+    }
+}
+
+// The summary counts from the start line: the time since, every station's requests and valid
+// replies, the records stored, and the stations that went silent, how often and whether they
+// still are at the end.
+TEST(ConsoleReport, SummaryAtTheEnd) {
+    measurement::StationMemory stations;
+    const auto counted = [&stations](std::uint8_t station, int requests, int valid, int inARow) {
+        measurement::StationCounters& counters = stations.find(station)->counters;
+        counters.requests = requests;
+        counters.validReplies = valid;
+        counters.unansweredInARow = inARow;
+    };
+    counted(1, 100, 98, 0);
+    counted(5, 90, 40, 12);
+    counted(9, 90, 80, 0);
+    const struct {
+        std::int64_t runMsecs;
+        std::vector<std::uint8_t> silenced;
+        std::string line;
+    } cases[] = {
+        {999,
+         {},
+         "ended after 0:00:00: 280 requests, 218 valid replies, 7 records stored; no "
+         "station went silent"},
+        {603500,
+         {5, 9, 5},
+         "ended after 0:10:03: 280 requests, 218 valid replies, 7 records "
+         "stored; station 5 silent 2 times (still silent), station 9 silent once"},
+        {(73 * 3600 + 4 * 60 + 5) * 1000LL,
+         {9},
+         "ended after 73:04:05: 280 requests, 218 valid "
+         "replies, 7 records stored; station 9 silent once"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out;
+        fakes::FakeClock clock;
+        ConsoleReport report(out, clock, ConsoleReport::Scope::Everything, "tuskocpd");
+        report.started({"COM1", "9600", true, 1, "kvt97.mdb"});
+        for (const std::uint8_t station : c.silenced) {
+            report.stationSilent(station);
+        }
+        clock.msecs += c.runMsecs;
+        out.str("");
+        report.ended(stations, 7);
+        EXPECT_EQ(out.str(), "tuskocpd: " + c.line + "\n");
+    }
+}
+
 }  // namespace
-}  // namespace shelltest
+}  // namespace servicetest

@@ -38,12 +38,14 @@ void checkPort(const Options& options, CheckFindings& findings) {
         findings.add(Finding::Note, complaints.substr(start, end - start));
         start = end + 1;
     }
+    // The port named on the command line is told of even with no device behind it.
+    const int named = !options.port ? 0 : (options.port->device.empty() ? options.port->number : 1);
     std::vector<seriallink::PortLine> usable;
     std::vector<seriallink::PortLine> refused;
     for (const seriallink::PortLine& line : platform::qt::surveyPorts(map)) {
         if (line.state == seriallink::PortState::Usable) {
             usable.push_back(line);
-        } else if (!line.device.empty()) {
+        } else if (!line.device.empty() || line.number == named) {
             refused.push_back(line);
         }
     }

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <iostream>
 
 #include "platform/event_gate.h"
@@ -34,6 +33,10 @@ class LoopEnd final : public platform::ProgramEnd {
 
 // Polls with `options` until a termination signal; the exit status.
 int poll(const Options& options, const std::string& program) {
+    // A termination signal that comes while the port is found and opened ends the event loop as
+    // soon as it runs.
+    LoopEnd end;
+    platform::qt::endProgramOnTerminationSignals(end);
     platform::EventGate gate;
     const seriallink::PortMap portMap = pollingPortMap(options.port);
     MachineSession line(gate, portMap, program);
@@ -56,20 +59,14 @@ int poll(const Options& options, const std::string& program) {
         }
     });
     std::cerr << portNotes(portMap, polling.portNumber(), program);
-    const auto& ports = polling.ports();
-    const auto inUse = std::find_if(
-        ports.begin(), ports.end(),
-        [&polling](const session::PortEntry& port) { return port.number == polling.portNumber(); });
-    report.started({portName(options.port, polling.portNumber(),
-                             inUse != ports.end() ? inUse->device : std::string()),
+    const int number = polling.portNumber();
+    report.started({portName(options.port, number, portMap.device(number).value_or("")),
                     options.lineSpeed, options.multiStation, options.station, storeName()});
     if (!line.storeNoticeEnglish().empty()) {
         std::cerr << program << ": " << line.storeNoticeEnglish() << "\n";
     }
     report.storeHealthChanged(line.storeHealth());
 
-    LoopEnd end;
-    platform::qt::endProgramOnTerminationSignals(end);
     const int status = QCoreApplication::exec();
     gate.run([&polling] { polling.stop(); });
     report.ended(polling.stations(), line.recordsStored());

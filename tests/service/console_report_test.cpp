@@ -73,31 +73,10 @@ TEST(ConsoleReport, StationsAndMessagesOnlyWithoutWindows) {
     }
 }
 
-TEST(ConsoleReport, StartLineNamesPortSpeedModeAndStore) {
-    const struct {
-        service::StartFacts facts;
-        std::string line;
-    } cases[] = {
-        {{"COM1 (/dev/ttyUSB0)", "9600", true, 1, "kvt97.mdb"},
-         "tuskocpd: polling COM1 (/dev/ttyUSB0) at 9600 baud, stations 1 to 16 in turn; records "
-         "go to kvt97.mdb\n"},
-        {{"/dev/ttyS1", "1200", false, 12, "table 数据监测 of database plant on db port 5432"},
-         "tuskocpd: polling /dev/ttyS1 at 1200 baud, station 12 alone; records go to table "
-         "数据监测 of database plant on db port 5432\n"},
-    };
-    for (const auto& c : cases) {
-        std::ostringstream out;
-        fakes::FakeClock clock;
-        ConsoleReport report(out, clock, ConsoleReport::Scope::Everything, "tuskocpd");
-        report.started(c.facts);
-        EXPECT_EQ(out.str(), c.line);
-    }
-}
-
-// The summary counts from the start line: the time since, every station's requests and valid
-// replies, the records stored, and the stations that went silent, how often and whether they
-// still are at the end.
-TEST(ConsoleReport, SummaryAtTheEnd) {
+// The start line names port, speed, stations and store; the summary counts from it: the time
+// since, every station's requests and valid replies, the records stored, and the stations that
+// went silent, how often and whether they still are at the end.
+TEST(ConsoleReport, StartAndSummary) {
     measurement::StationMemory stations;
     const auto counted = [&stations](std::uint8_t station, int requests, int valid, int inARow) {
         measurement::StationCounters& counters = stations.find(station)->counters;
@@ -109,35 +88,47 @@ TEST(ConsoleReport, SummaryAtTheEnd) {
     counted(5, 90, 40, 12);
     counted(9, 90, 80, 0);
     const struct {
+        service::StartFacts facts;
         std::int64_t runMsecs;
         std::vector<std::uint8_t> silenced;
-        std::string line;
+        std::string lines;
     } cases[] = {
-        {999,
+        {{"COM1 (/dev/ttyUSB0)", "9600", true, 1, "kvt97.mdb"},
+         999,
          {},
-         "ended after 0:00:00: 280 requests, 218 valid replies, 7 records stored; no "
-         "station went silent"},
-        {603500,
+         "polling COM1 (/dev/ttyUSB0) at 9600 baud, stations 1 to 16 in turn; records go to "
+         "kvt97.mdb\nended after 0:00:00: 280 requests, 218 valid replies, 7 records "
+         "stored; no station went silent\n"},
+        {{"/dev/ttyS1", "1200", false, 12, "table 数据监测 of database plant"},
+         603500,
          {5, 9, 5},
-         "ended after 0:10:03: 280 requests, 218 valid replies, 7 records "
-         "stored; station 5 silent 2 times (still silent), station 9 silent once"},
-        {(73 * 3600 + 4 * 60 + 5) * 1000LL,
+         "polling /dev/ttyS1 at 1200 baud, station 12 alone; records go to table 数据监测 of "
+         "database plant\nended after 0:10:03: 280 requests, 218 valid replies, 7 "
+         "records stored; station 5 silent 2 times (still silent), station 9 silent once\n"},
+        {{"COM2", "19200", false, 1, "kvt97.mdb"},
+         (73 * 3600 + 4 * 60 + 5) * 1000LL,
          {9},
-         "ended after 73:04:05: 280 requests, 218 valid "
-         "replies, 7 records stored; station 9 silent once"},
+         "polling COM2 at 19200 baud, station 1 alone; records go to kvt97.mdb\nended "
+         "after 73:04:05: 280 requests, 218 valid replies, 7 records stored; station 9 silent "
+         "once\n"},
     };
     for (const auto& c : cases) {
         std::ostringstream out;
         fakes::FakeClock clock;
         ConsoleReport report(out, clock, ConsoleReport::Scope::Everything, "tuskocpd");
-        report.started({"COM1", "9600", true, 1, "kvt97.mdb"});
+        report.started(c.facts);
         for (const std::uint8_t station : c.silenced) {
             report.stationSilent(station);
         }
         clock.msecs += c.runMsecs;
-        out.str("");
         report.ended(stations, 7);
-        EXPECT_EQ(out.str(), "tuskocpd: " + c.line + "\n");
+        std::string silentLines;
+        for (const std::uint8_t station : c.silenced) {
+            silentLines += "tuskocpd: station " + std::to_string(station) + " does not answer\n";
+        }
+        const std::size_t firstEnd = c.lines.find('\n') + 1;
+        EXPECT_EQ(out.str(), "tuskocpd: " + c.lines.substr(0, firstEnd) + silentLines +
+                                 "tuskocpd: " + c.lines.substr(firstEnd));
     }
 }
 

@@ -140,6 +140,7 @@ TEST(ServiceRun, CheckSaysWhatItFoundAndWhetherTheServiceCanRun) {
          nullptr,
          1,
          "problem  port COM3 (/dev/tusko-absent): no such device\nproblem  no usable port\n"},
+        {{"--check", "--port", "COM5"}, nullptr, 1, "problem  port COM5: no such device\n"},
         {{"--check", "--port=" + QString::fromStdString(link), "--multi"},
          "no database",
          1,

@@ -23,6 +23,10 @@ namespace records {
 // last record stored 12 min ago".
 [[nodiscard]] std::string statusLineEnglish(const StoreHealth& health, std::int64_t nowMsecs);
 
+// Why records are not stored, in English, with the engine's words in brackets: "the store is
+// locked by another program (database is locked)". Empty when the store is ok.
+[[nodiscard]] std::string reasonEnglish(const StoreHealth& health);
+
 // True when the two say the same reason (problem and the engine's words), whatever their times
 // and waiting records: a program prints a reason once, when it first appears.
 [[nodiscard]] bool sameReason(const StoreHealth& a, const StoreHealth& b);

@@ -20,7 +20,7 @@ namespace shell {
 Application::Application()
     : portMap_(platform::qt::portMapForThisMachine()),
       line_(gate_, portMap_),
-      report_(std::cerr, line_.clock(), ConsoleReport::Scope::StoreOnly),
+      report_(std::cerr, line_.clock(), service::ConsoleReport::Scope::StoreOnly, "tuskocp"),
       windows_(windowList()),
       opened_(windows_.size()),
       form1_(MainWindowServices{line_.session(), dialogs_, programEnd_, gate_, line_.clock(), *this,

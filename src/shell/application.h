@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "link/pauses.h"
-#include "machine_session.h"
 #include "parameters/form3.h"
 #include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
@@ -17,9 +16,10 @@
 #include "platform/qt/qt_program_end.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "service/console_report.h"
+#include "service/machine_session.h"
 #include "session/polling_listener.h"
 #include "session/write_session.h"
-#include "shell/console_report.h"
 #include "shell/form1.h"
 #include "shell/navigation.h"
 #include "shell/window_list.h"
@@ -59,8 +59,8 @@ class Application final : public Navigation {
     platform::EventGate gate_;
     // Which device each COM number opens, found once for both windows' ports.
     seriallink::PortMap portMap_;
-    MachineSession line_;
-    ConsoleReport report_;
+    service::MachineSession line_;
+    service::ConsoleReport report_;
     platform::qt::QtDialogs dialogs_;
     platform::qt::QtProgramEnd programEnd_;
     platform::qt::QtFileWriter fileWriter_;

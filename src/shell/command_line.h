@@ -24,6 +24,9 @@ struct CommandLine {
     bool multiStation = false;            // --multi
     std::optional<std::string> fromDate;  // "yyyy-MM-dd"
     std::optional<std::string> toDate;
+    // --headless: the arguments besides it, for the service to read (it is tuskocpd's command
+    // line).
+    std::vector<std::string> serviceArguments;
 };
 
 // The program's arguments, without its own name. Refused as a whole: an argument that is not an

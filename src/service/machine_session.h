@@ -1,6 +1,6 @@
 #pragma once
 
-#include <memory>
+#include <cstdint>
 #include <string>
 
 #include "commissioning/traffic_log.h"
@@ -12,24 +12,30 @@
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/sql/store_factory.h"
+#include "service/counting_store.h"
 #include "session/polling_session.h"
 
-namespace shell {
+namespace service {
 
 // A polling session on this machine: the serial port that the port map names, a Qt timer, the
 // busy pacer, the system clock, "config.dat" and the records store of the working directory (made
-// when it is missing). Needs a Qt event loop, not a display.
+// when it is missing). Needs a Qt event loop, not a display. `program` names the program in what
+// it says on standard error.
 class MachineSession {
   public:
-    MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap);
+    MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap,
+                   const std::string& program = "tuskocp");
 
     session::PollingSession& session() { return session_; }
     commissioning::TrafficLog& traffic() { return traffic_; }
     platform::Clock& clock() { return clock_; }
     // What there is to say about the store once, in Chinese and in English ("已创建记录文件
     // kvt97.mdb"); empty when nothing.
-    [[nodiscard]] const std::string& storeNotice() const { return store_.notice; }
-    [[nodiscard]] const std::string& storeNoticeEnglish() const { return store_.noticeEnglish; }
+    [[nodiscard]] const std::string& storeNotice() const { return notice_.notice; }
+    [[nodiscard]] const std::string& storeNoticeEnglish() const { return notice_.noticeEnglish; }
+    [[nodiscard]] records::StoreHealth storeHealth() const { return store_.health(); }
+    // The records stored since the session was made.
+    [[nodiscard]] std::int64_t recordsStored() const { return store_.stored(); }
 
   private:
     platform::qt::QtSerialPort port_;
@@ -38,9 +44,10 @@ class MachineSession {
     platform::qt::QtClock clock_;
     platform::qt::QtFileReader files_;
     // The file, or the table on the server that "records.conf" names.
-    records::sql::LoggingStore store_;
+    records::sql::LoggingStore notice_;
+    CountingStore store_;
     commissioning::TrafficLog traffic_;
     session::PollingSession session_;
 };
 
-}  // namespace shell
+}  // namespace service

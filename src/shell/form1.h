@@ -41,7 +41,8 @@ struct MainWindowServices {
 
 // The main window: shows what the polling session says (ports, measurement, station indicators,
 // mode) and passes the operator's intents to it; its buttons lead to the other windows. Its
-// handlers are entered only through the event gate.
+// handlers are entered only through the event gate. The speed box takes only the speeds of its
+// list.
 class Form1 : public QWidget, public parameters::MainWindowLink, public session::PollingListener {
     Q_OBJECT
 
@@ -64,6 +65,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
     // What the parameter window uses of this window.
     std::uint8_t parameterStation() const override { return Addr_Parameter_Set; }
     int releasedPortNumber() const override;
+    // The speed in use: one of the speed box's list.
     std::string lineSpeedText() const override;
     bool firstParameterSet() const override { return first_Parameter_Set; }
     void setFirstParameterSet() override { first_Parameter_Set = true; }

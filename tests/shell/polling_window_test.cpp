@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QRadioButton>
 
 #include "shell/form1_fixture.h"
@@ -156,20 +158,56 @@ TEST_F(PollingTest, HandedOverWindowIgnoresAReplyThatArrivedDuringThePrompt) {
     EXPECT_EQ(tick()[1], 1) << "station 1 alone, as before the parameter window";
 }
 
-TEST_F(PollingTest, TypedLineSpeedNeverJoinsTheListAndPollsAtItsSpeed) {
-    form->Combo2->setEditText("38400");
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(form->Combo2, &enter);
-    EXPECT_EQ(form->Combo2->count(), 7);
-    EXPECT_EQ(form->Combo2->currentText().toStdString(), "38400");
-    EXPECT_EQ(form->lineSpeedText(), "38400");
-    EXPECT_EQ(port.settings, "14400,s,8,1");
-    tick();
-    EXPECT_EQ(port.settings, "9600,n,8,1");
-    form->Combo2->setCurrentIndex(0);
-    tick();
-    EXPECT_EQ(port.settings, "600,n,8,1");
-    EXPECT_EQ(timer.interval(), 1000);
+// The speed box takes only the speeds of its list. Characters that cannot make one are refused
+// as they are typed; a text that is no speed of the list when the typing ends gives way to the
+// speed in use, and the line keeps that speed all along. The rows run one after the other.
+TEST_F(PollingTest, SpeedBoxTakesOnlyItsListedSpeeds) {
+    enum class End { Enter, FocusLeaves };
+    const struct {
+        const char* typed;  // over the whole text; "" erases it
+        End end;
+        const char* shown;  // in the box afterwards: the speed in use
+    } rows[] = {
+        {"9600", End::Enter, "9600"},        {"115200", End::Enter, "9600"},
+        {"38400", End::FocusLeaves, "9600"}, {"1200", End::FocusLeaves, "1200"},
+        {"abc", End::Enter, "1200"},         {"96OO", End::Enter, "1200"},
+        {"", End::FocusLeaves, "1200"},      {"19200 ", End::Enter, "19200"},
+        {"600", End::Enter, "600"},
+    };
+    QLineEdit* edit = form->Combo2->lineEdit();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text().toStdString(), "14400");
+    std::string inUse = "14400";
+    for (const auto& row : rows) {
+        edit->selectAll();
+        QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+        QApplication::sendEvent(edit, &erase);
+        for (const char* c = row.typed; *c != '\0'; ++c) {
+            const QChar typed(*c);
+            QKeyEvent key(QEvent::KeyPress, typed.toUpper().unicode(), Qt::NoModifier,
+                          QString(typed));
+            QApplication::sendEvent(edit, &key);
+        }
+        EXPECT_LE(edit->text().size(), 5) << row.typed;
+        if (edit->text().toStdString() != row.shown) {
+            EXPECT_EQ(form->lineSpeedText(), inUse) << row.typed << ": while it stands in the box";
+        }
+        if (row.end == End::Enter) {
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(edit, &enter);
+        } else {
+            QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(edit, &leave);
+        }
+        inUse = row.shown;
+        EXPECT_EQ(edit->text().toStdString(), row.shown) << row.typed;
+        EXPECT_EQ(form->lineSpeedText(), row.shown) << row.typed;
+        tick();
+        EXPECT_EQ(port.settings, std::string(row.shown) + ",n,8,1") << row.typed;
+        EXPECT_EQ(form->Combo2->count(), 7) << row.typed << ": a typed text never joins the list";
+    }
+    form->Combo2->setCurrentIndex(4);  // picked from the list
+    EXPECT_EQ(form->lineSpeedText(), "9600");
 }
 
 TEST_F(PollingTest, ExitReleasesThePortAndEndsTheProgram) {

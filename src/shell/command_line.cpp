@@ -236,6 +236,11 @@ std::string portTableOfThisMachine() {
            seriallink::configComplaints(map.config(), kPortConfigFile);
 }
 
+std::string portReasons(const seriallink::PortMap& map) {
+    return seriallink::portReasons(platform::qt::surveyPorts(map)) +
+           seriallink::configComplaints(map.config(), kPortConfigFile);
+}
+
 std::string portNotes(const seriallink::PortMap& map, int usedNumber) {
     std::string notes;
     std::string complaints = seriallink::configComplaints(map.config(), kPortConfigFile);

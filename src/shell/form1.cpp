@@ -66,6 +66,7 @@ Form1::Form1(const MainWindowServices& services, QWidget* parent)
     buildControls();
     wireEvents();
     session_.addListener(*this);
+    showSession();
 }
 
 Form1::~Form1() {
@@ -96,6 +97,24 @@ void Form1::wireEvents() {
             session_.setLineSpeed(speed.toStdString());
         }
     });
+}
+
+void Form1::showSession() {
+    Combo2->setEditText(text(session_.lineSpeed()));
+    if (session_.state() == session::SessionState::Stopped) {
+        // Polling has not started: the window hears all of it.
+        return;
+    }
+    const std::vector<session::PortEntry>& ports = session_.ports();
+    const auto inUse = std::find_if(ports.begin(), ports.end(), [this](const auto& port) {
+        return port.number == session_.portNumber();
+    });
+    portsFound(ports, static_cast<std::size_t>(inUse - ports.begin()));
+    modeChosen(session_.mode(), session_.singleStation());
+    displayChanged(session_.display());
+    indicatorsChanged(session_.indicators());
+    singleStationTextChanged(session_.singleStationText());
+    storeHealthChanged(session_.storeHealth());
 }
 
 bool Form1::Form_Load() {
@@ -236,6 +255,10 @@ void Form1::portsFound(const std::vector<session::PortEntry>& ports, std::size_t
         Combo1->setEditText(text(ports[inUse].name));
         Combo1->setToolTip(text(ports[inUse].device));
     }
+    statusLine->setNote(StatusNote::Port,
+                        inUse < ports.size()
+                            ? services_.ports.missingPinnedPortNote(ports[inUse].number)
+                            : std::string());
 }
 
 void Form1::modeChosen(session::PollingMode mode, std::uint8_t station) {
@@ -245,10 +268,6 @@ void Form1::modeChosen(session::PollingMode mode, std::uint8_t station) {
     } else {
         Option2->setChecked(true);
     }
-}
-
-void Form1::messageRequested(const std::string& message) {
-    services_.dialogs.messageBox(message);
 }
 
 void Form1::storeHealthChanged(const records::StoreHealth& health) {

@@ -1,5 +1,5 @@
 // The mode and station choices of the main window, its prompts, the hand-over to the parameter
-// window and back, and the line speed box.
+// window and back, the port note on the status line, and the line speed box.
 #include <algorithm>
 
 #include <QApplication>

@@ -3,6 +3,8 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "shell/form1_fixture.h"
 
@@ -24,13 +26,37 @@ TEST_F(Form1Test, PortBoxListsTheUsablePortsAndShowsTheOneInUse) {
     EXPECT_EQ(form->releasedPortNumber(), 5);
 }
 
-TEST_F(Form1Test, NoUsablePortShowsTheMessageAndEndsTheProgram) {
+// Without a usable port the message says why each port is not, below its own first line; at
+// start and on the return from the parameter window alike.
+TEST_F(Form1Test, NoUsablePortShowsTheMessageWithTheReasonsAndEndsTheProgram) {
+    portAdvice.reasons =
+        "COM1 (/dev/ttyUSB0): permission denied: the device belongs to group dialout\n"
+        "COM2: no such device\n";
+    const std::string shown =
+        "没有可用端口，退出!\n\n"
+        "COM1 (/dev/ttyUSB0): permission denied: the device belongs to group dialout\n"
+        "COM2: no such device";
     port.usablePorts = {};
     EXPECT_FALSE(load());
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"没有可用端口，退出!"});
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{shown});
     EXPECT_EQ(programEnd.endings, 1);
     EXPECT_FALSE(timer.isEnabled());
     EXPECT_EQ(form->Combo1->count(), 0);
+
+    restart();
+    port.usablePorts = {3};
+    ASSERT_TRUE(load());
+    EXPECT_EQ(portAdvice.surveys, 0) << "nothing to explain while a port is usable";
+    session->handOver();
+    form->xxx = true;
+    port.usablePorts = {};
+    portAdvice.reasons = "COM3 (/dev/ttyS2): held by another program: minicom (process 77)\n";
+    EXPECT_FALSE(load());
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{"没有可用端口，退出!\n\n"
+                                       "COM3 (/dev/ttyS2): held by another program: minicom "
+                                       "(process 77)"});
+    EXPECT_EQ(programEnd.endings, 1);
 }
 
 TEST_F(Form1Test, FreshStartPollsSingleStationOne) {
@@ -51,6 +77,59 @@ TEST_F(Form1Test, ReloadRebuildsThePortListWithoutDuplicates) {
     form->xxx = true;
     ASSERT_TRUE(load());
     EXPECT_EQ(form->Combo1->count(), 3);
+}
+
+// A pinned port whose device is missing is named on the status line, with the port polled
+// instead: after the start and again after each return from the parameter window.
+TEST_F(Form1Test, StatusLineNamesAMissingPinnedPortAfterStartAndAfterEachReturn) {
+    const std::string missing = "COM1 (/dev/ttyUSB0) 未找到，正在使用 COM2 (/dev/ttyS0)";
+    const struct {
+        std::set<int> usable;
+        std::map<int, std::string> notes;
+        std::string shown;
+    } starts[] = {
+        {{2, 3}, {{2, missing}}, missing},
+        {{1, 2}, {{2, missing}}, ""},  // the adapter is back: COM1 is polled
+        {{2}, {{2, missing}}, missing},
+        {{2}, {}, ""},
+    };
+    bool returning = false;
+    for (const auto& start : starts) {
+        port.usablePorts = start.usable;
+        portAdvice.notes = start.notes;
+        if (returning) {
+            session->handOver();
+            form->xxx = true;
+        }
+        ASSERT_TRUE(load());
+        returning = true;
+        EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), start.shown);
+        EXPECT_EQ(form->statusLine->isHidden(), start.shown.empty());
+    }
+}
+
+// A window built once polling runs (as the program builds it, after the poll timer started)
+// shows at once what the session has said so far.
+TEST_F(Form1Test, WindowBuiltWhilePollingShowsWhatTheSessionSaid) {
+    port.usablePorts = {1, 4};
+    files.files["config.dat"] = {1};
+    portAdvice.notes = {{4, "COM2 (/dev/ttyUSB1) 未找到，正在使用 COM4 (/dev/ttyS3)"}};
+    store.health_.problem = records::StoreProblem::Locked;
+    form.reset();
+    bool started = false;
+    gate.run([&] { started = session->start(); });
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(timer.isEnabled()) << "the timer runs before the window is built";
+    gate.run([this] { session->pollAllStations(); });
+    buildWindow();
+    EXPECT_EQ(form->Combo1->count(), 2);
+    EXPECT_EQ(form->Combo1->currentText().toStdString(), "COM4");
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), portAdvice.notes[4]);
+    EXPECT_TRUE(form->Option2->isChecked());
+    EXPECT_FALSE(form->Option1->isChecked());
+    EXPECT_EQ(form->Combo2->currentText().toStdString(), "14400");
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store).rfind("记录未保存：", 0), 0U);
+    EXPECT_EQ(tick()[1], 1);
 }
 
 // The displays are named after what they show and keep the window's names.

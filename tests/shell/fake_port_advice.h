@@ -7,20 +7,13 @@
 
 namespace shelltest {
 
-// Says what the test sets: the reasons, and a note per port number in use.
+// Says what the test sets: the reasons, and a note per port number polled.
 struct FakePortAdvice final : shell::PortAdvice {
     std::string reasons;
-    std::map<int, std::string> notes;  // by the port number polled
-    int surveys = 0;
+    std::map<int, std::string> notes;
 
-    std::string whyPortsAreUnusable() override {
-        ++surveys;
-        return reasons;
-    }
-    std::string missingPinnedPortNote(int usedNumber) override {
-        const auto note = notes.find(usedNumber);
-        return note == notes.end() ? std::string() : note->second;
-    }
+    std::string whyPortsAreUnusable() override { return reasons; }
+    std::string missingPinnedPortNote(int usedNumber) override { return notes[usedNumber]; }
 };
 
 }  // namespace shelltest

@@ -1,12 +1,12 @@
 // Start-up of the main window: what it shows of the ports found, its first mode, its controls'
-// names, its buttons and its status line.
+// names, its buttons and its status line; the parameter window made at its first opening.
 #include <QRadioButton>
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 #include "shell/form1_fixture.h"
+#include "shell/navigator.h"
 
 namespace shelltest {
 namespace {
@@ -26,37 +26,26 @@ TEST_F(Form1Test, PortBoxListsTheUsablePortsAndShowsTheOneInUse) {
     EXPECT_EQ(form->releasedPortNumber(), 5);
 }
 
-// Without a usable port the message says why each port is not, below its own first line; at
-// start and on the return from the parameter window alike.
+// Without a usable port the message goes on with why each port is not, at start and on the
+// return from the parameter window alike.
 TEST_F(Form1Test, NoUsablePortShowsTheMessageWithTheReasonsAndEndsTheProgram) {
-    portAdvice.reasons =
-        "COM1 (/dev/ttyUSB0): permission denied: the device belongs to group dialout\n"
-        "COM2: no such device\n";
-    const std::string shown =
-        "没有可用端口，退出!\n\n"
-        "COM1 (/dev/ttyUSB0): permission denied: the device belongs to group dialout\n"
-        "COM2: no such device";
-    port.usablePorts = {};
-    EXPECT_FALSE(load());
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{shown});
-    EXPECT_EQ(programEnd.endings, 1);
-    EXPECT_FALSE(timer.isEnabled());
-    EXPECT_EQ(form->Combo1->count(), 0);
-
-    restart();
-    port.usablePorts = {3};
-    ASSERT_TRUE(load());
-    EXPECT_EQ(portAdvice.surveys, 0) << "nothing to explain while a port is usable";
-    session->handOver();
-    form->xxx = true;
-    port.usablePorts = {};
-    portAdvice.reasons = "COM3 (/dev/ttyS2): held by another program: minicom (process 77)\n";
-    EXPECT_FALSE(load());
-    EXPECT_EQ(dialogs.messages,
-              std::vector<std::string>{"没有可用端口，退出!\n\n"
-                                       "COM3 (/dev/ttyS2): held by another program: minicom "
-                                       "(process 77)"});
-    EXPECT_EQ(programEnd.endings, 1);
+    for (const bool returning : {false, true}) {
+        restart();
+        portAdvice.reasons = "COM1 (/dev/ttyUSB0): permission denied: join dialout\nCOM2: none\n";
+        if (returning) {
+            ASSERT_TRUE(load());
+            session->handOver();
+            form->xxx = true;
+        }
+        port.usablePorts = {};
+        EXPECT_FALSE(load());
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{"没有可用端口，退出!\n\nCOM1 "
+                                                             "(/dev/ttyUSB0): permission denied: "
+                                                             "join dialout\nCOM2: none"});
+        EXPECT_EQ(programEnd.endings, 1);
+        EXPECT_FALSE(timer.isEnabled());
+        EXPECT_EQ(form->Combo1->count(), 0);
+    }
 }
 
 TEST_F(Form1Test, FreshStartPollsSingleStationOne) {
@@ -79,57 +68,34 @@ TEST_F(Form1Test, ReloadRebuildsThePortListWithoutDuplicates) {
     EXPECT_EQ(form->Combo1->count(), 3);
 }
 
-// A pinned port whose device is missing is named on the status line, with the port polled
-// instead: after the start and again after each return from the parameter window.
-TEST_F(Form1Test, StatusLineNamesAMissingPinnedPortAfterStartAndAfterEachReturn) {
+// The status line names a pinned port whose device is missing: in the window built once polling
+// runs, as the program builds it (which shows at once what the session has said), and again
+// after each return from the parameter window.
+TEST_F(Form1Test, StatusLineNamesAMissingPinnedPortAfterStartAndEachReturn) {
     const std::string missing = "COM1 (/dev/ttyUSB0) 未找到，正在使用 COM2 (/dev/ttyS0)";
-    const struct {
-        std::set<int> usable;
-        std::map<int, std::string> notes;
-        std::string shown;
-    } starts[] = {
-        {{2, 3}, {{2, missing}}, missing},
-        {{1, 2}, {{2, missing}}, ""},  // the adapter is back: COM1 is polled
-        {{2}, {{2, missing}}, missing},
-        {{2}, {}, ""},
-    };
-    bool returning = false;
-    for (const auto& start : starts) {
-        port.usablePorts = start.usable;
-        portAdvice.notes = start.notes;
-        if (returning) {
-            session->handOver();
-            form->xxx = true;
-        }
-        ASSERT_TRUE(load());
-        returning = true;
-        EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), start.shown);
-        EXPECT_EQ(form->statusLine->isHidden(), start.shown.empty());
-    }
-}
-
-// A window built once polling runs (as the program builds it, after the poll timer started)
-// shows at once what the session has said so far.
-TEST_F(Form1Test, WindowBuiltWhilePollingShowsWhatTheSessionSaid) {
-    port.usablePorts = {1, 4};
-    files.files["config.dat"] = {1};
-    portAdvice.notes = {{4, "COM2 (/dev/ttyUSB1) 未找到，正在使用 COM4 (/dev/ttyS3)"}};
+    portAdvice.notes = {{2, missing}};
+    port.usablePorts = {2, 3};
     store.health_.problem = records::StoreProblem::Locked;
     form.reset();
     bool started = false;
-    gate.run([&] { started = session->start(); });
+    gate.run([&] { started = session->start() && (session->pollAllStations(), true); });
     ASSERT_TRUE(started);
-    ASSERT_TRUE(timer.isEnabled()) << "the timer runs before the window is built";
-    gate.run([this] { session->pollAllStations(); });
     buildWindow();
-    EXPECT_EQ(form->Combo1->count(), 2);
-    EXPECT_EQ(form->Combo1->currentText().toStdString(), "COM4");
-    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), portAdvice.notes[4]);
+    EXPECT_EQ(form->Combo1->currentText().toStdString(), "COM2");
     EXPECT_TRUE(form->Option2->isChecked());
-    EXPECT_FALSE(form->Option1->isChecked());
-    EXPECT_EQ(form->Combo2->currentText().toStdString(), "14400");
     EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store).rfind("记录未保存：", 0), 0U);
-    EXPECT_EQ(tick()[1], 1);
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), missing);
+    const struct {
+        std::set<int> usable;
+        std::string shown;
+    } returns[] = {{{1, 2}, ""}, {{2}, missing}};  // the adapter back as COM1, then gone again
+    for (const auto& back : returns) {
+        session->handOver();
+        form->xxx = true;
+        port.usablePorts = back.usable;
+        ASSERT_TRUE(load());
+        EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), back.shown);
+    }
 }
 
 // The displays are named after what they show and keep the window's names.
@@ -197,6 +163,31 @@ TEST_F(Form1Test, StatusLineTakesSeveralNotes) {
         EXPECT_EQ(line.text().toStdString(), step.shown) << step.note;
         EXPECT_EQ(line.isHidden(), std::string(step.shown).empty()) << step.note;
         EXPECT_EQ(line.note(step.subject), step.note);
+    }
+}
+
+struct CountedWindow final : shell::OwnedWindow {
+    explicit CountedWindow(int& openings) : openings_(openings) {}
+    void open() override { ++openings_; }
+    int& openings_;
+};
+
+// The parameter window is made at its first opening, not at start, and kept for the next ones.
+TEST(Navigator, ParameterWindowIsMadeAtItsFirstOpening) {
+    int made = 0;
+    int openings = 0;
+    const shell::WindowList none;
+    shell::Navigator navigator(
+        [&] {
+            ++made;
+            return std::make_unique<CountedWindow>(openings);
+        },
+        none);
+    EXPECT_EQ(made, 0);
+    for (int opening = 1; opening <= 3; ++opening) {
+        navigator.openParameterWindow();
+        EXPECT_EQ(made, 1);
+        EXPECT_EQ(openings, opening);
     }
 }
 

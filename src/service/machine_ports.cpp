@@ -38,6 +38,11 @@ std::string portTable(const seriallink::PortMap& map, const std::optional<PortCh
            seriallink::configComplaints(map.config(), kPortConfigFile);
 }
 
+std::string portReasons(const seriallink::PortMap& map) {
+    return seriallink::portReasons(platform::qt::surveyPorts(map)) +
+           seriallink::configComplaints(map.config(), kPortConfigFile);
+}
+
 std::string portNotes(const seriallink::PortMap& map, int usedNumber, const std::string& program) {
     std::string notes;
     const std::string complaints = seriallink::configComplaints(map.config(), kPortConfigFile);

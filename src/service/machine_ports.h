@@ -17,6 +17,10 @@ namespace service {
 [[nodiscard]] std::string portTable(const seriallink::PortMap& map,
                                     const std::optional<PortChoice>& choice);
 
+// The same for a window, where columns do not line up: each port of `map` with its device and
+// why it cannot be used, then each line of "comports.conf" not understood; one line each.
+[[nodiscard]] std::string portReasons(const seriallink::PortMap& map);
+
 // What the operator should know at start about the ports: each line of "comports.conf" not
 // understood, and pinned ports whose device is missing while port `usedNumber` is polled. One
 // line each after the program's name; empty when there is nothing to say.

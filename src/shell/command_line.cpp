@@ -247,6 +247,10 @@ std::string portTableOfThisMachine() {
     return service::portTable(service::pollingPortMap(std::nullopt), std::nullopt);
 }
 
+std::string portReasons(const seriallink::PortMap& map) {
+    return service::portReasons(map);
+}
+
 std::string portNotes(const seriallink::PortMap& map, int usedNumber) {
     return service::portNotes(map, usedNumber, "tuskocp");
 }

@@ -45,6 +45,10 @@ std::string refusal(const CommandLine& commandLine);
 // table, each line of "comports.conf" not understood, with its number.
 std::string portTableOfThisMachine();
 
+// The same for a window, where columns do not line up: each port of `map` with its device and
+// why it cannot be used, then each line of "comports.conf" not understood; one line each.
+std::string portReasons(const seriallink::PortMap& map);
+
 // What the operator should know at start about the ports: each line of "comports.conf" not
 // understood, and pinned ports whose device is missing while port `usedNumber` is polled. One
 // line each, for standard error; empty when there is nothing to say.

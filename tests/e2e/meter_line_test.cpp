@@ -9,7 +9,7 @@
 namespace e2e {
 namespace {
 
-constexpr int kRoundMs = 8000;  // generous: one polling round takes about a second
+constexpr int kRoundMs = 30000;  // generous: one polling round takes about a second
 
 bool isSigned(const std::string& text) {
     return !text.empty() && (text[0] == '+' || text[0] == '-');

@@ -70,7 +70,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
         form3.show();
     };
     form->show();
-    ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, 8000));
+    ASSERT_TRUE(waitFor([this] { return everyValueShown(); }, 30000));
 
     dialogs.answers = {"3", "1234"};
     form->Command1->click();
@@ -80,7 +80,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     EXPECT_EQ(form3.Text2->text().toStdString(), "28274");
 
     form3.Command3->click();
-    ASSERT_TRUE(waitFor([this] { return !dialogs.messages.empty(); }, 15000));
+    ASSERT_TRUE(waitFor([this] { return !dialogs.messages.empty(); }, 45000));
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"数据传递成功！"});
 
     Bytes expected = frame(0, {1, 2, 3, 4, 0, 0});
@@ -97,7 +97,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
         expected.insert(expected.end(), step.begin(), step.end());
     }
     // The simulator writes its log after each event, so the last frame may follow the message.
-    waitFor([&] { return bytesAfterStartCommand(logPath) == expected; }, 5000);
+    waitFor([&] { return bytesAfterStartCommand(logPath) == expected; }, 15000);
     EXPECT_EQ(bytesAfterStartCommand(logPath), expected);
 
     form3.Command2->click();
@@ -107,7 +107,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     // Polling goes on at the station left, not at the one just configured.
     const int repliesOfOne = station(1).counters.validReplies;
     const int repliesOfThree = station(3).counters.validReplies;
-    ASSERT_TRUE(waitFor([&] { return station(1).counters.validReplies > repliesOfOne + 9; }, 8000));
+    ASSERT_TRUE(waitFor([&] { return station(1).counters.validReplies > repliesOfOne + 9; }, 30000));
     EXPECT_EQ(text(54), "01");
     EXPECT_EQ(station(3).counters.validReplies, repliesOfThree);
 
@@ -115,7 +115,7 @@ TEST_F(MeterLineTest, ParameterWindowWritesTheDefaultsAndHandsBack) {
     form3.Text2->setText("555");
     dialogs.answers = {"3"};
     form->Command1->click();
-    ASSERT_TRUE(waitFor([&form3] { return form3.Text2->text() == "28274"; }, 2000));
+    ASSERT_TRUE(waitFor([&form3] { return form3.Text2->text() == "28274"; }, 10000));
     EXPECT_TRUE(saved.text(parameters::Param::Diameter) == "100" && form->first_Parameter_Set);
     form3.close();
     EXPECT_TRUE(form->isVisible()) << ::testing::PrintToString(dialogs.messages);

@@ -31,7 +31,10 @@ bool mustQuote(std::string_view text) {
 }
 
 char* put(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
+    // An empty view may have no data at all, which memcpy must not be given.
+    if (!text.empty()) {
+        std::memcpy(out, text.data(), text.size());
+    }
     return out + text.size();
 }
 

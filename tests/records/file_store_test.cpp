@@ -72,7 +72,8 @@ Rows schemaOf(SqliteDirect& db) {
     return db.rows("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name");
 }
 
-int runTool(const QStringList& arguments, QByteArray* output = nullptr) {
+int runTool(const QStringList& arguments, QByteArray* output = nullptr,
+            QByteArray* errors = nullptr) {
     QProcess tool;
     tool.start(QStringLiteral(TUSKO_MKSTORE_PATH), arguments);
     if (!tool.waitForFinished(60000)) {
@@ -80,6 +81,9 @@ int runTool(const QStringList& arguments, QByteArray* output = nullptr) {
     }
     if (output != nullptr) {
         *output = tool.readAllStandardOutput();
+    }
+    if (errors != nullptr) {
+        *errors = tool.readAllStandardError();
     }
     return tool.exitCode();
 }
@@ -450,7 +454,9 @@ TEST(Mkstore, CreatesAStoreWithItsIndexAndNeverOverwrites) {
     const auto store = fileStore(clock, SqliteDialect::Role::Logging);
     ASSERT_TRUE(store->append(recordNumber(1)));
 
-    EXPECT_EQ(runTool({QStringLiteral("kvt97.mdb")}), 1);
+    QByteArray said;
+    EXPECT_EQ(runTool({QStringLiteral("kvt97.mdb")}, nullptr, &said), 1);
+    EXPECT_NE(said.indexOf("kvt97.mdb: file exists, not overwritten"), -1) << said.toStdString();
     EXPECT_EQ(db.rows(selectTenFields("rowid")), recordTexts(1, 1));
     EXPECT_EQ(runTool({QStringLiteral("other.db")}), 0);
     EXPECT_EQ(SqliteDirect(dir.path("other.db")).number("SELECT count(*) FROM \"数据监测\""), 0);

@@ -273,8 +273,10 @@ TEST_F(ServerStoreTest, WalkTakesTheSitesMatchingRecordsInOrderAcrossBatches) {
 TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
     auto store = loggingStore();
+    const auto reading = readingStore();  // a window's, on a connection made before the outage
     ASSERT_TRUE(store->append(recordNumber(1)));
     ASSERT_TRUE(drained(*store));
+    EXPECT_EQ(newestTexts(*reading), recordTexts(1, 1));
     const std::int64_t firstStored = clock_.msecs;
     direct_.reset();
 
@@ -292,6 +294,11 @@ TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
               "记录未保存：无法连接服务器（" + away.detail +
                   "），上次保存于 3 分钟前，3 条记录等待发送到服务器");
     EXPECT_EQ(store->newest({}, 10), std::nullopt) << "reads go to the server";
+    EXPECT_EQ(reading->count({}), std::nullopt) << "on the connection the server dropped";
+    EXPECT_FALSE(reading->health().ok());
+    EXPECT_EQ(reading->newest({}, 10), std::nullopt) << "on a new connection";
+    EXPECT_EQ(reading->health().problem, StoreProblem::ServerUnreachable)
+        << reading->health().detail;
 
     store.reset();  // the program ends while the server is away
     EXPECT_EQ(spooled(), 3);
@@ -303,6 +310,8 @@ TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
     direct_ = std::make_unique<ServerDirect>(*server_);
     EXPECT_EQ(serverRecords(), recordTexts(1, 5));
     EXPECT_EQ(spooled(), 0);
+    EXPECT_EQ(newestTexts(*reading), recordTexts(1, 5)) << "the window reads on a new connection";
+    EXPECT_TRUE(reading->health().ok());
 }
 
 // Killed after the server stored a record and before the spool let it go, the program sends it

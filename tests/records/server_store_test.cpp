@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <cstdio>
 
@@ -18,7 +17,6 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
-#include "postgres_server.h"
 #include "records/records_store.h"
 #include "records/server_settings.h"
 #include "records/sql/postgres_dialect.h"
@@ -29,7 +27,7 @@
 #include "records/sql/store_factory.h"
 #include "records/store_status.h"
 #include "sample_records.h"
-#include "server_direct.h"
+#include "server_fixture.h"
 #include "sqlite_direct.h"
 #include "store_dir.h"
 #include "store_reading.h"
@@ -39,6 +37,7 @@ namespace {
 using records::StoreProblem;
 using records::sql::ServerStore;
 using records::sql::SqlStore;
+using records_test::kPasswordFile;
 using records_test::newestTexts;
 using records_test::PostgresServer;
 using records_test::recordNumber;
@@ -47,8 +46,9 @@ using records_test::Rows;
 using records_test::selectTenFields;
 using records_test::ServerDirect;
 using records_test::StoreDir;
+using records_test::tableWithoutSite;
+using records_test::writeFile;
 
-constexpr const char* kPasswordFile = "records.password";
 constexpr records::sql::Backoff kQuickBackoff{
     std::chrono::milliseconds(20), std::chrono::milliseconds(200), std::chrono::milliseconds(300)};
 
@@ -71,26 +71,8 @@ bool drained(const records::Store& store) {
     });
 }
 
-// The ten fields behind the key, as a table made by hand without "站点" and without a unique key.
-std::string tableWithoutSite() {
-    std::string sql = "CREATE TABLE \"数据监测\" (\"序号\" bigserial PRIMARY KEY";
-    for (const std::string& field : records::kFieldNames) {
-        sql += ", \"" + field + "\" " + (field == records::kFieldNames[0] ? "smallint" : "text");
-    }
-    return sql + ")";
-}
-
 std::string toolsTable() {
     return records::createTableStatement(records::SqlDialect::PostgreSql);
-}
-
-void writeFile(const std::string& path, const std::string& text, mode_t mode) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())),
-              static_cast<qint64>(text.size()));
-    file.close();
-    ASSERT_EQ(chmod(path.c_str(), mode), 0);
 }
 
 // Warnings the program writes on standard error, as Qt hands them over.
@@ -110,34 +92,13 @@ long countWarnings(const std::string& part) {
                          [&](const std::string& w) { return w.find(part) != std::string::npos; });
 }
 
-class ServerStoreTest : public testing::Test {
+class ServerStoreTest : public records_test::ServerTest {
   protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<PostgresServer>(); }
-    static void TearDownTestSuite() { server_.reset(); }
-
     void SetUp() override {
-        if (!server_->problem().empty()) {
-            GTEST_SKIP() << "PostgreSQL server unavailable: " << server_->problem();
+        ServerTest::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) {
+            writeSettings("east");
         }
-        if (!server_->running()) {
-            ASSERT_TRUE(server_->start()) << server_->problem();
-        }
-        direct_ = std::make_unique<ServerDirect>(*server_);
-        ASSERT_TRUE(direct_->ok());
-        ASSERT_TRUE(direct_->exec("DROP TABLE IF EXISTS \"数据监测\""));
-        writeFile(dir_.path(kPasswordFile), PostgresServer::kPassword, 0600);
-        writeSettings("east");
-    }
-
-    // A settings file in the working directory naming the server and `site`.
-    void TearDown() override {
-        if (server_->paused()) {
-            EXPECT_TRUE(server_->resume()) << server_->problem();
-        }
-    }
-
-    void writeSettings(const std::string& site, const char* name = records::kServerSettingsFile) {
-        writeFile(dir_.path(name), server_->settings(kPasswordFile, site), 0644);
     }
 
     std::unique_ptr<ServerStore> loggingStore(const char* settings = "records.conf",
@@ -159,13 +120,8 @@ class ServerStoreTest : public testing::Test {
         return records_test::SqliteDirect(dir_.path(spool)).number("SELECT count(*) FROM waiting");
     }
 
-    static std::unique_ptr<PostgresServer> server_;
-    StoreDir dir_;
     fakes::FakeClock clock_;
-    std::unique_ptr<ServerDirect> direct_;
 };
-
-std::unique_ptr<PostgresServer> ServerStoreTest::server_;
 
 struct Table {
     const char* name;

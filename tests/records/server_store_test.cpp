@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "append_child_run.h"
 #include "fakes/fake_clock.h"
 #include "records/records_store.h"
 #include "records/server_settings.h"
@@ -486,18 +487,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"TableLocked", lockTable, unlockTable, StoreProblem::Locked, false}),
     [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
-// The last count printed on complete lines of the child's output; 0 before the first one.
-long long lastPrintedCount(const QByteArray& output) {
-    const int end = output.lastIndexOf('\n');
-    return end < 0 ? 0 : output.left(end).split('\n').last().toLongLong();
-}
-
 // A program killed at any moment while it logs, with the server there or away: every record
 // whose append returned reaches the server, none twice.
 TEST_F(ServerStoreTest, KillWhileLoggingLosesNoRecordAndStoresNoneTwice) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
     std::mt19937 random(20071010);
-    std::uniform_int_distribution<int> extraMilliseconds(0, 40);
     long long appended = 0;
     for (int round = 0; round < 6; ++round) {
         const bool outage = round % 2 == 0;
@@ -506,24 +500,9 @@ TEST_F(ServerStoreTest, KillWhileLoggingLosesNoRecordAndStoresNoneTwice) {
         if (outage) {
             ASSERT_TRUE(server_->stop());
         }
-        QProcess child;
-        child.start(QStringLiteral(TUSKO_STORE_APPEND_CHILD_PATH),
-                    {QString::fromStdString(dir_.path(".")), QString::number(round + 1)});
-        ASSERT_TRUE(child.waitForStarted());
-        QByteArray output;
-        while (lastPrintedCount(output) < 5 && child.state() == QProcess::Running) {
-            child.waitForReadyRead(1000);
-            output += child.readAllStandardOutput();
-        }
-        // Randomness in where the kill falls, not a wait for something to happen.
-        std::this_thread::sleep_for(std::chrono::milliseconds(extraMilliseconds(random)));
-        child.kill();
-        ASSERT_TRUE(child.waitForFinished());
-        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
-            << child.readAllStandardError().toStdString();
-        output += child.readAllStandardOutput();
-        const long long printed = lastPrintedCount(output);
-        ASSERT_GE(printed, 5);
+        const long long printed =
+            records_test::killWhileAppending(dir_.path("."), round + 1, random);
+        ASSERT_GE(printed, records_test::kAppendsBeforeKill);
         if (outage) {
             ASSERT_TRUE(server_->start());
         }

@@ -13,22 +13,17 @@
 #include <utility>
 #include <vector>
 
-#include "commissioning/traffic_log.h"
-#include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
-#include "fakes/fake_file_reader.h"
-#include "fakes/fake_pacer.h"
 #include "fakes/fake_program_end.h"
-#include "fakes/fake_serial_port.h"
-#include "fakes/fake_store.h"
-#include "fakes/fake_timer.h"
-#include "platform/event_gate.h"
+#include "session/polling_fakes.h"
 #include "session/polling_session.h"
 #include "shell/form1.h"
 
 namespace shelltest {
 
-using Bytes = std::vector<std::uint8_t>;
+using sessiontest::Bytes;
+using sessiontest::poll;
+using sessiontest::reply;
 
 struct RecordingNavigation final : shell::Navigation {
     int parameterOpenings = 0;
@@ -45,11 +40,10 @@ struct RecordingNavigation final : shell::Navigation {
 };
 
 // The main window on a polling session over fakes; Form_Load is left to the test.
-class Form1Test : public ::testing::Test {
+class Form1Test : public ::testing::Test, public sessiontest::PollingFakes {
   protected:
     void SetUp() override {
-        session = std::make_unique<session::PollingSession>(
-            session::PollingServices{port, timer, pacer, clock, files, store, traffic, gate});
+        session = std::make_unique<session::PollingSession>(services());
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
             *session, dialogs, programEnd, gate, clock, navigation, windows});
     }
@@ -78,13 +72,6 @@ class Form1Test : public ::testing::Test {
         return loaded;
     }
 
-    // Runs one timer tick and returns the bytes it wrote.
-    Bytes tick() {
-        port.written.clear();
-        timer.tick();
-        return port.written;
-    }
-
     // The text of the control named `name` on the window ("Label29").
     std::string text(const char* name) const {
         const auto* label = form->findChild<QLabel*>(QString::fromUtf8(name));
@@ -100,16 +87,8 @@ class Form1Test : public ::testing::Test {
         return count;
     }
 
-    fakes::FakeSerialPort port;
-    fakes::FakeTimer timer;
-    fakes::FakePacer pacer;
-    fakes::FakeStore store;
     fakes::FakeDialogs dialogs;
-    fakes::FakeFileReader files;
-    fakes::FakeClock clock;
-    commissioning::TrafficLog traffic{clock};
     fakes::FakeProgramEnd programEnd;
-    platform::EventGate gate;
     RecordingNavigation navigation;
     shell::WindowList windows = {{"Command3", "数据查询", nullptr},
                                  {"stationOverviewButton", "站点总览", nullptr},
@@ -117,23 +96,5 @@ class Form1Test : public ::testing::Test {
     std::unique_ptr<session::PollingSession> session;
     std::unique_ptr<shell::Form1> form;
 };
-
-inline Bytes poll(int station, int command) {
-    return {0x2A, static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(command), 0x2E};
-}
-
-// A valid reply frame: the check byte is the exclusive-or of bytes 2 to 7.
-inline Bytes reply(int station, int command, Bytes data) {
-    Bytes frame = std::move(data);
-    frame.insert(frame.begin(),
-                 {static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(command)});
-    std::uint8_t check = 0;
-    for (std::size_t i = 2; i < 8; ++i) {
-        check ^= frame[i];
-    }
-    frame.push_back(check);
-    frame.push_back(0xAA);
-    return frame;
-}
 
 }  // namespace shelltest

@@ -45,8 +45,10 @@ std::unique_ptr<SqlStore> fileStore(fakes::FakeClock& clock, SqliteDialect::Role
         std::make_unique<SqliteDialect>(QString::fromStdString(path), role), clock);
 }
 
-// Inserts records first..last with one transaction, as a quick way to a large store.
-void fillDirectly(SqliteDirect& db, int first, int last) {
+// Inserts records first..last into the store of `dir` with one transaction, as a quick way to a
+// large store.
+void fillDirectly(const StoreDir& dir, int first, int last) {
+    SqliteDirect db(dir.path());
     ASSERT_TRUE(db.exec("BEGIN"));
     for (int n = first; n <= last; ++n) {
         const std::vector<std::string> t = records_test::textsOf(recordNumber(n));
@@ -138,12 +140,9 @@ TEST(FileStoreFactory, AStoreThatCannotBeMadeIsMissing) {
 TEST(FileStoreFactory, StationIndexIsAddedToAnExistingStoreAndChangesNoTable) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    Rows tableBefore;
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 20);
-        tableBefore = db.rows("SELECT sql FROM sqlite_master WHERE type = 'table'");
-    }
+    fillDirectly(dir, 1, 20);
+    const Rows tableBefore =
+        SqliteDirect(dir.path()).rows("SELECT sql FROM sqlite_master WHERE type = 'table'");
     fakes::FakeClock clock;
     // A store that only reads leaves the file as it is.
     const std::unique_ptr<records::Store> reader = records::sql::readingStores(clock)();
@@ -177,10 +176,7 @@ TEST(FileStore, AStoreThatReadsNeverCreatesTheFileAndUsesItOnceItIsThere) {
     EXPECT_TRUE(dir.entries().isEmpty()) << dir.entries().join(' ').toStdString();
 
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 2);
-    }
+    fillDirectly(dir, 1, 2);
     EXPECT_EQ(newestTexts(*store), recordTexts(1, 2));
     EXPECT_EQ(store->count({}), 2);
     EXPECT_TRUE(store->health().ok());
@@ -248,9 +244,9 @@ TEST(FileStore, WorksOnAnyTableWithTheTenFields) {
 TEST(FileStore, NewestSkipsGapsAndShowsForeignValuesAsText) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
+    fillDirectly(dir, 1, 1500);
     {
         SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 1500);
         ASSERT_TRUE(
             db.exec("DELETE FROM \"数据监测\" WHERE rowid BETWEEN 1400 AND 1409 OR rowid = 3"));
         // Values another tool may have left: a null and a number where texts are expected.
@@ -277,10 +273,7 @@ TEST(FileStore, NewestSkipsGapsAndShowsForeignValuesAsText) {
 TEST(FileStore, ClearEmptiesTheTableAndAppendsGoOnInOrder) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 2000);
-    }
+    fillDirectly(dir, 1, 2000);
     fakes::FakeClock clock;
     const auto store = fileStore(clock, SqliteDialect::Role::Logging);
     ASSERT_TRUE(store->clear());
@@ -334,9 +327,9 @@ TEST(FileStore, WalkTakesTheMatchingRecordsOldestFirstAndStopsWhenAsked) {
 TEST(FileStore, WalkAndCountTakeEveryRecordAcrossTheirStatements) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
+    fillDirectly(dir, 1, 9000);
     {
         SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 9000);
         for (const int key : {262144, 262145, 524288, 600000, 1048577}) {
             ASSERT_TRUE(db.exec("INSERT INTO \"数据监测\" (rowid, \"仪表编号\") VALUES (" +
                                 std::to_string(key) + ", 3)"));
@@ -379,10 +372,7 @@ TEST(FileStore, TwoStoresShareTheFileWithTheirOwnConnections) {
 TEST(FileStore, AStoreMadeOnOneThreadReadsOnAnother) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 3);
-    }
+    fillDirectly(dir, 1, 3);
     fakes::FakeClock clock;
     const std::unique_ptr<records::Store> store = records::sql::readingStores(clock)();
     EXPECT_EQ(newestTexts(*store), recordTexts(1, 3));
@@ -396,10 +386,7 @@ TEST(FileStore, AStoreMadeOnOneThreadReadsOnAnother) {
 TEST(FileStore, AReadOnlyFileIsReadAndNeverChanged) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 3);
-    }
+    fillDirectly(dir, 1, 3);
     ASSERT_EQ(chmod(dir.path(".").c_str(), 0755), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0444), 0);
     {

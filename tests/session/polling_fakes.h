@@ -43,6 +43,17 @@ struct PollingFakes {
         return {port, timer, pacer, clock, files, store, traffic, gate};
     }
 
+    // Every fake as new, for table-driven tests that need a fresh start per case; the traffic log
+    // and the gate stay as they are.
+    void renewFakes() {
+        port = fakes::FakeSerialPort{};
+        timer = fakes::FakeTimer{};
+        pacer = fakes::FakePacer{};
+        clock = fakes::FakeClock{};
+        files = fakes::FakeFileReader{};
+        store = fakes::FakeStore{};
+    }
+
     // Runs one timer tick and returns the bytes it wrote.
     Bytes tick() {
         port.written.clear();

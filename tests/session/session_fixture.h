@@ -66,11 +66,7 @@ class SessionTest : public ::testing::Test, public PollingFakes {
     // A new session on new fakes, for table-driven tests that need a fresh start per case.
     void renew() {
         session.reset();
-        port = fakes::FakeSerialPort{};
-        timer = fakes::FakeTimer{};
-        pacer = fakes::FakePacer{};
-        files = fakes::FakeFileReader{};
-        store = fakes::FakeStore{};
+        renewFakes();
         heard = HeardListener{};
         make();
     }

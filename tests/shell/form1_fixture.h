@@ -55,12 +55,8 @@ class Form1Test : public ::testing::Test, public sessiontest::PollingFakes {
     // A new window on new fakes, for table-driven tests that need a fresh start per case.
     void restart() {
         TearDown();
-        port = fakes::FakeSerialPort{};
-        timer = fakes::FakeTimer{};
-        store = fakes::FakeStore{};
+        renewFakes();
         dialogs = fakes::FakeDialogs{};
-        files = fakes::FakeFileReader{};
-        clock = fakes::FakeClock{};
         programEnd = fakes::FakeProgramEnd{};
         navigation = RecordingNavigation{};
         SetUp();

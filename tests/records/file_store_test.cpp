@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
+#include "file_store.h"
 #include "records/records_store.h"
-#include "records/sql/sql_store.h"
 #include "records/sql/sqlite_dialect.h"
 #include "records/sql/store_factory.h"
 #include "sample_records.h"
@@ -29,7 +29,7 @@ namespace {
 
 using records::StoreProblem;
 using records::sql::SqliteDialect;
-using records::sql::SqlStore;
+using records_test::fileStore;
 using records_test::newestTexts;
 using records_test::recordNumber;
 using records_test::recordTexts;
@@ -38,12 +38,6 @@ using records_test::selectTenFields;
 using records_test::SqliteDirect;
 using records_test::StoreDir;
 using records_test::walkedKeys;
-
-std::unique_ptr<SqlStore> fileStore(fakes::FakeClock& clock, SqliteDialect::Role role,
-                                    const std::string& path = "kvt97.mdb") {
-    return std::make_unique<SqlStore>(
-        std::make_unique<SqliteDialect>(QString::fromStdString(path), role), clock);
-}
 
 // Inserts records first..last into the store of `dir` with one transaction, as a quick way to a
 // large store.

@@ -234,6 +234,18 @@ TEST_F(ServerStoreTest, WalkTakesTheSitesMatchingRecordsInOrderAcrossBatches) {
     EXPECT_EQ(flows, expected);
     EXPECT_EQ(reading->count(filter), static_cast<std::int64_t>(expected.size()));
     EXPECT_EQ(records_test::walkedKeys(*reading).size(), static_cast<std::size_t>(rows / 2));
+
+    // A walk the sink stops, and one after a key.
+    std::vector<std::int64_t> keys;
+    ASSERT_TRUE(reading->walk({}, [&](std::int64_t key, const records::RecordView&) {
+        keys.push_back(key);
+        return keys.size() < 2;
+    }));
+    EXPECT_EQ(keys, (std::vector<std::int64_t>{2, 4}));
+    records::RecordFilter after;
+    after.afterKey = 4;
+    EXPECT_EQ(records_test::walkedKeys(*reading, after).size(),
+              static_cast<std::size_t>(rows / 2 - 2));
 }
 
 // The server away for a while, the program stopped and started again meanwhile: every record

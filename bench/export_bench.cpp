@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/qt/qt_file_writer.h"
 #include "records/export.h"
 #include "records/store.h"
@@ -95,15 +95,6 @@ class CountingWriter final : public platform::FileWriter {
     std::optional<std::string> beginNamed(const std::string&) override { return std::nullopt; }
 };
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // The export into a file, in this process: the child's part.
 int exportToFile(long count, const std::string& path) {
     GeneratedStore store(count);
@@ -133,7 +124,7 @@ ChildRun runChild(const char* self, long count, const std::string& path) {
     if (child < 0 || wait4(child, &status, 0, &usage) != child) {
         return run;
     }
-    run.seconds = secondsSince(start);
+    run.seconds = bench::msSince(start) / 1000;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     run.peakKiB = usage.ru_maxrss;
     if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
@@ -164,7 +155,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRuns; ++i) {
         const auto start = std::chrono::steady_clock::now();
         const records::ExportResult result = records::exportRecords(store, {}, counter, "x.csv");
-        runs.push_back(secondsSince(start));
+        runs.push_back(bench::msSince(start) / 1000);
         if (!result.written || result.records != count) {
             std::fprintf(stderr, "export_bench: the export failed\n");
             return 1;
@@ -172,7 +163,7 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "CSV formatting alone, %ld records from memory: %.3f s (median of %d), %lld bytes\n", count,
-        median(runs), kRuns, counter.bytes);
+        bench::median(runs), kRuns, counter.bytes);
 
     std::printf("\n%-10s %10s %10s %14s %14s\n", "format", "records", "seconds", "peak KiB",
                 "file bytes");

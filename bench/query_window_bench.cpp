@@ -8,7 +8,6 @@
 // first click after the program started does; so does each sqlite3 run (open, query, read every
 // text, close). Runs under Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include <sqlite3.h>
-#include <time.h>
 
 #include <QApplication>
 #include <QDir>
@@ -22,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/event_gate.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_dialogs.h"
@@ -32,7 +32,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::msSince;
+using bench::threadCpuMs;
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr int kRuns = 21;
@@ -113,18 +116,6 @@ Rows gridRows(const records::Form4& window) {
     return rows;
 }
 
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The processor time of this thread: beside the wall time it shows how much of a run was spent
-// waiting for a processor on a busy machine.
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
 struct WindowTimes {
     double click;     // the click to the records in the grid
     double clickCpu;  // the processor time of the same
@@ -182,11 +173,6 @@ double directMs() {
         die("sqlite3 read " + std::to_string(rows.size()) + " rows", nullptr);
     }
     return ms;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

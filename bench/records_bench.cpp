@@ -6,7 +6,6 @@
 #include <sqlite3.h>
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -20,13 +19,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "bench_records.h"
+#include "bench_support.h"
 #include "records/records_store.h"
 #include "records/sql/sql_store.h"
 #include "records/sql/sqlite_dialect.h"
 
 namespace {
 
+using bench::median;
+using bench::recordNumber;
+using bench::statusKb;
 using records::sql::SqliteDialect;
 using records::sql::SqlStore;
 using Rows = std::vector<std::vector<std::string>>;
@@ -43,36 +46,6 @@ const char* const kFields =
     "\"仪表编号\",\"日期\",\"管径\",\"瞬时流量\",\"百分比\",\"量程比\",\"流速\",\"正向累计\","
     "\"反向累计\",\"报警状态\"";
 const char* const kDeleteAll = "DELETE FROM \"数据监测\"";
-
-class SystemClock final : public platform::Clock {
-  public:
-    std::string timeText() override { return {}; }
-    std::string dateText() override { return {}; }
-    std::int64_t msecsSinceEpoch() override { return 0; }
-};
-
-// Record n of a run of one record a minute from 2007-01-01, the stations taking turns (or all
-// station 1).
-records::MeasurementRecord recordNumber(long n, bool oneStation = false) {
-    records::MeasurementRecord r;
-    r.station = static_cast<std::uint8_t>(oneStation ? 1 : n % 16 + 1);
-    const long minute = oneStation ? n : n / 16;
-    r.date = QDate(2007, 1, 1)
-                 .addDays(minute / 1440)
-                 .toString(QStringLiteral("yyyy-MM-dd"))
-                 .toStdString() +
-             "/" + std::to_string(minute / 60 % 24) + ":" +
-             std::to_string(100 + minute % 60).substr(1);
-    r.diameter = "100";
-    r.flow = "+" + std::to_string(n % 5000) + ".56m3/h";
-    r.percent = "+45.6%";
-    r.rangeRatio = "1:2";
-    r.velocity = "+1.25";
-    r.forwardTotal = std::to_string(n) + ".78m3";
-    r.reverseTotal = ".5m3";
-    r.alarm = "通讯正常";
-    return r;
-}
 
 [[noreturn]] void die(const std::string& what, sqlite3* db) {
     std::fprintf(stderr, "records_bench: %s: %s\n", what.c_str(), db ? sqlite3_errmsg(db) : "");
@@ -230,29 +203,9 @@ class CsvFile {
 };
 
 double millisecondsFor(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = bench::Clock::now();
     work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// A line of /proc/self/status in kB ("VmRSS", "VmHWM"); 0 where there is none.
-long statusKb(const char* key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key)) {
-            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').first().toLong();
-        }
-    }
-    return 0;
+    return bench::msSince(start);
 }
 
 struct Result {
@@ -283,7 +236,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string path = records::kDatabaseFile;
-    SystemClock clock;
+    bench::StillClock clock;
 
     std::printf("building a store of %ld records in %s ...\n", count, qPrintable(dir.path()));
     const double buildMs = millisecondsFor([&] { buildStore(path, count, false); });

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/clock.h"
+#include "bench_records.h"
+#include "bench_support.h"
 #include "records/postgres_server.h"
 #include "records/records_store.h"
 #include "records/sql/server_store.h"
@@ -25,33 +25,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::recordNumber;
 
 // Runs of each kind, taking turns, so that a machine busy now and then burdens both alike.
 constexpr int kRuns = 7;
-
-class SystemClock final : public platform::Clock {
-  public:
-    std::string timeText() override { return {}; }
-    std::string dateText() override { return {}; }
-    std::int64_t msecsSinceEpoch() override { return 0; }
-};
-
-records::MeasurementRecord recordNumber(long n) {
-    records::MeasurementRecord r;
-    r.station = static_cast<std::uint8_t>(n % 16 + 1);
-    r.date = "2007-10-" + std::to_string(10 + n / 1440 % 20) + "/" + std::to_string(n / 60 % 24) +
-             ":" + std::to_string(100 + n % 60).substr(1);
-    r.diameter = "100";
-    r.flow = "+" + std::to_string(n % 5000) + ".56m3/h";
-    r.percent = "+45.6%";
-    r.rangeRatio = "1:2";
-    r.velocity = "+1.25";
-    r.forwardTotal = std::to_string(n) + ".78m3";
-    r.reverseTotal = ".5m3";
-    r.alarm = "通讯正常";
-    return r;
-}
 
 // Ends the benchmark; thrown, so that the server it started is stopped on the way out.
 [[noreturn]] void die(const std::string& what) {
@@ -106,11 +85,6 @@ double libpqMicroseconds(PGconn* connection, long count, long offset) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / count;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int measure(const records_test::PostgresServer& server, long count) {
     QDir::setCurrent(QString::fromStdString(server.socketDirectory()));
     QFile password(QStringLiteral("records.password"));
@@ -138,7 +112,7 @@ int measure(const records_test::PostgresServer& server, long count) {
     }
     exec(connection, records::createTableStatement(records::SqlDialect::PostgreSql));
 
-    SystemClock clock;
+    bench::StillClock clock;
     records::sql::ServerStore store(QStringLiteral("records.conf"),
                                     QStringLiteral("records-spool.db"), clock);
     const auto drain = [&] {

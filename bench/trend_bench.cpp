@@ -17,7 +17,6 @@
 // screenshot;
 // --point then points at the middle of the first station's flow.
 // Runs under Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
-#include <time.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/qt/trend/background_thread.h"
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/trend_window.h"
@@ -45,36 +45,16 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::msSince;
+using bench::threadCpuMs;
 
 constexpr auto kLimit = std::chrono::seconds(600);
 
-double msSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double threadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
 // "VmRSS" or "VmHWM" of this process, in MB.
 double memoryMb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field)) {
-            return line.mid(static_cast<int>(std::strlen(field)) + 1)
-                       .trimmed()
-                       .split(' ')[0]
-                       .toDouble() /
-                   1024;
-        }
-    }
-    return -1;
+    return static_cast<double>(bench::statusKb(field)) / 1024;
 }
 
 [[noreturn]] void die(const char* what) {
@@ -131,11 +111,6 @@ void waitFor(const std::function<bool()>& done) {
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 void print(const char* figure, double value) {
@@ -209,8 +184,8 @@ void measureWindow(const QString& store, int stations) {
         redraws.push_back(msSince(begin));
     }
     print("redraw_median_ms", median(redraws));
-    print("rss_mb", memoryMb("VmRSS:"));
-    print("rss_peak_mb", memoryMb("VmHWM:"));
+    print("rss_mb", memoryMb("VmRSS"));
+    print("rss_peak_mb", memoryMb("VmHWM"));
 
     std::vector<double> zooms;
     std::vector<double> moves;
@@ -276,7 +251,7 @@ void measureWindow(const QString& store, int stations) {
     const auto steps = static_cast<double>(zooms.size() + moves.size());
     print("zoom_window_thread_cpu_per_step_ms", (threadCpuMs() - zoomCpuStart) / steps);
     print("zoom_paints_per_step", paints.paints / steps);
-    print("rss_peak_mb", memoryMb("VmHWM:"));
+    print("rss_peak_mb", memoryMb("VmHWM"));
 }
 
 void measureReader(const QString& store, int stations) {

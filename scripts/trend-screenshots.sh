@@ -15,14 +15,9 @@ bench=$PWD/build-bench/bench/trend_bench
 }
 mkdir -p "$out"
 
-pids=()
-stop_started() {
-    for (( i = ${#pids[@]} - 1; i >= 0; i-- )); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-}
-trap stop_started EXIT INT TERM
+top=$PWD
+# What it starts (`pids`) is stopped again on the way out (stop_started).
+source scripts/program-runs.sh
 
 # shoot SIZE NAME [WHEEL_STEPS]: the window on a display of SIZE, the mouse on the upper third.
 shoot() {

@@ -50,19 +50,4 @@ records::MeasurementRecord composeRecord(const DisplayTexts& texts, std::uint8_t
     return record;
 }
 
-void runLoggingStep(std::int16_t& logMinute, std::uint8_t station, const DisplayTexts& texts,
-                    const std::string& alarmText, platform::Clock& clock,
-                    platform::RecordsBinding& binding) {
-    const auto minute = minuteOfHour(clock.timeText());
-    if (!minute || *minute == logMinute) {
-        return;
-    }
-    logMinute = *minute;
-    // The clock is read again for the record, so a record written at the very end of a minute
-    // may carry the next minute.
-    const std::string time = hoursAndMinutes(clock.timeText());
-    records::appendRecord(binding,
-                          composeRecord(texts, station, alarmText, clock.dateText(), time));
-}
-
 }  // namespace measurement

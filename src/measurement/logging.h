@@ -5,8 +5,6 @@
 #include <string>
 
 #include "measurement/display_texts.h"
-#include "platform/clock.h"
-#include "platform/records_binding.h"
 #include "records/records_store.h"
 
 namespace measurement {
@@ -26,12 +24,5 @@ std::string hoursAndMinutes(const std::string& timeText);
 records::MeasurementRecord composeRecord(const DisplayTexts& texts, std::uint8_t station,
                                          const std::string& alarmText, const std::string& date,
                                          const std::string& time);
-
-// Appends one record at the first opportunity of each new clock minute. `logMinute` holds the
-// minute of the last record; it is updated before the append, so a failed append loses that
-// minute's record.
-void runLoggingStep(std::int16_t& logMinute, std::uint8_t station, const DisplayTexts& texts,
-                    const std::string& alarmText, platform::Clock& clock,
-                    platform::RecordsBinding& binding);
 
 }  // namespace measurement

@@ -2,11 +2,9 @@
 
 #include <cstddef>
 #include <limits>
-#include <vector>
 
 #include "records/csv_export.h"
 #include "records/record_format.h"
-#include "records/records_store.h"
 #include "records/xlsx_export.h"
 
 namespace records {
@@ -26,21 +24,6 @@ ExportResult unreadable() {
     ExportResult result;
     result.problem = ExportProblem::Store;
     return result;
-}
-
-// A binding's walk, handing over each row as the views of a store's walk.
-RecordWalk bindingWalk(platform::RecordsBinding& binding, const platform::RowFilter& filter) {
-    return [&binding, filter](const RecordSink& sink) {
-        const std::vector<std::string> fields(kFieldNames.begin(), kFieldNames.end());
-        RecordView view;
-        return binding.forEachRow(
-            filter, fields, [&](std::int64_t key, const std::vector<std::string>& texts) {
-                for (std::size_t i = 0; i < view.size(); ++i) {
-                    view[i] = i < texts.size() ? std::string_view(texts[i]) : std::string_view();
-                }
-                return sink(key, view);
-            });
-    };
 }
 
 }  // namespace
@@ -116,27 +99,6 @@ ExportResult exportRecords(Store& store, const RecordFilter& filter, platform::F
     CsvFile csv(writer);
     return writeRecords(
         csv, path, [&](const RecordSink& sink) { return store.walk(filter, sink); }, kNoLimit);
-}
-
-ExportResult exportRecords(platform::RecordsBinding& binding, const platform::RowFilter& filter,
-                           platform::FileWriter& writer, const std::string& path) {
-    const RecordWalk walk = bindingWalk(binding, filter);
-    if (!isWorkbookName(path)) {
-        CsvFile csv(writer);
-        return writeRecords(csv, path, walk, kNoLimit);
-    }
-    // A binding counts by walking; the count stops once it is known to be too many.
-    std::int64_t count = 0;
-    const bool counted =
-        walk([&count](std::int64_t, const RecordView&) { return ++count <= kWorkbookRecordLimit; });
-    if (count > kWorkbookRecordLimit) {
-        return tooMany(count);
-    }
-    if (!counted) {
-        return unreadable();
-    }
-    WorkbookFile workbook(writer);
-    return writeRecords(workbook, path, walk, kWorkbookRecordLimit);
 }
 
 }  // namespace records

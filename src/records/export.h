@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "platform/file_writer.h"
-#include "platform/records_binding.h"
 #include "records/store.h"
 
 namespace records {
@@ -37,11 +36,6 @@ inline constexpr std::int64_t kWorkbookRecordLimit = 1048576 - 1;
 
 // Every record that passes the filter.
 [[nodiscard]] ExportResult exportRecords(Store& store, const RecordFilter& filter,
-                                         platform::FileWriter& writer, const std::string& path);
-
-// As above, through a records binding.
-[[nodiscard]] ExportResult exportRecords(platform::RecordsBinding& binding,
-                                         const platform::RowFilter& filter,
                                          platform::FileWriter& writer, const std::string& path);
 
 }  // namespace records

@@ -3,8 +3,6 @@
 #include <iterator>
 #include <utility>
 
-#include "records/records_store.h"
-
 namespace records {
 
 std::int64_t ListedRecords::newestKey() const {
@@ -45,18 +43,6 @@ RecordFilter exportedFromListed(const RecordFilter& shown, std::int64_t newestKe
     filter.afterKey = 0;
     filter.upToKey = newestKey;
     return filter;
-}
-
-std::vector<std::vector<std::string>> newestRecords(platform::RecordsBinding& binding) {
-    static const std::vector<std::string> fields(kFieldNames.begin(), kFieldNames.end());
-    return binding.newestRows(fields, kListedRecords)
-        .value_or(std::vector<std::vector<std::string>>{});
-}
-
-void clearRecords(platform::RecordsBinding& binding) {
-    // The window closes after the clear whatever became of it, so each step's failure is skipped.
-    (void)binding.deleteAll();
-    (void)binding.refresh();
 }
 
 }  // namespace records

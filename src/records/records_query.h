@@ -2,10 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
-#include "platform/records_binding.h"
 #include "records/store.h"
 
 namespace records {
@@ -38,13 +36,5 @@ class ListedRecords {
 // What an export of the window takes: every record that passes the window's filter, up to and
 // including the newest listed; none when none is listed.
 [[nodiscard]] RecordFilter exportedFromListed(const RecordFilter& shown, std::int64_t newestKey);
-
-// The records the data-query grid lists: the newest kListedRecords of the binding's record set,
-// oldest first, each as the texts of the ten fields in their order. Only those records are read,
-// however large the table. Empty when the record set is empty or cannot be read.
-std::vector<std::vector<std::string>> newestRecords(platform::RecordsBinding& binding);
-
-// Deletes every record in one transaction, then re-reads the table. A failing step is skipped.
-void clearRecords(platform::RecordsBinding& binding);
 
 }  // namespace records

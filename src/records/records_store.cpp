@@ -1,7 +1,6 @@
 #include "records/records_store.h"
 
 #include <cstddef>
-#include <cstdint>
 
 namespace records {
 
@@ -10,10 +9,6 @@ namespace {
 std::string quoted(const std::string& name) {
     return '"' + name + '"';
 }
-
-// The logging step goes on after a failing step without a message; the failed step loses only
-// its own part of the record.
-void ignoreFailureOf(bool /*stepSucceeded*/) {}
 
 }  // namespace
 
@@ -40,37 +35,6 @@ std::string createTableStatement(SqlDialect dialect, bool sitelessShareKey) {
 std::string createStationIndexStatement() {
     return "CREATE INDEX IF NOT EXISTS " + quoted(kStationIndex) + " ON " + quoted(kTable) + " (" +
            quoted(kFieldNames[0]) + ")";
-}
-
-bool openStore(platform::RecordsBinding& binding) {
-    const bool named = binding.setDatabaseName(kDatabaseFile);
-    const bool sourced = binding.setRecordSource(kTable);
-    const bool read = binding.refresh();
-    return named && sourced && read;
-}
-
-void appendRecord(platform::RecordsBinding& binding, const MeasurementRecord& record) {
-    const std::optional<bool> empty = binding.beforeFirst();
-    if (empty && !*empty) {
-        ignoreFailureOf(binding.moveLast());
-    }
-    ignoreFailureOf(binding.addNew());
-    const std::array<platform::FieldValue, kFieldNames.size()> values = {
-        std::int64_t{record.station},
-        record.date,
-        record.diameter,
-        record.flow,
-        record.percent,
-        record.rangeRatio,
-        record.velocity,
-        record.forwardTotal,
-        record.reverseTotal,
-        record.alarm};
-    for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
-        ignoreFailureOf(binding.setField(kFieldNames[i], values[i]));
-    }
-    ignoreFailureOf(binding.update());
-    ignoreFailureOf(binding.refresh());
 }
 
 }  // namespace records

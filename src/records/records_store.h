@@ -3,9 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "platform/records_binding.h"
 
 namespace records {
 
@@ -51,11 +48,5 @@ struct MeasurementRecord {
     std::string reverseTotal;  // "反向累计", value and unit as shown
     std::string alarm;         // "报警状态"
 };
-
-// Points the binding at the store's file and table and reads it. False when that fails.
-[[nodiscard]] bool openStore(platform::RecordsBinding& binding);
-
-// Appends one record; a failing step is skipped and the next one is tried, without a message.
-void appendRecord(platform::RecordsBinding& binding, const MeasurementRecord& record);
 
 }  // namespace records

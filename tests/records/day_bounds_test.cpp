@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
-#include "records/sql/sql_store.h"
+#include "file_store.h"
 #include "records/sql/sqlite_dialect.h"
 #include "sqlite_direct.h"
 #include "store_dir.h"
@@ -123,10 +123,7 @@ TEST(DayBounds, TakeWhatReadingEveryRecordTakes) {
         rows = makeStore(db);
     }
     fakes::FakeClock clock;
-    records::sql::SqlStore store(
-        std::make_unique<records::sql::SqliteDialect>(QStringLiteral("kvt97.mdb"),
-                                                      records::sql::SqliteDialect::Role::Reading),
-        clock);
+    const auto store = records_test::fileStore(clock, records::sql::SqliteDialect::Role::Reading);
     const records::RecordFilter filters[] = {
         filter("2007-10-10", std::nullopt),
         filter(std::nullopt, "2007-10-10"),
@@ -156,9 +153,9 @@ TEST(DayBounds, TakeWhatReadingEveryRecordTakes) {
                 expected.push_back(row.key);
             }
         }
-        EXPECT_EQ(walkedKeys(store, f), expected);
-        EXPECT_EQ(store.count(f), static_cast<std::int64_t>(expected.size()));
-        const auto newest = store.newest(f, 3);
+        EXPECT_EQ(walkedKeys(*store, f), expected);
+        EXPECT_EQ(store->count(f), static_cast<std::int64_t>(expected.size()));
+        const auto newest = store->newest(f, 3);
         ASSERT_TRUE(newest);
         std::vector<std::int64_t> newestKeys;
         for (const records::StoredRecord& record : *newest) {
@@ -175,13 +172,10 @@ TEST(DayBounds, AStoreWithoutReadableDaysOrWithoutRecordsGivesNothing) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
     fakes::FakeClock clock;
-    records::sql::SqlStore store(
-        std::make_unique<records::sql::SqliteDialect>(QStringLiteral("kvt97.mdb"),
-                                                      records::sql::SqliteDialect::Role::Reading),
-        clock);
+    const auto store = records_test::fileStore(clock, records::sql::SqliteDialect::Role::Reading);
     const records::RecordFilter days = filter("2007-10-10", "2007-10-11");
-    EXPECT_EQ(walkedKeys(store, days), std::vector<std::int64_t>{});
-    EXPECT_EQ(store.count(days), 0);
+    EXPECT_EQ(walkedKeys(*store, days), std::vector<std::int64_t>{});
+    EXPECT_EQ(store->count(days), 0);
     {
         SqliteDirect db(dir.path());
         for (const char* odd : {"10/10/2007/9:13", "x", "2007/10/10/9:13"}) {
@@ -189,9 +183,9 @@ TEST(DayBounds, AStoreWithoutReadableDaysOrWithoutRecordsGivesNothing) {
                 db.exec(std::string("INSERT INTO \"数据监测\" (\"日期\") VALUES ('") + odd + "')"));
         }
     }
-    EXPECT_EQ(walkedKeys(store, days), std::vector<std::int64_t>{});
-    EXPECT_EQ(store.count(days), 0);
-    EXPECT_EQ(store.count({}), 3);
+    EXPECT_EQ(walkedKeys(*store, days), std::vector<std::int64_t>{});
+    EXPECT_EQ(store->count(days), 0);
+    EXPECT_EQ(store->count({}), 3);
 }
 
 }  // namespace

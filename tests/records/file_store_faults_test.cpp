@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
+#include "file_store.h"
 #include "full_disk.h"
 #include "records/records_store.h"
 #include "records/sql/sql_store.h"
@@ -75,10 +76,7 @@ class FileStoreFault : public testing::TestWithParam<StoreFault> {
     void TearDown() override { store.reset(); }
 
     void openStore() {
-        store = std::make_unique<records::sql::SqlStore>(
-            std::make_unique<records::sql::SqliteDialect>(
-                QStringLiteral("kvt97.mdb"), records::sql::SqliteDialect::Role::Logging),
-            clock);
+        store = records_test::fileStore(clock, records::sql::SqliteDialect::Role::Logging);
     }
 
     // The record of minute `minute` past ten.
@@ -375,32 +373,26 @@ TEST(FileStoreHealth, ReadsNeverHideAnAppendsFailure) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
     fakes::FakeClock clock;
-    records::sql::SqlStore logging(
-        std::make_unique<records::sql::SqliteDialect>(QStringLiteral("kvt97.mdb"),
-                                                      records::sql::SqliteDialect::Role::Logging),
-        clock);
-    records::sql::SqlStore reading(
-        std::make_unique<records::sql::SqliteDialect>(QStringLiteral("kvt97.mdb"),
-                                                      records::sql::SqliteDialect::Role::Reading),
-        clock);
+    const auto logging = records_test::fileStore(clock, records::sql::SqliteDialect::Role::Logging);
+    const auto reading = records_test::fileStore(clock, records::sql::SqliteDialect::Role::Reading);
     SqliteDirect holder(dir.path());
-    ASSERT_TRUE(logging.append(records_test::recordNumber(1)));
+    ASSERT_TRUE(logging->append(records_test::recordNumber(1)));
 
     ASSERT_TRUE(holder.exec("BEGIN IMMEDIATE"));
-    EXPECT_FALSE(logging.append(records_test::recordNumber(2)));
-    EXPECT_EQ(logging.newest({}, 10)->size(), 1U) << "a writer's lock lets readers read";
-    EXPECT_EQ(logging.health().problem, StoreProblem::Locked);
+    EXPECT_FALSE(logging->append(records_test::recordNumber(2)));
+    EXPECT_EQ(logging->newest({}, 10)->size(), 1U) << "a writer's lock lets readers read";
+    EXPECT_EQ(logging->health().problem, StoreProblem::Locked);
     ASSERT_TRUE(holder.exec("COMMIT"));
 
     ASSERT_TRUE(holder.exec("BEGIN EXCLUSIVE"));
-    EXPECT_EQ(reading.count({}), std::nullopt);
-    EXPECT_EQ(reading.health().problem, StoreProblem::Locked);
+    EXPECT_EQ(reading->count({}), std::nullopt);
+    EXPECT_EQ(reading->health().problem, StoreProblem::Locked);
     ASSERT_TRUE(holder.exec("COMMIT"));
-    EXPECT_EQ(reading.count({}), 1);
-    EXPECT_TRUE(reading.health().ok());
-    EXPECT_EQ(logging.health().problem, StoreProblem::Locked);
-    ASSERT_TRUE(logging.append(records_test::recordNumber(3)));
-    EXPECT_TRUE(logging.health().ok());
+    EXPECT_EQ(reading->count({}), 1);
+    EXPECT_TRUE(reading->health().ok());
+    EXPECT_EQ(logging->health().problem, StoreProblem::Locked);
+    ASSERT_TRUE(logging->append(records_test::recordNumber(3)));
+    EXPECT_TRUE(logging->health().ok());
 }
 
 }  // namespace

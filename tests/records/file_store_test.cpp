@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fakes/fake_clock.h"
+#include "file_store.h"
 #include "records/records_store.h"
-#include "records/sql/sql_store.h"
 #include "records/sql/sqlite_dialect.h"
 #include "records/sql/store_factory.h"
 #include "sample_records.h"
@@ -29,7 +29,7 @@ namespace {
 
 using records::StoreProblem;
 using records::sql::SqliteDialect;
-using records::sql::SqlStore;
+using records_test::fileStore;
 using records_test::newestTexts;
 using records_test::recordNumber;
 using records_test::recordTexts;
@@ -39,14 +39,10 @@ using records_test::SqliteDirect;
 using records_test::StoreDir;
 using records_test::walkedKeys;
 
-std::unique_ptr<SqlStore> fileStore(fakes::FakeClock& clock, SqliteDialect::Role role,
-                                    const std::string& path = "kvt97.mdb") {
-    return std::make_unique<SqlStore>(
-        std::make_unique<SqliteDialect>(QString::fromStdString(path), role), clock);
-}
-
-// Inserts records first..last with one transaction, as a quick way to a large store.
-void fillDirectly(SqliteDirect& db, int first, int last) {
+// Inserts records first..last into the store of `dir` with one transaction, as a quick way to a
+// large store.
+void fillDirectly(const StoreDir& dir, int first, int last) {
+    SqliteDirect db(dir.path());
     ASSERT_TRUE(db.exec("BEGIN"));
     for (int n = first; n <= last; ++n) {
         const std::vector<std::string> t = records_test::textsOf(recordNumber(n));
@@ -72,7 +68,8 @@ Rows schemaOf(SqliteDirect& db) {
     return db.rows("SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name");
 }
 
-int runTool(const QStringList& arguments, QByteArray* output = nullptr) {
+int runTool(const QStringList& arguments, QByteArray* output = nullptr,
+            QByteArray* errors = nullptr) {
     QProcess tool;
     tool.start(QStringLiteral(TUSKO_MKSTORE_PATH), arguments);
     if (!tool.waitForFinished(60000)) {
@@ -80,6 +77,9 @@ int runTool(const QStringList& arguments, QByteArray* output = nullptr) {
     }
     if (output != nullptr) {
         *output = tool.readAllStandardOutput();
+    }
+    if (errors != nullptr) {
+        *errors = tool.readAllStandardError();
     }
     return tool.exitCode();
 }
@@ -134,12 +134,9 @@ TEST(FileStoreFactory, AStoreThatCannotBeMadeIsMissing) {
 TEST(FileStoreFactory, StationIndexIsAddedToAnExistingStoreAndChangesNoTable) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    Rows tableBefore;
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 20);
-        tableBefore = db.rows("SELECT sql FROM sqlite_master WHERE type = 'table'");
-    }
+    fillDirectly(dir, 1, 20);
+    const Rows tableBefore =
+        SqliteDirect(dir.path()).rows("SELECT sql FROM sqlite_master WHERE type = 'table'");
     fakes::FakeClock clock;
     // A store that only reads leaves the file as it is.
     const std::unique_ptr<records::Store> reader = records::sql::readingStores(clock)();
@@ -173,10 +170,7 @@ TEST(FileStore, AStoreThatReadsNeverCreatesTheFileAndUsesItOnceItIsThere) {
     EXPECT_TRUE(dir.entries().isEmpty()) << dir.entries().join(' ').toStdString();
 
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 2);
-    }
+    fillDirectly(dir, 1, 2);
     EXPECT_EQ(newestTexts(*store), recordTexts(1, 2));
     EXPECT_EQ(store->count({}), 2);
     EXPECT_TRUE(store->health().ok());
@@ -244,9 +238,9 @@ TEST(FileStore, WorksOnAnyTableWithTheTenFields) {
 TEST(FileStore, NewestSkipsGapsAndShowsForeignValuesAsText) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
+    fillDirectly(dir, 1, 1500);
     {
         SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 1500);
         ASSERT_TRUE(
             db.exec("DELETE FROM \"数据监测\" WHERE rowid BETWEEN 1400 AND 1409 OR rowid = 3"));
         // Values another tool may have left: a null and a number where texts are expected.
@@ -273,10 +267,7 @@ TEST(FileStore, NewestSkipsGapsAndShowsForeignValuesAsText) {
 TEST(FileStore, ClearEmptiesTheTableAndAppendsGoOnInOrder) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 2000);
-    }
+    fillDirectly(dir, 1, 2000);
     fakes::FakeClock clock;
     const auto store = fileStore(clock, SqliteDialect::Role::Logging);
     ASSERT_TRUE(store->clear());
@@ -330,9 +321,9 @@ TEST(FileStore, WalkTakesTheMatchingRecordsOldestFirstAndStopsWhenAsked) {
 TEST(FileStore, WalkAndCountTakeEveryRecordAcrossTheirStatements) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
+    fillDirectly(dir, 1, 9000);
     {
         SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 9000);
         for (const int key : {262144, 262145, 524288, 600000, 1048577}) {
             ASSERT_TRUE(db.exec("INSERT INTO \"数据监测\" (rowid, \"仪表编号\") VALUES (" +
                                 std::to_string(key) + ", 3)"));
@@ -375,10 +366,7 @@ TEST(FileStore, TwoStoresShareTheFileWithTheirOwnConnections) {
 TEST(FileStore, AStoreMadeOnOneThreadReadsOnAnother) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 3);
-    }
+    fillDirectly(dir, 1, 3);
     fakes::FakeClock clock;
     const std::unique_ptr<records::Store> store = records::sql::readingStores(clock)();
     EXPECT_EQ(newestTexts(*store), recordTexts(1, 3));
@@ -392,10 +380,7 @@ TEST(FileStore, AStoreMadeOnOneThreadReadsOnAnother) {
 TEST(FileStore, AReadOnlyFileIsReadAndNeverChanged) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
-    {
-        SqliteDirect db(dir.path());
-        fillDirectly(db, 1, 3);
-    }
+    fillDirectly(dir, 1, 3);
     ASSERT_EQ(chmod(dir.path(".").c_str(), 0755), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0444), 0);
     {
@@ -450,7 +435,9 @@ TEST(Mkstore, CreatesAStoreWithItsIndexAndNeverOverwrites) {
     const auto store = fileStore(clock, SqliteDialect::Role::Logging);
     ASSERT_TRUE(store->append(recordNumber(1)));
 
-    EXPECT_EQ(runTool({QStringLiteral("kvt97.mdb")}), 1);
+    QByteArray said;
+    EXPECT_EQ(runTool({QStringLiteral("kvt97.mdb")}, nullptr, &said), 1);
+    EXPECT_NE(said.indexOf("kvt97.mdb: file exists, not overwritten"), -1) << said.toStdString();
     EXPECT_EQ(db.rows(selectTenFields("rowid")), recordTexts(1, 1));
     EXPECT_EQ(runTool({QStringLiteral("other.db")}), 0);
     EXPECT_EQ(SqliteDirect(dir.path("other.db")).number("SELECT count(*) FROM \"数据监测\""), 0);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_store.h"
 #include "records/records_store.h"
 
 namespace records_test {
@@ -27,16 +28,8 @@ inline records::MeasurementRecord recordNumber(int n) {
 
 // The ten stored texts of a record, in the table's order.
 inline std::vector<std::string> textsOf(const records::MeasurementRecord& r) {
-    return {std::to_string(r.station),
-            r.date,
-            r.diameter,
-            r.flow,
-            r.percent,
-            r.rangeRatio,
-            r.velocity,
-            r.forwardTotal,
-            r.reverseTotal,
-            r.alarm};
+    const records::StoredRecord stored = fakes::FakeStore::stored(0, r);
+    return {stored.fields.begin(), stored.fields.end()};
 }
 
 // A statement that reads the ten fields of every record in the given order.

@@ -5,8 +5,6 @@
 #include <ostream>
 #include <string>
 
-#include "records/server_statements.h"
-
 namespace {
 
 using records::parseServerSettings;
@@ -128,11 +126,6 @@ TEST(PasswordFile, MissingOrUnreadableIsRefused) {
     const auto password = readPassword(reader, "elsewhere");
     EXPECT_FALSE(password.value);
     EXPECT_EQ(password.problem, "password file elsewhere cannot be read");
-}
-
-TEST(ServerStatements, QuoteIdentifiersSoThatNoNameEndsTheQuote) {
-    EXPECT_EQ(records::quotedIdentifier("数据监测"), "\"数据监测\"");
-    EXPECT_EQ(records::quotedIdentifier("a\"; DROP TABLE x; --"), "\"a\"\"; DROP TABLE x; --\"");
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <cstdio>
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "append_child_run.h"
 #include "fakes/fake_clock.h"
-#include "postgres_server.h"
 #include "records/records_store.h"
 #include "records/server_settings.h"
 #include "records/sql/postgres_dialect.h"
@@ -29,7 +29,7 @@
 #include "records/sql/store_factory.h"
 #include "records/store_status.h"
 #include "sample_records.h"
-#include "server_direct.h"
+#include "server_fixture.h"
 #include "sqlite_direct.h"
 #include "store_dir.h"
 #include "store_reading.h"
@@ -39,6 +39,7 @@ namespace {
 using records::StoreProblem;
 using records::sql::ServerStore;
 using records::sql::SqlStore;
+using records_test::kPasswordFile;
 using records_test::newestTexts;
 using records_test::PostgresServer;
 using records_test::recordNumber;
@@ -47,8 +48,9 @@ using records_test::Rows;
 using records_test::selectTenFields;
 using records_test::ServerDirect;
 using records_test::StoreDir;
+using records_test::tableWithoutSite;
+using records_test::writeFile;
 
-constexpr const char* kPasswordFile = "records.password";
 constexpr records::sql::Backoff kQuickBackoff{
     std::chrono::milliseconds(20), std::chrono::milliseconds(200), std::chrono::milliseconds(300)};
 
@@ -71,26 +73,8 @@ bool drained(const records::Store& store) {
     });
 }
 
-// The ten fields behind the key, as a table made by hand without "站点" and without a unique key.
-std::string tableWithoutSite() {
-    std::string sql = "CREATE TABLE \"数据监测\" (\"序号\" bigserial PRIMARY KEY";
-    for (const std::string& field : records::kFieldNames) {
-        sql += ", \"" + field + "\" " + (field == records::kFieldNames[0] ? "smallint" : "text");
-    }
-    return sql + ")";
-}
-
 std::string toolsTable() {
     return records::createTableStatement(records::SqlDialect::PostgreSql);
-}
-
-void writeFile(const std::string& path, const std::string& text, mode_t mode) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())),
-              static_cast<qint64>(text.size()));
-    file.close();
-    ASSERT_EQ(chmod(path.c_str(), mode), 0);
 }
 
 // Warnings the program writes on standard error, as Qt hands them over.
@@ -110,34 +94,13 @@ long countWarnings(const std::string& part) {
                          [&](const std::string& w) { return w.find(part) != std::string::npos; });
 }
 
-class ServerStoreTest : public testing::Test {
+class ServerStoreTest : public records_test::ServerTest {
   protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<PostgresServer>(); }
-    static void TearDownTestSuite() { server_.reset(); }
-
     void SetUp() override {
-        if (!server_->problem().empty()) {
-            GTEST_SKIP() << "PostgreSQL server unavailable: " << server_->problem();
+        ServerTest::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) {
+            writeSettings("east");
         }
-        if (!server_->running()) {
-            ASSERT_TRUE(server_->start()) << server_->problem();
-        }
-        direct_ = std::make_unique<ServerDirect>(*server_);
-        ASSERT_TRUE(direct_->ok());
-        ASSERT_TRUE(direct_->exec("DROP TABLE IF EXISTS \"数据监测\""));
-        writeFile(dir_.path(kPasswordFile), PostgresServer::kPassword, 0600);
-        writeSettings("east");
-    }
-
-    // A settings file in the working directory naming the server and `site`.
-    void TearDown() override {
-        if (server_->paused()) {
-            EXPECT_TRUE(server_->resume()) << server_->problem();
-        }
-    }
-
-    void writeSettings(const std::string& site, const char* name = records::kServerSettingsFile) {
-        writeFile(dir_.path(name), server_->settings(kPasswordFile, site), 0644);
     }
 
     std::unique_ptr<ServerStore> loggingStore(const char* settings = "records.conf",
@@ -155,17 +118,22 @@ class ServerStoreTest : public testing::Test {
 
     Rows serverRecords() { return direct_->rows(selectTenFields("\"序号\"")); }
 
+    // Records of site "east" put in the spool behind a store's back, as a program killed before
+    // it sent them leaves them.
+    void leaveInSpool(std::initializer_list<int> numbers) {
+        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
+                                  records::sql::Spool::Use::Keep);
+        for (const int n : numbers) {
+            ASSERT_TRUE(spool.add(recordNumber(n), "east", clock_.msecs).ok());
+        }
+    }
+
     std::int64_t spooled(const char* spool = "records-spool.db") {
         return records_test::SqliteDirect(dir_.path(spool)).number("SELECT count(*) FROM waiting");
     }
 
-    static std::unique_ptr<PostgresServer> server_;
-    StoreDir dir_;
     fakes::FakeClock clock_;
-    std::unique_ptr<ServerDirect> direct_;
 };
-
-std::unique_ptr<PostgresServer> ServerStoreTest::server_;
 
 struct Table {
     const char* name;
@@ -266,6 +234,18 @@ TEST_F(ServerStoreTest, WalkTakesTheSitesMatchingRecordsInOrderAcrossBatches) {
     EXPECT_EQ(flows, expected);
     EXPECT_EQ(reading->count(filter), static_cast<std::int64_t>(expected.size()));
     EXPECT_EQ(records_test::walkedKeys(*reading).size(), static_cast<std::size_t>(rows / 2));
+
+    // A walk the sink stops, and one after a key.
+    std::vector<std::int64_t> keys;
+    ASSERT_TRUE(reading->walk({}, [&](std::int64_t key, const records::RecordView&) {
+        keys.push_back(key);
+        return keys.size() < 2;
+    }));
+    EXPECT_EQ(keys, (std::vector<std::int64_t>{2, 4}));
+    records::RecordFilter after;
+    after.afterKey = 4;
+    EXPECT_EQ(records_test::walkedKeys(*reading, after).size(),
+              static_cast<std::size_t>(rows / 2 - 2));
 }
 
 // The server away for a while, the program stopped and started again meanwhile: every record
@@ -273,8 +253,10 @@ TEST_F(ServerStoreTest, WalkTakesTheSitesMatchingRecordsInOrderAcrossBatches) {
 TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
     auto store = loggingStore();
+    const auto reading = readingStore();  // a window's, on a connection made before the outage
     ASSERT_TRUE(store->append(recordNumber(1)));
     ASSERT_TRUE(drained(*store));
+    EXPECT_EQ(newestTexts(*reading), recordTexts(1, 1));
     const std::int64_t firstStored = clock_.msecs;
     direct_.reset();
 
@@ -292,6 +274,11 @@ TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
               "记录未保存：无法连接服务器（" + away.detail +
                   "），上次保存于 3 分钟前，3 条记录等待发送到服务器");
     EXPECT_EQ(store->newest({}, 10), std::nullopt) << "reads go to the server";
+    EXPECT_EQ(reading->count({}), std::nullopt) << "on the connection the server dropped";
+    EXPECT_FALSE(reading->health().ok());
+    EXPECT_EQ(reading->newest({}, 10), std::nullopt) << "on a new connection";
+    EXPECT_EQ(reading->health().problem, StoreProblem::ServerUnreachable)
+        << reading->health().detail;
 
     store.reset();  // the program ends while the server is away
     EXPECT_EQ(spooled(), 3);
@@ -303,6 +290,8 @@ TEST_F(ServerStoreTest, RecordsWaitThroughAnOutageAndARestartAndArriveInOrder) {
     direct_ = std::make_unique<ServerDirect>(*server_);
     EXPECT_EQ(serverRecords(), recordTexts(1, 5));
     EXPECT_EQ(spooled(), 0);
+    EXPECT_EQ(newestTexts(*reading), recordTexts(1, 5)) << "the window reads on a new connection";
+    EXPECT_TRUE(reading->health().ok());
 }
 
 // Killed after the server stored a record and before the spool let it go, the program sends it
@@ -315,12 +304,7 @@ TEST_F(ServerStoreTest, ARecordSentAgainIsStoredOnce) {
         ASSERT_TRUE(store->append(recordNumber(1)));
         ASSERT_TRUE(drained(*store));
     }
-    {
-        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
-                                  records::sql::Spool::Use::Keep);
-        ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
-        ASSERT_TRUE(spool.add(recordNumber(2), "east", clock_.msecs).ok());
-    }
+    ASSERT_NO_FATAL_FAILURE(leaveInSpool({1, 2}));
     auto store = loggingStore();
     ASSERT_TRUE(drained(*store)) << store->health().detail;
     EXPECT_EQ(serverRecords(), recordTexts(1, 2));
@@ -332,12 +316,7 @@ TEST_F(ServerStoreTest, ARecordSentAgainIsStoredOnce) {
 TEST_F(ServerStoreTest, ATableWithoutTheUniqueKeyIsSaidToAllowARecordTwice) {
     ASSERT_TRUE(direct_->exec(tableWithoutSite()));
     const long before = countWarnings("no unique key");
-    {
-        records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
-                                  records::sql::Spool::Use::Keep);
-        ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
-        ASSERT_TRUE(spool.add(recordNumber(1), "east", clock_.msecs).ok());
-    }
+    ASSERT_NO_FATAL_FAILURE(leaveInSpool({1, 1}));
     auto store = loggingStore();
     ASSERT_TRUE(drained(*store)) << store->health().detail;
     direct_.reset();
@@ -521,18 +500,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"TableLocked", lockTable, unlockTable, StoreProblem::Locked, false}),
     [](const testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
-// The last count printed on complete lines of the child's output; 0 before the first one.
-long long lastPrintedCount(const QByteArray& output) {
-    const int end = output.lastIndexOf('\n');
-    return end < 0 ? 0 : output.left(end).split('\n').last().toLongLong();
-}
-
 // A program killed at any moment while it logs, with the server there or away: every record
 // whose append returned reaches the server, none twice.
 TEST_F(ServerStoreTest, KillWhileLoggingLosesNoRecordAndStoresNoneTwice) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
     std::mt19937 random(20071010);
-    std::uniform_int_distribution<int> extraMilliseconds(0, 40);
     long long appended = 0;
     for (int round = 0; round < 6; ++round) {
         const bool outage = round % 2 == 0;
@@ -541,24 +513,9 @@ TEST_F(ServerStoreTest, KillWhileLoggingLosesNoRecordAndStoresNoneTwice) {
         if (outage) {
             ASSERT_TRUE(server_->stop());
         }
-        QProcess child;
-        child.start(QStringLiteral(TUSKO_STORE_APPEND_CHILD_PATH),
-                    {QString::fromStdString(dir_.path(".")), QString::number(round + 1)});
-        ASSERT_TRUE(child.waitForStarted());
-        QByteArray output;
-        while (lastPrintedCount(output) < 5 && child.state() == QProcess::Running) {
-            child.waitForReadyRead(1000);
-            output += child.readAllStandardOutput();
-        }
-        // Randomness in where the kill falls, not a wait for something to happen.
-        std::this_thread::sleep_for(std::chrono::milliseconds(extraMilliseconds(random)));
-        child.kill();
-        ASSERT_TRUE(child.waitForFinished());
-        ASSERT_EQ(child.exitStatus(), QProcess::CrashExit)
-            << child.readAllStandardError().toStdString();
-        output += child.readAllStandardOutput();
-        const long long printed = lastPrintedCount(output);
-        ASSERT_GE(printed, 5);
+        const long long printed =
+            records_test::killWhileAppending(dir_.path("."), round + 1, random);
+        ASSERT_GE(printed, records_test::kAppendsBeforeKill);
         if (outage) {
             ASSERT_TRUE(server_->start());
         }

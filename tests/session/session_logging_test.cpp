@@ -262,6 +262,23 @@ TEST_F(LoggingTest, BadFrameAtANewMinuteWritesNothing) {
     EXPECT_EQ(store.records.size(), 2U);
 }
 
+// The clock is read once for the minute and again for the record's time: a record written as the
+// minute turns carries the new minute.
+TEST_F(LoggingTest, TheRecordTimeComesFromASecondReading) {
+    clockAt(20);
+    startOn({1}, false);
+    run(20000, 8, 1000);  // eight of the nine values
+    ASSERT_TRUE(store.records.empty());
+    clockAt(28);
+    tick();
+    // The reply's own reading, the minute's, then the record's.
+    clock.laterTimes = {"10:00:59", "10:00:59", "10:01:00"};
+    meters->deliver();
+    EXPECT_TRUE(clock.laterTimes.empty()) << "the clock is read three times for the reply";
+    ASSERT_EQ(store.records.size(), 1U);
+    EXPECT_EQ(store.records[0].fields[1], stamp(1));
+}
+
 // Whatever keeps records from being stored is told after each append while it lasts, and once
 // when a record is stored again; a store that cannot be used at start is told at once.
 TEST_F(LoggingTest, ListenersFollowTheStoresHealth) {

@@ -17,11 +17,6 @@ class RepliesTest : public SessionTest {
         clock.time = "10:00:30";
         ASSERT_TRUE(start());
     }
-    // Polls once and lets the polled station answer with `data`.
-    void answer(const Bytes& data) {
-        const Bytes request = tick();
-        port.arrive(reply(request[1], request[2], data));
-    }
     // The verdicts of the received blocks in the traffic log.
     std::vector<commissioning::Verdict> verdicts() const {
         std::vector<commissioning::Verdict> found;

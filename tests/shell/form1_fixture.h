@@ -13,16 +13,9 @@
 #include <utility>
 #include <vector>
 
-#include "commissioning/traffic_log.h"
-#include "fakes/fake_clock.h"
 #include "fakes/fake_dialogs.h"
-#include "fakes/fake_file_reader.h"
-#include "fakes/fake_pacer.h"
 #include "fakes/fake_program_end.h"
-#include "fakes/fake_serial_port.h"
-#include "fakes/fake_store.h"
-#include "fakes/fake_timer.h"
-#include "platform/event_gate.h"
+#include "session/polling_fakes.h"
 #include "session/polling_session.h"
 #include "shell/fake_port_advice.h"
 #include "shell/form1.h"
@@ -30,7 +23,9 @@
 
 namespace shelltest {
 
-using Bytes = std::vector<std::uint8_t>;
+using sessiontest::Bytes;
+using sessiontest::poll;
+using sessiontest::reply;
 
 struct RecordingNavigation final : shell::Navigation {
     int parameterOpenings = 0;
@@ -48,11 +43,10 @@ struct RecordingNavigation final : shell::Navigation {
 
 // The main window on a polling session over fakes, the session's messages shown as the program
 // shows them; Form_Load is left to the test.
-class Form1Test : public ::testing::Test {
+class Form1Test : public ::testing::Test, public sessiontest::PollingFakes {
   protected:
     void SetUp() override {
-        session = std::make_unique<session::PollingSession>(
-            session::PollingServices{port, timer, pacer, clock, files, store, traffic, gate});
+        session = std::make_unique<session::PollingSession>(services());
         session->addListener(messages);
         buildWindow();
     }
@@ -69,12 +63,8 @@ class Form1Test : public ::testing::Test {
     // A new window on new fakes, for table-driven tests that need a fresh start per case.
     void restart() {
         TearDown();
-        port = fakes::FakeSerialPort{};
-        timer = fakes::FakeTimer{};
-        store = fakes::FakeStore{};
+        renewFakes();
         dialogs = fakes::FakeDialogs{};
-        files = fakes::FakeFileReader{};
-        clock = fakes::FakeClock{};
         programEnd = fakes::FakeProgramEnd{};
         navigation = RecordingNavigation{};
         portAdvice = FakePortAdvice{};
@@ -85,13 +75,6 @@ class Form1Test : public ::testing::Test {
         bool loaded = false;
         gate.run([&] { loaded = form->Form_Load(); });
         return loaded;
-    }
-
-    // Runs one timer tick and returns the bytes it wrote.
-    Bytes tick() {
-        port.written.clear();
-        timer.tick();
-        return port.written;
     }
 
     // The text of the control named `name` on the window ("Label29").
@@ -109,16 +92,8 @@ class Form1Test : public ::testing::Test {
         return count;
     }
 
-    fakes::FakeSerialPort port;
-    fakes::FakeTimer timer;
-    fakes::FakePacer pacer;
-    fakes::FakeStore store;
     fakes::FakeDialogs dialogs;
-    fakes::FakeFileReader files;
-    fakes::FakeClock clock;
-    commissioning::TrafficLog traffic{clock};
     fakes::FakeProgramEnd programEnd;
-    platform::EventGate gate;
     RecordingNavigation navigation;
     FakePortAdvice portAdvice;
     shell::OperatorMessages messages{dialogs, portAdvice};
@@ -128,23 +103,5 @@ class Form1Test : public ::testing::Test {
     std::unique_ptr<session::PollingSession> session;
     std::unique_ptr<shell::Form1> form;
 };
-
-inline Bytes poll(int station, int command) {
-    return {0x2A, static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(command), 0x2E};
-}
-
-// A valid reply frame: the check byte is the exclusive-or of bytes 2 to 7.
-inline Bytes reply(int station, int command, Bytes data) {
-    Bytes frame = std::move(data);
-    frame.insert(frame.begin(),
-                 {static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(command)});
-    std::uint8_t check = 0;
-    for (std::size_t i = 2; i < 8; ++i) {
-        check ^= frame[i];
-    }
-    frame.push_back(check);
-    frame.push_back(0xAA);
-    return frame;
-}
 
 }  // namespace shelltest

@@ -15,11 +15,6 @@ class ReplyTest : public Form1Test {
         clock.time = "10:00:30";
         ASSERT_TRUE(load());
     }
-    // Polls once and lets the polled station answer with `data`.
-    void answer(const Bytes& data) {
-        const Bytes request = tick();
-        port.arrive(reply(request[1], request[2], data));
-    }
 };
 
 const Bytes kFlow1234_56 = {0x56, 0x34, 0x12, 0x03, 0x02, 0x00};

@@ -1,42 +1,26 @@
 // The trend over the records table on a PostgreSQL server that the test starts itself, against
 // the records. Skipped when no server can be started.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <QFile>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/qt/trend/postgres_trend_rows.h"
 #include "platform/qt/trend/trend_rows_choice.h"
-#include "records/postgres_server.h"
 #include "records/records_store.h"
-#include "records/server_direct.h"
-#include "records/store_dir.h"
+#include "records/server_fixture.h"
 #include "sample_trend.h"
 #include "trend/trend_cache.h"
 
 namespace {
 
-using records_test::PostgresServer;
 using records_test::ServerDirect;
-using records_test::StoreDir;
+using records_test::tableWithoutSite;
 using trend_test::keepReading;
 using trend_test::kStart;
 using trend_test::request;
 using trend_test::SampleRecord;
-
-constexpr const char* kPasswordFile = "records.password";
-
-void writeFile(const std::string& path, const std::string& text, mode_t mode) {
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(text.data(), static_cast<qint64>(text.size())),
-              static_cast<qint64>(text.size()));
-    file.close();
-    ASSERT_EQ(chmod(path.c_str(), mode), 0);
-}
 
 // The program's table without its unique key, as a table of another tool may be: the sample
 // records hold several records of one station in one minute.
@@ -46,42 +30,7 @@ std::string tableWithoutKey() {
     return unique == std::string::npos ? sql : sql.substr(0, unique) + ")";
 }
 
-std::string tableWithoutSite() {
-    std::string sql = "CREATE TABLE \"数据监测\" (\"序号\" bigserial PRIMARY KEY";
-    for (const std::string& field : records::kFieldNames) {
-        sql += ", \"" + field + "\" " + (field == records::kFieldNames[0] ? "smallint" : "text");
-    }
-    return sql + ")";
-}
-
-class TrendServer : public testing::Test {
-  protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<PostgresServer>(); }
-    static void TearDownTestSuite() { server_.reset(); }
-
-    void SetUp() override {
-        if (!server_->problem().empty()) {
-            GTEST_SKIP() << "PostgreSQL server unavailable: " << server_->problem();
-        }
-        if (!server_->running()) {
-            ASSERT_TRUE(server_->start()) << server_->problem();
-        }
-        direct_ = std::make_unique<ServerDirect>(*server_);
-        ASSERT_TRUE(direct_->ok());
-        ASSERT_TRUE(direct_->exec("DROP TABLE IF EXISTS \"数据监测\""));
-        writeFile(dir_.path(kPasswordFile), PostgresServer::kPassword, 0600);
-    }
-
-    void writeSettings(const std::string& site, const char* name = "records.conf") {
-        writeFile(dir_.path(name), server_->settings(kPasswordFile, site), 0644);
-    }
-
-    static std::unique_ptr<PostgresServer> server_;
-    StoreDir dir_;
-    std::unique_ptr<ServerDirect> direct_;
-};
-
-std::unique_ptr<PostgresServer> TrendServer::server_;
+using TrendServer = records_test::ServerTest;
 
 struct SiteCase {
     const char* name;

@@ -5,9 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <string>
 #include <thread>
@@ -17,6 +15,7 @@
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/records_store.h"
 #include "records/sqlite_direct.h"
+#include "records/store_dir.h"
 #include "sample_trend.h"
 #include "trend/trend_cache.h"
 
@@ -31,22 +30,18 @@ using trend_test::SampleRecord;
 
 class TrendFile : public testing::Test {
   protected:
-    std::string path(const char* name = "kvt97.mdb") const {
-        return QDir(dir_.path()).filePath(QString::fromUtf8(name)).toStdString();
-    }
+    std::string path(const char* name = "kvt97.mdb") const { return dir_.path(name); }
     // A store as the program keeps it: the table and the station index.
     void makeStore(const std::vector<SampleRecord>& records, const char* name = "kvt97.mdb") {
         SqliteDirect db(path(name));
         ASSERT_TRUE(db.ok());
         ASSERT_TRUE(db.exec(records::createTableStatement()));
-        ASSERT_TRUE(
-            db.exec("CREATE INDEX IF NOT EXISTS \"数据监测_仪表编号\" ON \"数据监测\" "
-                    "(\"仪表编号\")"));
+        ASSERT_TRUE(db.exec(records::createStationIndexStatement()));
         ASSERT_TRUE(db.exec(trend_test::insertStatement(records)));
     }
     QString file() const { return QString::fromStdString(path()); }
 
-    QTemporaryDir dir_;
+    records_test::StoreDir dir_;
 };
 
 struct FileCase {

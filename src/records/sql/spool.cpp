@@ -145,22 +145,20 @@ Fault Spool::oldest(std::size_t limit, std::vector<Waiting>& found) {
 }
 
 Fault Spool::remove(std::int64_t id) {
-    if (Fault fault = ready(); !fault.ok()) {
-        return fault;
-    }
-    QSqlQuery query(db_);
-    if (!runStatement(query, {"DELETE FROM " + std::string(kTableName) + " WHERE id = ?", {id}})) {
-        return failed(query.lastError());
-    }
-    return {};
+    return removeWhere("id = ?", id);
 }
 
 Fault Spool::removeUpTo(std::int64_t id) {
+    return removeWhere("id <= ?", id);
+}
+
+Fault Spool::removeWhere(const char* condition, std::int64_t id) {
     if (Fault fault = ready(); !fault.ok()) {
         return fault;
     }
     QSqlQuery query(db_);
-    if (!runStatement(query, {"DELETE FROM " + std::string(kTableName) + " WHERE id <= ?", {id}})) {
+    if (!runStatement(query,
+                      {"DELETE FROM " + std::string(kTableName) + " WHERE " + condition, {id}})) {
         return failed(query.lastError());
     }
     return {};

@@ -47,6 +47,8 @@ class Spool {
     [[nodiscard]] Fault count(std::int64_t& waiting);
 
   private:
+    // Deletes the waiting records whose id passes `condition` ("id = ?"), bound to `id`.
+    Fault removeWhere(const char* condition, std::int64_t id);
     Fault ready();
     Fault failed(const class QSqlError& error);
     void close();

@@ -119,20 +119,24 @@ Statement Statements::clear() const {
     return s;
 }
 
-Statement Statements::lastKey() const {
-    Statement s = where({});
-    s.sql = "SELECT " + key() + " FROM " + table() + s.sql + " ORDER BY " + key() + " DESC LIMIT 1";
-    return s;
-}
-
-std::string SqliteStatements::insert() const {
+std::string Statements::insert() const {
     std::string names;
     std::string marks;
     for (const std::string& field : kFieldNames) {
         names += (names.empty() ? "" : ", ") + quoted(field);
         marks += marks.empty() ? "?" : ", ?";
     }
-    return "INSERT INTO " + table() + " (" + names + ") VALUES (" + marks + ")";
+    if (siteColumn()) {
+        names += ", " + quoted(kSiteField);
+        marks += ", ?";
+    }
+    return "INSERT INTO " + table() + " (" + names + ") VALUES (" + marks + ")" + afterInsert();
+}
+
+Statement Statements::lastKey() const {
+    Statement s = where({});
+    s.sql = "SELECT " + key() + " FROM " + table() + s.sql + " ORDER BY " + key() + " DESC LIMIT 1";
+    return s;
 }
 
 std::string SqliteStatements::asText(const std::string& field) const {
@@ -151,21 +155,10 @@ std::string SqliteStatements::day() const {
 PostgresStatements::PostgresStatements(bool hasSiteColumn, std::string site)
     : hasSiteColumn_(hasSiteColumn), site_(std::move(site)) {}
 
-std::string PostgresStatements::insert() const {
-    std::string names;
-    std::string marks;
-    for (const std::string& field : kFieldNames) {
-        names += (names.empty() ? "" : ", ") + quoted(field);
-        marks += marks.empty() ? "?" : ", ?";
-    }
-    if (hasSiteColumn_) {
-        names += ", " + quoted(kSiteField);
-        marks += ", ?";
-    }
+std::string PostgresStatements::afterInsert() const {
     // With the unique key a record that is there already is not stored again and returns no row;
     // without it the clause changes nothing.
-    return "INSERT INTO " + table() + " (" + names + ") VALUES (" + marks +
-           ") ON CONFLICT DO NOTHING RETURNING " + key();
+    return " ON CONFLICT DO NOTHING RETURNING " + key();
 }
 
 std::string PostgresStatements::key() const {

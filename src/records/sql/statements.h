@@ -40,7 +40,7 @@ class Statements {
     // Appends one record. Binds: the ten fields in their order, then the site where the table
     // takes one (siteColumn()). On a server it returns the key, or no row when the record was
     // there already.
-    [[nodiscard]] virtual std::string insert() const = 0;
+    [[nodiscard]] std::string insert() const;
     // The newest `limit` records that pass, newest first: the key and the ten fields.
     [[nodiscard]] Statement newest(const Bounds& bounds, std::int64_t limit) const;
     // How many records pass.
@@ -56,6 +56,8 @@ class Statements {
     [[nodiscard]] virtual bool siteColumn() const { return false; }
 
   protected:
+    // What follows the values of an insert.
+    [[nodiscard]] virtual std::string afterInsert() const { return {}; }
     // The key column ("rowid", "序号").
     [[nodiscard]] virtual std::string key() const = 0;
     // A field as text, a null as an empty text.
@@ -77,9 +79,6 @@ class Statements {
 
 // SQLite: the key is the rowid, the order in which records were appended.
 class SqliteStatements final : public Statements {
-  public:
-    [[nodiscard]] std::string insert() const override;
-
   protected:
     [[nodiscard]] std::string key() const override { return "rowid"; }
     [[nodiscard]] std::string asText(const std::string& field) const override;
@@ -94,10 +93,10 @@ class PostgresStatements final : public Statements {
   public:
     PostgresStatements(bool hasSiteColumn, std::string site);
 
-    [[nodiscard]] std::string insert() const override;
     [[nodiscard]] bool siteColumn() const override { return hasSiteColumn_; }
 
   protected:
+    [[nodiscard]] std::string afterInsert() const override;
     [[nodiscard]] std::string key() const override;
     [[nodiscard]] std::string asText(const std::string& field) const override;
     [[nodiscard]] std::string dayReadable() const override;

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "records/records_store.h"
-#include "records/server_statements.h"
 #include "records/sql/server_connection.h"
+#include "records/sql/statements.h"
 
 namespace platform::qt {
 
@@ -20,12 +20,12 @@ QString nextConnectionName() {
 }
 
 const std::string& table() {
-    static const std::string quoted = records::quotedIdentifier(records::kTable);
+    static const std::string quoted = records::sql::quoted(records::kTable);
     return quoted;
 }
 
 std::string column(const std::string& name) {
-    return records::quotedIdentifier(name);
+    return records::sql::quoted(name);
 }
 
 QVariant number(std::int64_t value) {

@@ -7,14 +7,13 @@
 #include <string_view>
 
 #include "records/records_store.h"
+#include "records/sql/statements.h"
 
 namespace platform::qt {
 
 namespace {
 
-std::string quoted(const std::string& name) {
-    return '"' + name + '"';
-}
+using records::sql::quoted;
 
 std::string_view textOf(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);

@@ -71,6 +71,8 @@ TEST(StoreFault, ServerStatesAndConnectionMessagesGiveTheProblem) {
         {"", "timeout expired", StoreProblem::ServerUnreachable},
         {"", "FATAL:  the database system is starting up", StoreProblem::ServerUnreachable},
         {"", "server closed the connection unexpectedly", StoreProblem::ServerUnreachable},
+        {"", "FATAL:  terminating connection due to administrator command",
+         StoreProblem::ServerUnreachable},
         {"08006", "connection failure", StoreProblem::ServerUnreachable},
         {"57P01", "terminating connection due to administrator command",
          StoreProblem::ServerUnreachable},

@@ -95,10 +95,12 @@ constexpr std::array<StateClass, 17> kServerStates = {{
 }};
 
 // A connection that failed gives no SQLSTATE, only libpq's message: the server answered and
-// refused when it said so ("FATAL: ..."), unless it said it cannot take connections now.
+// refused when it said so ("FATAL: ..."), unless it said it cannot take connections now or is
+// ending the connection (a server shutting down says "FATAL: terminating connection").
 StoreProblem connectionProblem(const std::string& message) {
-    const std::array<std::string_view, 4> notNow = {"starting up", "shutting down", "in recovery",
-                                                    "too many clients"};
+    const std::array<std::string_view, 6> notNow = {
+        "starting up",      "shutting down",          "in recovery",
+        "too many clients", "terminating connection", "server closed the connection"};
     if (std::any_of(notNow.begin(), notNow.end(),
                     [&](std::string_view part) { return contains(message, part); })) {
         return StoreProblem::ServerUnreachable;

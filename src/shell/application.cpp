@@ -72,6 +72,9 @@ int Application::run() {
         return kNoUsablePortStatus;
     }
     std::cerr << portNotes(portMap_, line_.session().portNumber());
+    for (const std::string& problem : line_.gatewayProblems()) {
+        std::cerr << "tuskocp: " << problem << "\n";
+    }
     if (!line_.storeNoticeEnglish().empty()) {
         // Said once: on the status line until a record is stored, and on standard error.
         std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";

@@ -11,6 +11,27 @@
 
 namespace shell {
 
+void reportGateway(MachineSession& line, std::ostream& out) {
+    for (const std::string& problem : line.gatewayProblems()) {
+        out << "tuskocp: " << problem << std::endl;
+    }
+    platform::qt::Gateway* gateway = line.gateway();
+    if (gateway == nullptr) {
+        return;
+    }
+    // A line for each part whose state changed.
+    gateway->watchStatus([&out, printed = platform::qt::GatewayStatus{}](
+                             const platform::qt::GatewayStatus& now) mutable {
+        for (const auto& [before, after] : {std::make_pair(&printed.modbus, &now.modbus),
+                                            std::make_pair(&printed.mqtt, &now.mqtt)}) {
+            if (*after != *before && !after->empty()) {
+                out << "tuskocp: " << *after << std::endl;
+            }
+        }
+        printed = now;
+    });
+}
+
 void HeadlessProgram::LoopEnd::endProgram() {
     ended_ = true;
     QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
@@ -46,6 +67,7 @@ int HeadlessProgram::run(bool multiStation, std::optional<std::uint8_t> station)
     if (!line_.storeNoticeEnglish().empty()) {
         std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";
     }
+    reportGateway(line_, std::cerr);
     platform::qt::endProgramOnTerminationSignals(end_);
     const int status = QCoreApplication::exec();
     gate_.run([&polling] { polling.stop(); });

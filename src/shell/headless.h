@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 
 #include "machine_session.h"
 #include "platform/event_gate.h"
@@ -9,6 +10,10 @@
 #include "shell/console_report.h"
 
 namespace shell {
+
+// Says on `out` why "gateway.conf" was not used, and from now on each change of the gateway's
+// state: Modbus clients connected, MQTT connected or why not.
+void reportGateway(MachineSession& line, std::ostream& out);
 
 // The program without windows: the polling session alone, its messages and the stations' and the
 // store's news on standard error. Needs a Qt event loop, not a display.

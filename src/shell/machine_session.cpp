@@ -1,5 +1,8 @@
 #include "machine_session.h"
 
+#include "platform/mosquitto/mosquitto_connection.h"
+#include "platform/qt/gateway/gateway_setup.h"
+
 namespace shell {
 
 MachineSession::MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap)
@@ -7,6 +10,21 @@ MachineSession::MachineSession(platform::EventGate& gate, const seriallink::Port
       store_(records::sql::openLoggingStore(clock_)),
       traffic_(clock_),
       session_(session::PollingServices{port_, timer_, pacer_, clock_, files_, *store_.store,
-                                        traffic_, gate}) {}
+                                        traffic_, gate}) {
+    const platform::qt::GatewaySetup setup = platform::qt::readGatewaySetup();
+    gatewayProblems_ = setup.problems;
+    if (setup.settings.modbus || setup.settings.mqtt) {
+        gateway_ = std::make_unique<platform::qt::Gateway>(setup, gatewayTime_, [] {
+            return std::make_unique<platform::mqtt::MosquittoConnection>();
+        });
+        session_.addListener(*gateway_);
+    }
+}
+
+MachineSession::~MachineSession() {
+    if (gateway_) {
+        session_.removeListener(*gateway_);
+    }
+}
 
 }  // namespace shell

@@ -42,8 +42,10 @@ GatewayStatus Gateway::status() const {
     GatewayStatus status;
     if (const auto& modbus = setup_.settings.modbus) {
         if (server_) {
+            gateway::ListenAddress bound = *modbus;
+            bound.port = server_->port();
             const int clients = server_->clients();
-            status.modbus = "Modbus TCP on " + modbus->text() + ": " + std::to_string(clients) +
+            status.modbus = "Modbus TCP on " + bound.text() + ": " + std::to_string(clients) +
                             (clients == 1 ? " client" : " clients") + " connected";
         } else {
             status.modbus =

@@ -108,6 +108,8 @@ class Clients {
         }
         count_ = static_cast<int>(clients_.size());
         socket->disconnect(&context_);
+        // The answers to the requests before go out first.
+        socket->flush();
         socket->abort();
         socket->deleteLater();
     }

@@ -1,0 +1,239 @@
+// The gateway of the polling program against clients and a broker nobody here wrote: mbpoll,
+// libmodbus, mosquitto and its tools. Each test skips, saying why, when its peer is missing.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "gateway/peer_run.h"
+
+#ifndef TUSKO_NO_LIBMODBUS
+#include <modbus.h>
+#endif
+
+namespace gatewaytest {
+namespace {
+
+int bcd(std::uint8_t byte) {
+    return (byte >> 4) * 10 + (byte & 0x0F);
+}
+
+// What the main window shows for a flow reply (command 0), and for a total (commands 4, 5).
+double sentFlow(const std::vector<std::uint8_t>& frame) {
+    const double n = bcd(frame[4]) * 10000.0 + bcd(frame[3]) * 100.0 + bcd(frame[2]);
+    const double value = n * std::pow(10.0, frame[5] - 5);
+    return (frame[7] & 1) != 0 ? -value : value;
+}
+double sentTotal(const std::vector<std::uint8_t>& frame) {
+    double n = 0;
+    for (int at = 6; at >= 2; --at) {
+        n = n * 100 + bcd(frame[at]);
+    }
+    const int decimals = frame[7] < 16 ? 3 - frame[7] % 4 : 0;
+    return decimals == 0 ? n : n / std::pow(10.0, decimals);
+}
+
+// The replies the program may hold when it is read between t0 and t1: the last one sent before
+// t0 (and the one before it, still on its way), and any sent up to t1.
+std::vector<std::vector<std::uint8_t>> heldBetween(
+    const std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>>& replies,
+    std::int64_t t0, std::int64_t t1) {
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        if (replies[i].first <= t0 && i > 0) {
+            first = i - 1;
+        }
+    }
+    std::vector<std::vector<std::uint8_t>> held;
+    for (std::size_t i = first; i < replies.size() && replies[i].first <= t1; ++i) {
+        held.push_back(replies[i].second);
+    }
+    return held;
+}
+
+// mbpoll's "[n]: value" lines.
+std::vector<std::string> mbpollValues(const std::string& output) {
+    std::vector<std::string> values;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] == '[' && line.find("]:") != std::string::npos) {
+            std::istringstream value(line.substr(line.find("]:") + 2));
+            std::string text;
+            value >> text;
+            values.push_back(text);
+        }
+    }
+    return values;
+}
+
+std::vector<std::string> mbpoll(int port, int unit, const char* type, int reference, int count) {
+    return mbpollValues(PeerRun::run(
+        QStringLiteral("mbpoll"),
+        {"-m", "tcp", "-p", QString::number(port), "-a", QString::number(unit), "-t", type, "-B",
+         "-r", QString::number(reference), "-c", QString::number(count), "-1", "-o", "5",
+         "127.0.0.1"}));
+}
+
+TEST(ModbusGatewayPeers, MbpollReadsFlowTotalsAndStateOfStationsAsTheSimulatorSentThem) {
+    if (!installed("mbpoll")) {
+        GTEST_SKIP() << "mbpoll is not installed (scripts/install-deps.sh installs it)";
+    }
+    PeerRun run;
+    const int port = freePort();
+    ASSERT_TRUE(run.startSimulator("1-4,16"));
+    run.write("gateway.conf", "modbus_listen=127.0.0.1:" + std::to_string(port) + "\n");
+    run.startProgram();
+    ASSERT_TRUE(run.waitForSaid("Modbus TCP on 127.0.0.1:" + std::to_string(port))) << run.said();
+    for (const int station : {3, 16}) {
+        QElapsedTimer waited;
+        waited.start();
+        std::vector<std::string> words;
+        std::vector<std::string> flow;
+        std::int64_t t0 = 0;
+        std::int64_t t1 = 0;
+        while ((words.size() != 28 || flow.size() != 1) && waited.elapsed() < kDeadlineMs) {
+            t0 = monotonicUs();
+            flow = mbpoll(port, station, "3:float", 1, 1);
+            words = mbpoll(port, station, "4:hex", 1, 28);
+            t1 = monotonicUs();
+        }
+        ASSERT_EQ(words.size(), 28U) << "station " << station << " never served";
+        ASSERT_EQ(flow.size(), 1U);
+        std::vector<std::uint16_t> registers;
+        for (const std::string& word : words) {
+            registers.push_back(static_cast<std::uint16_t>(std::stoul(word, nullptr, 16)));
+        }
+        const auto heldFlows = heldBetween(run.replies(station, 0), t0, t1);
+        const double shownFlow = std::stod(flow[0]);
+        EXPECT_TRUE(std::any_of(heldFlows.begin(), heldFlows.end(), [&](const auto& frame) {
+            return std::fabs(sentFlow(frame) - shownFlow) <= 1e-5 * std::max(1.0, shownFlow);
+        })) << "station " << station << " flow " << flow[0];
+        for (const int command : {4, 5}) {
+            std::uint64_t bits = 0;
+            for (int i = 0; i < 4; ++i) {
+                bits = bits << 16 | registers[(command == 4 ? 10 : 15) + i];
+            }
+            double total = 0;
+            std::memcpy(&total, &bits, sizeof total);
+            const auto held = heldBetween(run.replies(station, command), t0, t1);
+            EXPECT_TRUE(std::any_of(held.begin(), held.end(), [&](const auto& frame) {
+                return sentTotal(frame) == total &&
+                       registers[command == 4 ? 14 : 19] == frame[7];
+            })) << "station " << station << " command " << command << " total " << total;
+        }
+        EXPECT_LT(registers[26], 30) << "seconds since the last reply of station " << station;
+        EXPECT_EQ(registers[27], 0) << "station " << station << " answers";
+    }
+}
+
+#ifndef TUSKO_NO_LIBMODBUS
+
+TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
+    PeerRun run;
+    const int port = freePort();
+    ASSERT_TRUE(run.startSimulator("1-4,16"));
+    run.write("gateway.conf", "modbus_listen=127.0.0.1:" + std::to_string(port) + "\n");
+    run.startProgram();
+    ASSERT_TRUE(run.waitForSaid("Modbus TCP on")) << run.said();
+    modbus_t* client = modbus_new_tcp("127.0.0.1", port);
+    ASSERT_NE(client, nullptr);
+    ASSERT_EQ(modbus_connect(client), 0) << modbus_strerror(errno);
+    std::uint16_t registers[28] = {};
+    // Station 4 is the last of the first four polled.
+    QElapsedTimer waited;
+    waited.start();
+    modbus_set_slave(client, 4);
+    while (modbus_read_input_registers(client, 0, 28, registers) != 28 &&
+           waited.elapsed() < kDeadlineMs) {
+        QThread::msleep(200);
+    }
+    struct Case {
+        const char* what;
+        int unit;
+        std::function<int(modbus_t*)> call;
+        int error;  // 0: success
+    };
+    std::uint16_t one = 0;
+    const Case cases[] = {
+        {"a station that never answered", 5,
+         [&](modbus_t* c) { return modbus_read_input_registers(c, 0, 1, &one); }, EMBXGTAR},
+        {"unit 0", 0, [&](modbus_t* c) { return modbus_read_input_registers(c, 0, 1, &one); },
+         EMBXGPATH},
+        {"unit 17", 17, [&](modbus_t* c) { return modbus_read_registers(c, 0, 1, &one); },
+         EMBXGPATH},
+        {"unit 247", 247, [&](modbus_t* c) { return modbus_read_registers(c, 0, 1, &one); },
+         EMBXGPATH},
+        {"beyond register 27", 4,
+         [&](modbus_t* c) { return modbus_read_input_registers(c, 27, 2, registers); }, EMBXILADD},
+        {"write a register", 4, [](modbus_t* c) { return modbus_write_register(c, 0, 1); },
+         EMBXILFUN},
+        {"write registers", 4, [&](modbus_t* c) { return modbus_write_registers(c, 0, 2, registers); },
+         EMBXILFUN},
+        {"write a coil", 4, [](modbus_t* c) { return modbus_write_bit(c, 0, 1); }, EMBXILFUN},
+        {"read coils", 4,
+         [](modbus_t* c) {
+             std::uint8_t bits[8];
+             return modbus_read_bits(c, 0, 8, bits);
+         },
+         EMBXILFUN},
+        {"holding registers", 4, [&](modbus_t* c) { return modbus_read_registers(c, 0, 28, registers); },
+         0},
+    };
+    for (const Case& c : cases) {
+        modbus_set_slave(client, c.unit);
+        errno = 0;
+        const int result = c.call(client);
+        if (c.error == 0) {
+            EXPECT_GE(result, 0) << c.what << ": " << modbus_strerror(errno);
+        } else {
+            EXPECT_EQ(result, -1) << c.what;
+            EXPECT_EQ(errno, c.error) << c.what << ": " << modbus_strerror(errno);
+        }
+    }
+    modbus_close(client);
+    modbus_free(client);
+
+    // Twenty clients at once, each reading the answering stations twenty times.
+    std::atomic<int> good{0};
+    std::vector<std::thread> clients;
+    for (int n = 0; n < 20; ++n) {
+        clients.emplace_back([port, &good] {
+            modbus_t* own = modbus_new_tcp("127.0.0.1", port);
+            modbus_set_response_timeout(own, 10, 0);
+            if (own == nullptr || modbus_connect(own) != 0) {
+                return;
+            }
+            std::uint16_t words[28];
+            for (int round = 0; round < 20; ++round) {
+                for (const int station : {1, 2, 3, 4}) {
+                    modbus_set_slave(own, station);
+                    good += modbus_read_input_registers(own, 0, 28, words) == 28 ? 1 : 0;
+                }
+            }
+            modbus_close(own);
+            modbus_free(own);
+        });
+    }
+    for (std::thread& thread : clients) {
+        thread.join();
+    }
+    EXPECT_EQ(good.load(), 20 * 20 * 4);
+}
+
+#else
+
+TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
+    GTEST_SKIP() << "built without libmodbus (scripts/install-deps.sh installs libmodbus-dev)";
+}
+
+#endif
+
+}  // namespace
+}  // namespace gatewaytest

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <QTcpSocket>
 #include <QThread>
 
 #include <algorithm>
@@ -43,8 +44,8 @@ double sentTotal(const std::vector<std::uint8_t>& frame) {
 // The replies the program may hold when it is read between t0 and t1: the last one sent before
 // t0 (and the one before it, still on its way), and any sent up to t1.
 std::vector<std::vector<std::uint8_t>> heldBetween(
-    const std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>>& replies,
-    std::int64_t t0, std::int64_t t1) {
+    const std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>>& replies, std::int64_t t0,
+    std::int64_t t1) {
     std::size_t first = 0;
     for (std::size_t i = 0; i < replies.size(); ++i) {
         if (replies[i].first <= t0 && i > 0) {
@@ -74,11 +75,11 @@ std::vector<std::string> mbpollValues(const std::string& output) {
 }
 
 std::vector<std::string> mbpoll(int port, int unit, const char* type, int reference, int count) {
-    return mbpollValues(PeerRun::run(
-        QStringLiteral("mbpoll"),
-        {"-m", "tcp", "-p", QString::number(port), "-a", QString::number(unit), "-t", type, "-B",
-         "-r", QString::number(reference), "-c", QString::number(count), "-1", "-o", "5",
-         "127.0.0.1"}));
+    return mbpollValues(
+        PeerRun::run(QStringLiteral("mbpoll"),
+                     {"-m", "tcp", "-p", QString::number(port), "-a", QString::number(unit), "-t",
+                      type, "-B", "-r", QString::number(reference), "-c", QString::number(count),
+                      "-1", "-o", "5", "127.0.0.1"}));
 }
 
 TEST(ModbusGatewayPeers, MbpollReadsFlowTotalsAndStateOfStationsAsTheSimulatorSentThem) {
@@ -112,9 +113,12 @@ TEST(ModbusGatewayPeers, MbpollReadsFlowTotalsAndStateOfStationsAsTheSimulatorSe
         }
         const auto heldFlows = heldBetween(run.replies(station, 0), t0, t1);
         const double shownFlow = std::stod(flow[0]);
-        EXPECT_TRUE(std::any_of(heldFlows.begin(), heldFlows.end(), [&](const auto& frame) {
-            return std::fabs(sentFlow(frame) - shownFlow) <= 1e-5 * std::max(1.0, shownFlow);
-        })) << "station " << station << " flow " << flow[0];
+        EXPECT_TRUE(std::any_of(heldFlows.begin(), heldFlows.end(),
+                                [&](const auto& frame) {
+                                    return std::fabs(sentFlow(frame) - shownFlow) <=
+                                           1e-5 * std::max(1.0, shownFlow);
+                                }))
+            << "station " << station << " flow " << flow[0];
         for (const int command : {4, 5}) {
             std::uint64_t bits = 0;
             for (int i = 0; i < 4; ++i) {
@@ -123,13 +127,128 @@ TEST(ModbusGatewayPeers, MbpollReadsFlowTotalsAndStateOfStationsAsTheSimulatorSe
             double total = 0;
             std::memcpy(&total, &bits, sizeof total);
             const auto held = heldBetween(run.replies(station, command), t0, t1);
-            EXPECT_TRUE(std::any_of(held.begin(), held.end(), [&](const auto& frame) {
-                return sentTotal(frame) == total &&
-                       registers[command == 4 ? 14 : 19] == frame[7];
-            })) << "station " << station << " command " << command << " total " << total;
+            EXPECT_TRUE(std::any_of(held.begin(), held.end(),
+                                    [&](const auto& frame) {
+                                        return sentTotal(frame) == total &&
+                                               registers[command == 4 ? 14 : 19] == frame[7];
+                                    }))
+                << "station " << station << " command " << command << " total " << total;
         }
         EXPECT_LT(registers[26], 30) << "seconds since the last reply of station " << station;
         EXPECT_EQ(registers[27], 0) << "station " << station << " answers";
+    }
+}
+
+// A mosquitto broker of the test's own on a loopback port, with one user.
+class Broker {
+  public:
+    Broker(const PeerRun& run, int port) : port_(port) {
+        const std::string passwords = run.path("passwords");
+        PeerRun::run(QStringLiteral("mosquitto_passwd"),
+                     {"-b", "-c", QString::fromStdString(passwords), "tusko", "secret"});
+        run.write("mosquitto.conf", "listener " + std::to_string(port) +
+                                        " 127.0.0.1\nallow_anonymous false\npassword_file " +
+                                        passwords + "\npersistence false\nuser root\n");
+        config_ = QString::fromStdString(run.path("mosquitto.conf"));
+    }
+    ~Broker() { stop(); }
+
+    // True once it takes connections.
+    bool start() {
+        broker_.start(QStringLiteral("mosquitto"), {"-c", config_});
+        QElapsedTimer waited;
+        waited.start();
+        while (broker_.state() != QProcess::NotRunning && waited.elapsed() < kDeadlineMs) {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port_));
+            if (probe.waitForConnected(1000)) {
+                return true;
+            }
+            QThread::msleep(100);
+        }
+        return false;
+    }
+    void stop() {
+        if (broker_.state() != QProcess::NotRunning) {
+            broker_.kill();
+            broker_.waitForFinished(10000);
+        }
+    }
+    // The retained message of `topic`, waiting for it as long as the deadline allows.
+    std::string retained(const std::string& topic) const {
+        return PeerRun::run(QStringLiteral("mosquitto_sub"),
+                            {"-h", "127.0.0.1", "-p", QString::number(port_), "-u", "tusko", "-P",
+                             "secret", "-t", QString::fromStdString(topic), "-C", "1", "-W", "60"});
+    }
+
+  private:
+    int port_;
+    QString config_;
+    QProcess broker_;
+};
+
+TEST(MqttGatewayPeers, TheStateComesBackAfterTheBrokerRestartsAndRefusalsSayWhy) {
+    for (const char* tool : {"mosquitto", "mosquitto_sub", "mosquitto_passwd"}) {
+        if (!installed(tool)) {
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+        }
+    }
+    PeerRun run;
+    const int port = freePort();
+    Broker broker(run, port);
+    ASSERT_TRUE(broker.start()) << "the broker did not start";
+    ASSERT_TRUE(run.startSimulator("1-4,16"));
+    run.write("gateway.conf", "mqtt_host=127.0.0.1\nmqtt_port=" + std::to_string(port) +
+                                  "\nmqtt_user=tusko\nmqtt_password_file=pw\n"
+                                  "mqtt_prefix=plant/bus1\n");
+    run.write("pw", "secret\n");
+    ASSERT_EQ(::chmod(run.path("pw").c_str(), 0600), 0);
+    run.startProgram();
+    const std::string connected = "MQTT: connected to 127.0.0.1:" + std::to_string(port);
+    ASSERT_TRUE(run.waitForSaid(connected)) << run.said();
+    const std::string first = broker.retained("plant/bus1/station/3");
+    EXPECT_NE(first.find("{\"station\":3,\"time\":\""), std::string::npos) << first;
+    EXPECT_NE(first.find("\"flow\":{\"value\":"), std::string::npos) << first;
+    EXPECT_NE(first.find("\"state\":\"answering\""), std::string::npos) << first;
+    EXPECT_EQ(broker.retained("plant/bus1/status"), "online\n");
+
+    // The broker goes away and comes back without its retained messages.
+    const std::int64_t lost = monotonicUs();
+    broker.stop();
+    ASSERT_TRUE(run.waitForSaid("MQTT: not connected to 127.0.0.1")) << run.said();
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(run.waitForSaid(connected, 2)) << run.said();
+    const std::int64_t back = monotonicUs();
+    const std::string again = broker.retained("plant/bus1/station/3");
+    EXPECT_NE(again.find("{\"station\":3,"), std::string::npos) << again;
+    EXPECT_EQ(broker.retained("plant/bus1/status"), "online\n");
+    std::int64_t longestGap = 0;
+    std::int64_t previous = lost;
+    for (const std::int64_t at : run.requestTimes()) {
+        if (at > lost && at < back) {
+            longestGap = std::max(longestGap, at - previous);
+            previous = at;
+        }
+    }
+    EXPECT_GT(previous, lost) << "no request while the broker was away";
+    EXPECT_LT(longestGap, 2000000) << "polling paused while the broker was away";
+    run.stopProgram();
+
+    struct Refusal {
+        const char* password;
+        mode_t mode;
+        const char* said;
+    };
+    const Refusal refusals[] = {
+        {"wrong\n", 0600, "the broker refused the connection: not authorised"},
+        {"secret\n", 0644, "MQTT: off: password file pw is open to group or others (chmod 600 it)"},
+    };
+    for (const Refusal& refusal : refusals) {
+        run.write("pw", refusal.password);
+        ASSERT_EQ(::chmod(run.path("pw").c_str(), refusal.mode), 0);
+        run.startProgram();
+        EXPECT_TRUE(run.waitForSaid(refusal.said)) << run.said();
+        run.stopProgram();
     }
 }
 
@@ -174,8 +293,8 @@ TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
          [&](modbus_t* c) { return modbus_read_input_registers(c, 27, 2, registers); }, EMBXILADD},
         {"write a register", 4, [](modbus_t* c) { return modbus_write_register(c, 0, 1); },
          EMBXILFUN},
-        {"write registers", 4, [&](modbus_t* c) { return modbus_write_registers(c, 0, 2, registers); },
-         EMBXILFUN},
+        {"write registers", 4,
+         [&](modbus_t* c) { return modbus_write_registers(c, 0, 2, registers); }, EMBXILFUN},
         {"write a coil", 4, [](modbus_t* c) { return modbus_write_bit(c, 0, 1); }, EMBXILFUN},
         {"read coils", 4,
          [](modbus_t* c) {
@@ -183,8 +302,8 @@ TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
              return modbus_read_bits(c, 0, 8, bits);
          },
          EMBXILFUN},
-        {"holding registers", 4, [&](modbus_t* c) { return modbus_read_registers(c, 0, 28, registers); },
-         0},
+        {"holding registers", 4,
+         [&](modbus_t* c) { return modbus_read_registers(c, 0, 28, registers); }, 0},
     };
     for (const Case& c : cases) {
         modbus_set_slave(client, c.unit);

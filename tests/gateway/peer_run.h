@@ -48,7 +48,9 @@ class PeerRun {
         }
     }
 
-    std::string path(const std::string& name) const { return dir_.filePath(QString::fromStdString(name)).toStdString(); }
+    std::string path(const std::string& name) const {
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
+    }
     void write(const std::string& name, const std::string& text) const {
         std::ofstream(path(name)) << text;
     }
@@ -100,7 +102,8 @@ class PeerRun {
     const std::string& said() const { return err_; }
 
     // Runs a tool to its end; its standard output, or nothing when it failed.
-    static std::string run(const QString& tool, const QStringList& arguments, int* status = nullptr) {
+    static std::string run(const QString& tool, const QStringList& arguments,
+                           int* status = nullptr) {
         QProcess process;
         process.start(tool, arguments);
         if (!process.waitForFinished(kDeadlineMs)) {
@@ -116,7 +119,7 @@ class PeerRun {
 
     // The simulator's replies to `station` and `command` as (time, bytes), oldest first.
     std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> replies(int station,
-                                                                           int command) const {
+                                                                            int command) const {
         std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> found;
         std::ifstream log(path("sim.log"));
         const std::string label =

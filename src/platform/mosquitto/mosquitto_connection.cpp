@@ -44,9 +44,17 @@ void MosquittoConnection::connected(struct mosquitto* /*client*/, void* self, in
         connection->link_ = Link::Up;
         connection->refusal_.clear();
     } else {
+        // libmosquitto says "Connection Refused: not authorised."
+        std::string why = mosquitto_connack_string(code);
+        const std::string lead = "Connection Refused: ";
+        if (why.rfind(lead, 0) == 0) {
+            why.erase(0, lead.size());
+        }
+        if (!why.empty() && why.back() == '.') {
+            why.pop_back();
+        }
         connection->link_ = Link::Down;
-        connection->refusal_ =
-            std::string("the broker refused the connection: ") + mosquitto_connack_string(code);
+        connection->refusal_ = "the broker refused the connection: " + why;
     }
 }
 

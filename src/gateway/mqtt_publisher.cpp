@@ -58,10 +58,12 @@ std::int64_t MqttPublisher::turn(std::int64_t nowMs) {
     }
     if (link_ != Link::Up) {
         link_ = Link::Up;
-        retryMs_ = kFirstRetryMs;
         if (!connection_.publish({prefix_ + "/status", kOnline, 1, true})) {
+            connection_.disconnect(0);
+            failed("the connection took no message", nowMs);
             return 0;
         }
+        retryMs_ = kFirstRetryMs;
         const std::lock_guard<std::mutex> lock(mutex_);
         for (Slot& slot : slots_) {
             slot.pending = slot.pending || !slot.json.empty();

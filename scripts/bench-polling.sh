@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The polling benchmarks, in one run, each line figure read from the meter simulator's byte log:
-#   - start-up: program start to its first request byte, beside a minimal Qt Widgets program's
-#     start to its first exposed window (medians of STARTS starts each, after one warm-up);
+#   - start-up: program start to its first request byte less the poll timer's first interval,
+#     beside a minimal Qt Widgets program's start to its first exposed window (medians of STARTS
+#     starts each, after one warm-up);
 #   - cadence at "9600" in multi-station mode over SECONDS: the median request period divided by
 #     (timer interval + median request span + median meter reply time);
 #   - CPU over the same SECONDS: the program's processor time less what its pauses' counts take,
@@ -180,7 +181,7 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
         cpu_total = ticks / hz * 1e6 / wall_us * 100
         cpu_pauses = requests * per_request * pause_us / wall_us * 100
         cpu_outside = cpu_total - cpu_pauses
-        startup = program_ms / window_ms
+        startup = (program_ms - first_tick_ms) / window_ms
         printf "\n"
         row("figure", "measured", "target", "")
         row("cadence at 9600, " seconds " s",
@@ -192,17 +193,17 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
                     cpu_pauses),
             "<= 0.5 %", verdict(cpu_outside <= 0.5))
         row("start-up, median of " starts,
-            sprintf("first request %.0f ms / first window %.0f ms = %.2fx", program_ms, window_ms,
-                    startup),
-            "<= 2x", verdict(startup <= 2))
+            sprintf("(first request %.0f - %d ms) / first window %.0f ms = %.2fx",
+                    program_ms, first_tick_ms, window_ms, startup),
+            "<= 1.5x", verdict(startup <= 1.5))
         row("data-query window, 1e6 records",
             sprintf("click to filled grid %.1f ms (CPU %.1f, refill %.1f), sqlite3 %.2f ms",
                     query_ms, query_cpu_ms, refill_ms, sqlite_ms), "none", "")
         printf "\nmedians of %d requests (%d answered); a pause count of %d costs %.1f us of CPU " \
                "(mean of %d, median %.1f), %d pauses per request\n",
                requests, answered, count, pause_us, pause_samples, pause_median, per_request
-        printf "start-up less the first timer interval (%d ms): %.0f ms = %.2fx the first window\n",
-               first_tick_ms, program_ms - first_tick_ms, (program_ms - first_tick_ms) / window_ms
+        printf "start-up with the first timer interval: %.0f ms = %.2fx the first window\n",
+               program_ms, program_ms / window_ms
         printf "while polling: load %s, machine busy %.0f %% of %d cores\n", load,
                machine_busy / machine_total * 100, cores
         exit (missed > 0)

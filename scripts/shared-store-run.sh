@@ -19,39 +19,19 @@ cd "$work"
 # shellcheck source=program-runs.sh
 source "$top/scripts/program-runs.sh"
 
-bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
-as_server=()
-if [ "$(id -u)" = 0 ]; then
-    as_server=(runuser -u postgres --)
-fi
-server="$work/server"
-mkdir -m 700 "$server"
-password=$(head -c 18 /dev/urandom | base64)
-(umask 077; printf '%s\n' "$password" > "$server/superuser.password")
-printf '*:*:*:tusko:%s\n' "$password" > "$work/psql.pass"
-chmod 600 "$work/psql.pass"
-[ ${#as_server[@]} -eq 0 ] || chown -R postgres "$server"
-
-stop_server() {
-    "${as_server[@]}" "$bin/pg_ctl" -D "$server/data" -m fast -w stop >/dev/null 2>&1 || true
-}
-trap 'stop_started; stop_server' EXIT INT TERM
+# shellcheck source=postgres-runs.sh
+source "$top/scripts/postgres-runs.sh"
+trap 'stop_started; stop_pg_server' EXIT INT TERM
 
 build_program >/dev/null
-"${as_server[@]}" "$bin/initdb" -D "$server/data" -U tusko --auth=scram-sha-256 \
-    --pwfile="$server/superuser.password" -E UTF8 --locale=C --no-sync >/dev/null
-"${as_server[@]}" "$bin/pg_ctl" -D "$server/data" -l "$server/server.log" -w \
-    -o "-c listen_addresses='' -k $server" start >/dev/null
+start_pg_server
 
 for site in east west; do
     mkdir "bus-$site"
     (
         cd "bus-$site"
         printf '# COM1 is the meter simulator\nCOM1=%s\n' "$PWD/ttyMETER" > comports.conf
-        (umask 077; printf '%s\n' "$password" > records.password)
-        printf '# the plant-wide records store\nhost=%s\nport=5432\ndatabase=postgres\n' \
-            "$server" > records.conf
-        printf 'user=tusko\npassword_file=records.password\nsite=%s\n' "泵站-$site" >> records.conf
+        write_records_conf "泵站-$site"
     )
 done
 (cd bus-east && "$top/build/tools/mkstore/tuskocp-mkstore" --server records.conf)
@@ -66,8 +46,7 @@ cd "$work"
 echo "two programs logging for $seconds s into $work"
 sleep "$seconds"
 
-export PGPASSFILE="$work/psql.pass"
-query() { psql -h "$server" -U tusko -d postgres -c "$1"; }
+query() { pg_query -c "$1"; }
 query 'SELECT "序号", "站点", "仪表编号", "日期", "瞬时流量", "正向累计", "报警状态"
        FROM "数据监测" ORDER BY "序号"'
 query 'SELECT "站点", count(*) AS records, min("日期") AS first, max("日期") AS last

@@ -115,7 +115,7 @@ void TrafficMonitor::clearLog() {
 }
 
 void TrafficMonitor::save() {
-    const std::string path = dialogs_.saveFileName("保存通讯记录", "traffic.txt");
+    const std::string path = dialogs_.saveFileName("保存通讯记录", "traffic.txt", "");
     if (path.empty()) {
         return;
     }

@@ -215,8 +215,8 @@ std::vector<std::string> describeSettings(const GatewaySettings& settings,
                                           const std::string& prefix) {
     std::vector<std::string> lines;
     if (settings.modbus) {
-        lines.push_back("Modbus TCP: listening on " + settings.modbus->text() +
-                        " (read-only, no authentication), units 1 to 16 are the stations");
+        lines.push_back("Modbus TCP: on " + settings.modbus->text() +
+                        ", units 1 to 16 are the stations, read-only, no authentication");
     } else {
         lines.emplace_back("Modbus TCP: off");
     }
@@ -225,7 +225,7 @@ std::vector<std::string> describeSettings(const GatewaySettings& settings,
         return lines;
     }
     const MqttSettings& mqtt = *settings.mqtt;
-    std::string line = "MQTT: broker " + mqtt.host + ":" + std::to_string(mqtt.port);
+    std::string line = "MQTT: to the broker " + mqtt.host + ":" + std::to_string(mqtt.port);
     line += mqtt.cafile.empty() ? ", no TLS" : ", TLS with the authorities in " + mqtt.cafile;
     if (!mqtt.user.empty()) {
         line += ", user " + mqtt.user;

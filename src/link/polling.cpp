@@ -36,6 +36,14 @@ const PollLineSpeed& pollLineSpeed(const std::string& speedText) {
     return kOtherSpeed;
 }
 
+std::vector<std::string> listedLineSpeeds() {
+    std::vector<std::string> texts;
+    for (const SpeedRow& row : kSpeedTable) {
+        texts.emplace_back(row.text);
+    }
+    return texts;
+}
+
 void PollState::restart() {
     lastCommand_ = 0;
     station_ = 1;

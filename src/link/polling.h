@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace seriallink {
 
@@ -20,6 +21,9 @@ struct PollLineSpeed {
 
 // The row of the speed table whose text equals `speedText` exactly; "9600,n,8,1" for any other.
 const PollLineSpeed& pollLineSpeed(const std::string& speedText);
+
+// The texts of the speed table's rows, slowest first: "600" to "19200".
+std::vector<std::string> listedLineSpeeds();
 
 // The polling cycle: which station and command each request carries, and how many requests have
 // gone unanswered. Each station gets commands 0 to 8 in nine requests, then the next station

@@ -80,4 +80,14 @@ std::string portTable(const std::vector<PortLine>& lines) {
     return table;
 }
 
+std::string portReasons(const std::vector<PortLine>& lines) {
+    std::string reasons;
+    for (const PortLine& line : lines) {
+        reasons += "COM" + std::to_string(line.number) +
+                   (line.device.empty() ? "" : " (" + line.device + ")") + ": " + line.reason +
+                   "\n";
+    }
+    return reasons;
+}
+
 }  // namespace seriallink

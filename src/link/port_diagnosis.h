@@ -42,4 +42,8 @@ PortLine diagnosePort(int number, const std::optional<std::string>& device,
 // A heading and one line per port, in aligned columns, each line ended by a newline.
 std::string portTable(const std::vector<PortLine>& lines);
 
+// One line per port for a text shown in a proportional font, where columns do not line up:
+// "COM3 (/dev/ttyS0): permission denied: ..." or "COM4: no such device", each ended by a newline.
+std::string portReasons(const std::vector<PortLine>& lines);
+
 }  // namespace seriallink

@@ -16,26 +16,6 @@ bool hasBlank(std::string_view text) {
 // A UTF-8 byte order mark, as some editors put before the first line.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// The number of "COMn" ("COM04" is COM4) when n is 1 to 10; `why` says what is wrong otherwise.
-std::optional<int> parsePortName(std::string_view key, std::string& why) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    const auto digit = [](char c) { return text::isDigit(c); };
-    const bool com =
-        key.size() > 3 && lower(key[0]) == 'c' && lower(key[1]) == 'o' && lower(key[2]) == 'm';
-    const std::string_view digits = com ? key.substr(3) : std::string_view();
-    int number = 0;
-    if (com && digits.size() <= 2 && std::all_of(digits.begin(), digits.end(), digit)) {
-        for (const char c : digits) {
-            number = number * 10 + (c - '0');
-        }
-    }
-    if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
-        why = "\"" + std::string(key) + "\" is not a port name COM1 to COM10";
-        return std::nullopt;
-    }
-    return number;
-}
-
 struct ConfigLine {
     int number;
     std::string device;
@@ -108,6 +88,25 @@ bool naturalLess(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::optional<int> parsePortName(std::string_view key, std::string& why) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    const auto digit = [](char c) { return text::isDigit(c); };
+    const bool com =
+        key.size() > 3 && lower(key[0]) == 'c' && lower(key[1]) == 'o' && lower(key[2]) == 'm';
+    const std::string_view digits = com ? key.substr(3) : std::string_view();
+    int number = 0;
+    if (com && digits.size() <= 2 && std::all_of(digits.begin(), digits.end(), digit)) {
+        for (const char c : digits) {
+            number = number * 10 + (c - '0');
+        }
+    }
+    if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
+        why = "\"" + std::string(key) + "\" is not a port name COM1 to COM10";
+        return std::nullopt;
+    }
+    return number;
+}
 
 PortConfig readPortConfig(std::string_view text) {
     PortConfig config;

@@ -23,6 +23,10 @@ struct PortConfig {
     std::string refusal;  // set when the file itself was not read, and why
 };
 
+// The number of the port name "COMn" ("com" in any case; "COM04" is COM4) when n is 1 to 10; `why`
+// says what is wrong otherwise.
+std::optional<int> parsePortName(std::string_view name, std::string& why);
+
 // Reads the text of "comports.conf": lines "COMn=device" (n 1 to 10, "com" in any case, blanks
 // around the parts, CRLF or LF, "#" starting a comment, a UTF-8 byte order mark before the first
 // line). A later line for the same number replaces an earlier one. Every other line that is not

@@ -16,8 +16,11 @@ class Dialogs {
                                     const std::string& defaultAnswer) = 0;
     // A message with a single OK button.
     virtual void messageBox(const std::string& text) = 0;
-    // The path the operator chose to save a file under; empty when cancelled.
-    virtual std::string saveFileName(const std::string& title, const std::string& suggested) = 0;
+    // The path the operator chose to save a file under; empty when cancelled. `filters` lists the
+    // kinds of file offered, as in "CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx)"; empty offers any
+    // file. A name typed without a suffix gets the suffix of the kind chosen.
+    virtual std::string saveFileName(const std::string& title, const std::string& suggested,
+                                     const std::string& filters) = 0;
     // A question with Yes and No buttons; true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
 };

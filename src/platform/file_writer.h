@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,5 +30,8 @@ class FileWriter {
         return begin(path) && append(text) && finish();
     }
 };
+
+// Makes a file writer of its own for a thread that writes (an export in the background).
+using FileWriterMaker = std::function<std::unique_ptr<FileWriter>()>;
 
 }  // namespace platform

@@ -1,147 +1,164 @@
 #include "records/form4.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QEvent>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableWidget>
-#include <QVBoxLayout>
-#include <array>
+#include <QTableView>
+#include <QTimer>
 
-#include "records/csv_export.h"
+#include <string>
+#include <utility>
+
+#include "records/export.h"
+#include "records/record_grid_model.h"
 #include "records/records_query.h"
-#include "records/records_store.h"
+#include "records/store_status.h"
 
 namespace records {
 
 namespace {
 
-// Sizes are given in twips; 15 twips make one pixel at 96 dpi.
-int twipsToPixels(int twips) {
-    return (twips + 7) / 15;
+using Outcome = BackgroundReader::Outcome;
+
+const char* const kExportFilters = "CSV 文件 (*.csv);;Excel 工作簿 (*.xlsx)";
+
+// Why a read failed: the store's own account, or that there is no store to read.
+StoreHealth healthAfterFailure(const Store* store) {
+    StoreHealth health = store ? store->health() : StoreHealth{StoreProblem::Missing, {}, {}, 0};
+    if (health.ok()) {
+        health.problem = StoreProblem::Other;
+    }
+    return health;
 }
 
-constexpr int kClientWidthTwips = 12330;
-constexpr int kClientHeightTwips = 9120;
+// A writer that gives up once the window's reader is going away, so that an export stops then
+// and leaves what was at its path.
+class StoppableWriter final : public platform::FileWriter {
+  public:
+    StoppableWriter(platform::FileWriter& writer, const std::atomic<bool>& stopping)
+        : writer_(writer), stopping_(stopping) {}
+    bool begin(const std::string& path) override { return !stopping_ && writer_.begin(path); }
+    bool append(std::string_view text) override { return !stopping_ && writer_.append(text); }
+    bool finish() override {
+        if (stopping_) {
+            writer_.abandon();
+            return false;
+        }
+        return writer_.finish();
+    }
+    void abandon() override { writer_.abandon(); }
+    std::optional<std::string> beginNamed(const std::string& path) override {
+        return stopping_ ? std::nullopt : writer_.beginNamed(path);
+    }
 
-constexpr std::array<int, Form4::kGridColumns> kColumnWidthsTwips = {
-    10, 10, 1000, 1800, 500, 1500, 1000, 1000, 1000, 1500, 1500, 3850};
-
-// Headings of columns 2 to 11; the leading blanks centre them over their columns.
-const std::array<const char*, 10> kHeadings = {
-    " 仪表编号", "        日期", "管径",        "    瞬时流量", "  百分比",
-    "  量程比",  "   流速",      "   正向累计", "   反向累计",  "   报警状态"};
-
-constexpr int kFirstFieldColumn = 2;
+  private:
+    platform::FileWriter& writer_;
+    const std::atomic<bool>& stopping_;
+};
 
 }  // namespace
 
-Form4::Form4(platform::RecordsBinding& data2, platform::Dialogs& dialogs, platform::EventGate& gate,
-             platform::FileWriter& files, QWidget* parent)
-    : QWidget(parent),
-      Label1(new QLabel(QStringLiteral("数  据  备  份"), this)),
-      MSFlexGrid1(new QTableWidget(kGridRows, kGridColumns, this)),
-      Command1(new QPushButton(QStringLiteral("记录清除"), this)),
-      Command2(new QPushButton(QStringLiteral("返回"), this)),
-      exportButton(new QPushButton(QStringLiteral("导出..."), this)),
-      Data2(data2),
-      dialogs_(dialogs),
-      files_(files),
-      gate_(gate) {
-    // A window of its own even when given a parent, which then only bounds its lifetime.
-    setWindowFlag(Qt::Window);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("数据查询"));
-    resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
-
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignCenter);
-    QFont titleFont = Label1->font();
-    titleFont.setPointSize(titleFont.pointSize() + 6);
-    Label1->setFont(titleFont);
-
-    // Row 0 and column 0 are the grid's fixed parts; they are cells of the table, styled as
-    // headings, and the table's own header sections stay hidden.
-    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->horizontalHeader()->hide();
-    MSFlexGrid1->verticalHeader()->hide();
-    MSFlexGrid1->horizontalHeader()->setMinimumSectionSize(1);
-    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(MSFlexGrid1->fontMetrics().height() + 6);
-    MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int row = 0; row < kGridRows; ++row) {
-        auto* fixed = new QTableWidgetItem;
-        fixed->setFlags(Qt::ItemIsEnabled);
-        fixed->setBackground(palette().button());
-        MSFlexGrid1->setItem(row, 0, fixed);
-    }
-    for (int column = 1; column < kGridColumns; ++column) {
-        auto* heading = new QTableWidgetItem;
-        heading->setFlags(Qt::ItemIsEnabled);
-        heading->setBackground(palette().button());
-        MSFlexGrid1->setItem(0, column, heading);
-    }
-
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2->setObjectName(QStringLiteral("Command2"));
-    connect(Command1, &QPushButton::clicked, this,
-            [this] { gate_.run([this] { Command1_Click(); }); });
-    connect(Command2, &QPushButton::clicked, this,
-            [this] { gate_.run([this] { Command2_Click(); }); });
-    exportButton->setObjectName(QStringLiteral("exportButton"));
-    connect(exportButton, &QPushButton::clicked, this,
-            [this] { gate_.run([this] { exportButton_Click(); }); });
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Command1);
-    buttons->addSpacing(twipsToPixels(1500));
-    buttons->addWidget(Command2);
-    buttons->addSpacing(twipsToPixels(1500));
-    buttons->addWidget(exportButton);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addWidget(MSFlexGrid1, 1);
-    layout->addLayout(buttons);
-
-    // The window is created inside the opener's handler, so its load runs directly.
-    Form_Load();
-}
-
-void Form4::Form_Load() {
-    for (int column = 0; column < kGridColumns; ++column) {
-        MSFlexGrid1->setColumnWidth(column, twipsToPixels(kColumnWidthsTwips[column]));
-    }
-    for (std::size_t i = 0; i < kHeadings.size(); ++i) {
-        setCellText(0, kFirstFieldColumn + static_cast<int>(i), QString::fromUtf8(kHeadings[i]));
-    }
-    // A store that cannot be opened leaves the grid empty; the window opens all the same.
-    (void)openStore(Data2);
+Form4::~Form4() {
+    // No result may arrive once the window is going; a read under way ends on its own thread.
+    reader_.reset();
+    services_.gate.dropPending(this);
+    services_.gate.dropPending(&inbox_);
 }
 
 void Form4::Form_Activate() {
-    // Rows are overwritten, not cleared: the fill writes the same rows again each time.
-    const std::vector<std::vector<std::string>> rows = newestRecords(Data2);
-    MSFlexGrid1->setUpdatesEnabled(false);
-    for (std::size_t i = 0; i < rows.size() && i + 1 < static_cast<std::size_t>(kGridRows); ++i) {
-        const std::vector<std::string>& fields = rows[i];
-        for (std::size_t f = 0; f < fields.size() && f < kFieldNames.size(); ++f) {
-            setCellText(static_cast<int>(i) + 1, kFirstFieldColumn + static_cast<int>(f),
-                        QString::fromStdString(fields[f]));
+    askForFill();
+}
+
+void Form4::askForFill() {
+    if (fillUnderWay_) {
+        // One fill at a time: a fill for a filter since changed is followed by one more.
+        refillWanted_ = refillWanted_ || *fillUnderWay_ != generation_;
+        return;
+    }
+    fillUnderWay_ = generation_;
+    readNewest(filter_, &Form4::takeFill);
+}
+
+void Form4::readNewest(const RecordFilter& filter, Take take) {
+    const int generation = generation_;
+    reader_->submit([this, generation, filter, take](Store* store, const std::atomic<bool>&) {
+        Records records = store ? store->newest(filter, kListedRecords) : std::nullopt;
+        const StoreHealth health = records ? StoreHealth{} : healthAfterFailure(store);
+        const bool failed = !records;
+        return Outcome{[this, generation, records = std::move(records), health, take]() mutable {
+                           (this->*take)(generation, std::move(records), health);
+                       },
+                       failed};
+    });
+}
+
+void Form4::Timer1_Timer() {
+    // A look is cheap (only records newer than the newest listed are read), and never stacks up
+    // behind a slow store: while any read is under way the tick is skipped.
+    if (fillUnderWay_ || lookUnderWay_ || clearing_) {
+        return;
+    }
+    lookUnderWay_ = true;
+    readNewest(newerThanListed(filter_, model_->listed().newestKey()), &Form4::takeNewer);
+}
+
+void Form4::takeFill(int generation, Records newest, const StoreHealth& health) {
+    fillUnderWay_.reset();
+    MSFlexGrid1->setUpdatesEnabled(true);
+    if (generation == generation_) {
+        if (newest) {
+            faultLabel->hide();
+            model_->showRecords(std::move(*newest));
+        } else {
+            showFault("无法读取记录：", health);
         }
     }
-    MSFlexGrid1->setUpdatesEnabled(true);
+    if (refillWanted_) {
+        refillWanted_ = false;
+        askForFill();
+    }
+}
+
+void Form4::takeNewer(int generation, Records newer, const StoreHealth& health) {
+    lookUnderWay_ = false;
+    if (generation != generation_) {
+        return;
+    }
+    if (newer) {
+        faultLabel->hide();
+        model_->addNewer(std::move(*newer));
+    } else {
+        showFault("无法读取记录：", health);
+    }
 }
 
 void Form4::Command1_Click() {
     // The clear destroys the whole history, so it is asked for first.
-    if (!dialogs_.askYesNo("确定要清除全部记录吗？")) {
+    if (!services_.dialogs.askYesNo("确定要清除全部记录吗？")) {
         return;
     }
-    clearRecords(Data2);
-    close();
+    clearing_ = true;
+    updateButtons();
+    reader_->submit([this](Store* store, const std::atomic<bool>&) {
+        const bool cleared = store && store->clear();
+        const StoreHealth health = cleared ? StoreHealth{} : healthAfterFailure(store);
+        return Outcome{[this, cleared, health] { takeClear(cleared, health); }, !cleared};
+    });
+}
+
+void Form4::takeClear(bool cleared, const StoreHealth& health) {
+    clearing_ = false;
+    updateButtons();
+    if (cleared) {
+        close();
+        return;
+    }
+    // The records are still there, and still listed: the window stays and says why.
+    showFault("记录未清除：", health);
 }
 
 void Form4::Command2_Click() {
@@ -149,18 +166,122 @@ void Form4::Command2_Click() {
 }
 
 void Form4::exportButton_Click() {
-    const std::string path = dialogs_.saveFileName("导出记录", "records.csv");
+    const std::string path = services_.dialogs.saveFileName("导出记录", "records", kExportFilters);
     if (path.empty()) {
         return;
     }
-    const ExportResult result = exportRecords(Data2, {}, files_, path);
-    dialogs_.messageBox(result.written ? "已导出 " + std::to_string(result.records) + " 条记录。"
-                                       : "导出失败：" + path);
+    // An export replaces the file it writes: never the store itself or a file that is no file.
+    if (const std::optional<std::string> refused =
+            services_.refuseExport ? services_.refuseExport(path) : std::nullopt) {
+        services_.dialogs.messageBox(*refused);
+        return;
+    }
+    exporting_ = true;
+    updateButtons();
+    const RecordFilter filter = exportedFromListed(filter_, model_->listed().newestKey());
+    const platform::FileWriterMaker makeWriter = services_.makeWriter;
+    reader_->submit(
+        [this, filter, path, makeWriter](Store* store, const std::atomic<bool>& stopping) {
+            ExportResult result;
+            result.problem = ExportProblem::Store;
+            std::unique_ptr<platform::FileWriter> writer = makeWriter ? makeWriter() : nullptr;
+            if (!writer) {
+                result.problem = ExportProblem::Destination;
+            } else if (store) {
+                StoppableWriter stoppable(*writer, stopping);
+                result = exportRecords(*store, filter, stoppable, path);
+            }
+            const bool storeFailed = result.problem == ExportProblem::Store;
+            const StoreHealth health = storeFailed ? healthAfterFailure(store) : StoreHealth{};
+            return Outcome{[this, result, health, path] { takeExport(result, health, path); },
+                           storeFailed};
+        });
+}
+
+void Form4::takeExport(const ExportResult& result, const StoreHealth& health,
+                       const std::string& path) {
+    exporting_ = false;
+    updateButtons();
+    const std::string count = std::to_string(result.records);
+    switch (result.problem) {
+        case ExportProblem::None:
+            services_.dialogs.messageBox("已导出 " + count + " 条记录。");
+            break;
+        case ExportProblem::Store:
+            services_.dialogs.messageBox("导出失败：无法读取记录：" + problemText(health));
+            break;
+        case ExportProblem::Destination:
+            services_.dialogs.messageBox("导出失败：" + path);
+            break;
+        case ExportProblem::TooManyRecords:
+            services_.dialogs.messageBox("导出失败：" + count +
+                                         " 条记录超出 Excel 工作表的行数，未写入文件。"
+                                         "请用筛选减少记录，或导出为 CSV 文件。");
+            break;
+    }
+}
+
+void Form4::filterChanged() {
+    RecordFilter filter;
+    const QVariant station = stationBox->currentData();
+    if (station.isValid()) {
+        filter.station = static_cast<std::uint8_t>(station.toInt());
+    }
+    fromDate->setEnabled(fromCheck->isChecked());
+    toDate->setEnabled(toCheck->isChecked());
+    const QString format = QStringLiteral("yyyy-MM-dd");
+    if (fromCheck->isChecked()) {
+        filter.fromDate = fromDate->date().toString(format).toStdString();
+    }
+    if (toCheck->isChecked()) {
+        filter.toDate = toDate->date().toString(format).toStdString();
+    }
+    if (filter.station == filter_.station && filter.fromDate == filter_.fromDate &&
+        filter.toDate == filter_.toDate) {
+        return;
+    }
+    // The grid never mixes records of two filters: it is emptied and listed anew, from its top.
+    filter_ = filter;
+    ++generation_;
+    model_->showRecords({});
+    MSFlexGrid1->scrollToTop();
+    askForFill();
+}
+
+void Form4::showFault(const std::string& what, const StoreHealth& health) {
+    faultLabel->setText(QString::fromStdString(what + problemText(health)));
+    faultLabel->show();
+}
+
+void Form4::receive(BackgroundReader::Delivery delivery) {
+    inbox_.push_back(std::move(delivery));
+    // Results enter through the gate like any other event: after the handler that runs now.
+    services_.gate.runDeferred(&inbox_, [self = QPointer<Form4>(this)] {
+        if (self) {
+            self->takeDeliveries();
+        }
+    });
+}
+
+void Form4::takeDeliveries() {
+    while (!inbox_.empty()) {
+        BackgroundReader::Delivery next = std::move(inbox_.front());
+        inbox_.pop_front();
+        next();
+    }
+}
+
+void Form4::updateButtons() {
+    Command1->setEnabled(!clearing_);
+    exportButton->setEnabled(!clearing_ && !exporting_);
+}
+
+bool Form4::reading() const {
+    return fillUnderWay_ || lookUnderWay_ || clearing_ || exporting_ || !inbox_.empty();
 }
 
 QString Form4::TextMatrix(int row, int column) const {
-    const QTableWidgetItem* cell = MSFlexGrid1->item(row, column);
-    return cell ? cell->text() : QString();
+    return row == 0 ? model_->heading(column) : model_->cellText(row - 1, column);
 }
 
 bool Form4::event(QEvent* event) {
@@ -170,6 +291,10 @@ bool Form4::event(QEvent* event) {
             // activates windows; the activation that usually follows is then not filled again.
             fillShownWithoutActivation_ = true;
             requestFill();
+            Timer1->start();
+            break;
+        case QEvent::Hide:
+            Timer1->stop();
             break;
         case QEvent::WindowActivate:
             if (fillShownWithoutActivation_) {
@@ -190,19 +315,11 @@ bool Form4::event(QEvent* event) {
 void Form4::requestFill() {
     // Deferred, so that an activation during another handler is run after it, not lost; the
     // window may be gone by then.
-    gate_.runDeferred(this, [self = QPointer<Form4>(this)] {
+    services_.gate.runDeferred(this, [self = QPointer<Form4>(this)] {
         if (self) {
             self->Form_Activate();
         }
     });
-}
-
-void Form4::setCellText(int row, int column, const QString& text) {
-    if (QTableWidgetItem* cell = MSFlexGrid1->item(row, column)) {
-        cell->setText(text);
-    } else {
-        MSFlexGrid1->setItem(row, column, new QTableWidgetItem(text));
-    }
 }
 
 }  // namespace records

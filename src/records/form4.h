@@ -3,67 +3,144 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/event_gate.h"
 #include "platform/file_writer.h"
-#include "platform/records_binding.h"
+#include "records/background_reader.h"
+#include "records/export.h"
+#include "records/store.h"
 
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
 class QEvent;
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+class QTimer;
 
 namespace records {
 
-// The data-query window "数据查询": lists the newest records of the store in a grid and can clear
-// them. It is modeless and deletes itself when closed (Qt::WA_DeleteOnClose), so whoever opens
-// it creates it with `new` and keeps at most a QPointer to it; the next opening creates a new
-// window. The binding, the dialogs and the gate belong to the caller and must outlive the window.
+class RecordGridModel;
+
+// Why a file may not receive an export (it is one of the program's own files, or no regular
+// file), in the operator's words; none when it may.
+using ExportRefusal = std::function<std::optional<std::string>(const std::string& path)>;
+
+// What the data-query window works with. The store maker and the writer maker are called on the
+// window's reading thread; the rest is used on the window's thread only.
+struct QueryWindowServices {
+    StoreMaker makeStore;
+    platform::FileWriterMaker makeWriter;
+    ExportRefusal refuseExport;
+    platform::Dialogs& dialogs;
+    platform::EventGate& gate;
+    platform::Clock& clock;
+};
+
+// The data-query window "数据查询": lists the newest records of the store in a grid, takes new
+// records as they are logged, exports what it lists and can clear the store. It is modeless and
+// deletes itself when closed (Qt::WA_DeleteOnClose), so whoever opens it creates it with `new`
+// and keeps at most a QPointer to it; the next opening creates a new window. The dialogs, the
+// gate and the clock belong to the caller and must outlive the window.
 //
-// There is no refresh timer: the grid is filled on each activation only.
+// Every read of the store runs on a thread of the window's own, on a store made there, so a
+// store that is slow to answer never holds up the program; the results come back through the
+// gate. When the store cannot be read, a line above the grid says why, until it can again.
 class Form4 : public QWidget {
     Q_OBJECT
 
   public:
     // Builds the controls and runs Form_Load.
-    Form4(platform::RecordsBinding& data2, platform::Dialogs& dialogs, platform::EventGate& gate,
-          platform::FileWriter& files, QWidget* parent = nullptr);
+    explicit Form4(QueryWindowServices services, QWidget* parent = nullptr);
+    ~Form4() override;
 
     static constexpr int kGridRows = 1001;  // the heading row and 1000 record rows
     static constexpr int kGridColumns = 12;
+    static constexpr int kLookIntervalMs = 5000;
+    static constexpr int kFirstDrawWaitMs = 200;
 
-    // Column widths and headings, then the binding is pointed at the store.
+    // Column widths and headings.
     void Form_Load();
-    // Writes the newest records into rows 1 onwards, the newest in the last filled row.
+    // Reads the newest records again; they fill rows 1 onwards, the newest in the last filled row.
     void Form_Activate();
+    // Looks for records logged after the newest listed (Timer1, while the window is shown).
+    void Timer1_Timer();
     // "记录清除": after confirmation, deletes every record and closes the window.
     void Command1_Click();
     // "返回": closes the window.
     void Command2_Click();
-    // "导出": every record, oldest first, into a spreadsheet file (CSV) the operator names.
+    // "导出...": every record the filter passes, up to the newest listed, into a file the
+    // operator names (CSV or Excel workbook).
     void exportButton_Click();
 
-    // The text of a grid cell; empty when nothing was ever written there.
+    // The text of a grid cell: the headings in row 0, records from row 1; empty elsewhere.
     QString TextMatrix(int row, int column) const;
+    // Which records the window lists.
+    [[nodiscard]] const RecordFilter& filter() const { return filter_; }
+    // Whether a read of the store is under way or its result not yet shown.
+    [[nodiscard]] bool reading() const;
 
     QLabel* Label1;
-    QTableWidget* MSFlexGrid1;
+    QLabel* faultLabel;  // why the store cannot be read; hidden while it can
+    QComboBox* stationBox;
+    QCheckBox* fromCheck;
+    QDateEdit* fromDate;
+    QCheckBox* toCheck;
+    QDateEdit* toDate;
+    QTableView* MSFlexGrid1;
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* exportButton;
-    platform::RecordsBinding& Data2;
+    QTimer* Timer1;
 
   protected:
     bool event(QEvent* event) override;
 
   private:
-    void setCellText(int row, int column, const QString& text);
-    void requestFill();
+    using Records = std::optional<std::vector<StoredRecord>>;
+    // Takes the newest records a read found (none when it failed) for the generation it was
+    // asked in.
+    using Take = void (Form4::*)(int generation, Records records, const StoreHealth& health);
 
-    platform::Dialogs& dialogs_;
-    platform::FileWriter& files_;
-    platform::EventGate& gate_;
+    void startReading();
+    QWidget* buildFilterRow();
+    void filterChanged();
+    void requestFill();
+    void askForFill();
+    // Reads the newest records that pass `filter` on the reading thread; `take` gets them.
+    void readNewest(const RecordFilter& filter, Take take);
+    void takeFill(int generation, Records newest, const StoreHealth& health);
+    void takeNewer(int generation, Records newer, const StoreHealth& health);
+    void takeClear(bool cleared, const StoreHealth& health);
+    void takeExport(const ExportResult& result, const StoreHealth& health, const std::string& path);
+    void showFault(const std::string& what, const StoreHealth& health);
+    void receive(BackgroundReader::Delivery delivery);
+    void takeDeliveries();
+    void updateButtons();
+
+    QueryWindowServices services_;
+    RecordGridModel* model_;
+    RecordFilter filter_;
+    // Bumped whenever what the grid lists must be read anew; older reads are then ignored.
+    int generation_ = 0;
+    std::optional<int> fillUnderWay_;  // the generation of the fill under way
+    bool refillWanted_ = false;
+    bool lookUnderWay_ = false;
+    bool clearing_ = false;
+    bool exporting_ = false;
     bool fillShownWithoutActivation_ = false;
+    std::deque<BackgroundReader::Delivery> inbox_;
+    std::unique_ptr<BackgroundReader> reader_;
 };
 
 }  // namespace records

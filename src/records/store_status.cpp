@@ -71,14 +71,22 @@ std::string englishAgo(std::int64_t msecs) {
 
 }  // namespace
 
+std::string problemText(const StoreHealth& health) {
+    if (health.ok()) {
+        return {};
+    }
+    std::string text = reasonOf(health.problem).chinese;
+    if (!health.detail.empty()) {
+        text += "（" + health.detail + "）";
+    }
+    return text;
+}
+
 std::string statusLineText(const StoreHealth& health, std::int64_t nowMsecs) {
     if (health.ok()) {
         return {};
     }
-    std::string line = std::string("记录未保存：") + reasonOf(health.problem).chinese;
-    if (!health.detail.empty()) {
-        line += "（" + health.detail + "）";
-    }
+    std::string line = "记录未保存：" + problemText(health);
     if (health.lastStoredMsecs) {
         line += "，上次保存于" +
                 chineseAgo(std::max<std::int64_t>(0, nowMsecs - *health.lastStoredMsecs));
@@ -95,10 +103,7 @@ std::string statusLineEnglish(const StoreHealth& health, std::int64_t nowMsecs) 
     if (health.ok()) {
         return {};
     }
-    std::string line = std::string("records not stored: ") + reasonOf(health.problem).english;
-    if (!health.detail.empty()) {
-        line += " (" + health.detail + ")";
-    }
+    std::string line = "records not stored: " + reasonEnglish(health);
     if (health.lastStoredMsecs) {
         line += "; last record stored " +
                 englishAgo(std::max<std::int64_t>(0, nowMsecs - *health.lastStoredMsecs));
@@ -110,6 +115,17 @@ std::string statusLineEnglish(const StoreHealth& health, std::int64_t nowMsecs) 
                 (health.waiting == 1 ? " record" : " records") + " waiting for the server";
     }
     return line;
+}
+
+std::string reasonEnglish(const StoreHealth& health) {
+    if (health.ok()) {
+        return {};
+    }
+    std::string reason = reasonOf(health.problem).english;
+    if (!health.detail.empty()) {
+        reason += " (" + health.detail + ")";
+    }
+    return reason;
 }
 
 bool sameReason(const StoreHealth& a, const StoreHealth& b) {

@@ -85,6 +85,8 @@ class PollingSession {
     [[nodiscard]] const measurement::StationMemory& stations() const { return replies_.memory; }
     [[nodiscard]] const Indicators& indicators() const { return indicators_; }
     [[nodiscard]] const std::string& singleStationText() const { return singleStationText_; }
+    // Whether records are being stored, as last told.
+    [[nodiscard]] const records::StoreHealth& storeHealth() const { return storeHealth_; }
 
   private:
     [[nodiscard]] bool openLine();

@@ -7,45 +7,82 @@
 #include "command_line.h"
 #include "commissioning/station_overview.h"
 #include "commissioning/traffic_monitor.h"
+#include "link/pauses.h"
+#include "parameters/form3.h"
+#include "platform/qt/files/export_target.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/serial/qt_serial_port.h"
 #include "platform/qt/termination_signals.h"
 #include "platform/qt/trend/trend_rows_choice.h"
 #include "records/form4.h"
-#include "records/records_store.h"
+#include "records/sql/store_factory.h"
 #include "records/trend_window.h"
+#include "session/write_session.h"
 
 namespace shell {
+namespace {
+
+// The parameter window with the port, the timer and the write session it alone works with.
+class ParameterWindow final : public OwnedWindow {
+  public:
+    ParameterWindow(const seriallink::PortMap& portMap, platform::Clock& clock,
+                    platform::EventGate& gate, parameters::SavedParameters& saved,
+                    parameters::MainWindowLink& mainWindow, commissioning::TrafficLog& traffic,
+                    platform::Dialogs& dialogs, platform::ProgramEnd& programEnd)
+        : port_(portMap),
+          session_(session::WriteSessionServices{port_, timer_, pacer_, clock, gate, saved,
+                                                 mainWindow, traffic}),
+          form3_(parameters::ParameterWindowServices{session_, dialogs, programEnd, gate}) {}
+
+    void open() override {
+        form3_.Form_Load();
+        form3_.show();
+        form3_.raise();
+        form3_.activateWindow();
+    }
+
+  private:
+    platform::qt::QtSerialPort port_;
+    platform::qt::QtTimer timer_;
+    seriallink::BusyPacer pacer_;
+    session::WriteSession session_;
+    parameters::Form3 form3_;
+};
+
+}  // namespace
 
 Application::Application()
     : portMap_(platform::qt::portMapForThisMachine()),
       line_(gate_, portMap_),
-      report_(std::cerr, line_.clock(), ConsoleReport::Scope::StoreOnly),
+      report_(std::cerr, line_.clock(), service::ConsoleReport::Scope::StoreOnly, "tuskocp"),
+      portAdvice_(portMap_),
+      messages_(dialogs_, portAdvice_),
       windows_(windowList()),
-      opened_(windows_.size()),
-      form1_(MainWindowServices{line_.session(), dialogs_, programEnd_, gate_, line_.clock(), *this,
-                                windows_}),
-      port3_(portMap_),
-      writeSession_(session::WriteSessionServices{port3_, timer3_, pacer3_, line_.clock(), gate_,
-                                                  saved_, form1_, line_.traffic()}),
-      form3_(parameters::ParameterWindowServices{writeSession_, dialogs_, programEnd_, gate_}),
-      portNote_(portMap_, *form1_.statusLine) {
+      navigator_([this] { return makeParameterWindow(); }, windows_) {
     line_.session().addListener(report_);
-    line_.session().addListener(portNote_);
+    line_.session().addListener(messages_);
 }
 
 Application::~Application() {
-    line_.session().removeListener(portNote_);
+    line_.session().removeListener(messages_);
     line_.session().removeListener(report_);
-    for (const QPointer<QWidget>& window : opened_) {
-        delete window.data();
-    }
 }
 
 WindowList Application::windowList() {
     return {
         {"Command3", "数据查询",
          [this]() -> QWidget* {
-             // The window deletes itself when it closes; data2_ outlives every opening.
-             return new records::Form4(*data2_, dialogs_, gate_, fileWriter_);
+             // The window deletes itself when it closes. It reads a store of the working
+             // directory's kind on a thread of its own, and writes each export with a writer of
+             // its own there.
+             const auto refuseExport = [](const std::string& path) -> std::optional<std::string> {
+                 const auto refused = platform::qt::exportRefusal(path);
+                 return refused ? std::optional<std::string>(refused->chinese) : std::nullopt;
+             };
+             return new records::Form4(
+                 {records::sql::readingStores(line_.clock()),
+                  [] { return std::make_unique<platform::qt::QtFileWriter>(); }, refuseExport,
+                  dialogs_, gate_, line_.clock()});
          }},
         {"stationOverviewButton", "站点总览",
          [this]() -> QWidget* {
@@ -63,14 +100,23 @@ WindowList Application::windowList() {
     };
 }
 
+std::unique_ptr<OwnedWindow> Application::makeParameterWindow() {
+    return std::make_unique<ParameterWindow>(portMap_, line_.clock(), gate_, saved_, *form1_,
+                                             line_.traffic(), dialogs_, programEnd_);
+}
+
 int Application::run() {
+    // The port opens and the poll timer runs before any widget is built.
     bool started = false;
-    gate_.run([this, &started] { started = form1_.Form_Load(); });
+    gate_.run([this, &started] { started = line_.session().start(); });
     if (!started) {
-        // The message box has told the operator; the terminal learns why each port failed.
+        // The message box has told the operator why; the terminal learns it too.
         std::cerr << portTableOfThisMachine();
         return kNoUsablePortStatus;
     }
+    form1_ = std::make_unique<Form1>(MainWindowServices{line_.session(), dialogs_, programEnd_,
+                                                        gate_, line_.clock(), navigator_, windows_,
+                                                        portAdvice_});
     std::cerr << portNotes(portMap_, line_.session().portNumber());
     for (const std::string& problem : line_.gatewayProblems()) {
         std::cerr << "tuskocp: " << problem << "\n";
@@ -78,42 +124,23 @@ int Application::run() {
     if (!line_.storeNoticeEnglish().empty()) {
         // Said once: on the status line until a record is stored, and on standard error.
         std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";
-        form1_.statusLine->setNote(StatusNote::Store, line_.storeNotice());
+        form1_->statusLine->setNote(StatusNote::Store, line_.storeNotice());
     }
     if (programEnd_.hasEnded()) {
         return 0;
     }
-    form1_.show();
+    form1_->show();
     platform::qt::endProgramOnTerminationSignals(programEnd_);
     return QApplication::exec();
 }
 
-void Application::PortNoteKeeper::portsFound(const std::vector<session::PortEntry>& ports,
-                                             std::size_t inUse) {
-    const auto note = inUse < ports.size()
-                          ? platform::qt::missingPinnedPortNote(portMap_, ports[inUse].number)
-                          : std::nullopt;
-    statusLine_.setNote(StatusNote::Port, note ? note->chinese : std::string());
+std::string Application::MachinePortAdvice::whyPortsAreUnusable() {
+    return portReasons(portMap_);
 }
 
-void Application::openParameterWindow() {
-    form3_.Form_Load();
-    form3_.show();
-    form3_.raise();
-    form3_.activateWindow();
-}
-
-void Application::openWindow(std::size_t index) {
-    if (index >= windows_.size()) {
-        return;
-    }
-    QPointer<QWidget>& window = opened_[index];
-    if (!window) {
-        window = windows_[index].make();
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
+std::string Application::MachinePortAdvice::missingPinnedPortNote(int usedNumber) {
+    const auto note = platform::qt::missingPinnedPortNote(portMap_, usedNumber);
+    return note ? note->chinese : std::string();
 }
 
 }  // namespace shell

@@ -1,86 +1,70 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
-
-#include <cstddef>
 #include <memory>
-#include <vector>
+#include <string>
 
-#include "link/pauses.h"
-#include "machine_session.h"
-#include "parameters/form3.h"
+#include "link/port_map.h"
 #include "parameters/parameter_set.h"
 #include "platform/event_gate.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_file_writer.h"
 #include "platform/qt/qt_program_end.h"
-#include "platform/qt/qt_timer.h"
-#include "platform/qt/records/records_binding_choice.h"
-#include "platform/qt/serial/qt_serial_port.h"
-#include "session/polling_listener.h"
-#include "session/write_session.h"
-#include "shell/console_report.h"
+#include "service/console_report.h"
+#include "service/machine_session.h"
 #include "shell/form1.h"
-#include "shell/navigation.h"
+#include "shell/navigator.h"
+#include "shell/operator_messages.h"
+#include "shell/port_advice.h"
 #include "shell/window_list.h"
 
 namespace shell {
 
-// The program with its windows: builds the polling session and the platform adapters, hands them
-// to the windows and moves between the windows.
-class Application final : public Navigation {
+// The program with its windows. Polling starts first; the main window is built once the poll
+// timer runs, and every other window at its first opening, so that the first request waits for
+// no widget.
+class Application final {
   public:
     Application();
-    ~Application() override;
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
-    // Runs the main window's start-up and the event loop; the program's exit code. Without a usable
-    // port the port table goes to standard error and the code is kNoUsablePortStatus.
+    // Starts polling, builds and shows the main window and runs the event loop; the program's
+    // exit code. Without a usable port the operator reads why, the port table goes to standard
+    // error and the code is kNoUsablePortStatus.
     int run();
 
-    void openParameterWindow() override;
-    void openWindow(std::size_t index) override;
-
   private:
-    // Keeps the main window's note on a pinned port whose device is missing up to date with the
-    // port in use.
-    class PortNoteKeeper final : public session::PollingListener {
+    // What this machine says about its ports, through the port map found at start.
+    class MachinePortAdvice final : public PortAdvice {
       public:
-        PortNoteKeeper(const seriallink::PortMap& portMap, StatusLine& statusLine)
-            : portMap_(portMap), statusLine_(statusLine) {}
-        void portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) override;
+        explicit MachinePortAdvice(const seriallink::PortMap& portMap) : portMap_(portMap) {}
+        std::string whyPortsAreUnusable() override;
+        std::string missingPinnedPortNote(int usedNumber) override;
 
       private:
         const seriallink::PortMap& portMap_;
-        StatusLine& statusLine_;
     };
 
     WindowList windowList();
+    std::unique_ptr<OwnedWindow> makeParameterWindow();
 
     platform::EventGate gate_;
     // Which device each COM number opens, found once for both windows' ports.
     seriallink::PortMap portMap_;
-    MachineSession line_;
-    ConsoleReport report_;
+    service::MachineSession line_;
+    service::ConsoleReport report_;
     platform::qt::QtDialogs dialogs_;
     platform::qt::QtProgramEnd programEnd_;
     platform::qt::QtFileWriter fileWriter_;
-    // The data-query window's view of the store.
-    std::unique_ptr<platform::RecordsBinding> data2_ =
-        platform::qt::recordsBindingForWorkingDirectory();
-    // The windows besides the main window and the parameter window, made at their first opening
-    // so that the start-up does not wait for them.
-    WindowList windows_;
-    std::vector<QPointer<QWidget>> opened_;
-    Form1 form1_;
-    // The parameter write has a port and a timer of its own; its saved set outlives it.
-    platform::qt::QtSerialPort port3_;
-    platform::qt::QtTimer timer3_;
-    seriallink::BusyPacer pacer3_;
+    MachinePortAdvice portAdvice_;
+    OperatorMessages messages_;
+    // The parameter write's saved set outlives every opening of its window.
     parameters::SavedParameters saved_;
-    session::WriteSession writeSession_;
-    parameters::Form3 form3_;
-    PortNoteKeeper portNote_;
+    WindowList windows_;
+    std::unique_ptr<Form1> form1_;
+    // Destroyed before the main window: the parameter window works with it.
+    Navigator navigator_;
 };
 
 }  // namespace shell

@@ -2,16 +2,13 @@
 
 #include <cctype>
 
-#include "link/port_diagnosis.h"
-#include "platform/qt/serial/port_survey.h"
-#include "platform/qt/serial/qt_serial_port.h"
+#include "service/machine_ports.h"
 #include "text/characters.h"
 
 namespace shell {
 
 namespace {
 
-constexpr const char* kPortConfigFile = "comports.conf";
 constexpr int kMonths = 12;
 
 bool isLeapYear(int year) {
@@ -80,6 +77,10 @@ struct OtherOptions {
     std::string multi;
     std::string from;
     std::string to;
+    // The service's own options.
+    std::string port;
+    std::string speed;
+    std::string check;
 };
 
 // Why an option does not go with the action (`actionName` as given, empty for the main window),
@@ -89,7 +90,7 @@ std::optional<std::string> misfit(const CommandLine& line, const std::string& ac
     std::vector<std::string> unfit;
     switch (line.action) {
         case CommandLineAction::Export:
-            unfit = {given.multi};
+            unfit = {given.multi, given.port, given.speed, given.check};
             break;
         case CommandLineAction::Headless:
             unfit = {given.from, given.to};
@@ -98,7 +99,8 @@ std::optional<std::string> misfit(const CommandLine& line, const std::string& ac
             }
             break;
         default:
-            unfit = {given.station, given.multi, given.from, given.to};
+            unfit = {given.station, given.multi, given.from, given.to,
+                     given.port,    given.speed, given.check};
             break;
     }
     for (const std::string& option : unfit) {
@@ -107,9 +109,9 @@ std::optional<std::string> misfit(const CommandLine& line, const std::string& ac
         }
         if (actionName.empty()) {
             const bool filter = option == given.from || option == given.to;
+            const bool both = option == given.station;
             return "option '" + option + "' goes only with " +
-                   (option == given.multi ? "--headless"
-                                          : (filter ? "--export" : "--headless or --export"));
+                   (filter ? "--export" : (both ? "--headless or --export" : "--headless"));
         }
         return "option '" + option + "' does not go with '" + actionName + "'";
     }
@@ -122,6 +124,7 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     std::string actionName;
     OtherOptions given;
+    std::size_t actionIndex = 0;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
         std::optional<std::string> value;
@@ -130,8 +133,9 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
             value = name.substr(equals + 1);
             name.erase(equals);
         }
-        const bool takesValue =
-            name == "--export" || name == "--station" || name == "--from" || name == "--to";
+        const std::size_t index = i;
+        const bool takesValue = name == "--export" || name == "--station" || name == "--from" ||
+                                name == "--to" || name == "--port" || name == "--speed";
         if (takesValue && !value) {
             if (i + 1 >= arguments.size()) {
                 return refuse("option '" + name + "' needs a value");
@@ -156,6 +160,9 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
                 return refuse("option '--export' needs a file name");
             }
             line.exportPath = *value;
+        } else if (name == "--port" || name == "--speed" || name == "--check") {
+            other =
+                name == "--port" ? &given.port : (name == "--speed" ? &given.speed : &given.check);
         } else if (name == "--multi") {
             other = &given.multi;
             line.multiStation = true;
@@ -185,6 +192,7 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
         if (action) {
             line.action = *action;
             actionName = name;
+            actionIndex = index;
         } else if (!other->empty()) {
             return refuse("option '" + name + "' given twice");
         } else {
@@ -197,6 +205,11 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
     if (line.fromDate && line.toDate && *line.fromDate > *line.toDate) {
         return refuse("--from " + *line.fromDate + " is later than --to " + *line.toDate);
     }
+    if (line.action == CommandLineAction::Headless) {
+        line.serviceArguments = arguments;
+        line.serviceArguments.erase(line.serviceArguments.begin() +
+                                    static_cast<std::ptrdiff_t>(actionIndex));
+    }
     return line;
 }
 
@@ -205,9 +218,10 @@ std::string usage() {
            "Polls electromagnetic flowmeters on an RS-485 bus through a serial port, shows their\n"
            "values, logs them into kvt97.mdb and writes their parameters.\n"
            "\n"
-           "  --headless [--multi | --station N]\n"
-           "                poll and log without any window: station 1, all sixteen in turn\n"
-           "                (--multi) or station N; ends on SIGTERM or SIGINT\n"
+           "  --headless [--port COMn|DEVICE] [--speed BAUD] [--multi | --station N] [--check]\n"
+           "                poll and log without any window, as the service tuskocpd does with\n"
+           "                the same options (see tuskocpd --help): station 1, all sixteen in\n"
+           "                turn (--multi) or station N; ends on SIGTERM or SIGINT\n"
            "  --export FILE [--station N] [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
            "                write the records that match, oldest first, to FILE: an Excel\n"
            "                workbook when FILE ends in .xlsx, else CSV (UTF-8, for\n"
@@ -217,13 +231,12 @@ std::string usage() {
            "  -h, --help    print this help and exit\n"
            "  --version     print the version and exit\n"
            "\n"
-           "Without an option the main window opens. One action at a time; --station, --multi,\n"
-           "--from and --to only where shown. The working directory holds the records store\n"
-           "kvt97.mdb and, if wanted, comports.conf (COM numbers to devices) and config.dat (the\n"
-           "port to use).\n"
+           "Without an option the main window opens. One action at a time; the other options\n"
+           "only where shown. The working directory holds the records store kvt97.mdb and, if\n"
+           "wanted, comports.conf (COM numbers to devices) and config.dat (the port to use).\n"
            "\n"
-           "Exit status: 0 done, 1 no usable port, 2 a command line refused, 3 the export failed\n"
-           "or was refused.\n";
+           "Exit status: 0 done, 1 no usable port (or --check found a problem), 2 a command line\n"
+           "refused, 3 the export failed or was refused.\n";
 }
 
 std::string refusal(const CommandLine& commandLine) {
@@ -231,23 +244,15 @@ std::string refusal(const CommandLine& commandLine) {
 }
 
 std::string portTableOfThisMachine() {
-    const seriallink::PortMap map = platform::qt::portMapForThisMachine();
-    return seriallink::portTable(platform::qt::surveyPorts(map)) +
-           seriallink::configComplaints(map.config(), kPortConfigFile);
+    return service::portTable(service::pollingPortMap(std::nullopt), std::nullopt);
+}
+
+std::string portReasons(const seriallink::PortMap& map) {
+    return service::portReasons(map);
 }
 
 std::string portNotes(const seriallink::PortMap& map, int usedNumber) {
-    std::string notes;
-    std::string complaints = seriallink::configComplaints(map.config(), kPortConfigFile);
-    for (std::size_t start = 0; start < complaints.size();) {
-        const std::size_t end = complaints.find('\n', start);
-        notes += "tuskocp: " + complaints.substr(start, end + 1 - start);
-        start = end + 1;
-    }
-    if (const auto note = platform::qt::missingPinnedPortNote(map, usedNumber)) {
-        notes += "tuskocp: " + note->english + "\n";
-    }
-    return notes;
+    return service::portNotes(map, usedNumber, "tuskocp");
 }
 
 }  // namespace shell

@@ -24,6 +24,9 @@ struct CommandLine {
     bool multiStation = false;            // --multi
     std::optional<std::string> fromDate;  // "yyyy-MM-dd"
     std::optional<std::string> toDate;
+    // --headless: the arguments besides it, for the service to read (it is tuskocpd's command
+    // line).
+    std::vector<std::string> serviceArguments;
 };
 
 // The program's arguments, without its own name. Refused as a whole: an argument that is not an
@@ -41,6 +44,10 @@ std::string refusal(const CommandLine& commandLine);
 // COM1 to COM10 of this machine, the device behind each and why a port cannot be used; below the
 // table, each line of "comports.conf" not understood, with its number.
 std::string portTableOfThisMachine();
+
+// The same for a window, where columns do not line up: each port of `map` with its device and
+// why it cannot be used, then each line of "comports.conf" not understood; one line each.
+std::string portReasons(const seriallink::PortMap& map);
 
 // What the operator should know at start about the ports: each line of "comports.conf" not
 // understood, and pinned ports whose device is missing while port `usedNumber` is polled. One

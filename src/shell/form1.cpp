@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QValidator>
+
+#include <algorithm>
 
 #include "link/station_answer.h"
 #include "records/store_status.h"
@@ -28,6 +31,34 @@ QString text(const std::string& value) {
     return QString::fromStdString(value);
 }
 
+// The speed box takes only the speeds of its list. While a text is typed it may be any number no
+// longer than the longest of them; a text that is no speed of the list when the typing ends
+// (Enter, or the focus leaves the box) gives way to the speed in use.
+class ListedSpeeds final : public QValidator {
+  public:
+    ListedSpeeds(const QComboBox& box, const session::PollingSession& session, QObject* parent)
+        : QValidator(parent), box_(box), session_(session) {}
+
+    State validate(QString& input, int& /*position*/) const override {
+        if (box_.findText(input, Qt::MatchExactly) >= 0) {
+            return Acceptable;
+        }
+        int longest = 0;
+        for (int i = 0; i < box_.count(); ++i) {
+            longest = std::max(longest, static_cast<int>(box_.itemText(i).size()));
+        }
+        const bool digits = std::all_of(input.cbegin(), input.cend(),
+                                        [](QChar c) { return c >= u'0' && c <= u'9'; });
+        return digits && input.size() <= longest ? Intermediate : Invalid;
+    }
+
+    void fixup(QString& input) const override { input = text(session_.lineSpeed()); }
+
+  private:
+    const QComboBox& box_;
+    const session::PollingSession& session_;
+};
+
 }  // namespace
 
 Form1::Form1(const MainWindowServices& services, QWidget* parent)
@@ -35,6 +66,7 @@ Form1::Form1(const MainWindowServices& services, QWidget* parent)
     buildControls();
     wireEvents();
     session_.addListener(*this);
+    showSession();
 }
 
 Form1::~Form1() {
@@ -57,10 +89,32 @@ void Form1::wireEvents() {
             [this, &gate] { gate.run([this] { Option1_Click(); }); });
     connect(Option2, &QRadioButton::clicked, this,
             [this, &gate] { gate.run([this] { Option2_Click(); }); });
-    // The speed box's text is the line speed of every request from the next one on.
-    connect(Combo2, &QComboBox::editTextChanged, this,
-            [this](const QString& speed) { session_.setLineSpeed(speed.toStdString()); });
-    session_.setLineSpeed(Combo2->currentText().toStdString());
+    // A speed of the list, typed or picked, is the line speed of every request from the next one
+    // on; the line keeps its speed while any other text stands in the box.
+    Combo2->setValidator(new ListedSpeeds(*Combo2, session_, Combo2));
+    connect(Combo2, &QComboBox::editTextChanged, this, [this](const QString& speed) {
+        if (Combo2->findText(speed, Qt::MatchExactly) >= 0) {
+            session_.setLineSpeed(speed.toStdString());
+        }
+    });
+}
+
+void Form1::showSession() {
+    Combo2->setEditText(text(session_.lineSpeed()));
+    if (session_.state() == session::SessionState::Stopped) {
+        // Polling has not started: the window hears all of it.
+        return;
+    }
+    const std::vector<session::PortEntry>& ports = session_.ports();
+    const auto inUse = std::find_if(ports.begin(), ports.end(), [this](const auto& port) {
+        return port.number == session_.portNumber();
+    });
+    portsFound(ports, static_cast<std::size_t>(inUse - ports.begin()));
+    modeChosen(session_.mode(), session_.singleStation());
+    displayChanged(session_.display());
+    indicatorsChanged(session_.indicators());
+    singleStationTextChanged(session_.singleStationText());
+    storeHealthChanged(session_.storeHealth());
 }
 
 bool Form1::Form_Load() {
@@ -128,7 +182,7 @@ int Form1::releasedPortNumber() const {
 }
 
 std::string Form1::lineSpeedText() const {
-    return Combo2->currentText().toStdString();
+    return session_.lineSpeed();
 }
 
 void Form1::takeBack() {
@@ -201,6 +255,10 @@ void Form1::portsFound(const std::vector<session::PortEntry>& ports, std::size_t
         Combo1->setEditText(text(ports[inUse].name));
         Combo1->setToolTip(text(ports[inUse].device));
     }
+    statusLine->setNote(StatusNote::Port,
+                        inUse < ports.size()
+                            ? services_.ports.missingPinnedPortNote(ports[inUse].number)
+                            : std::string());
 }
 
 void Form1::modeChosen(session::PollingMode mode, std::uint8_t station) {
@@ -210,10 +268,6 @@ void Form1::modeChosen(session::PollingMode mode, std::uint8_t station) {
     } else {
         Option2->setChecked(true);
     }
-}
-
-void Form1::messageRequested(const std::string& message) {
-    services_.dialogs.messageBox(message);
 }
 
 void Form1::storeHealthChanged(const records::StoreHealth& health) {

@@ -15,6 +15,7 @@
 #include "session/polling_listener.h"
 #include "session/polling_session.h"
 #include "shell/navigation.h"
+#include "shell/port_advice.h"
 #include "shell/status_line.h"
 #include "shell/window_list.h"
 
@@ -37,11 +38,14 @@ struct MainWindowServices {
     platform::Clock& clock;
     Navigation& navigation;
     const WindowList& windows;  // a button for each
+    PortAdvice& ports;          // the note on a pinned port whose device is missing
 };
 
 // The main window: shows what the polling session says (ports, measurement, station indicators,
 // mode) and passes the operator's intents to it; its buttons lead to the other windows. Its
-// handlers are entered only through the event gate.
+// handlers are entered only through the event gate. A window built while polling already runs
+// shows at once what the session has said so far. The speed box takes only the speeds of its
+// list.
 class Form1 : public QWidget, public parameters::MainWindowLink, public session::PollingListener {
     Q_OBJECT
 
@@ -49,8 +53,8 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
     explicit Form1(const MainWindowServices& services, QWidget* parent = nullptr);
     ~Form1() override;
 
-    // Start-up: polling starts, at program start, or is taken back on the return from the
-    // parameter window. False when no usable port exists and the program is ending.
+    // Start-up: polling starts, or is taken back on the return from the parameter window. False
+    // when no usable port exists and the program is ending.
     [[nodiscard]] bool Form_Load();
 
     void Option1_Click();
@@ -64,6 +68,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
     // What the parameter window uses of this window.
     std::uint8_t parameterStation() const override { return Addr_Parameter_Set; }
     int releasedPortNumber() const override;
+    // The speed in use: one of the speed box's list.
     std::string lineSpeedText() const override;
     bool firstParameterSet() const override { return first_Parameter_Set; }
     void setFirstParameterSet() override { first_Parameter_Set = true; }
@@ -73,9 +78,9 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
     void displayChanged(const measurement::DisplayTexts& texts) override;
     void indicatorsChanged(const session::Indicators& indicators) override;
     void singleStationTextChanged(const std::string& text) override;
+    // The port box, and on the status line a pinned port whose device is missing.
     void portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) override;
     void modeChosen(session::PollingMode mode, std::uint8_t station) override;
-    void messageRequested(const std::string& text) override;
     // "记录未保存：" and why, on the status line, until a record is stored again.
     void storeHealthChanged(const records::StoreHealth& health) override;
 
@@ -131,6 +136,7 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
   private:
     void buildControls();
     void wireEvents();
+    void showSession();
 
     session::PollingSession& session_;
     MainWindowServices services_;

@@ -9,13 +9,13 @@
 
 #include "application.h"
 #include "command_line.h"
-#include "headless.h"
 #include "platform/qt/files/export_target.h"
 #include "platform/qt/qt_chinese_texts.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_file_writer.h"
 #include "records/export.h"
 #include "records/sql/store_factory.h"
+#include "service/service_program.h"
 
 namespace {
 
@@ -84,12 +84,10 @@ int main(int argc, char** argv) {
             const QCoreApplication app(argc, argv);
             return exportRecords(commandLine);
         }
-        case shell::CommandLineAction::Headless: {
-            // The polling session alone: no window, no display.
-            const QCoreApplication app(argc, argv);
-            shell::HeadlessProgram program;
-            return program.run(commandLine.multiStation, commandLine.station);
-        }
+        case shell::CommandLineAction::Headless:
+            // The service tuskocpd under this program's name: no window, no display.
+            return service::runService(argc, argv, commandLine.serviceArguments,
+                                       {"tuskocp", shell::usage(), "TuskoCP " TUSKO_VERSION});
         case shell::CommandLineAction::Run:
             break;
     }

@@ -25,7 +25,9 @@
 #include "records/sql/store_factory.h"
 #include "records/store_dir.h"
 #include "session/polling_session.h"
+#include "shell/fake_port_advice.h"
 #include "shell/form1.h"
+#include "shell/operator_messages.h"
 
 namespace e2e {
 
@@ -102,8 +104,9 @@ class MeterLineTest : public ::testing::Test {
             *logging.store, [this] { shownAtAppend = shownRecordTexts(); });
         session = std::make_unique<session::PollingSession>(session::PollingServices{
             *port, timer, pacer, clock, files, *watchedStore, traffic, gate});
+        session->addListener(messages);
         form = std::make_unique<shell::Form1>(shell::MainWindowServices{
-            *session, dialogs, programEnd, gate, clock, navigation, windows});
+            *session, dialogs, programEnd, gate, clock, navigation, windows, portAdvice});
         bool loaded = false;
         gate.run([&] { loaded = form->Form_Load(); });
         EXPECT_TRUE(loaded);
@@ -177,6 +180,8 @@ class MeterLineTest : public ::testing::Test {
     platform::EventGate gate;
     StayingNavigation navigation;
     shell::WindowList windows = {{"Command3", "数据查询", nullptr}};
+    shelltest::FakePortAdvice portAdvice;
+    shell::OperatorMessages messages{dialogs, portAdvice};
     std::unique_ptr<session::PollingSession> session;
     std::unique_ptr<shell::Form1> form;
     std::vector<std::string> shownAtAppend;

@@ -23,7 +23,8 @@ class FakeDialogs final : public platform::Dialogs {
 
     std::deque<std::string> answers;
     std::deque<bool> yesNoAnswers;
-    std::deque<std::string> saveAnswers;  // paths chosen in save boxes
+    std::deque<std::string> saveAnswers;   // paths chosen in save boxes
+    std::vector<std::string> saveFilters;  // the kinds of file each save box offered
     std::vector<Prompt> prompts;
     std::vector<std::string> messages;
     std::vector<std::string> questions;
@@ -41,8 +42,10 @@ class FakeDialogs final : public platform::Dialogs {
         messages.push_back(text);
         runWhileOpen();
     }
-    std::string saveFileName(const std::string& title, const std::string&) override {
+    std::string saveFileName(const std::string& title, const std::string&,
+                             const std::string& filters) override {
         questions.push_back(title);
+        saveFilters.push_back(filters);
         runWhileOpen();
         if (saveAnswers.empty()) {
             return {};

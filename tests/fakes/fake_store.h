@@ -1,10 +1,14 @@
 #pragma once
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "records/store.h"
@@ -27,9 +31,16 @@ class FakeStore final : public records::Store {
     static records::StoredRecord stored(std::int64_t key, const records::MeasurementRecord& r) {
         records::StoredRecord s;
         s.key = key;
-        s.fields = {std::to_string(r.station), r.date,         r.diameter,     r.flow,
-                    r.percent,                 r.rangeRatio,   r.velocity,     r.forwardTotal,
-                    r.reverseTotal,            r.alarm};
+        s.fields = {std::to_string(r.station),
+                    r.date,
+                    r.diameter,
+                    r.flow,
+                    r.percent,
+                    r.rangeRatio,
+                    r.velocity,
+                    r.forwardTotal,
+                    r.reverseTotal,
+                    r.alarm};
         return s;
     }
 
@@ -108,6 +119,100 @@ class FakeStore final : public records::Store {
 
   private:
     std::int64_t nextKey_ = 1;
+};
+
+// One FakeStore shared by the stores a maker makes for other threads: each made store works on
+// it under one lock. The shared state lives as long as the last made store, so a thread that ends
+// after the test still finds it.
+class SharedFakeStore {
+  public:
+    struct State {
+        FakeStore store;
+        bool held = false;   // calls wait while true, as on a server that does not answer
+        bool making = true;  // while false the maker makes no store
+        int waiting = 0;     // calls that wait because they are held
+        int made = 0;        // stores made
+        std::vector<std::string> calls;              // "newest", "walk", "clear", in order
+        std::vector<records::RecordFilter> filters;  // of newest() and walk(), in order
+    };
+
+    // Runs `use` on the shared state under the lock.
+    template <typename Use>
+    auto with(Use use) const {
+        std::lock_guard<std::mutex> lock(inner_->mutex);
+        return use(inner_->state);
+    }
+    int calls(const std::string& name) const {
+        return with(
+            [&](State& s) { return int(std::count(s.calls.begin(), s.calls.end(), name)); });
+    }
+    void release() {
+        with([](State& s) { s.held = false; });
+        inner_->released.notify_all();
+    }
+
+    records::StoreMaker maker() {
+        return [inner = inner_]() -> std::unique_ptr<records::Store> {
+            std::lock_guard<std::mutex> lock(inner->mutex);
+            if (!inner->state.making) {
+                return nullptr;
+            }
+            ++inner->state.made;
+            return std::make_unique<Made>(inner);
+        };
+    }
+
+  private:
+    struct Inner {
+        std::mutex mutex;
+        std::condition_variable released;
+        State state;
+    };
+
+    class Made final : public records::Store {
+      public:
+        explicit Made(std::shared_ptr<Inner> inner) : inner_(std::move(inner)) {}
+        bool append(const records::MeasurementRecord& record) override {
+            return call("append", nullptr, [&](FakeStore& s) { return s.append(record); });
+        }
+        std::optional<std::vector<records::StoredRecord>> newest(
+            const records::RecordFilter& filter, std::size_t limit) override {
+            return call("newest", &filter, [&](FakeStore& s) { return s.newest(filter, limit); });
+        }
+        std::optional<std::int64_t> count(const records::RecordFilter& filter) override {
+            return call("count", nullptr, [&](FakeStore& s) { return s.count(filter); });
+        }
+        bool walk(const records::RecordFilter& filter, const records::RecordSink& sink) override {
+            return call("walk", &filter, [&](FakeStore& s) { return s.walk(filter, sink); });
+        }
+        bool clear() override {
+            return call("clear", nullptr, [](FakeStore& s) { return s.clear(); });
+        }
+        records::StoreHealth health() const override {
+            std::lock_guard<std::mutex> lock(inner_->mutex);
+            return inner_->state.store.health();
+        }
+
+      private:
+        template <typename Use>
+        std::invoke_result_t<Use, FakeStore&> call(const char* name,
+                                                   const records::RecordFilter* filter, Use use) {
+            std::unique_lock<std::mutex> lock(inner_->mutex);
+            State& state = inner_->state;
+            ++state.waiting;
+            inner_->released.wait(lock, [&] { return !state.held; });
+            --state.waiting;
+            state.calls.push_back(name);
+            if (filter) {
+                state.filters.push_back(*filter);
+            }
+            return use(state.store);
+        }
+
+        std::shared_ptr<Inner> inner_;
+    };
+
+    std::shared_ptr<Inner> inner_ = std::make_shared<Inner>();
 };
 
 }  // namespace fakes

@@ -203,6 +203,11 @@ TEST(MqttGatewayPeers, TheStateComesBackAfterTheBrokerRestartsAndRefusalsSayWhy)
                                   "mqtt_prefix=plant/bus1\n");
     run.write("pw", "secret\n");
     ASSERT_EQ(::chmod(run.path("pw").c_str(), 0600), 0);
+    EXPECT_NE(
+        run.check().find("ok       MQTT: to the broker 127.0.0.1:" + std::to_string(port) +
+                         ", no TLS, user tusko, password from pw, topics under plant/bus1/\n"),
+        std::string::npos)
+        << run.check();
     run.startProgram();
     const std::string connected = "MQTT: connected to 127.0.0.1:" + std::to_string(port);
     ASSERT_TRUE(run.waitForSaid(connected)) << run.said();
@@ -246,6 +251,11 @@ TEST(MqttGatewayPeers, TheStateComesBackAfterTheBrokerRestartsAndRefusalsSayWhy)
     for (const Refusal& refusal : refusals) {
         run.write("pw", refusal.password);
         ASSERT_EQ(::chmod(run.path("pw").c_str(), refusal.mode), 0);
+        const bool refusedByCheck = refusal.mode != 0600;
+        EXPECT_EQ(run.check().find("problem  MQTT: nothing is published: password file pw") !=
+                      std::string::npos,
+                  refusedByCheck)
+            << run.check();
         run.startProgram();
         EXPECT_TRUE(run.waitForSaid(refusal.said)) << run.said();
         run.stopProgram();

@@ -35,8 +35,8 @@ inline bool installed(const char* program) {
     return !QStandardPaths::findExecutable(QString::fromUtf8(program)).isEmpty();
 }
 
-// The simulator on sixteen stations' line and the polling program on it, every station in turn,
-// in a directory of their own with the gateway.conf the test writes.
+// The simulator on sixteen stations' line and the service polling it, every station in turn, in a
+// directory of their own with the gateway.conf the test writes.
 class PeerRun {
   public:
     PeerRun() { simulator_.setWorkingDirectory(dir_.path()); }
@@ -68,8 +68,16 @@ class PeerRun {
     void startProgram() {
         err_.clear();
         program_.setWorkingDirectory(dir_.path());
-        program_.start(QStringLiteral(TUSKOCP_PATH), {"--headless", "--multi"});
+        program_.start(QStringLiteral(TUSKOCPD_PATH), {"--multi"});
         ASSERT_TRUE(program_.waitForStarted(10000));
+    }
+    // What `tuskocpd --check --multi` says in the directory.
+    std::string check() const {
+        QProcess checking;
+        checking.setWorkingDirectory(dir_.path());
+        checking.start(QStringLiteral(TUSKOCPD_PATH), {"--check", "--multi"});
+        checking.waitForFinished(kDeadlineMs);
+        return checking.readAllStandardOutput().toStdString();
     }
     void stopProgram() {
         if (program_.state() != QProcess::NotRunning) {

@@ -80,7 +80,7 @@ TEST(PortDiagnosis, FactsDecideTheStateAndTheAdvice) {
     }
 }
 
-TEST(PortDiagnosis, TableAlignsTheColumnsToTheLongestDevice) {
+TEST(PortDiagnosis, TableAlignsTheColumnsAndReasonsNameEachPort) {
     const std::vector<PortLine> lines = {
         {1, "/dev/ttyUSB0", PortState::Usable, "usable"},
         {2, "", PortState::NoSuchDevice, "no such device"},
@@ -91,6 +91,10 @@ TEST(PortDiagnosis, TableAlignsTheColumnsToTheLongestDevice) {
               "COM1   /dev/ttyUSB0  usable\n"
               "COM2   -             no such device\n"
               "COM10  /dev/ttyS0    held by another program: minicom (process 77)\n");
+    EXPECT_EQ(portReasons(lines),
+              "COM1 (/dev/ttyUSB0): usable\n"
+              "COM2: no such device\n"
+              "COM10 (/dev/ttyS0): held by another program: minicom (process 77)\n");
 }
 
 }  // namespace

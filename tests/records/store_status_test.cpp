@@ -73,6 +73,8 @@ TEST(StoreStatus, EveryProblemHasItsReasonWithTheEnginesWords) {
     };
     for (const StatusCase& c : cases) {
         EXPECT_EQ(records::statusLineText(c.health, kNow), c.chinese);
+        const std::string line = c.chinese;
+        EXPECT_EQ(line.substr(0, line.find("，")), "记录未保存：" + records::problemText(c.health));
         EXPECT_EQ(records::statusLineEnglish(c.health, kNow), c.english);
     }
 }
@@ -80,6 +82,7 @@ TEST(StoreStatus, EveryProblemHasItsReasonWithTheEnginesWords) {
 TEST(StoreStatus, IsEmptyWhileRecordsAreStoredEvenWithRecordsOnTheirWay) {
     for (const StoreHealth& h : {StoreHealth{}, health(StoreProblem::None, "", 3, 2)}) {
         EXPECT_EQ(records::statusLineText(h, kNow), "");
+        EXPECT_EQ(records::problemText(h), "");
         EXPECT_EQ(records::statusLineEnglish(h, kNow), "");
     }
 }

@@ -71,6 +71,12 @@ TEST(CommandLine, AnythingElseIsRefusedWithTheUsage) {
         {{"--station", "3"}, "option '--station' goes only with --headless or --export"},
         {{"--multi"}, "option '--multi' goes only with --headless"},
         {{"--to", "2026-01-01"}, "option '--to' goes only with --export"},
+        {{"--port", "COM1"}, "option '--port' goes only with --headless"},
+        {{"--export", "x", "--speed", "9600"}, "option '--speed' does not go with '--export'"},
+        {{"--list-ports", "--check"}, "option '--check' does not go with '--list-ports'"},
+        // The service's own refusals, under this program's name and with its usage.
+        {{"--headless", "--speed", "38400"}, "speed '38400' is not one of 600, 1200, 2400"},
+        {{"--headless", "--port", "ttyUSB0"}, "option '--port': \"ttyUSB0\" is neither"},
         {{"--export="}, "option '--export' needs a file name"},
         {{"--export"}, "option '--export' needs a value"},
     };
@@ -151,7 +157,7 @@ TEST(CommandLine, ExportWritesTheMatchingRecordsAsCsvOrWorkbook) {
     EXPECT_EQ(runProgram({"--export", "out.csv"}, here).status, 3) << "no store, no export";
 }
 
-// Polls and logs without a display, and ends cleanly on SIGTERM.
+// Polls and logs without a display as the service does, and ends cleanly on SIGTERM.
 TEST(CommandLine, HeadlessPollsTheStationAndLogsWithoutAWindow) {
     records_test::StoreDir dir;
     ASSERT_TRUE(dir.createStore());
@@ -184,6 +190,11 @@ TEST(CommandLine, HeadlessPollsTheStationAndLogsWithoutAWindow) {
     ASSERT_TRUE(program.waitForFinished(5000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
+    const std::string err = program.readAllStandardError().toStdString();
+    EXPECT_TRUE(contains(err, "tuskocp: polling COM1 (" + link.toStdString() +
+                                  ") at 14400 baud, station 3 alone; records go to kvt97.mdb\n"))
+        << err;
+    EXPECT_TRUE(contains(err, "tuskocp: ended after ")) << err;
     simulator.terminate();
     simulator.waitForFinished(3000);
 }

@@ -24,7 +24,9 @@
 #include "fakes/fake_timer.h"
 #include "platform/event_gate.h"
 #include "session/polling_session.h"
+#include "shell/fake_port_advice.h"
 #include "shell/form1.h"
+#include "shell/operator_messages.h"
 
 namespace shelltest {
 
@@ -44,18 +46,24 @@ struct RecordingNavigation final : shell::Navigation {
     void openWindow(std::size_t index) override { windowOpenings.push_back(index); }
 };
 
-// The main window on a polling session over fakes; Form_Load is left to the test.
+// The main window on a polling session over fakes, the session's messages shown as the program
+// shows them; Form_Load is left to the test.
 class Form1Test : public ::testing::Test {
   protected:
     void SetUp() override {
         session = std::make_unique<session::PollingSession>(
             session::PollingServices{port, timer, pacer, clock, files, store, traffic, gate});
-        form = std::make_unique<shell::Form1>(shell::MainWindowServices{
-            *session, dialogs, programEnd, gate, clock, navigation, windows});
+        session->addListener(messages);
+        buildWindow();
     }
     void TearDown() override {
         form.reset();
         session.reset();
+    }
+
+    void buildWindow() {
+        form = std::make_unique<shell::Form1>(shell::MainWindowServices{
+            *session, dialogs, programEnd, gate, clock, navigation, windows, portAdvice});
     }
 
     // A new window on new fakes, for table-driven tests that need a fresh start per case.
@@ -69,6 +77,7 @@ class Form1Test : public ::testing::Test {
         clock = fakes::FakeClock{};
         programEnd = fakes::FakeProgramEnd{};
         navigation = RecordingNavigation{};
+        portAdvice = FakePortAdvice{};
         SetUp();
     }
 
@@ -111,6 +120,8 @@ class Form1Test : public ::testing::Test {
     fakes::FakeProgramEnd programEnd;
     platform::EventGate gate;
     RecordingNavigation navigation;
+    FakePortAdvice portAdvice;
+    shell::OperatorMessages messages{dialogs, portAdvice};
     shell::WindowList windows = {{"Command3", "数据查询", nullptr},
                                  {"stationOverviewButton", "站点总览", nullptr},
                                  {"trendButton", "历史趋势", nullptr}};

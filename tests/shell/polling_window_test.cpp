@@ -1,10 +1,12 @@
 // The mode and station choices of the main window, its prompts, the hand-over to the parameter
-// window and back, and the line speed box.
+// window and back, the port note on the status line, and the line speed box.
 #include <algorithm>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QRadioButton>
 
 #include "shell/form1_fixture.h"
@@ -156,17 +158,44 @@ TEST_F(PollingTest, HandedOverWindowIgnoresAReplyThatArrivedDuringThePrompt) {
     EXPECT_EQ(tick()[1], 1) << "station 1 alone, as before the parameter window";
 }
 
-TEST_F(PollingTest, TypedLineSpeedNeverJoinsTheListAndPollsAtItsSpeed) {
-    form->Combo2->setEditText("38400");
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(form->Combo2, &enter);
-    EXPECT_EQ(form->Combo2->count(), 7);
-    EXPECT_EQ(form->Combo2->currentText().toStdString(), "38400");
-    EXPECT_EQ(form->lineSpeedText(), "38400");
-    EXPECT_EQ(port.settings, "14400,s,8,1");
-    tick();
-    EXPECT_EQ(port.settings, "9600,n,8,1");
-    form->Combo2->setCurrentIndex(0);
+// The speed box takes only the speeds of its list: characters that cannot make one are refused as
+// they are typed, and a text that is no speed of the list when the typing ends (Enter, or the
+// focus leaves) gives way to the speed in use, which the line keeps all along. Rows run in turn.
+TEST_F(PollingTest, SpeedBoxTakesOnlyItsListedSpeeds) {
+    const struct {
+        const char* typed;  // over the whole text
+        QEvent::Type end;
+        const char* shown;  // the speed in use afterwards
+    } rows[] = {
+        {"9600", QEvent::KeyPress, "9600"},    {"115200", QEvent::KeyPress, "9600"},
+        {"38400", QEvent::FocusOut, "9600"},   {"1200", QEvent::FocusOut, "1200"},
+        {"96OO", QEvent::KeyPress, "1200"},    {"", QEvent::FocusOut, "1200"},
+        {"19200 ", QEvent::KeyPress, "19200"},
+    };
+    QLineEdit* edit = form->Combo2->lineEdit();
+    for (const auto& row : rows) {
+        const std::string before = form->lineSpeedText();
+        edit->selectAll();
+        edit->del();
+        for (const char* c = row.typed; *c != '\0'; ++c) {
+            QKeyEvent key(QEvent::KeyPress, QChar(*c).toUpper().unicode(), Qt::NoModifier,
+                          QString(QChar(*c)));
+            QApplication::sendEvent(edit, &key);
+        }
+        EXPECT_LE(edit->text().size(), 5) << row.typed;
+        if (edit->text().toStdString() != row.shown) {
+            EXPECT_EQ(form->lineSpeedText(), before) << row.typed << " while it is typed";
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(
+            edit, row.end == QEvent::KeyPress ? static_cast<QEvent*>(&enter) : &leave);
+        EXPECT_EQ(edit->text().toStdString(), row.shown) << row.typed;
+        tick();
+        EXPECT_EQ(port.settings, std::string(row.shown) + ",n,8,1") << row.typed;
+        EXPECT_EQ(form->Combo2->count(), 7) << row.typed;
+    }
+    form->Combo2->setCurrentIndex(0);  // picked from the list
     tick();
     EXPECT_EQ(port.settings, "600,n,8,1");
     EXPECT_EQ(timer.interval(), 1000);

@@ -1,10 +1,12 @@
 // Start-up of the main window: what it shows of the ports found, its first mode, its controls'
-// names, its buttons and its status line.
+// names, its buttons and its status line; the parameter window made at its first opening.
 #include <QRadioButton>
 
 #include <algorithm>
+#include <set>
 
 #include "shell/form1_fixture.h"
+#include "shell/navigator.h"
 
 namespace shelltest {
 namespace {
@@ -24,13 +26,26 @@ TEST_F(Form1Test, PortBoxListsTheUsablePortsAndShowsTheOneInUse) {
     EXPECT_EQ(form->releasedPortNumber(), 5);
 }
 
-TEST_F(Form1Test, NoUsablePortShowsTheMessageAndEndsTheProgram) {
-    port.usablePorts = {};
-    EXPECT_FALSE(load());
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"没有可用端口，退出!"});
-    EXPECT_EQ(programEnd.endings, 1);
-    EXPECT_FALSE(timer.isEnabled());
-    EXPECT_EQ(form->Combo1->count(), 0);
+// Without a usable port the message goes on with why each port is not, at start and on the
+// return from the parameter window alike.
+TEST_F(Form1Test, NoUsablePortShowsTheMessageWithTheReasonsAndEndsTheProgram) {
+    for (const bool returning : {false, true}) {
+        restart();
+        portAdvice.reasons = "COM1 (/dev/ttyUSB0): permission denied: join dialout\nCOM2: none\n";
+        if (returning) {
+            ASSERT_TRUE(load());
+            session->handOver();
+            form->xxx = true;
+        }
+        port.usablePorts = {};
+        EXPECT_FALSE(load());
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{"没有可用端口，退出!\n\nCOM1 "
+                                                             "(/dev/ttyUSB0): permission denied: "
+                                                             "join dialout\nCOM2: none"});
+        EXPECT_EQ(programEnd.endings, 1);
+        EXPECT_FALSE(timer.isEnabled());
+        EXPECT_EQ(form->Combo1->count(), 0);
+    }
 }
 
 TEST_F(Form1Test, FreshStartPollsSingleStationOne) {
@@ -51,6 +66,36 @@ TEST_F(Form1Test, ReloadRebuildsThePortListWithoutDuplicates) {
     form->xxx = true;
     ASSERT_TRUE(load());
     EXPECT_EQ(form->Combo1->count(), 3);
+}
+
+// The status line names a pinned port whose device is missing: in the window built once polling
+// runs, as the program builds it (which shows at once what the session has said), and again
+// after each return from the parameter window.
+TEST_F(Form1Test, StatusLineNamesAMissingPinnedPortAfterStartAndEachReturn) {
+    const std::string missing = "COM1 (/dev/ttyUSB0) 未找到，正在使用 COM2 (/dev/ttyS0)";
+    portAdvice.notes = {{2, missing}};
+    port.usablePorts = {2, 3};
+    store.health_.problem = records::StoreProblem::Locked;
+    form.reset();
+    bool started = false;
+    gate.run([&] { started = session->start() && (session->pollAllStations(), true); });
+    ASSERT_TRUE(started);
+    buildWindow();
+    EXPECT_EQ(form->Combo1->currentText().toStdString(), "COM2");
+    EXPECT_TRUE(form->Option2->isChecked());
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store).rfind("记录未保存：", 0), 0U);
+    EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), missing);
+    const struct {
+        std::set<int> usable;
+        std::string shown;
+    } returns[] = {{{1, 2}, ""}, {{2}, missing}};  // the adapter back as COM1, then gone again
+    for (const auto& back : returns) {
+        session->handOver();
+        form->xxx = true;
+        port.usablePorts = back.usable;
+        ASSERT_TRUE(load());
+        EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), back.shown);
+    }
 }
 
 // The displays are named after what they show and keep the window's names.
@@ -118,6 +163,31 @@ TEST_F(Form1Test, StatusLineTakesSeveralNotes) {
         EXPECT_EQ(line.text().toStdString(), step.shown) << step.note;
         EXPECT_EQ(line.isHidden(), std::string(step.shown).empty()) << step.note;
         EXPECT_EQ(line.note(step.subject), step.note);
+    }
+}
+
+struct CountedWindow final : shell::OwnedWindow {
+    explicit CountedWindow(int& openings) : openings_(openings) {}
+    void open() override { ++openings_; }
+    int& openings_;
+};
+
+// The parameter window is made at its first opening, not at start, and kept for the next ones.
+TEST(Navigator, ParameterWindowIsMadeAtItsFirstOpening) {
+    int made = 0;
+    int openings = 0;
+    const shell::WindowList none;
+    shell::Navigator navigator(
+        [&] {
+            ++made;
+            return std::make_unique<CountedWindow>(openings);
+        },
+        none);
+    EXPECT_EQ(made, 0);
+    for (int opening = 1; opening <= 3; ++opening) {
+        navigator.openParameterWindow();
+        EXPECT_EQ(made, 1);
+        EXPECT_EQ(openings, opening);
     }
 }
 

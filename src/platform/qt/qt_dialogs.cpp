@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpacerItem>
 
 namespace platform::qt {
@@ -48,6 +49,14 @@ void keepTitleReadable(QMessageBox& box) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// The suffix of the first pattern of a file-dialog filter: "Excel 工作簿 (*.xlsx)" gives "xlsx";
+// empty when the filter names no suffix.
+QString suffixOfFilter(const QString& filter) {
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 }  // namespace
 
 std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
@@ -69,10 +78,21 @@ void QtDialogs::messageBox(const std::string& text) {
     box.exec();
 }
 
-std::string QtDialogs::saveFileName(const std::string& title, const std::string& suggested) {
-    return QFileDialog::getSaveFileName(dialogParent(), QString::fromStdString(title),
-                                        QString::fromStdString(suggested))
-        .toStdString();
+std::string QtDialogs::saveFileName(const std::string& title, const std::string& suggested,
+                                    const std::string& filters) {
+    QFileDialog dialog(dialogParent(), QString::fromStdString(title),
+                       QString::fromStdString(suggested), QString::fromStdString(filters));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    // A name typed without a suffix takes the suffix of the kind of file chosen.
+    dialog.setDefaultSuffix(suffixOfFilter(dialog.selectedNameFilter()));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOfFilter(filter)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().front().toStdString();
 }
 
 bool QtDialogs::askYesNo(const std::string& text) {

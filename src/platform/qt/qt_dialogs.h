@@ -13,7 +13,8 @@ class QtDialogs final : public Dialogs {
     std::string passwordBox(const std::string& prompt, const std::string& title,
                             const std::string& defaultAnswer) override;
     void messageBox(const std::string& text) override;
-    std::string saveFileName(const std::string& title, const std::string& suggested) override;
+    std::string saveFileName(const std::string& title, const std::string& suggested,
+                             const std::string& filters) override;
     bool askYesNo(const std::string& text) override;
 };
 

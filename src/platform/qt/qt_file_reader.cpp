@@ -8,7 +8,7 @@ std::optional<std::vector<std::uint8_t>> QtFileReader::readStart(const std::stri
                                                                  std::size_t count) {
     const FileRead read = readRegularFile(fileName, count);
     if (!read.refusal.empty()) {
-        complaints_ << "tuskocp: " << read.refusal << "; not read\n";
+        complaints_ << program_ << ": " << read.refusal << "; not read\n";
     }
     if (!read.bytes) {
         return std::nullopt;

@@ -1,16 +1,21 @@
-#include "machine_session.h"
+#include "service/machine_session.h"
+
+#include <iostream>
 
 #include "platform/mosquitto/mosquitto_connection.h"
 #include "platform/qt/gateway/gateway_setup.h"
 
-namespace shell {
+namespace service {
 
-MachineSession::MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap)
+MachineSession::MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap,
+                               const std::string& program)
     : port_(portMap),
-      store_(records::sql::openLoggingStore(clock_)),
+      files_(std::cerr, program),
+      notice_(records::sql::openLoggingStore(clock_)),
+      store_(std::move(notice_.store)),
       traffic_(clock_),
-      session_(session::PollingServices{port_, timer_, pacer_, clock_, files_, *store_.store,
-                                        traffic_, gate}) {
+      session_(
+          session::PollingServices{port_, timer_, pacer_, clock_, files_, store_, traffic_, gate}) {
     const platform::qt::GatewaySetup setup = platform::qt::readGatewaySetup();
     gatewayProblems_ = setup.problems;
     if (setup.settings.modbus || setup.settings.mqtt) {
@@ -27,4 +32,4 @@ MachineSession::~MachineSession() {
     }
 }
 
-}  // namespace shell
+}  // namespace service

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,17 +16,19 @@
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/sql/store_factory.h"
+#include "service/counting_store.h"
 #include "session/polling_session.h"
 
-namespace shell {
+namespace service {
 
 // A polling session on this machine: the serial port that the port map names, a Qt timer, the
 // busy pacer, the system clock, "config.dat", the records store of the working directory (made
 // when it is missing) and the gateway that "gateway.conf" asks for. Needs a Qt event loop, not a
-// display.
+// display. `program` names the program in what it says on standard error.
 class MachineSession {
   public:
-    MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap);
+    MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap,
+                   const std::string& program = "tuskocp");
     ~MachineSession();
     MachineSession(const MachineSession&) = delete;
     MachineSession& operator=(const MachineSession&) = delete;
@@ -35,8 +38,11 @@ class MachineSession {
     platform::Clock& clock() { return clock_; }
     // What there is to say about the store once, in Chinese and in English ("已创建记录文件
     // kvt97.mdb"); empty when nothing.
-    [[nodiscard]] const std::string& storeNotice() const { return store_.notice; }
-    [[nodiscard]] const std::string& storeNoticeEnglish() const { return store_.noticeEnglish; }
+    [[nodiscard]] const std::string& storeNotice() const { return notice_.notice; }
+    [[nodiscard]] const std::string& storeNoticeEnglish() const { return notice_.noticeEnglish; }
+    [[nodiscard]] records::StoreHealth storeHealth() const { return store_.health(); }
+    // The records stored since the session was made.
+    [[nodiscard]] std::int64_t recordsStored() const { return store_.stored(); }
     // The gateway, null when "gateway.conf" turns nothing on; and why the file was not used.
     [[nodiscard]] platform::qt::Gateway* gateway() { return gateway_.get(); }
     [[nodiscard]] const std::vector<std::string>& gatewayProblems() const {
@@ -50,7 +56,8 @@ class MachineSession {
     platform::qt::QtClock clock_;
     platform::qt::QtFileReader files_;
     // The file, or the table on the server that "records.conf" names.
-    records::sql::LoggingStore store_;
+    records::sql::LoggingStore notice_;
+    CountingStore store_;
     commissioning::TrafficLog traffic_;
     session::PollingSession session_;
     platform::qt::QtGatewayTime gatewayTime_;
@@ -58,4 +65,4 @@ class MachineSession {
     std::unique_ptr<platform::qt::Gateway> gateway_;
 };
 
-}  // namespace shell
+}  // namespace service

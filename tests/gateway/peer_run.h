@@ -109,17 +109,13 @@ class PeerRun {
     }
     const std::string& said() const { return err_; }
 
-    // Runs a tool to its end; its standard output, or nothing when it failed.
-    static std::string run(const QString& tool, const QStringList& arguments,
-                           int* status = nullptr) {
+    // Runs a tool to its end; what it wrote.
+    static std::string run(const QString& tool, const QStringList& arguments) {
         QProcess process;
         process.start(tool, arguments);
         if (!process.waitForFinished(kDeadlineMs)) {
             process.kill();
             process.waitForFinished();
-        }
-        if (status != nullptr) {
-            *status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         }
         return process.readAllStandardOutput().toStdString() +
                process.readAllStandardError().toStdString();

@@ -327,12 +327,16 @@ struct PublisherTest : ::testing::Test {
     fakes::FakeMqttConnection connection;
     gateway::MqttPublisher publisher{connection, broker(), "p"};
     std::int64_t now = 0;
+    std::vector<std::int64_t> attemptsAt;  // when connect() was called
 
-    // Turns until `done` or a minute of fake time has passed.
+    // Turns until `done` or 200 s of fake time have passed.
     void turnUntil(const std::function<bool()>& done) {
-        const std::int64_t end = now + 60000;
+        const std::int64_t end = now + 200000;
         while (!done() && now < end) {
             now += std::max<std::int64_t>(publisher.turn(now), 10);
+            if (connection.connects != static_cast<int>(attemptsAt.size())) {
+                attemptsAt.push_back(now);
+            }
         }
     }
     std::vector<std::string> topics() const {
@@ -349,16 +353,7 @@ TEST_F(PublisherTest, TriesAgainAfterWaitsThatDoubleUpToThirtySeconds) {
         connection.attempts.push_back(
             {i % 2 == 0, MqttConnection::Link::Down, "Connection refused"});
     }
-    std::vector<std::int64_t> attemptsAt;
-    int seen = 0;
-    const std::int64_t end = 200000;
-    while (now < end && !publisher.status().connected) {
-        now += std::max<std::int64_t>(publisher.turn(now), 10);
-        if (connection.connects != seen) {
-            seen = connection.connects;
-            attemptsAt.push_back(now);
-        }
-    }
+    turnUntil([&] { return publisher.status().connected; });
     std::vector<std::int64_t> waits;
     for (std::size_t i = 1; i < attemptsAt.size(); ++i) {
         waits.push_back((attemptsAt[i] - attemptsAt[i - 1] + 50) / 100 * 100);

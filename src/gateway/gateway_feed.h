@@ -6,6 +6,7 @@
 
 #include "gateway/gateway_time.h"
 #include "gateway/station_board.h"
+#include "gateway/station_messages.h"
 #include "measurement/station_memory.h"
 #include "session/polling_listener.h"
 

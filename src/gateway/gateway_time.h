@@ -15,11 +15,4 @@ class GatewayTime {
     virtual std::string isoTimeNow() = 0;
 };
 
-// Takes each station's message for the broker; any thread may offer.
-class StationMessages {
-  public:
-    virtual ~StationMessages() = default;
-    virtual void offer(std::uint8_t station, std::string json) = 0;
-};
-
 }  // namespace gateway

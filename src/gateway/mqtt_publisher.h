@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "gateway/gateway_time.h"
+#include "gateway/station_messages.h"
 #include "platform/mqtt_connection.h"
 
 namespace gateway {

@@ -13,6 +13,13 @@ packages=(
     # header gives the socket of a server connection the store breaks off when it ends, and the
     # plain insert its benchmark compares with
     libqt6sql6-psql postgresql libpq-dev
+    # the gateway: MQTT publishing through libmosquitto; the Modbus TCP server is the program's own
+    libmosquitto-dev
+    # the gateway's tests and benchmark: libmodbus as a Modbus TCP client (exception replies, many
+    # clients at once, the load benchmark), mbpoll reading registers from the command line, a
+    # mosquitto broker the tests start on a loopback port and its mosquitto_sub and
+    # mosquitto_passwd
+    libmodbus-dev mbpoll mosquitto mosquitto-clients
     fonts-noto-cjk
     # Qt's own dialogs and buttons in Chinese (Qt's translation catalogues)
     qt6-translations-l10n

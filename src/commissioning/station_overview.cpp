@@ -1,10 +1,12 @@
 #include "commissioning/station_overview.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
 
 namespace commissioning {
 
@@ -23,8 +25,9 @@ QString text(const std::string& value) {
 
 }  // namespace
 
-StationOverview::StationOverview(const measurement::StationMemory& memory, QWidget* parent)
-    : QWidget(parent), memory_(memory) {
+StationOverview::StationOverview(const measurement::StationMemory& memory,
+                                 std::function<std::string()> gatewayState, QWidget* parent)
+    : QWidget(parent), memory_(memory), gatewayState_(std::move(gatewayState)) {
     setWindowFlag(Qt::Window);
     // A tool of the main window: closing the main window ends the program even while it is open.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -52,6 +55,11 @@ StationOverview::StationOverview(const measurement::StationMemory& memory, QWidg
     }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table);
+    if (gatewayState_) {
+        gatewayLine = new QLabel(this);
+        gatewayLine->setObjectName(QStringLiteral("gatewayLine"));
+        layout->addWidget(gatewayLine);
+    }
     connect(&refreshTimer_, &QTimer::timeout, this, &StationOverview::refresh);
     refreshTimer_.setInterval(kRefreshMs);
     refresh();
@@ -59,6 +67,12 @@ StationOverview::StationOverview(const measurement::StationMemory& memory, QWidg
 }
 
 void StationOverview::refresh() {
+    if (gatewayLine != nullptr) {
+        const QString state = text(gatewayState_());
+        if (gatewayLine->text() != state) {
+            gatewayLine->setText(state);
+        }
+    }
     for (std::size_t i = 0; i < measurement::StationMemory::kStations; ++i) {
         const measurement::StationState& station = memory_.stations[i];
         const measurement::DisplayTexts& shown = station.texts;

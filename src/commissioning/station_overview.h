@@ -3,8 +3,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+#include <string>
+
 #include "measurement/station_memory.h"
 
+class QLabel;
 class QTableWidget;
 
 namespace commissioning {
@@ -16,7 +20,11 @@ class StationOverview : public QWidget {
     Q_OBJECT
 
   public:
-    explicit StationOverview(const measurement::StationMemory& memory, QWidget* parent = nullptr);
+    // `gatewayState`, when given, says how the gateway is doing (Modbus clients, MQTT); it is
+    // shown below the table.
+    explicit StationOverview(const measurement::StationMemory& memory,
+                             std::function<std::string()> gatewayState = {},
+                             QWidget* parent = nullptr);
 
     // Writes the station memory into the table.
     void refresh();
@@ -24,6 +32,7 @@ class StationOverview : public QWidget {
     [[nodiscard]] QString cellText(int row, int column) const;
 
     QTableWidget* table = nullptr;
+    QLabel* gatewayLine = nullptr;  // null without a gateway
 
     enum Column {
         Station,
@@ -52,6 +61,7 @@ class StationOverview : public QWidget {
 
   private:
     const measurement::StationMemory& memory_;
+    std::function<std::string()> gatewayState_;
     QTimer refreshTimer_;
 };
 

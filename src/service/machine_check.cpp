@@ -16,6 +16,7 @@
 #include "records/sql/server_connection.h"
 #include "records/sql/store_factory.h"
 #include "records/store_status.h"
+#include "service/gateway_check.h"
 #include "service/machine_ports.h"
 #include "session/port_discovery.h"
 
@@ -30,7 +31,8 @@ std::string mode(const Options& options) {
                                 : "station " + std::to_string(int{options.station}) + " alone";
 }
 
-void checkPort(const Options& options, CheckFindings& findings) {
+// The findings on the port polled; the name of the chosen port ("COM1"), empty without one.
+std::string checkPort(const Options& options, CheckFindings& findings) {
     const seriallink::PortMap map = pollingPortMap(options.port);
     const std::string complaints = seriallink::configComplaints(map.config(), kPortConfigFile);
     for (std::size_t start = 0; start < complaints.size();) {
@@ -70,12 +72,13 @@ void checkPort(const Options& options, CheckFindings& findings) {
                 "port " + portName(options.port, line.number, line.device) + ": " + line.reason);
         }
         findings.add(Finding::Problem, "no usable port");
-        return;
+        return {};
     }
     const seriallink::PortLine& chosen = usable[position];
     findings.add(Finding::Fine, "port " + portName(options.port, chosen.number, chosen.device) +
                                     ": usable" + chosenBy + "; polled at " + options.lineSpeed +
                                     " baud, " + mode(options));
+    return "COM" + std::to_string(chosen.number);
 }
 
 void checkServerStore(CheckFindings& findings) {
@@ -149,12 +152,13 @@ std::string storeName() {
 
 CheckFindings checkThisMachine(const Options& options) {
     CheckFindings findings;
-    checkPort(options, findings);
+    const std::string bus = checkPort(options, findings);
     if (QFileInfo::exists(QString::fromUtf8(records::kServerSettingsFile))) {
         checkServerStore(findings);
     } else {
         checkFileStore(findings);
     }
+    checkGateway(bus, findings);
     return findings;
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "commissioning/traffic_log.h"
 #include "link/pauses.h"
 #include "link/port_map.h"
 #include "platform/event_gate.h"
+#include "platform/qt/gateway/gateway.h"
+#include "platform/qt/gateway/qt_gateway_time.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_file_reader.h"
 #include "platform/qt/qt_timer.h"
@@ -18,13 +22,16 @@
 namespace service {
 
 // A polling session on this machine: the serial port that the port map names, a Qt timer, the
-// busy pacer, the system clock, "config.dat" and the records store of the working directory (made
-// when it is missing). Needs a Qt event loop, not a display. `program` names the program in what
-// it says on standard error.
+// busy pacer, the system clock, "config.dat", the records store of the working directory (made
+// when it is missing) and the gateway that "gateway.conf" asks for. Needs a Qt event loop, not a
+// display. `program` names the program in what it says on standard error.
 class MachineSession {
   public:
     MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap,
                    const std::string& program = "tuskocp");
+    ~MachineSession();
+    MachineSession(const MachineSession&) = delete;
+    MachineSession& operator=(const MachineSession&) = delete;
 
     session::PollingSession& session() { return session_; }
     commissioning::TrafficLog& traffic() { return traffic_; }
@@ -36,6 +43,11 @@ class MachineSession {
     [[nodiscard]] records::StoreHealth storeHealth() const { return store_.health(); }
     // The records stored since the session was made.
     [[nodiscard]] std::int64_t recordsStored() const { return store_.stored(); }
+    // The gateway, null when "gateway.conf" turns nothing on; and why the file was not used.
+    [[nodiscard]] platform::qt::Gateway* gateway() { return gateway_.get(); }
+    [[nodiscard]] const std::vector<std::string>& gatewayProblems() const {
+        return gatewayProblems_;
+    }
 
   private:
     platform::qt::QtSerialPort port_;
@@ -48,6 +60,9 @@ class MachineSession {
     CountingStore store_;
     commissioning::TrafficLog traffic_;
     session::PollingSession session_;
+    platform::qt::QtGatewayTime gatewayTime_;
+    std::vector<std::string> gatewayProblems_;
+    std::unique_ptr<platform::qt::Gateway> gateway_;
 };
 
 }  // namespace service

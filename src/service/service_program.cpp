@@ -31,6 +31,29 @@ class LoopEnd final : public platform::ProgramEnd {
     bool ended_ = false;
 };
 
+// Says why "gateway.conf" was not used, and from now on each change of the gateway's state:
+// Modbus clients connected, MQTT connected or why not.
+void reportGateway(MachineSession& line, const std::string& program) {
+    for (const std::string& problem : line.gatewayProblems()) {
+        std::cerr << program << ": " << problem << std::endl;
+    }
+    platform::qt::Gateway* gateway = line.gateway();
+    if (gateway == nullptr) {
+        return;
+    }
+    // A line for each part whose state changed.
+    gateway->watchStatus([program, printed = platform::qt::GatewayStatus{}](
+                             const platform::qt::GatewayStatus& now) mutable {
+        for (const auto& [before, after] : {std::make_pair(&printed.modbus, &now.modbus),
+                                            std::make_pair(&printed.mqtt, &now.mqtt)}) {
+            if (*after != *before && !after->empty()) {
+                std::cerr << program << ": " << *after << std::endl;
+            }
+        }
+        printed = now;
+    });
+}
+
 // Polls with `options` until a termination signal; the exit status.
 int poll(const Options& options, const std::string& program) {
     // A termination signal that comes while the port is found and opened ends the event loop as
@@ -66,6 +89,7 @@ int poll(const Options& options, const std::string& program) {
         std::cerr << program << ": " << line.storeNoticeEnglish() << "\n";
     }
     report.storeHealthChanged(line.storeHealth());
+    reportGateway(line, program);
 
     const int status = QCoreApplication::exec();
     gate.run([&polling] { polling.stop(); });

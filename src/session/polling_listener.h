@@ -55,6 +55,9 @@ class PollingListener {
     virtual void storeHealthChanged(const records::StoreHealth& /*health*/) {}
     virtual void stationSilent(std::uint8_t /*station*/) {}
     virtual void stationBack(std::uint8_t /*station*/) {}
+    // A valid reply of `station` (1 to 16) has been taken into its state.
+    virtual void stationAnswered(std::uint8_t /*station*/,
+                                 const measurement::StationState& /*state*/) {}
     // All nine kinds of values of `station` have come since its last cycle: its latest values,
     // their texts and the time of its last valid reply.
     virtual void stationCycleCompleted(std::uint8_t /*station*/,

@@ -346,9 +346,12 @@ bool PollingSession::takeReply() {
     } else {
         lightIndicator(isStation(station) ? station : 0);
     }
-    if (outcome.cycleCompleted) {
-        const measurement::StationState& state = *replies_.memory.find(station);
-        tell([station, &state](PollingListener& l) { l.stationCycleCompleted(station, state); });
+    if (const measurement::StationState* state = replies_.memory.find(station)) {
+        tell([station, state](PollingListener& l) { l.stationAnswered(station, *state); });
+        if (outcome.cycleCompleted) {
+            tell(
+                [station, state](PollingListener& l) { l.stationCycleCompleted(station, *state); });
+        }
     }
     return true;
 }

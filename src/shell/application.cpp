@@ -86,7 +86,17 @@ WindowList Application::windowList() {
          }},
         {"stationOverviewButton", "站点总览",
          [this]() -> QWidget* {
-             return new commissioning::StationOverview(line_.session().stations());
+             std::function<std::string()> gatewayState;
+             if (platform::qt::Gateway* gateway = line_.gateway()) {
+                 gatewayState = [gateway] {
+                     const platform::qt::GatewayStatus status = gateway->status();
+                     return "网关: " + status.modbus +
+                            (status.modbus.empty() || status.mqtt.empty() ? "" : "; ") +
+                            status.mqtt;
+                 };
+             }
+             return new commissioning::StationOverview(line_.session().stations(),
+                                                       std::move(gatewayState));
          }},
         {"trafficMonitorButton", "通讯监视",
          [this]() -> QWidget* {
@@ -118,6 +128,9 @@ int Application::run() {
                                                         gate_, line_.clock(), navigator_, windows_,
                                                         portAdvice_});
     std::cerr << portNotes(portMap_, line_.session().portNumber());
+    for (const std::string& problem : line_.gatewayProblems()) {
+        std::cerr << "tuskocp: " << problem << "\n";
+    }
     if (!line_.storeNoticeEnglish().empty()) {
         // Said once: on the status line until a record is stored, and on standard error.
         std::cerr << "tuskocp: " << line_.storeNoticeEnglish() << "\n";

@@ -2,6 +2,7 @@
 // log's verdicts, and the two windows that show them.
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QListView>
 #include <QRadioButton>
 #include <QThread>
@@ -113,15 +114,22 @@ bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
 
 TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {
     using namespace std::chrono_literals;
-    StationOverview overview(session->stations());
+    std::string gateway = "MQTT: connecting to broker:1883";
+    StationOverview overview(session->stations(), [&gateway] { return gateway; });
     overview.show();
     const auto flowShown = [&overview] { return overview.cellText(2, StationOverview::Flow); };
     ASSERT_EQ(flowShown(), "");
+    ASSERT_NE(overview.gatewayLine, nullptr);
+    EXPECT_EQ(overview.gatewayLine->text().toStdString(), gateway);
+    gateway = "MQTT: connected to broker:1883";
     while (nextCommand() != 0) {
         tick();
     }
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], kFlow); });
     EXPECT_TRUE(eventLoopUntil([&] { return flowShown() == "+1234.56m3/h"; }, 3s));
+    EXPECT_TRUE(
+        eventLoopUntil([&] { return overview.gatewayLine->text().toStdString() == gateway; }, 3s));
+    EXPECT_EQ(StationOverview(session->stations()).gatewayLine, nullptr) << "without a gateway";
 
     overview.hide();
     while (nextCommand() != 0) {

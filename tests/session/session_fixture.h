@@ -25,6 +25,7 @@ struct HeardListener final : session::PollingListener {
     std::vector<std::uint8_t> silent;
     std::vector<std::uint8_t> back;
     std::vector<std::uint8_t> cycles;
+    std::vector<std::uint8_t> answered;
     int displayCalls = 0;
     int indicatorCalls = 0;
 
@@ -48,6 +49,9 @@ struct HeardListener final : session::PollingListener {
     void storeHealthChanged(const records::StoreHealth& now) override { health.push_back(now); }
     void stationSilent(std::uint8_t station) override { silent.push_back(station); }
     void stationBack(std::uint8_t station) override { back.push_back(station); }
+    void stationAnswered(std::uint8_t station, const measurement::StationState&) override {
+        answered.push_back(station);
+    }
     void stationCycleCompleted(std::uint8_t station, const measurement::StationState&) override {
         cycles.push_back(station);
     }

@@ -162,23 +162,30 @@ TEST_F(RepliesTest, TimelyRepliesAreAllAccepted) {
     }
 }
 
-TEST_F(RepliesTest, ListenersHearOfSilenceReturnAndCompleteCycles) {
+TEST_F(RepliesTest, ListenersHearOfSilenceReturnValidRepliesAndCompleteCycles) {
     fakes::FakeMeterLine meters(port);
     for (int i = 0; i < 18; ++i) {
         tick();
         meters.deliver();
     }
     EXPECT_EQ(heard.cycles, (std::vector<std::uint8_t>{1, 1}));
+    EXPECT_EQ(heard.answered, std::vector<std::uint8_t>(18, 1));
     meters.stations.clear();
     for (int i = 0; i < 12; ++i) {
         tick();
     }
     EXPECT_EQ(heard.silent, std::vector<std::uint8_t>{1});
     meters.stations = {1};
+    meters.wrongCommand = true;
     tick();
     meters.deliver();
     EXPECT_EQ(heard.back, std::vector<std::uint8_t>{1});
     EXPECT_EQ(heard.silent.size(), 1U);
+    EXPECT_EQ(heard.answered.size(), 18U) << "a refused reply is no answer";
+    meters.wrongCommand = false;
+    tick();
+    meters.deliver();
+    EXPECT_EQ(heard.answered.size(), 19U);
 }
 
 }  // namespace

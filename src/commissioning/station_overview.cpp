@@ -1,10 +1,17 @@
 #include "commissioning/station_overview.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
+
+#include "window_size.h"
 
 namespace commissioning {
 
@@ -12,93 +19,122 @@ namespace {
 
 constexpr int kRefreshMs = 500;
 
-const std::array<const char*, StationOverview::ColumnCount> kHeadings = {
-    "站号",     "瞬时流量", "流速",         "百分比", "正向累积", "反向累积",
-    "口径(mm)", "报警状态", "最后有效应答", "请求",   "有效",     "站号不符",
-    "命令不符", "结束符错", "校验错",       "无应答", "状态"};
-
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
+QString secondsText(std::int64_t msecs) {
+    return QString::number(static_cast<double>(msecs) / 1000.0, 'f', msecs < 10000 ? 1 : 0);
 }
 
 }  // namespace
 
-StationOverview::StationOverview(const measurement::StationMemory& memory, QWidget* parent)
-    : QWidget(parent), memory_(memory) {
+StationOverview::StationOverview(const session::PollingSession& session, platform::Clock& clock,
+                                 QWidget* parent)
+    : QWidget(parent), session_(session), clock_(clock) {
     setWindowFlag(Qt::Window);
     // A tool of the main window: closing the main window ends the program even while it is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("站点总览"));
-    table = new QTableWidget(static_cast<int>(measurement::StationMemory::kStations), ColumnCount,
-                             this);
+    model_ = new OverviewModel(this);
+    table = new QTableView(this);
     table->setObjectName(QStringLiteral("overviewTable"));
     table->setAccessibleName(windowTitle());
+    table->setModel(model_);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
     table->setWordWrap(false);
-    // Columns as wide as their texts; the table is small enough to measure at every refresh.
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
-    for (int column = 0; column < ColumnCount; ++column) {
-        table->setHorizontalHeaderItem(column,
-                                       new QTableWidgetItem(QString::fromUtf8(kHeadings[column])));
-        for (int row = 0; row < table->rowCount(); ++row) {
-            auto* cell = new QTableWidgetItem;
-            const Qt::Alignment side =
-                column >= Requests || column == Station ? Qt::AlignRight : Qt::AlignLeft;
-            cell->setTextAlignment(side | Qt::AlignVCenter);
-            table->setItem(row, column, cell);
-        }
-    }
+    table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    // The user may drag a column wider or narrower; the refresh only widens what has grown.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+
+    summary = new QLabel(this);
+    summary->setObjectName(QStringLiteral("overviewSummary"));
+    footer = new QHBoxLayout;
+    footer->addWidget(summary);
+    footer->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table);
+    layout->addLayout(footer);
+
     connect(&refreshTimer_, &QTimer::timeout, this, &StationOverview::refresh);
     refreshTimer_.setInterval(kRefreshMs);
     refresh();
-    resize(1240, 600);
+    // Headings and the first texts, measured once; later texts only widen their columns.
+    table->resizeColumnsToContents();
+    fitScreen();
 }
 
 void StationOverview::refresh() {
-    for (std::size_t i = 0; i < measurement::StationMemory::kStations; ++i) {
-        const measurement::StationState& station = memory_.stations[i];
-        const measurement::DisplayTexts& shown = station.texts;
-        const measurement::StationCounters& counters = station.counters;
-        const QString texts[ColumnCount] = {
-            QString::number(i + 1),
-            text(shown.flow + shown.flowUnit),
-            text(shown.velocity),
-            text(shown.percent),
-            text(shown.forwardTotal + shown.forwardUnit),
-            text(shown.reverseTotal + shown.reverseUnit),
-            text(shown.diameter),
-            text(station.alarmText),
-            text(station.lastReplyTime),
-            QString::number(counters.requests),
-            QString::number(counters.validReplies),
-            QString::number(counters.rejected[0]),
-            QString::number(counters.rejected[1]),
-            QString::number(counters.rejected[2]),
-            QString::number(counters.rejected[3]),
-            QString::number(counters.unanswered),
-            counters.silent()           ? QStringLiteral("无应答")
-            : counters.validReplies > 0 ? QStringLiteral("在线")
-            : counters.requests > 0     ? QStringLiteral("未收到有效应答")
-                                        : QString(),
-        };
-        const int row = static_cast<int>(i);
-        for (int column = 0; column < ColumnCount; ++column) {
-            QTableWidgetItem* cell = table->item(row, column);
-            if (cell->text() != texts[column]) {
-                cell->setText(texts[column]);
-            }
-        }
-        table->item(row, State)
-            ->setForeground(counters.silent() ? QColor(Qt::red) : palette().text().color());
+    const std::int64_t now = clock_.msecsSinceEpoch();
+    const std::int64_t round = session_.roundMsecs();
+    std::vector<OverviewRow> rows;
+    rows.reserve(measurement::StationMemory::kStations);
+    for (std::uint8_t station = 1; station <= measurement::StationMemory::kStations; ++station) {
+        const measurement::StationState& state = *session_.stations().find(station);
+        rows.push_back(overviewRow(
+            station, state, measurement::stationCondition(state, session_.pollsStation(station)),
+            measurement::replyAgeMsecs(state, now), round));
+    }
+    widenColumns(model_->update(std::move(rows)));
+    const QString text = summaryText();
+    if (summary->text() != text) {
+        summary->setText(text);
     }
 }
 
+void StationOverview::widenColumns(const std::vector<std::pair<int, int>>& cells) {
+    if (cells.empty()) {
+        return;
+    }
+    const QFontMetrics metrics = table->fontMetrics();
+    // The item delegate's margins on both sides, and a pixel for the grid line.
+    const int margins =
+        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 1;
+    std::array<int, OverviewColumnCount> wanted{};
+    for (const auto& [row, column] : cells) {
+        int& width = wanted[static_cast<std::size_t>(column)];
+        width = std::max(width, metrics.horizontalAdvance(cellText(row, column)) + margins);
+    }
+    QHeaderView* header = table->horizontalHeader();
+    for (int column = 0; column < OverviewColumnCount; ++column) {
+        if (wanted[static_cast<std::size_t>(column)] > header->sectionSize(column)) {
+            header->resizeSection(column, wanted[static_cast<std::size_t>(column)]);
+        }
+    }
+}
+
+void StationOverview::fitScreen() {
+    const QMargins margins = layout()->contentsMargins();
+    const int frame = 2 * table->frameWidth();
+    const int width = table->horizontalHeader()->length() + frame +
+                      table->verticalScrollBar()->sizeHint().width() + margins.left() +
+                      margins.right();
+    const int height = table->horizontalHeader()->sizeHint().height() +
+                       model_->rowCount({}) * table->verticalHeader()->defaultSectionSize() +
+                       frame + table->horizontalScrollBar()->sizeHint().height() +
+                       layout()->spacing() + summary->sizeHint().height() + margins.top() +
+                       margins.bottom();
+    resize(withinScreen(*this, QSize(width, height)));
+}
+
+QString StationOverview::summaryText() const {
+    switch (session_.state()) {
+        case session::SessionState::HandedOver:
+            return QStringLiteral("端口在参数设置中，未轮询");
+        case session::SessionState::Stopped:
+            return QStringLiteral("未轮询");
+        case session::SessionState::Polling:
+            break;
+    }
+    const QString round = secondsText(session_.roundMsecs());
+    const QString polled = session_.mode() == session::PollingMode::AllStations
+                               ? QStringLiteral("多机通讯：16 站")
+                               : QStringLiteral("单机通讯：站 %1").arg(session_.singleStation());
+    return QStringLiteral("%1，一轮约 %2 秒；灰色数值早于一轮").arg(polled, round);
+}
+
 QString StationOverview::cellText(int row, int column) const {
-    return table->item(row, column)->text();
+    return model_->data(model_->index(row, column), Qt::DisplayRole).toString();
 }
 
 void StationOverview::showEvent(QShowEvent* event) {

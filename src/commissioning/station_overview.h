@@ -3,55 +3,56 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "measurement/station_memory.h"
+#include <utility>
+#include <vector>
 
-class QTableWidget;
+#include "commissioning/overview_model.h"
+#include "platform/clock.h"
+#include "session/polling_session.h"
+
+class QHBoxLayout;
+class QLabel;
+class QTableView;
 
 namespace commissioning {
 
-// "站点总览": one row per station with its latest values, its own alarm status, the time of its
-// last valid reply and how it has answered since the program started. It reads the main
-// window's station memory twice a second while it is shown and changes nothing.
+// "站点总览": one row per station with whether it answers, how long ago its last valid reply came,
+// its latest values (grey once they are older than a round over the stations polled now), its own
+// alarm status and how it has answered since the program started. It reads the polling session
+// twice a second while it is shown and changes nothing.
 class StationOverview : public QWidget {
     Q_OBJECT
 
   public:
-    explicit StationOverview(const measurement::StationMemory& memory, QWidget* parent = nullptr);
+    StationOverview(const session::PollingSession& session, platform::Clock& clock,
+                    QWidget* parent = nullptr);
 
-    // Writes the station memory into the table.
+    // Writes the session's stations into the table.
     void refresh();
     // The text of a cell, row 0 being station 1.
     [[nodiscard]] QString cellText(int row, int column) const;
+    [[nodiscard]] const OverviewModel& model() const { return *model_; }
 
-    QTableWidget* table = nullptr;
-
-    enum Column {
-        Station,
-        Flow,
-        Velocity,
-        Percent,
-        Forward,
-        Reverse,
-        Diameter,
-        Alarm,
-        LastReply,
-        Requests,
-        Valid,
-        WrongStation,
-        WrongCommand,
-        WrongEndMarker,
-        WrongCheckByte,
-        Unanswered,
-        State,
-        ColumnCount
-    };
+    QTableView* table = nullptr;
+    // What is polled now and how long a round takes.
+    QLabel* summary = nullptr;
+    // The line under the table, the summary at its start.
+    QHBoxLayout* footer = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
   private:
-    const measurement::StationMemory& memory_;
+    // Columns grow to the texts that changed; they never shrink while the window is open.
+    void widenColumns(const std::vector<std::pair<int, int>>& cells);
+    // As large as the table, or as the screen allows.
+    void fitScreen();
+    [[nodiscard]] QString summaryText() const;
+
+    const session::PollingSession& session_;
+    platform::Clock& clock_;
+    OverviewModel* model_ = nullptr;
     QTimer refreshTimer_;
 };
 

@@ -48,7 +48,7 @@ WindowList Application::windowList() {
          }},
         {"stationOverviewButton", "站点总览",
          [this]() -> QWidget* {
-             return new commissioning::StationOverview(line_.session().stations());
+             return new commissioning::StationOverview(line_.session(), line_.clock());
          }},
         {"trafficMonitorButton", "通讯监视",
          [this]() -> QWidget* {

@@ -91,12 +91,12 @@ TEST_F(StationsTest, EachStationKeepsItsOwnAlarmAndValues) {
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], {0x26, 0, 0, 0, 0, 0}); });
     EXPECT_EQ(state(3).alarmText, alarm) << "a diameter reply keeps the alarm";
 
-    StationOverview overview(session->stations());
-    EXPECT_EQ(overview.cellText(2, StationOverview::Flow), "+1234.56m3/h");
-    EXPECT_EQ(overview.cellText(2, StationOverview::Alarm).toStdString(), alarm);
-    EXPECT_EQ(overview.cellText(2, StationOverview::Diameter), "3000");
-    EXPECT_EQ(overview.cellText(2, StationOverview::State), "在线");
-    EXPECT_EQ(overview.cellText(0, StationOverview::Flow), "");
+    StationOverview overview(*session, clock);
+    EXPECT_EQ(overview.cellText(2, commissioning::Flow), "+1234.56m3/h");
+    EXPECT_EQ(overview.cellText(2, commissioning::Alarm).toStdString(), alarm);
+    EXPECT_EQ(overview.cellText(2, commissioning::Diameter), "3000");
+    EXPECT_EQ(overview.cellText(2, commissioning::State), "在线");
+    EXPECT_EQ(overview.cellText(0, commissioning::Flow), "");
 }
 
 // Runs the event loop until `done` or `limit` has passed; whether `done` came true.
@@ -113,9 +113,9 @@ bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
 
 TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {
     using namespace std::chrono_literals;
-    StationOverview overview(session->stations());
+    StationOverview overview(*session, clock);
     overview.show();
-    const auto flowShown = [&overview] { return overview.cellText(2, StationOverview::Flow); };
+    const auto flowShown = [&overview] { return overview.cellText(2, commissioning::Flow); };
     ASSERT_EQ(flowShown(), "");
     while (nextCommand() != 0) {
         tick();

@@ -174,8 +174,12 @@ void Form1::displayChanged(const measurement::DisplayTexts& texts) {
         {&DisplayTexts::failureHours, &Form1::failureHours},
         {&DisplayTexts::failureMinutes, &Form1::failureMinutes},
     };
+    // A display whose text stays is left alone.
     for (const auto& [value, label] : shown) {
-        (this->*label)->setText(text(texts.*value));
+        const QString now = text(texts.*value);
+        if ((this->*label)->text() != now) {
+            (this->*label)->setText(now);
+        }
     }
 }
 
@@ -188,7 +192,9 @@ void Form1::indicatorsChanged(const session::Indicators& indicators) {
 }
 
 void Form1::singleStationTextChanged(const std::string& station) {
-    singleStationText->setText(text(station));
+    if (const QString now = text(station); singleStationText->text() != now) {
+        singleStationText->setText(now);
+    }
 }
 
 void Form1::portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) {

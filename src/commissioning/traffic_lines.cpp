@@ -7,12 +7,71 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
 
 namespace commissioning {
+
+// A scroll bar repainted only when what it shows changes. Lines joining at the bottom change its
+// range four times a second, while its handle, at its smallest and at the end, stays as drawn.
+class QuietScrollBar final : public QScrollBar {
+  public:
+    using QScrollBar::QScrollBar;
+
+    // Range, page and value at once, repainted once if at all.
+    void set(int maximum, int page, int value) {
+        holding_ = true;
+        setRange(0, maximum);
+        setPageStep(page);
+        setValue(value);
+        holding_ = false;
+        repaintIfChanged();
+    }
+
+  protected:
+    void sliderChange(SliderChange /*change*/) override {
+        if (!holding_) {
+            repaintIfChanged();
+        }
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QScrollBar::resizeEvent(event);
+        drawn_ = shown();  // a new size is drawn in full
+    }
+
+  private:
+    struct Drawn {
+        QRect handle;
+        bool atStart = false;
+        bool atEnd = false;
+        friend bool operator==(const Drawn& a, const Drawn& b) {
+            return a.handle == b.handle && a.atStart == b.atStart && a.atEnd == b.atEnd;
+        }
+        friend bool operator!=(const Drawn& a, const Drawn& b) { return !(a == b); }
+    };
+
+    [[nodiscard]] Drawn shown() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        this),
+                value() == minimum(), value() == maximum()};
+    }
+    void repaintIfChanged() {
+        const Drawn now = shown();
+        if (now != drawn_) {
+            drawn_ = now;
+            update();
+        }
+    }
+
+    Drawn drawn_;
+    bool holding_ = false;
+};
 
 namespace {
 
@@ -38,6 +97,8 @@ TrafficLines::TrafficLines(const TrafficLog& log, LineText text, QWidget* parent
       first_(log.recorded() - log.size()) {
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setFocusPolicy(Qt::StrongFocus);
+    vertical_ = new QuietScrollBar(Qt::Vertical, this);
+    setVerticalScrollBar(vertical_);
     // The widest line sets the width, and its glyphs, Chinese ones among them, the height.
     const QString widest = text_(widestEntry());
     const QRect box = fontMetrics().boundingRect(widest);
@@ -58,10 +119,7 @@ int TrafficLines::topLine() const {
 
 void TrafficLines::setRanges(int top) {
     settingRanges_ = true;
-    QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, std::max(0, count_ - visibleLines()));
-    vertical->setPageStep(visibleLines());
-    vertical->setValue(top);
+    vertical_->set(std::max(0, count_ - visibleLines()), visibleLines(), top);
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, textWidth_ - viewport()->width()));
     horizontal->setPageStep(viewport()->width());

@@ -11,6 +11,8 @@
 
 namespace commissioning {
 
+class QuietScrollBar;
+
 // The traffic log as a list of lines, drawn straight from the log. A line stands for one entry
 // by its number since the log began, so the lines stay put while the log goes on. New lines are
 // taken in only by catchUp(): while the end is in view they scroll in at the bottom, and only the
@@ -57,6 +59,7 @@ class TrafficLines final : public QAbstractScrollArea {
 
     const TrafficLog& log_;
     LineText text_;
+    QuietScrollBar* vertical_ = nullptr;
     int textWidth_ = 0;  // the widest line there can be
     int lineHeight_ = 1;
     int baseline_ = 0;         // from the top of a line

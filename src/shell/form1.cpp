@@ -176,11 +176,11 @@ void Form1::displayChanged(const measurement::DisplayTexts& texts) {
     };
     // A display whose text stays is left alone.
     for (const auto& [value, label] : shown) {
-        const QString now = text(texts.*value);
-        if ((this->*label)->text() != now) {
-            (this->*label)->setText(now);
+        if (shownTexts_.*value != texts.*value) {
+            (this->*label)->setText(text(texts.*value));
         }
     }
+    shownTexts_ = texts;
 }
 
 void Form1::indicatorsChanged(const session::Indicators& indicators) {

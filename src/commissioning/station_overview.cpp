@@ -17,7 +17,8 @@ namespace commissioning {
 
 namespace {
 
-constexpr int kRefreshMs = 500;
+// Ages are shown in whole seconds.
+constexpr int kRefreshMs = 1000;
 
 QString secondsText(std::int64_t msecs) {
     return QString::number(static_cast<double>(msecs) / 1000.0, 'f', msecs < 10000 ? 1 : 0);

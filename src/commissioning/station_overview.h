@@ -19,7 +19,7 @@ namespace commissioning {
 // "站点总览": one row per station with whether it answers, how long ago its last valid reply came,
 // its latest values (grey once they are older than a round over the stations polled now), its own
 // alarm status and how it has answered since the program started. It reads the polling session
-// twice a second while it is shown and changes nothing.
+// once a second while it is shown and changes nothing.
 class StationOverview : public QWidget {
     Q_OBJECT
 

@@ -1,10 +1,6 @@
 // The commissioning views: each station's own values and counters, the silence mark, the traffic
 // log's verdicts, and the two windows that show them.
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QListView>
 #include <QRadioButton>
-#include <QThread>
 
 #include <chrono>
 
@@ -12,6 +8,7 @@
 #include "commissioning/traffic_monitor.h"
 #include "fakes/fake_file_writer.h"
 #include "shell/form1_fixture.h"
+#include "window_support.h"
 
 namespace shelltest {
 namespace {
@@ -97,18 +94,6 @@ TEST_F(StationsTest, EachStationKeepsItsOwnAlarmAndValues) {
     EXPECT_EQ(overview.cellText(2, commissioning::Diameter), "3000");
     EXPECT_EQ(overview.cellText(2, commissioning::State), "在线");
     EXPECT_EQ(overview.cellText(0, commissioning::Flow), "");
-}
-
-// Runs the event loop until `done` or `limit` has passed; whether `done` came true.
-template <typename Done>
-bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limit.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
 }
 
 TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {

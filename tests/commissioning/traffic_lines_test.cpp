@@ -3,21 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QScrollBar>
-#include <QThread>
-
-#include <chrono>
 
 #include "commissioning/traffic_lines.h"
 #include "fakes/fake_clock.h"
+#include "window_support.h"
 
 namespace commissioning {
 namespace {
 
 using namespace std::chrono_literals;
+using shelltest::eventLoopUntil;
+using shelltest::EventSpy;
 
 // Entry n of the log carries n in its first two bytes.
 void record(TrafficLog& log, int count) {
@@ -31,28 +29,6 @@ void record(TrafficLog& log, int count) {
 
 QString numberText(const TrafficEntry& entry) {
     return QString::number(entry.bytes[0] * 256 + entry.bytes[1]);
-}
-
-// Collects the areas the view paints.
-struct PaintSpy : QObject {
-    QRegion painted;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
-    }
-};
-
-template <typename Done>
-bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limit.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
 }
 
 class TrafficLinesTest : public ::testing::Test {
@@ -109,17 +85,21 @@ TEST_F(TrafficLinesTest, NewLinesJoinAtTheBottomAndShownLinesKeepTheirEntries) {
 
 TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
     view.resize(300, 20 * lineHeight() + 2 * view.frameWidth());
-    record(log, 200);
+    record(log, 5000);
     view.catchUp();
     view.show();
-    PaintSpy spy;
+    EventSpy spy;
+    EventSpy bar;
     view.viewport()->installEventFilter(&spy);
+    view.verticalScrollBar()->installEventFilter(&bar);
     ASSERT_TRUE(eventLoopUntil([&] { return !spy.painted.isEmpty(); }, 10s)) << "never painted";
     const QRect whole = view.viewport()->rect();
     EXPECT_GE(spy.painted.boundingRect().height(), whole.height() - lineHeight());
 
+    ASSERT_TRUE(eventLoopUntil([&] { return !bar.painted.isEmpty(); }, 10s));
     for (const int count : {1, 3, 7}) {
         spy.painted = QRegion();
+        bar.painted = QRegion();
         record(log, count);
         view.catchUp();
         ASSERT_TRUE(eventLoopUntil([&] { return !spy.painted.isEmpty(); }, 10s)) << count;
@@ -127,6 +107,7 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
         const QRect painted = spy.painted.boundingRect();
         EXPECT_LE(painted.height(), (count + 1) * lineHeight()) << count << " new lines";
         EXPECT_GE(painted.bottom(), whole.bottom() - lineHeight()) << "at the bottom";
+        EXPECT_TRUE(bar.painted.isEmpty()) << "the scroll bar's handle stays at the end";
     }
 }
 

@@ -1,7 +1,5 @@
 // The windows on a small screen, and the main window's displays taking new texts without a new
 // layout.
-#include <QCoreApplication>
-#include <QEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -12,22 +10,14 @@
 #include "commissioning/station_overview.h"
 #include "commissioning/traffic_monitor.h"
 #include "fakes/fake_file_writer.h"
-#include "good_replies.h"
+#include "fakes/fake_meter_line.h"
 #include "shell/form1_fixture.h"
+#include "window_support.h"
 
 namespace shelltest {
 namespace {
 
 constexpr QSize kSmallScreen(1024, 768);
-
-// Counts the layout requests a widget receives.
-struct LayoutSpy : QObject {
-    int requests = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        requests += event->type() == QEvent::LayoutRequest ? 1 : 0;
-        return false;
-    }
-};
 
 // Delivers every event posted so far, and those they post in turn.
 void deliverPostedEvents() {
@@ -49,17 +39,11 @@ TEST_F(WindowFitTest, WindowsFitASmallScreen) {
     const struct {
         const char* what;
         QWidget* window;
-    } windows[] = {
-        {"main window", form.get()},
-        {"station overview", &overview},
-        {"traffic monitor", &monitor},
-    };
+    } windows[] = {{"main", form.get()}, {"overview", &overview}, {"monitor", &monitor}};
     for (const auto& w : windows) {
         w.window->show();
-        EXPECT_TRUE(w.window->minimumSizeHint().boundedTo(kSmallScreen) ==
-                    w.window->minimumSizeHint())
-            << w.what << " needs " << w.window->minimumSizeHint().width() << "x"
-            << w.window->minimumSizeHint().height();
+        const QSize least = w.window->minimumSizeHint();
+        EXPECT_TRUE(least.boundedTo(kSmallScreen) == least) << w.what;
         EXPECT_LE(w.window->width(), std::max(screen.width(), w.window->minimumWidth())) << w.what;
         EXPECT_LE(w.window->height(), std::max(screen.height(), w.window->minimumHeight()))
             << w.what;
@@ -82,20 +66,21 @@ TEST_F(WindowFitTest, NewDisplayTextsAskForNoLayout) {
     ASSERT_TRUE(load());
     form->show();
     deliverPostedEvents();
-    LayoutSpy window;
-    LayoutSpy frame;
+    EventSpy window;
+    EventSpy frame;
     form->installEventFilter(&window);
     form->Frame1->installEventFilter(&frame);
     const std::string flowBefore = text("Label29");
-    for (std::size_t i = 0; i < kGoodData.size(); ++i) {
+    for (int i = 0; i < 9; ++i) {
         const Bytes request = tick();
         ASSERT_EQ(request.size(), 4U);
-        port.arrive(reply(request[1], request[2], kGoodData[request[2]]));
+        const auto data = fakes::FakeMeterLine::data(request[1], request[2]);
+        port.arrive(reply(request[1], request[2], Bytes(data.begin(), data.end())));
     }
     deliverPostedEvents();
     EXPECT_NE(text("Label29"), flowBefore) << "the displays changed";
-    EXPECT_EQ(window.requests, 0);
-    EXPECT_EQ(frame.requests, 0);
+    EXPECT_EQ(window.layoutRequests, 0);
+    EXPECT_EQ(frame.layoutRequests, 0);
 }
 
 }  // namespace

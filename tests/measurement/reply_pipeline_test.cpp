@@ -204,20 +204,6 @@ TEST_F(Pipeline, ConditionFollowsTheValidRepliesOfThePolledStation) {
     }
 }
 
-TEST_F(Pipeline, ReplyAgeCountsFromTheLastValidReply) {
-    EXPECT_FALSE(replyAgeMsecs(state(2), msecs)) << "no valid reply yet";
-    answer(2, 0);
-    (void)pipeline.requestSent(2);
-    (void)pipeline.receive(good(3, 0), 2, 0, time, msecs + 9000);  // refused
-    const struct {
-        std::int64_t now;
-        std::int64_t age;
-    } cases[] = {{msecs, 0}, {msecs + 35000, 35000}, {msecs + 780000, 780000}, {msecs - 5000, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(replyAgeMsecs(state(2), c.now), c.age) << c.now - msecs;
-    }
-}
-
 // The stations a logging opportunity writes, by the minutes in which each station answered.
 TEST_F(Pipeline, MinuteLogTakesCompleteStationsThatAnsweredInTheMinuteJustEnded) {
     using Stations = std::vector<std::uint8_t>;

@@ -4,7 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QScrollBar>
-#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -14,6 +14,18 @@
 #include "window_size.h"
 
 namespace commissioning {
+
+// The overview's table, measuring a cell as it measures a column for its contents.
+class OverviewTable final : public QTableView {
+  public:
+    using QTableView::QTableView;
+
+    [[nodiscard]] int widthFor(const QModelIndex& index) const {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        return itemDelegateForIndex(index)->sizeHint(option, index).width() + (showGrid() ? 1 : 0);
+    }
+};
 
 namespace {
 
@@ -34,7 +46,8 @@ StationOverview::StationOverview(const session::PollingSession& session, platfor
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("站点总览"));
     model_ = new OverviewModel(this);
-    table = new QTableView(this);
+    table_ = new OverviewTable(this);
+    table = table_;
     table->setObjectName(QStringLiteral("overviewTable"));
     table->setAccessibleName(windowTitle());
     table->setModel(model_);
@@ -59,9 +72,10 @@ StationOverview::StationOverview(const session::PollingSession& session, platfor
 
     connect(&refreshTimer_, &QTimer::timeout, this, &StationOverview::refresh);
     refreshTimer_.setInterval(kRefreshMs);
-    refresh();
-    // Headings and the first texts, measured once; later texts only widen their columns.
+    // The headings set the first widths; the first refresh widens them to every text there is,
+    // later ones to the texts that changed.
     table->resizeColumnsToContents();
+    refresh();
     fitScreen();
 }
 
@@ -84,17 +98,10 @@ void StationOverview::refresh() {
 }
 
 void StationOverview::widenColumns(const std::vector<std::pair<int, int>>& cells) {
-    if (cells.empty()) {
-        return;
-    }
-    const QFontMetrics metrics = table->fontMetrics();
-    // The item delegate's margins on both sides, and a pixel for the grid line.
-    const int margins =
-        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 1;
     std::array<int, OverviewColumnCount> wanted{};
     for (const auto& [row, column] : cells) {
         int& width = wanted[static_cast<std::size_t>(column)];
-        width = std::max(width, metrics.horizontalAdvance(cellText(row, column)) + margins);
+        width = std::max(width, table_->widthFor(model_->index(row, column)));
     }
     QHeaderView* header = table->horizontalHeader();
     for (int column = 0; column < OverviewColumnCount; ++column) {

@@ -16,6 +16,8 @@ class QTableView;
 
 namespace commissioning {
 
+class OverviewTable;
+
 // "站点总览": one row per station with whether it answers, how long ago its last valid reply came,
 // its latest values (grey once they are older than a round over the stations polled now), its own
 // alarm status and how it has answered since the program started. It reads the polling session
@@ -44,7 +46,7 @@ class StationOverview : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    // Columns grow to the texts that changed; they never shrink while the window is open.
+    // Columns grow to the cells whose text changed; they never shrink while the window is open.
     void widenColumns(const std::vector<std::pair<int, int>>& cells);
     // As large as the table, or as the screen allows.
     void fitScreen();
@@ -53,6 +55,7 @@ class StationOverview : public QWidget {
     const session::PollingSession& session_;
     platform::Clock& clock_;
     OverviewModel* model_ = nullptr;
+    OverviewTable* table_ = nullptr;
     QTimer refreshTimer_;
 };
 

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QRadioButton>
+#include <QTableView>
 
 #include <set>
 #include <utility>
@@ -47,6 +48,14 @@ class OverviewTest : public Form1Test {
         const QModelIndex index = overview->model().index(station - 1, column);
         return overview->model().data(index, Qt::ForegroundRole) ==
                QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+    }
+
+    // Every column as wide as the table itself would make it for its texts.
+    static void expectRoomForEveryText(const StationOverview& shown) {
+        const QAbstractItemView& view = *shown.table;
+        for (int c = 0; c < commissioning::OverviewColumnCount; ++c) {
+            EXPECT_LE(view.sizeHintForColumn(c), shown.table->columnWidth(c)) << c;
+        }
     }
 
     std::unique_ptr<StationOverview> overview;
@@ -107,11 +116,22 @@ TEST_F(OverviewTest, ValuesGreyAfterARoundAndPollingAgainWaitsForARequest) {
         EXPECT_EQ(cell(1, column::LastReply), c.age) << c.after;
     }
 
+    // Every alarm at once: the longest status there is, in a column measured before.
+    while (session->polling().nextCommand() != 6) {
+        poll(1, true);
+    }
+    const Bytes request = tick();
+    port.arrive(reply(request[1], request[2], {0x3E, 0, 0, 0, 0, 0}));
+    overview->refresh();
+    expectRoomForEveryText(*overview);
+    expectRoomForEveryText(StationOverview(*session, clock));
+
+    const std::int64_t single = session->roundMsecs();
     form->Option2->click();
     overview->refresh();
     EXPECT_EQ(cell(2, column::State), "未轮询") << "station 2 not asked yet";
     EXPECT_EQ(cell(1, column::State), "在线") << "station 1 polled on";
-    EXPECT_EQ(session->roundMsecs(), 16 * round);
+    EXPECT_EQ(session->roundMsecs(), 16 * single);
 }
 
 using Cells = std::set<std::pair<int, int>>;

@@ -9,10 +9,10 @@
 #     per wall time;
 #   - the data-query window on a store of 1,000,000 records, beside sqlite3.
 #
-#   bash scripts/bench-polling.sh [SECONDS [STARTS [monitor]]]    # 120 and 5 by default
+#   bash scripts/bench-polling.sh [SECONDS [STARTS [WINDOWS]]]    # 120 and 5 by default
 #
-# With "monitor" the traffic monitor is open, following the traffic, while the cadence and the
-# CPU are measured.
+# WINDOWS names the tool windows open while the cadence and the CPU are measured: "monitor" (the
+# traffic monitor, following the traffic), "overview" (the station overview) or "both".
 #
 # Builds into build-bench (Release) and works in build-bench/polling-run; needs root for the
 # packages and for reading the line speed off the simulator's device.
@@ -21,7 +21,11 @@ cd "$(dirname "$0")/.."
 top=$PWD
 seconds=${1:-120}
 starts=${2:-5}
-with_monitor=${3:-}
+open_windows=${3:-}
+case "$open_windows" in
+    "" | monitor | overview | both) ;;
+    *) echo "WINDOWS is monitor, overview or both, not $open_windows" >&2; exit 2 ;;
+esac
 build=$top/build-bench
 tools=$build/bench
 program=$build/src/shell/tuskocp
@@ -73,8 +77,22 @@ first_request_after() {
 # Stops the process started last, and forgets it.
 stop_last() { kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true; unset 'pids[-1]'; }
 
+# Opens the tool window behind the button that has the focus in the main window `$1` (space), and
+# waits for its title `$2`.
+open_tool_window() {
+    xdotool windowfocus --sync "$1"
+    xdotool key --window "$1" space
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "$2" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "$2 did not open" >&2
+    return 1
+}
+
 # Line speed "9600" and multi-station mode with the keyboard: the port field Combo1 has the focus
-# when the main window appears, the line speed Combo2 follows it, then the mode choice.
+# when the main window appears, the line speed Combo2 follows it, then the mode choice. From the
+# mode choice on the buttons follow: "远程仪表参数设置", "数据查询", "退出", "站点总览", "通讯监视".
 poll_at_9600_multi_station() {
     local window=""
     for _ in $(seq 100); do
@@ -87,16 +105,21 @@ poll_at_9600_multi_station() {
     xdotool key --window "$window" Tab ctrl+a
     xdotool type --window "$window" 9600
     xdotool key --window "$window" Tab Down
-    if [ "$with_monitor" = monitor ]; then
-        # From the mode choice: "远程仪表参数设置", "数据查询", "退出", "站点总览", "通讯监视".
-        xdotool key --window "$window" Tab Tab Tab Tab Tab space
-        for _ in $(seq 50); do
-            xdotool search --onlyvisible --name "通讯监视" >/dev/null 2>&1 && return 0
-            sleep 0.1
-        done
-        echo "the traffic monitor did not open" >&2
-        return 1
-    fi
+    case "$open_windows" in
+        overview | both)
+            xdotool key --window "$window" Tab Tab Tab Tab
+            open_tool_window "$window" "站点总览"
+            [ "$open_windows" = overview ] || {
+                xdotool windowfocus --sync "$window"
+                xdotool key --window "$window" Tab
+                open_tool_window "$window" "通讯监视"
+            }
+            ;;
+        monitor)
+            xdotool key --window "$window" Tab Tab Tab Tab Tab
+            open_tool_window "$window" "通讯监视"
+            ;;
+    esac
 }
 
 echo "load (1, 5, 15 min) before: $(loadavg)"
@@ -128,7 +151,7 @@ for run in $(seq 0 "$starts"); do
     fi
 done
 
-echo "polling at 9600, sixteen stations, for $seconds s${with_monitor:+, traffic monitor open}" \
+echo "polling at 9600, sixteen stations, for $seconds s${open_windows:+, open: $open_windows}" \
     "(load $(loadavg)) ..."
 "$program" > program.out 2>&1 &
 program_pid=$!
@@ -171,7 +194,7 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
     -v refill_ms="$(value query.txt refill_ms)" -v sqlite_ms="$(value query.txt sqlite3_ms)" \
     -v machine_busy="$(( busy1 - busy0 ))" -v machine_total="$(( total1 - total0 ))" \
     -v first_tick_ms="$first_tick_ms" -v count="$pause_count" -v cores="$(nproc)" \
-    -v load="$load_polling" -v seconds="$seconds" -v starts="$starts" '
+    -v load="$load_polling" -v seconds="$seconds" -v starts="$starts" -v open="$open_windows" '
     function verdict(ok) { missed += !ok; return ok ? "met" : "MISSED" }
     function row(figure, measured, target, result) {
         printf "%-36s %-60s %-9s %s\n", figure, measured, target, result
@@ -188,10 +211,12 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
             sprintf("period %.2f ms / (%.0f + %.2f + %.2f ms) = %.3f", period / 1000,
                     interval / 1000, span / 1000, reply / 1000, cadence),
             "<= 1.02", verdict(cadence <= 1.02))
-        row("CPU outside the pauses, 16 stations",
+        # With tool windows open the program may spend a little more on showing them.
+        cpu_target = open == "" ? 0.5 : 1.2
+        row("CPU outside the pauses, 16 stations" (open == "" ? "" : ", open: " open),
             sprintf("%.2f %% of one core (all %.2f %%, pauses %.2f %%)", cpu_outside, cpu_total,
                     cpu_pauses),
-            "<= 0.5 %", verdict(cpu_outside <= 0.5))
+            sprintf("<= %.1f %%", cpu_target), verdict(cpu_outside <= cpu_target))
         row("start-up, median of " starts,
             sprintf("(first request %.0f - %d ms) / first window %.0f ms = %.2fx",
                     program_ms, first_tick_ms, window_ms, startup),

@@ -1,118 +1,159 @@
 #include "commissioning/station_overview.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QTableWidget>
+#include <QScrollBar>
+#include <QStyleOptionViewItem>
+#include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
-#include <utility>
+
+#include "window_size.h"
 
 namespace commissioning {
 
+// The overview's table, measuring a cell as it measures a column for its contents.
+class OverviewTable final : public QTableView {
+  public:
+    using QTableView::QTableView;
+
+    [[nodiscard]] int widthFor(const QModelIndex& index) const {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        return itemDelegateForIndex(index)->sizeHint(option, index).width() + (showGrid() ? 1 : 0);
+    }
+};
+
 namespace {
 
-constexpr int kRefreshMs = 500;
+// Ages are shown in whole seconds.
+constexpr int kRefreshMs = 1000;
 
-const std::array<const char*, StationOverview::ColumnCount> kHeadings = {
-    "站号",     "瞬时流量", "流速",         "百分比", "正向累积", "反向累积",
-    "口径(mm)", "报警状态", "最后有效应答", "请求",   "有效",     "站号不符",
-    "命令不符", "结束符错", "校验错",       "无应答", "状态"};
-
-QString text(const std::string& value) {
-    return QString::fromStdString(value);
+QString secondsText(std::int64_t msecs) {
+    return QString::number(static_cast<double>(msecs) / 1000.0, 'f', msecs < 10000 ? 1 : 0);
 }
 
 }  // namespace
 
-StationOverview::StationOverview(const measurement::StationMemory& memory,
+StationOverview::StationOverview(const session::PollingSession& session, platform::Clock& clock,
                                  std::function<std::string()> gatewayState, QWidget* parent)
-    : QWidget(parent), memory_(memory), gatewayState_(std::move(gatewayState)) {
+    : QWidget(parent), session_(session), clock_(clock), gatewayState_(std::move(gatewayState)) {
     setWindowFlag(Qt::Window);
     // A tool of the main window: closing the main window ends the program even while it is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("站点总览"));
-    table = new QTableWidget(static_cast<int>(measurement::StationMemory::kStations), ColumnCount,
-                             this);
+    model_ = new OverviewModel(this);
+    table_ = new OverviewTable(this);
+    table = table_;
     table->setObjectName(QStringLiteral("overviewTable"));
     table->setAccessibleName(windowTitle());
+    table->setModel(model_);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
     table->setWordWrap(false);
-    // Columns as wide as their texts; the table is small enough to measure at every refresh.
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
-    for (int column = 0; column < ColumnCount; ++column) {
-        table->setHorizontalHeaderItem(column,
-                                       new QTableWidgetItem(QString::fromUtf8(kHeadings[column])));
-        for (int row = 0; row < table->rowCount(); ++row) {
-            auto* cell = new QTableWidgetItem;
-            const Qt::Alignment side =
-                column >= Requests || column == Station ? Qt::AlignRight : Qt::AlignLeft;
-            cell->setTextAlignment(side | Qt::AlignVCenter);
-            table->setItem(row, column, cell);
-        }
-    }
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(table);
+    table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    // The user may drag a column wider or narrower; the refresh only widens what has grown.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+
+    summary = new QLabel(this);
+    summary->setObjectName(QStringLiteral("overviewSummary"));
+    footer = new QHBoxLayout;
+    footer->addWidget(summary);
+    footer->addStretch();
     if (gatewayState_) {
         gatewayLine = new QLabel(this);
         gatewayLine->setObjectName(QStringLiteral("gatewayLine"));
-        layout->addWidget(gatewayLine);
+        footer->addWidget(gatewayLine);
     }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table);
+    layout->addLayout(footer);
+
     connect(&refreshTimer_, &QTimer::timeout, this, &StationOverview::refresh);
     refreshTimer_.setInterval(kRefreshMs);
+    // The headings set the first widths; the first refresh widens them to every text there is,
+    // later ones to the texts that changed.
+    table->resizeColumnsToContents();
     refresh();
-    resize(1240, 600);
+    fitScreen();
 }
 
 void StationOverview::refresh() {
+    const std::int64_t now = clock_.msecsSinceEpoch();
+    const std::int64_t round = session_.roundMsecs();
+    std::vector<OverviewRow> rows;
+    rows.reserve(measurement::StationMemory::kStations);
+    for (std::uint8_t station = 1; station <= measurement::StationMemory::kStations; ++station) {
+        const measurement::StationState& state = *session_.stations().find(station);
+        rows.push_back(overviewRow(
+            station, state, measurement::stationCondition(state, session_.pollsStation(station)),
+            measurement::replyAgeMsecs(state, now), round));
+    }
+    widenColumns(model_->update(std::move(rows)));
+    const QString text = summaryText();
+    if (summary->text() != text) {
+        summary->setText(text);
+    }
     if (gatewayLine != nullptr) {
-        const QString state = text(gatewayState_());
+        const QString state = QString::fromStdString(gatewayState_());
         if (gatewayLine->text() != state) {
             gatewayLine->setText(state);
         }
     }
-    for (std::size_t i = 0; i < measurement::StationMemory::kStations; ++i) {
-        const measurement::StationState& station = memory_.stations[i];
-        const measurement::DisplayTexts& shown = station.texts;
-        const measurement::StationCounters& counters = station.counters;
-        const QString texts[ColumnCount] = {
-            QString::number(i + 1),
-            text(shown.flow + shown.flowUnit),
-            text(shown.velocity),
-            text(shown.percent),
-            text(shown.forwardTotal + shown.forwardUnit),
-            text(shown.reverseTotal + shown.reverseUnit),
-            text(shown.diameter),
-            text(station.alarmText),
-            text(station.lastReplyTime),
-            QString::number(counters.requests),
-            QString::number(counters.validReplies),
-            QString::number(counters.rejected[0]),
-            QString::number(counters.rejected[1]),
-            QString::number(counters.rejected[2]),
-            QString::number(counters.rejected[3]),
-            QString::number(counters.unanswered),
-            counters.silent()           ? QStringLiteral("无应答")
-            : counters.validReplies > 0 ? QStringLiteral("在线")
-            : counters.requests > 0     ? QStringLiteral("未收到有效应答")
-                                        : QString(),
-        };
-        const int row = static_cast<int>(i);
-        for (int column = 0; column < ColumnCount; ++column) {
-            QTableWidgetItem* cell = table->item(row, column);
-            if (cell->text() != texts[column]) {
-                cell->setText(texts[column]);
-            }
+}
+
+void StationOverview::widenColumns(const std::vector<std::pair<int, int>>& cells) {
+    std::array<int, OverviewColumnCount> wanted{};
+    for (const auto& [row, column] : cells) {
+        int& width = wanted[static_cast<std::size_t>(column)];
+        width = std::max(width, table_->widthFor(model_->index(row, column)));
+    }
+    QHeaderView* header = table->horizontalHeader();
+    for (int column = 0; column < OverviewColumnCount; ++column) {
+        if (wanted[static_cast<std::size_t>(column)] > header->sectionSize(column)) {
+            header->resizeSection(column, wanted[static_cast<std::size_t>(column)]);
         }
-        table->item(row, State)
-            ->setForeground(counters.silent() ? QColor(Qt::red) : palette().text().color());
     }
 }
 
+void StationOverview::fitScreen() {
+    const QMargins margins = layout()->contentsMargins();
+    const int frame = 2 * table->frameWidth();
+    const int width = table->horizontalHeader()->length() + frame +
+                      table->verticalScrollBar()->sizeHint().width() + margins.left() +
+                      margins.right();
+    const int height = table->horizontalHeader()->sizeHint().height() +
+                       model_->rowCount({}) * table->verticalHeader()->defaultSectionSize() +
+                       frame + table->horizontalScrollBar()->sizeHint().height() +
+                       layout()->spacing() + summary->sizeHint().height() + margins.top() +
+                       margins.bottom();
+    resize(withinScreen(*this, QSize(width, height)));
+}
+
+QString StationOverview::summaryText() const {
+    switch (session_.state()) {
+        case session::SessionState::HandedOver:
+            return QStringLiteral("端口在参数设置中，未轮询");
+        case session::SessionState::Stopped:
+            return QStringLiteral("未轮询");
+        case session::SessionState::Polling:
+            break;
+    }
+    const QString round = secondsText(session_.roundMsecs());
+    const QString polled = session_.mode() == session::PollingMode::AllStations
+                               ? QStringLiteral("多机通讯：16 站")
+                               : QStringLiteral("单机通讯：站 %1").arg(session_.singleStation());
+    return QStringLiteral("%1，一轮约 %2 秒；灰色数值早于一轮").arg(polled, round);
+}
+
 QString StationOverview::cellText(int row, int column) const {
-    return table->item(row, column)->text();
+    return model_->data(model_->index(row, column), Qt::DisplayRole).toString();
 }
 
 void StationOverview::showEvent(QShowEvent* event) {

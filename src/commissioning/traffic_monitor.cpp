@@ -1,14 +1,13 @@
 #include "commissioning/traffic_monitor.h"
 
-#include <QAbstractListModel>
 #include <QDateTime>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include "commissioning/traffic_lines.h"
+#include "window_size.h"
 
 namespace commissioning {
 
@@ -18,30 +17,6 @@ constexpr int kRefreshMs = 250;
 
 }  // namespace
 
-// The list's rows are the log's entries as they stood at the last refresh.
-class TrafficModel final : public QAbstractListModel {
-  public:
-    TrafficModel(const TrafficMonitor& monitor, QObject* parent)
-        : QAbstractListModel(parent), monitor_(monitor) {}
-
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows_; }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_) {
-            return {};
-        }
-        return monitor_.lineText(static_cast<std::size_t>(index.row()));
-    }
-    void reset(int rows) {
-        beginResetModel();
-        rows_ = rows;
-        endResetModel();
-    }
-
-  private:
-    const TrafficMonitor& monitor_;
-    int rows_ = 0;
-};
-
 TrafficMonitor::TrafficMonitor(TrafficLog& log, platform::Dialogs& dialogs,
                                platform::FileWriter& files, QWidget* parent)
     : QWidget(parent), log_(log), dialogs_(dialogs), files_(files) {
@@ -49,19 +24,20 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, platform::Dialogs& dialogs,
     // A tool of the main window: closing the main window ends the program even while it is open.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("通讯监视"));
-    model_ = new TrafficModel(*this, this);
-    list = new QListView(this);
-    list->setObjectName(QStringLiteral("trafficList"));
-    list->setAccessibleName(windowTitle());
-    list->setModel(model_);
-    list->setUniformItemSizes(true);
-    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lines = new TrafficLines(
+        log_, [](const TrafficEntry& entry) { return entryText(entry); }, this);
+    lines->setObjectName(QStringLiteral("trafficList"));
+    lines->setAccessibleName(windowTitle());
 
     pauseButton = new QPushButton(QStringLiteral("暂停"), this);
     clearButton = new QPushButton(QStringLiteral("清除"), this);
     saveButton = new QPushButton(QStringLiteral("保存..."), this);
     summary = new QLabel(this);
+    // As wide as the longest count, so that a new count asks the window for no new layout.
+    summary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const QString longest = QStringLiteral("%1 行").arg(TrafficLog::kCapacity);
+    summary->setFixedSize(summary->fontMetrics().horizontalAdvance(longest) + 8,
+                          summary->fontMetrics().height() + 4);
     connect(pauseButton, &QPushButton::clicked, this, &TrafficMonitor::togglePause);
     connect(clearButton, &QPushButton::clicked, this, &TrafficMonitor::clearLog);
     connect(saveButton, &QPushButton::clicked, this, &TrafficMonitor::save);
@@ -75,30 +51,24 @@ TrafficMonitor::TrafficMonitor(TrafficLog& log, platform::Dialogs& dialogs,
     buttons->addStretch();
     buttons->addWidget(summary);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(list);
+    layout->addWidget(lines);
     layout->addLayout(buttons);
-    resize(900, 600);
+    resize(withinScreen(*this, QSize(900, 600)));
 }
 
-TrafficMonitor::~TrafficMonitor() = default;
-
 void TrafficMonitor::refresh() {
-    const bool unchanged =
-        log_.recorded() == shownRecorded_ && model_->rowCount({}) == static_cast<int>(log_.size());
-    if (paused_ || unchanged) {
+    if (paused_) {
         return;
     }
-    QScrollBar* bar = list->verticalScrollBar();
-    const bool following = bar->value() >= bar->maximum() - 2;
-    const int value = bar->value();
-    shownRecorded_ = log_.recorded();
-    model_->reset(static_cast<int>(log_.size()));
-    if (following) {
-        list->scrollToBottom();
-    } else {
-        bar->setValue(value);
+    lines->catchUp();
+    showCount();
+}
+
+void TrafficMonitor::showCount() {
+    const QString text = QStringLiteral("%1 行").arg(lines->lineCount());
+    if (summary->text() != text) {
+        summary->setText(text);
     }
-    summary->setText(QStringLiteral("%1 行").arg(log_.size()));
 }
 
 void TrafficMonitor::togglePause() {
@@ -109,9 +79,8 @@ void TrafficMonitor::togglePause() {
 
 void TrafficMonitor::clearLog() {
     log_.clear();
-    shownRecorded_ = log_.recorded();
-    model_->reset(0);
-    summary->setText(QStringLiteral("0 行"));
+    lines->clear();
+    showCount();
 }
 
 void TrafficMonitor::save() {
@@ -130,7 +99,10 @@ void TrafficMonitor::save() {
 }
 
 QString TrafficMonitor::lineText(std::size_t index) const {
-    const TrafficEntry& entry = log_.at(index);
+    return entryText(log_.at(index));
+}
+
+QString TrafficMonitor::entryText(const TrafficEntry& entry) {
     const QString time =
         QDateTime::fromMSecsSinceEpoch(entry.msecs).toString(QStringLiteral("HH:mm:ss.zzz"));
     const QString line = entry.line == Line::Main ? QStringLiteral("主  ") : QStringLiteral("参数");
@@ -141,7 +113,7 @@ QString TrafficMonitor::lineText(std::size_t index) const {
 }
 
 int TrafficMonitor::shownLines() const {
-    return model_->rowCount({});
+    return lines->lineCount();
 }
 
 void TrafficMonitor::showEvent(QShowEvent* event) {

@@ -3,31 +3,29 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdint>
+#include <cstddef>
 
 #include "commissioning/traffic_log.h"
 #include "platform/dialogs.h"
 #include "platform/file_writer.h"
 
 class QLabel;
-class QListView;
 class QPushButton;
 
 namespace commissioning {
 
-class TrafficModel;
+class TrafficLines;
 
 // "通讯监视": every request and received block of both ports with its time to the millisecond,
-// direction, bytes and verdict, the latest 10,000 of them. The list follows the log four times a
-// second while shown and not paused; recording goes on regardless, so polling never waits for
-// the window.
+// direction, bytes and verdict, the latest 10,000 of them. The list takes in the log's new lines
+// four times a second while shown and not paused; recording goes on regardless, so polling never
+// waits for the window.
 class TrafficMonitor : public QWidget {
     Q_OBJECT
 
   public:
     TrafficMonitor(TrafficLog& log, platform::Dialogs& dialogs, platform::FileWriter& files,
                    QWidget* parent = nullptr);
-    ~TrafficMonitor() override;
 
     // Shows what the log holds now, unless paused.
     void refresh();
@@ -38,10 +36,11 @@ class TrafficMonitor : public QWidget {
 
     // Entry `index` of the log as one line of text.
     [[nodiscard]] QString lineText(std::size_t index) const;
+    [[nodiscard]] static QString entryText(const TrafficEntry& entry);
     [[nodiscard]] int shownLines() const;
     [[nodiscard]] bool paused() const { return paused_; }
 
-    QListView* list = nullptr;
+    TrafficLines* lines = nullptr;
     QPushButton* pauseButton = nullptr;
     QPushButton* clearButton = nullptr;
     QPushButton* saveButton = nullptr;
@@ -52,13 +51,13 @@ class TrafficMonitor : public QWidget {
     void hideEvent(QHideEvent* event) override;
 
   private:
+    void showCount();
+
     TrafficLog& log_;
     platform::Dialogs& dialogs_;
     platform::FileWriter& files_;
-    TrafficModel* model_ = nullptr;
     QTimer refreshTimer_;
     bool paused_ = false;
-    std::uint64_t shownRecorded_ = 0;
 };
 
 }  // namespace commissioning

@@ -33,7 +33,7 @@ using RegisterBlock = std::array<std::uint16_t, kRegisterCount>;
 
 enum class StationCondition : std::uint16_t {
     Answering = 0,
-    Silent = 1,     // ten requests in a row without any reply
+    Silent = 1,     // ten requests in a row without a valid reply
     NotPolled = 2,  // polling goes to another station alone
 };
 

@@ -16,15 +16,22 @@ std::uint8_t ReplyPipeline::requestSent(std::uint8_t station) {
             silenced = awaitedStation_;
         }
     }
+    if (StationState* before = memory.find(requestedStation_); before && !answeredValidly_) {
+        ++before->counters.withoutValidReplyInARow;
+    }
     if (StationState* next = memory.find(station)) {
         ++next->counters.requests;
+        next->askedSincePollingBegan = true;
     }
     awaitedStation_ = station;
+    requestedStation_ = station;
+    answeredValidly_ = false;
     return silenced;
 }
 
 ReplyOutcome ReplyPipeline::receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
-                                    std::uint8_t command, const std::string& timeText) {
+                                    std::uint8_t command, const std::string& timeText,
+                                    std::int64_t msecs) {
     awaitedStation_ = 0;
     ReplyOutcome outcome;
     StationState* state = memory.find(station);
@@ -53,7 +60,8 @@ ReplyOutcome ReplyPipeline::receive(const std::vector<std::uint8_t>& block, std:
     present(*reply, display, shownAlarm);
     if (state != nullptr) {
         present(*reply, state->texts, state->alarmText);
-        outcome.cycleCompleted = state->takeReply(command, *reply, timeText);
+        outcome.cycleCompleted = state->takeReply(command, *reply, timeText, msecs);
+        answeredValidly_ = true;
     }
     return outcome;
 }

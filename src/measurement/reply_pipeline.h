@@ -25,18 +25,22 @@ class ReplyPipeline {
     StationMemory memory;
 
     // A request goes to `station`. The request before it counts as unanswered when no block came
-    // in between; the station of that request when it has gone silent just now, 0 otherwise.
+    // in between, and as without a valid reply when no valid one came; the station of that request
+    // when it has gone silent just now, 0 otherwise.
     std::uint8_t requestSent(std::uint8_t station);
 
     // The block of one receive notification, as the reply to `command` sent to `station`, read at
-    // `timeText`. A block of ten bytes or more is checked by its first ten; a valid frame is
-    // decoded into the displays and the station's state, anything else shows "通讯错误" there.
-    // Either way the station has answered.
+    // `timeText` (`msecs` since 1970-01-01 UTC). A block of ten bytes or more is checked by its
+    // first ten; a valid frame is decoded into the displays and the station's state, anything else
+    // shows "通讯错误" there. Either way the station has answered.
     [[nodiscard]] ReplyOutcome receive(const std::vector<std::uint8_t>& block, std::uint8_t station,
-                                       std::uint8_t command, const std::string& timeText);
+                                       std::uint8_t command, const std::string& timeText,
+                                       std::int64_t msecs);
 
   private:
-    std::uint8_t awaitedStation_ = 0;  // station of the last request while no block came; 0: none
+    std::uint8_t awaitedStation_ = 0;    // station of the last request while no block came; 0: none
+    std::uint8_t requestedStation_ = 0;  // station of the last request; 0: none
+    bool answeredValidly_ = false;       // a valid reply to the last request came
 };
 
 }  // namespace measurement

@@ -9,10 +9,11 @@ void StationState::pollingBegins() {
     kindsOfCycle = 0;
     answeredMinutes = {};
     becameComplete = false;
+    askedSincePollingBegan = false;
 }
 
 bool StationState::takeReply(std::uint8_t command, const DecodedReply& reply,
-                             const std::string& timeText) {
+                             const std::string& timeText, std::int64_t msecs) {
     if (command >= kMeterCommandCount) {
         return false;
     }
@@ -20,7 +21,9 @@ bool StationState::takeReply(std::uint8_t command, const DecodedReply& reply,
     const auto kind = static_cast<std::uint16_t>(1U << command);
     latest[command] = reply;
     lastReplyTime = timeText;
+    lastReplyMsecs = msecs;
     ++counters.validReplies;
+    counters.withoutValidReplyInARow = 0;
     const std::optional<std::int16_t> minute = minuteOfHour(timeText);
     if (minute && answeredMinutes[0] != minute) {
         answeredMinutes = {minute, answeredMinutes[0]};

@@ -21,8 +21,14 @@ struct StationCounters {
     std::array<std::int32_t, 4> rejected{};
     std::int32_t unanswered = 0;        // requests the next request followed without any reply
     std::int32_t unansweredInARow = 0;  // since the last reply of any kind
+    // Requests the next request followed without a valid reply, since the last valid one.
+    std::int32_t withoutValidReplyInARow = 0;
 
     [[nodiscard]] bool silent() const { return unansweredInARow >= kSilentAfter; }
+    // Ten requests in a row went without a valid reply: none at all, or only refused ones.
+    [[nodiscard]] bool validRepliesStopped() const {
+        return withoutValidReplyInARow >= kSilentAfter;
+    }
 };
 
 // What the program knows of one station.
@@ -35,8 +41,11 @@ struct StationState {
     std::string alarmText;
     // Its latest valid reply of each kind, by command byte.
     std::array<std::optional<DecodedReply>, kMeterCommandCount> latest;
-    std::string lastReplyTime;  // time of day of its last valid reply
+    std::string lastReplyTime;                   // time of day of its last valid reply
+    std::optional<std::int64_t> lastReplyMsecs;  // its time since 1970-01-01 UTC
     StationCounters counters;
+    // A request has gone to the station since polling of it began.
+    bool askedSincePollingBegan = false;
 
     // Kinds of valid replies (bit n: command n) since polling of the station began, and since its
     // last complete cycle of the nine.
@@ -55,8 +64,10 @@ struct StationState {
     // Polling of the station begins (again): values received before do not make a record.
     void pollingBegins();
     // A valid reply to `command` was shown (the texts and the alarm text are updated already),
-    // read at `timeText`; true when it completed a cycle of the nine kinds.
-    bool takeReply(std::uint8_t command, const DecodedReply& reply, const std::string& timeText);
+    // read at `timeText`, `msecs` since 1970-01-01 UTC; true when it completed a cycle of the nine
+    // kinds.
+    bool takeReply(std::uint8_t command, const DecodedReply& reply, const std::string& timeText,
+                   std::int64_t msecs);
 };
 
 // Every station's state, index = station number - 1.

@@ -207,6 +207,8 @@ bool PollingSession::openLine() {
     indicators_ = Indicators{};
     services_.timer.setEnabled(true);
     reopenWaitMs_ = 0;
+    // The time the line was away is no request period.
+    requestsTimed_ = 0;
     state_ = SessionState::Polling;
     return true;
 }
@@ -272,6 +274,7 @@ void PollingSession::sendRequest() {
     port.discardOutput();
     port.discardInput();
     poll_.countRequest();
+    timeRequest();
     const seriallink::PollLineSpeed& speed = seriallink::pollLineSpeed(lineSpeed_);
     port.setSettings(speed.settings);
     services_.timer.setInterval(speed.timerIntervalMs);
@@ -330,8 +333,8 @@ bool PollingSession::takeReply() {
         services_.port.readAll().value_or(std::vector<std::uint8_t>{});
     const std::uint8_t station = poll_.station();
     const std::uint8_t command = poll_.lastCommand();
-    const measurement::ReplyOutcome outcome =
-        replies_.receive(block, station, command, services_.clock.timeText());
+    const measurement::ReplyOutcome outcome = replies_.receive(
+        block, station, command, services_.clock.timeText(), services_.clock.msecsSinceEpoch());
     services_.traffic.record(commissioning::Line::Main, false, block.data(), block.size(),
                              verdictOf(outcome.check), command);
     if (outcome.stationBack) {
@@ -415,6 +418,30 @@ void PollingSession::reportStoreHealth() {
     if (tellIt) {
         tell([this](PollingListener& l) { l.storeHealthChanged(storeHealth_); });
     }
+}
+
+void PollingSession::timeRequest() {
+    const std::int64_t now = services_.clock.msecsSinceEpoch();
+    if (requestsTimed_ == 0) {
+        timedFromMsecs_ = now;
+    }
+    if (++requestsTimed_ > seriallink::kCommandCount) {
+        requestPeriodMsecs_ = (now - timedFromMsecs_) / seriallink::kCommandCount;
+        timedFromMsecs_ = now;
+        requestsTimed_ = 1;
+    }
+}
+
+bool PollingSession::pollsStation(std::uint8_t station) const {
+    return state_ == SessionState::Polling && isStation(station) &&
+           (mode_ == PollingMode::AllStations || station == singleStation_);
+}
+
+std::int64_t PollingSession::roundMsecs() const {
+    const std::int64_t stations = mode_ == PollingMode::AllStations ? seriallink::kStationCount : 1;
+    const std::int64_t period = std::max<std::int64_t>(
+        requestPeriodMsecs_, seriallink::pollLineSpeed(lineSpeed_).timerIntervalMs);
+    return seriallink::kCommandCount * stations * period;
 }
 
 void PollingSession::publish() {

@@ -87,6 +87,11 @@ class PollingSession {
     [[nodiscard]] const std::string& singleStationText() const { return singleStationText_; }
     // Whether records are being stored, as last told.
     [[nodiscard]] const records::StoreHealth& storeHealth() const { return storeHealth_; }
+    // Polling goes on and the mode in force takes in `station`.
+    [[nodiscard]] bool pollsStation(std::uint8_t station) const;
+    // Milliseconds a round over the stations polled now takes: nine requests to each, at the
+    // period of the latest nine requests, or at least the poll timer's interval.
+    [[nodiscard]] std::int64_t roundMsecs() const;
 
   private:
     [[nodiscard]] bool openLine();
@@ -103,6 +108,7 @@ class PollingSession {
     void choose(PollingMode mode, std::uint8_t station);
     void lightIndicator(std::uint8_t station);
     void publish();
+    void timeRequest();
 
     template <typename Call>
     void tell(const Call& call);
@@ -118,6 +124,11 @@ class PollingSession {
 
     std::vector<PortEntry> ports_;
     std::size_t portInUse_ = 0;
+
+    // The request period, timed over nine requests at a time.
+    std::int64_t requestPeriodMsecs_ = 0;
+    std::int64_t timedFromMsecs_ = 0;  // the request the current timing began with
+    int requestsTimed_ = 0;            // since then; 0: the next request begins a timing
 
     seriallink::PollState poll_;
     measurement::ReplyPipeline replies_;

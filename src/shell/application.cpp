@@ -95,7 +95,7 @@ WindowList Application::windowList() {
                             status.mqtt;
                  };
              }
-             return new commissioning::StationOverview(line_.session().stations(),
+             return new commissioning::StationOverview(line_.session(), line_.clock(),
                                                        std::move(gatewayState));
          }},
         {"trafficMonitorButton", "通讯监视",

@@ -228,9 +228,13 @@ void Form1::displayChanged(const measurement::DisplayTexts& texts) {
         {&DisplayTexts::failureHours, &Form1::failureHours},
         {&DisplayTexts::failureMinutes, &Form1::failureMinutes},
     };
+    // A display whose text stays is left alone.
     for (const auto& [value, label] : shown) {
-        (this->*label)->setText(text(texts.*value));
+        if (shownTexts_.*value != texts.*value) {
+            (this->*label)->setText(text(texts.*value));
+        }
     }
+    shownTexts_ = texts;
 }
 
 void Form1::indicatorsChanged(const session::Indicators& indicators) {
@@ -242,7 +246,9 @@ void Form1::indicatorsChanged(const session::Indicators& indicators) {
 }
 
 void Form1::singleStationTextChanged(const std::string& station) {
-    singleStationText->setText(text(station));
+    if (const QString now = text(station); singleStationText->text() != now) {
+        singleStationText->setText(now);
+    }
 }
 
 void Form1::portsFound(const std::vector<session::PortEntry>& ports, std::size_t inUse) {

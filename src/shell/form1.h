@@ -141,6 +141,8 @@ class Form1 : public QWidget, public parameters::MainWindowLink, public session:
     session::PollingSession& session_;
     MainWindowServices services_;
     QButtonGroup* options_ = nullptr;
+    // The texts the displays show.
+    measurement::DisplayTexts shownTexts_;
 };
 
 }  // namespace shell

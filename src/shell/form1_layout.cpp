@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "shell/form1.h"
 
 namespace shell {
@@ -29,18 +31,28 @@ QLabel* caption(QWidget* parent, int number, const char* text) {
     return label;
 }
 
-// A display: sunken, white, filled at run time.
-QLabel* display(QWidget* parent, int number, int minimumWidth) {
+// A display: sunken, white, filled at run time. Its size is fixed, so that a new text repaints
+// the display alone and asks the window for no new layout.
+QLabel* display(QWidget* parent, int number, int width, int height = 22) {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName(number));
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setMinimumWidth(minimumWidth);
-    label->setMinimumHeight(22);
+    label->setFixedSize(width, height);
     label->setAutoFillBackground(true);
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::WindowText, QColor(0, 0, 160));
     label->setPalette(palette);
+    return label;
+}
+
+// A caption whose text changes at run time, as wide as the wider of `texts`.
+QLabel* changingCaption(QWidget* parent, int number, const char* text, const char* other) {
+    QLabel* label = caption(parent, number, text);
+    const QFontMetrics metrics = label->fontMetrics();
+    const int width = std::max(metrics.horizontalAdvance(QString::fromUtf8(text)),
+                               metrics.horizontalAdvance(QString::fromUtf8(other)));
+    label->setFixedSize(width + 4, label->sizeHint().height());
     return label;
 }
 
@@ -103,10 +115,12 @@ void Form1::buildControls() {
     grid->addWidget(forwardUnit = display(Frame1, 36, 60), 5, 2);
     grid->addWidget(reverseTotal = display(Frame1, 37, 110), 6, 1);
     grid->addWidget(reverseUnit = display(Frame1, 38, 60), 6, 2);
-    statusText = display(Frame1, 39, 110);
+    // Room for the longest status the alarms give on one line, and for a second line.
+    const QString longestStatus = QStringLiteral("通讯正常 电极报警, 空管报警, 上限报警, 下限报警");
+    statusText =
+        display(Frame1, 39, Frame1->fontMetrics().horizontalAdvance(longestStatus) + 12, 44);
     statusText->setWordWrap(true);
     statusText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    statusText->setMinimumHeight(44);
     grid->addWidget(statusText, 7, 1, 1, 6);
 
     grid->setColumnMinimumWidth(3, 16);
@@ -125,7 +139,7 @@ void Form1::buildControls() {
     };
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(caption(Frame1, enables[i].captionNumber, enables[i].name), 1 + i, 4);
-        this->*enables[i].state = caption(Frame1, enables[i].stateNumber, "禁止");
+        this->*enables[i].state = changingCaption(Frame1, enables[i].stateNumber, "禁止", "允许");
         grid->addWidget(this->*enables[i].state, 1 + i, 5);
     }
     grid->addWidget(caption(Frame1, 50, "累计差"), 5, 4);

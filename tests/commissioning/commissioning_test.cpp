@@ -1,11 +1,7 @@
 // The commissioning views: each station's own values and counters, the silence mark, the traffic
 // log's verdicts, and the two windows that show them.
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QListView>
 #include <QRadioButton>
-#include <QThread>
 
 #include <chrono>
 
@@ -13,6 +9,7 @@
 #include "commissioning/traffic_monitor.h"
 #include "fakes/fake_file_writer.h"
 #include "shell/form1_fixture.h"
+#include "window_support.h"
 
 namespace shelltest {
 namespace {
@@ -92,32 +89,20 @@ TEST_F(StationsTest, EachStationKeepsItsOwnAlarmAndValues) {
     pollAnswered([](const Bytes& r) { return reply(r[1], r[2], {0x26, 0, 0, 0, 0, 0}); });
     EXPECT_EQ(state(3).alarmText, alarm) << "a diameter reply keeps the alarm";
 
-    StationOverview overview(session->stations());
-    EXPECT_EQ(overview.cellText(2, StationOverview::Flow), "+1234.56m3/h");
-    EXPECT_EQ(overview.cellText(2, StationOverview::Alarm).toStdString(), alarm);
-    EXPECT_EQ(overview.cellText(2, StationOverview::Diameter), "3000");
-    EXPECT_EQ(overview.cellText(2, StationOverview::State), "在线");
-    EXPECT_EQ(overview.cellText(0, StationOverview::Flow), "");
-}
-
-// Runs the event loop until `done` or `limit` has passed; whether `done` came true.
-template <typename Done>
-bool eventLoopUntil(Done done, std::chrono::milliseconds limit) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limit.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return done();
+    StationOverview overview(*session, clock);
+    EXPECT_EQ(overview.cellText(2, commissioning::Flow), "+1234.56m3/h");
+    EXPECT_EQ(overview.cellText(2, commissioning::Alarm).toStdString(), alarm);
+    EXPECT_EQ(overview.cellText(2, commissioning::Diameter), "3000");
+    EXPECT_EQ(overview.cellText(2, commissioning::State), "在线");
+    EXPECT_EQ(overview.cellText(0, commissioning::Flow), "");
 }
 
 TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {
     using namespace std::chrono_literals;
     std::string gateway = "MQTT: connecting to broker:1883";
-    StationOverview overview(session->stations(), [&gateway] { return gateway; });
+    StationOverview overview(*session, clock, [&gateway] { return gateway; });
     overview.show();
-    const auto flowShown = [&overview] { return overview.cellText(2, StationOverview::Flow); };
+    const auto flowShown = [&overview] { return overview.cellText(2, commissioning::Flow); };
     ASSERT_EQ(flowShown(), "");
     ASSERT_NE(overview.gatewayLine, nullptr);
     EXPECT_EQ(overview.gatewayLine->text().toStdString(), gateway);
@@ -129,7 +114,7 @@ TEST_F(StationsTest, OverviewFollowsTheRepliesWhileShownAndRestsWhileHidden) {
     EXPECT_TRUE(eventLoopUntil([&] { return flowShown() == "+1234.56m3/h"; }, 3s));
     EXPECT_TRUE(
         eventLoopUntil([&] { return overview.gatewayLine->text().toStdString() == gateway; }, 3s));
-    EXPECT_EQ(StationOverview(session->stations()).gatewayLine, nullptr) << "without a gateway";
+    EXPECT_EQ(StationOverview(*session, clock).gatewayLine, nullptr) << "without a gateway";
 
     overview.hide();
     while (nextCommand() != 0) {

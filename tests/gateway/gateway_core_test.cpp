@@ -36,7 +36,7 @@ measurement::StationState stationThree() {
     measurement::ReplyPipeline pipeline;
     for (std::uint8_t command = 0; command < replies.size(); ++command) {
         (void)pipeline.requestSent(3);
-        EXPECT_EQ(pipeline.receive(replies[command], 3, command, "10:00:00").check,
+        EXPECT_EQ(pipeline.receive(replies[command], 3, command, "10:00:00", 0).check,
                   measurement::FrameCheck::Valid);
     }
     return *pipeline.memory.find(3);

@@ -9,6 +9,7 @@
 #include "measurement/minute_log.h"
 #include "measurement/presentation.h"
 #include "measurement/reply_pipeline.h"
+#include "measurement/station_condition.h"
 
 namespace measurement {
 namespace {
@@ -37,7 +38,7 @@ class Pipeline : public ::testing::Test {
   protected:
     ReplyOutcome answer(std::uint8_t station, std::uint8_t command) {
         (void)pipeline.requestSent(station);
-        return pipeline.receive(good(station, command), station, command, time);
+        return pipeline.receive(good(station, command), station, command, time, msecs);
     }
     // One request after another, each answered by `station` with the reply to its command.
     void cycle(std::uint8_t station, std::uint8_t first = 0, std::uint8_t last = 8) {
@@ -46,6 +47,7 @@ class Pipeline : public ::testing::Test {
         }
     }
     std::string time = "9:13:45";
+    std::int64_t msecs = 1191978030000;
     const StationState& state(std::uint8_t station) { return *pipeline.memory.find(station); }
 
     ReplyPipeline pipeline;
@@ -93,13 +95,14 @@ TEST_F(Pipeline, LatestDecodedValueOfEachKind) {
     EXPECT_EQ(std::get<AlarmReply>(*latest[6]).bits, 0x08);
     EXPECT_EQ(std::get<PowerFailureReply>(*latest[8]).count, 300);
     EXPECT_EQ(state(7).lastReplyTime, "9:13:45");
+    EXPECT_EQ(state(7).lastReplyMsecs, msecs);
     EXPECT_FALSE(state(6).latest[0]);
 }
 
 TEST_F(Pipeline, StationOutsideOneToSixteenKeepsNothing) {
     for (const std::uint8_t station : {0, 17, 255}) {
         EXPECT_EQ(pipeline.memory.find(station), nullptr);
-        (void)pipeline.receive(good(station, 0), station, 0, "9:13:45");
+        (void)pipeline.receive(good(station, 0), station, 0, "9:13:45", msecs);
     }
     EXPECT_EQ(pipeline.display.flow, "+1234.56") << "the displays show it all the same";
     for (const StationState& s : pipeline.memory.stations) {
@@ -147,16 +150,58 @@ TEST_F(Pipeline, RefusedBlocksShowTheErrorAndKeepTheValues) {
     };
     for (const auto& c : cases) {
         (void)pipeline.requestSent(1);
-        const ReplyOutcome outcome = pipeline.receive(c.block, 1, 0, "9:14:00");
+        const ReplyOutcome outcome = pipeline.receive(c.block, 1, 0, "9:14:00", msecs + 15000);
         EXPECT_EQ(outcome.check, c.check) << c.what;
         EXPECT_EQ(pipeline.display.status, kStatusError) << c.what;
         EXPECT_EQ(state(1).texts.status, kStatusError) << c.what;
         EXPECT_EQ(state(1).texts.flow, "+1234.56") << c.what;
         EXPECT_EQ(state(1).lastReplyTime, "9:13:45") << c.what;
+        EXPECT_EQ(state(1).lastReplyMsecs, msecs) << c.what;
     }
     EXPECT_EQ(state(1).counters.rejected[0], 1);
     EXPECT_EQ(state(1).counters.rejected[1], 1);
     EXPECT_EQ(state(1).counters.validReplies, 9);
+}
+
+// A station's condition from what its requests met, one letter a request: a valid reply (v), a
+// refused one (x), none (-); b: polling of it begins again. A request counts once the next one
+// goes out, so the last letter is still awaited.
+TEST_F(Pipeline, ConditionFollowsTheValidRepliesOfThePolledStation) {
+    const std::string ten(10, '-');
+    const struct {
+        const char* what;
+        std::string requests;
+        bool polledNow;
+        StationCondition expected;
+    } cases[] = {
+        {"never asked", "", true, StationCondition::NotPolled},
+        {"answers", "vv", true, StationCondition::Answering},
+        {"answers, but not polled in this mode", "vv", false, StationCondition::NotPolled},
+        {"nine unanswered and one awaited", "v" + std::string(9, '-') + "-", true,
+         StationCondition::Answering},
+        {"ten unanswered", "v" + ten + "-", true, StationCondition::Silent},
+        {"ten refused", "v" + std::string(10, 'x') + "x", true, StationCondition::Silent},
+        {"refused and unanswered mixed", "v-x-x-x-x-x-", true, StationCondition::Silent},
+        {"a valid reply ends the silence", ten + "-v", true, StationCondition::Answering},
+        {"polling begins again, not asked yet", "vvb", true, StationCondition::NotPolled},
+        {"polling begins again, asked", "vvb-", true, StationCondition::Answering},
+        {"silent before polling began again", ten + "-b-", true, StationCondition::Silent},
+    };
+    for (const auto& c : cases) {
+        pipeline = ReplyPipeline{};
+        for (const char request : c.requests) {
+            if (request == 'b') {
+                pipeline.memory.find(6)->pollingBegins();
+                continue;
+            }
+            (void)pipeline.requestSent(6);
+            const Bytes block = request == 'v' ? good(6, 0) : request == 'x' ? good(5, 0) : Bytes{};
+            if (!block.empty()) {
+                (void)pipeline.receive(block, 6, 0, time, msecs);
+            }
+        }
+        EXPECT_EQ(stationCondition(state(6), c.polledNow), c.expected) << c.what;
+    }
 }
 
 // The stations a logging opportunity writes, by the minutes in which each station answered.

@@ -1,0 +1,115 @@
+// The traffic monitor's lines: new entries join at the bottom, a line keeps its entry while the
+// log wraps, and following the log repaints only the lines that came into view.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include "commissioning/traffic_lines.h"
+#include "fakes/fake_clock.h"
+#include "window_support.h"
+
+namespace commissioning {
+namespace {
+
+using namespace std::chrono_literals;
+using shelltest::eventLoopUntil;
+using shelltest::EventSpy;
+
+// Entry n of the log carries n in its first two bytes.
+void record(TrafficLog& log, int count) {
+    for (int i = 0; i < count; ++i) {
+        const auto n = static_cast<std::uint16_t>(log.recorded());
+        const std::uint8_t bytes[] = {static_cast<std::uint8_t>(n >> 8),
+                                      static_cast<std::uint8_t>(n & 0xFF)};
+        log.record(Line::Main, true, bytes, sizeof bytes, Verdict::Poll);
+    }
+}
+
+QString numberText(const TrafficEntry& entry) {
+    return QString::number(entry.bytes[0] * 256 + entry.bytes[1]);
+}
+
+class TrafficLinesTest : public ::testing::Test {
+  protected:
+    // The text of the line at the top of the view, read as the operator would: click and copy.
+    QString topText() {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 1), QPointF(5, 1), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &press);
+        return view.selectedText().trimmed();
+    }
+    int lineHeight() const { return view.lineHeight(); }
+
+    fakes::FakeClock clock;
+    TrafficLog log{clock};
+    TrafficLines view{log, numberText};
+};
+
+TEST_F(TrafficLinesTest, NewLinesJoinAtTheBottomAndShownLinesKeepTheirEntries) {
+    view.resize(300, 20 * lineHeight() + 2 * view.frameWidth());
+    record(log, 100);
+    view.catchUp();
+    EXPECT_EQ(view.lineCount(), 100);
+    const int visible = view.viewport()->height() / lineHeight();
+    EXPECT_EQ(view.topLine(), 100 - visible) << "the end in view";
+
+    record(log, 5);
+    view.catchUp();
+    EXPECT_EQ(view.topLine(), 105 - visible) << "the end stays in view";
+
+    view.verticalScrollBar()->setValue(10);
+    record(log, 50);
+    view.catchUp();
+    EXPECT_EQ(view.topLine(), 10) << "scrolled back: the view stays";
+    EXPECT_EQ(topText(), "10");
+
+    // The log wraps: its oldest entries go, and the lines shown keep theirs.
+    record(log, static_cast<int>(TrafficLog::kCapacity) - 150 + 3);
+    view.catchUp();
+    EXPECT_EQ(view.lineCount(), static_cast<int>(TrafficLog::kCapacity));
+    EXPECT_EQ(topText(), "10") << "the line still shows entry 10";
+    record(log, 20);
+    view.catchUp();
+    EXPECT_EQ(topText(), "28") << "entry 10 is gone: the oldest kept is at the top";
+
+    view.selectAll();
+    EXPECT_EQ(view.selectedText().count(QLatin1Char('\n')),
+              static_cast<int>(TrafficLog::kCapacity));
+    view.clear();
+    record(log, 2);
+    view.catchUp();
+    EXPECT_EQ(view.lineCount(), 2) << "only what came after the clearing";
+}
+
+TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
+    view.resize(300, 20 * lineHeight() + 2 * view.frameWidth());
+    record(log, 5000);
+    view.catchUp();
+    view.show();
+    EventSpy spy;
+    EventSpy bar;
+    view.viewport()->installEventFilter(&spy);
+    view.verticalScrollBar()->installEventFilter(&bar);
+    ASSERT_TRUE(eventLoopUntil([&] { return !spy.painted.isEmpty(); }, 10s)) << "never painted";
+    const QRect whole = view.viewport()->rect();
+    EXPECT_GE(spy.painted.boundingRect().height(), whole.height() - lineHeight());
+
+    ASSERT_TRUE(eventLoopUntil([&] { return !bar.painted.isEmpty(); }, 10s));
+    for (const int count : {1, 3, 7}) {
+        spy.painted = QRegion();
+        bar.painted = QRegion();
+        record(log, count);
+        view.catchUp();
+        ASSERT_TRUE(eventLoopUntil([&] { return !spy.painted.isEmpty(); }, 10s)) << count;
+        QCoreApplication::processEvents();
+        const QRect painted = spy.painted.boundingRect();
+        EXPECT_LE(painted.height(), (count + 1) * lineHeight()) << count << " new lines";
+        EXPECT_GE(painted.bottom(), whole.bottom() - lineHeight()) << "at the bottom";
+        EXPECT_TRUE(bar.painted.isEmpty()) << "the scroll bar's handle stays at the end";
+    }
+}
+
+}  // namespace
+}  // namespace commissioning

@@ -28,8 +28,26 @@ void StatusLine::setNote(StatusNote subject, const std::string& text) {
         }
         shown += note;
     }
-    setText(QString::fromStdString(shown));
+    const QString lines = QString::fromStdString(shown);
+    if (lines == QLabel::text() && isHidden() == shown.empty()) {
+        return;
+    }
+    setText(lines);
     setVisible(!shown.empty());
+    makeRoom();
+}
+
+void StatusLine::makeRoom() {
+    QWidget* top = window();
+    if (top == this || (top->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        return;
+    }
+    // A window at its smallest would squeeze the displays above to make room for the notes; it
+    // grows by what they need instead.
+    const int wanted = top->sizeHint().height();
+    if (top->height() < wanted) {
+        top->resize(top->width(), wanted);
+    }
 }
 
 std::string StatusLine::note(StatusNote subject) const {

@@ -23,6 +23,9 @@ class StatusLine : public QLabel {
     [[nodiscard]] std::string note(StatusNote subject) const;
 
   private:
+    // Grows the window, unless maximised, to the height its contents want with the notes shown.
+    void makeRoom();
+
     std::array<std::string, static_cast<std::size_t>(StatusNote::Count)> notes_;
 };
 

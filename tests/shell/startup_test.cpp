@@ -85,6 +85,7 @@ TEST_F(Form1Test, StatusLineNamesAMissingPinnedPortAfterStartAndEachReturn) {
     EXPECT_TRUE(form->Option2->isChecked());
     EXPECT_EQ(form->statusLine->note(shell::StatusNote::Store).rfind("记录未保存：", 0), 0U);
     EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), missing);
+    EXPECT_GE(form->height(), form->sizeHint().height()) << "the notes do not squeeze the displays";
     const struct {
         std::set<int> usable;
         std::string shown;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "text/characters.h"
+#include "text/key_value_lines.h"
 
 namespace gateway {
 
@@ -156,34 +157,14 @@ CheckedSettings parseGatewaySettings(std::string_view text) {
     GatewaySettings settings;
     MqttSettings mqtt;
     std::vector<std::string> seen;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = ::text::trimBlanks(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++lineNumber;
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        const auto fail = [lineNumber](const std::string& why) {
-            return CheckedSettings{std::nullopt, "line " + std::to_string(lineNumber) + ": " + why};
-        };
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            return fail("not key=value");
-        }
-        const std::string key(::text::trimBlanks(line.substr(0, equals)));
-        const std::string_view value = ::text::trimBlanks(line.substr(equals + 1));
-        if (value.empty()) {
-            return fail("no value for \"" + key + "\"");
-        }
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
-            return fail("\"" + key + "\" given twice");
-        }
-        seen.push_back(key);
-        if (const std::optional<std::string> problem = assign(settings, mqtt, key, value)) {
-            return fail(*problem);
-        }
+    const std::optional<std::string> problem = ::text::readKeyValueLines(
+        text,
+        [&settings, &mqtt](const std::string& key, std::string_view value) {
+            return assign(settings, mqtt, key, value);
+        },
+        &seen);
+    if (problem) {
+        return {std::nullopt, *problem};
     }
     const bool mqttKeys = std::any_of(seen.begin(), seen.end(), [](const std::string& key) {
         return key.rfind("mqtt_", 0) == 0;

@@ -1,12 +1,11 @@
 #include "records/server_settings.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <utility>
-#include <vector>
 
 #include "text/characters.h"
+#include "text/key_value_lines.h"
 
 namespace records {
 
@@ -63,36 +62,12 @@ std::optional<std::string> assign(ServerSettings& settings, std::string_view key
 
 Checked<ServerSettings> parseServerSettings(std::string_view text) {
     ServerSettings settings;
-    std::vector<std::string> seen;
-    int lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = ::text::trimBlanks(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++lineNumber;
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        const auto fail = [lineNumber](const std::string& why) {
-            return Checked<ServerSettings>{std::nullopt,
-                                           "line " + std::to_string(lineNumber) + ": " + why};
-        };
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            return fail("not key=value");
-        }
-        const std::string key(::text::trimBlanks(line.substr(0, equals)));
-        const std::string_view value = ::text::trimBlanks(line.substr(equals + 1));
-        if (value.empty()) {
-            return fail("no value for \"" + key + "\"");
-        }
-        if (std::find(seen.begin(), seen.end(), key) != seen.end()) {
-            return fail("\"" + key + "\" given twice");
-        }
-        seen.push_back(key);
-        if (const std::optional<std::string> problem = assign(settings, key, value)) {
-            return fail(*problem);
-        }
+    const std::optional<std::string> problem = ::text::readKeyValueLines(
+        text, [&settings](const std::string& key, std::string_view value) {
+            return assign(settings, key, value);
+        });
+    if (problem) {
+        return {std::nullopt, *problem};
     }
     if (settings.database.empty() || settings.user.empty()) {
         return {std::nullopt, "database and user are required"};

@@ -1,5 +1,7 @@
 // query_window_bench [RECORDS [DIRECTORY]]: the data-query window on a store of 1,000,000 records
 // (by default), beside sqlite3 reading the same newest 1000 rows.
+// query_window_bench --store FILE [DIRECTORY]: the same on an existing records file, which is only
+// read (the window opens it through a link named as the program's store).
 //
 // One run of the window is what a click on "数据查询" does: the window is built and shown inside
 // the click's handler, its fill runs through the event gate once that handler has returned, and
@@ -11,6 +13,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -182,17 +186,31 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    const long count = argc > 1 ? std::atol(argv[1]) : 1000000;
-    QTemporaryDir dir(argc > 2 ? QDir(QString::fromLocal8Bit(argv[2])).filePath("bench-XXXXXX")
-                               : QDir::tempPath() + "/query-window-bench-XXXXXX");
-    if (count < static_cast<long>(records::kListedRecords) || !dir.isValid() ||
-        !QDir::setCurrent(dir.path())) {
-        std::fprintf(stderr, "usage: query_window_bench [RECORDS >= 1000 [DIRECTORY]]\n");
+    const bool given = argc > 2 && std::string(argv[1]) == "--store";
+    const QString store =
+        given ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath() : QString();
+    const int dirArgument = given ? 3 : 2;
+    const long count = given ? 0 : argc > 1 ? std::atol(argv[1]) : 1000000;
+    QTemporaryDir dir(argc > dirArgument
+                          ? QDir(QString::fromLocal8Bit(argv[dirArgument])).filePath("bench-XXXXXX")
+                          : QDir::tempPath() + "/query-window-bench-XXXXXX");
+    if ((given ? !QFileInfo(store).isFile() : count < static_cast<long>(records::kListedRecords)) ||
+        !dir.isValid() || !QDir::setCurrent(dir.path())) {
+        std::fprintf(stderr,
+                     "usage: query_window_bench [RECORDS >= 1000 [DIRECTORY]]\n"
+                     "       query_window_bench --store FILE [DIRECTORY]\n");
         return 2;
     }
-    const auto buildStart = Clock::now();
-    buildStore(count);
-    std::printf("store of %ld records built in %.0f ms\n", count, msSince(buildStart));
+    if (given) {
+        if (!QFile::link(store, QString::fromUtf8(records::kDatabaseFile))) {
+            die("cannot link " + store.toStdString(), nullptr);
+        }
+        std::printf("store %s\n", qPrintable(store));
+    } else {
+        const auto buildStart = Clock::now();
+        buildStore(count);
+        std::printf("store of %ld records built in %.0f ms\n", count, msSince(buildStart));
+    }
 
     platform::qt::QtDialogs dialogs;  // asked only by "记录清除", which is never clicked here
     platform::qt::QtClock clock;

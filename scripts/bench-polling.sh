@@ -9,10 +9,12 @@
 #     per wall time;
 #   - the data-query window on a store of 1,000,000 records, beside sqlite3.
 #
-#   bash scripts/bench-polling.sh [SECONDS [STARTS [WINDOWS]]]    # 120 and 5 by default
+#   bash scripts/bench-polling.sh [SECONDS [STARTS [WINDOWS [QUERY_RECORDS]]]]  # 120, 5, none, 1000000
 #
 # WINDOWS names the tool windows open while the cadence and the CPU are measured: "monitor" (the
-# traffic monitor, following the traffic), "overview" (the station overview) or "both".
+# traffic monitor, following the traffic), "overview" (the station overview), "both" or "none".
+# STARTS 0 leaves the start-up out, QUERY_RECORDS 0 the data-query window. The figures are also
+# written, one "name value" a line, to figures.txt in the working directory.
 #
 # Builds into build-bench (Release) and works in build-bench/polling-run; needs root for the
 # packages and for reading the line speed off the simulator's device.
@@ -22,9 +24,11 @@ top=$PWD
 seconds=${1:-120}
 starts=${2:-5}
 open_windows=${3:-}
+query_records=${4:-1000000}
 case "$open_windows" in
+    none) open_windows="" ;;
     "" | monitor | overview | both) ;;
-    *) echo "WINDOWS is monitor, overview or both, not $open_windows" >&2; exit 2 ;;
+    *) echo "WINDOWS is monitor, overview, both or none, not $open_windows" >&2; exit 2 ;;
 esac
 build=$top/build-bench
 tools=$build/bench
@@ -132,10 +136,10 @@ for _ in $(seq 50); do [ -e ttyMETER ] && break; sleep 0.1; done
 [ -e ttyMETER ] || { echo "the meter simulator did not start" >&2; exit 1; }
 ensure_display
 
-echo "start-up: $starts starts of each after one warm-up (load $(loadavg)) ..."
 : > startup-program.ms
 : > startup-window.ms
-for run in $(seq 0 "$starts"); do
+[ "$starts" -eq 0 ] || echo "start-up: $starts starts of each after one warm-up (load $(loadavg)) ..."
+for run in $( [ "$starts" -eq 0 ] || seq 0 "$starts"); do
     mark=$(now_us)
     "$tools/mono_exec" started.us "$program" > program.out 2>&1 &
     pids+=($!)
@@ -155,7 +159,7 @@ echo "polling at 9600, sixteen stations, for $seconds s${open_windows:+, open: $
     "(load $(loadavg)) ..."
 "$program" > program.out 2>&1 &
 program_pid=$!
-pids+=($program_pid)
+pids+=("$program_pid")
 poll_at_9600_multi_station
 sleep 5
 speed=$(stty -F ttyMETER speed)
@@ -165,7 +169,7 @@ ticks0=$(process_ticks "$program_pid")
 t0=$(now_us)
 "$tools/pause_cpu" "$pause_count" $(( seconds - 5 )) 100 > pause-cpu.txt &
 pause_pid=$!
-pids+=($pause_pid)
+pids+=("$pause_pid")
 sleep "$seconds"
 t1=$(now_us)
 ticks1=$(process_ticks "$program_pid")
@@ -178,8 +182,11 @@ stop_last
 stations=$(awk '$1 == "stations" { print $2 }' cadence.txt)
 [ "$stations" -eq 16 ] || { echo "polled $stations stations, not 16" >&2; exit 1; }
 
-echo "data-query window on 1,000,000 records (load $(loadavg)) ..."
-"$tools/query_window_bench" 1000000 "$PWD" > query.txt 2> query.err
+: > query.txt
+if [ "$query_records" -gt 0 ]; then
+    echo "data-query window on $query_records records (load $(loadavg)) ..."
+    "$tools/query_window_bench" "$query_records" "$PWD" > query.txt 2> query.err
+fi
 
 value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
 awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span_us)" \
@@ -194,7 +201,8 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
     -v refill_ms="$(value query.txt refill_ms)" -v sqlite_ms="$(value query.txt sqlite3_ms)" \
     -v machine_busy="$(( busy1 - busy0 ))" -v machine_total="$(( total1 - total0 ))" \
     -v first_tick_ms="$first_tick_ms" -v count="$pause_count" -v cores="$(nproc)" \
-    -v load="$load_polling" -v seconds="$seconds" -v starts="$starts" -v open="$open_windows" '
+    -v load="$load_polling" -v seconds="$seconds" -v starts="$starts" -v open="$open_windows" \
+    -v query_records="$query_records" '
     function verdict(ok) { missed += !ok; return ok ? "met" : "MISSED" }
     function row(figure, measured, target, result) {
         printf "%-36s %-60s %-9s %s\n", figure, measured, target, result
@@ -204,7 +212,7 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
         cpu_total = ticks / hz * 1e6 / wall_us * 100
         cpu_pauses = requests * per_request * pause_us / wall_us * 100
         cpu_outside = cpu_total - cpu_pauses
-        startup = (program_ms - first_tick_ms) / window_ms
+        startup = starts > 0 ? (program_ms - first_tick_ms) / window_ms : 0
         printf "\n"
         row("figure", "measured", "target", "")
         row("cadence at 9600, " seconds " s",
@@ -217,18 +225,29 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
             sprintf("%.2f %% of one core (all %.2f %%, pauses %.2f %%)", cpu_outside, cpu_total,
                     cpu_pauses),
             sprintf("<= %.1f %%", cpu_target), verdict(cpu_outside <= cpu_target))
-        row("start-up, median of " starts,
-            sprintf("(first request %.0f - %d ms) / first window %.0f ms = %.2fx",
-                    program_ms, first_tick_ms, window_ms, startup),
-            "<= 1.5x", verdict(startup <= 1.5))
-        row("data-query window, 1e6 records",
-            sprintf("click to filled grid %.1f ms (CPU %.1f, refill %.1f), sqlite3 %.2f ms",
-                    query_ms, query_cpu_ms, refill_ms, sqlite_ms), "none", "")
+        if (starts > 0)
+            row("start-up, median of " starts,
+                sprintf("(first request %.0f - %d ms) / first window %.0f ms = %.2fx",
+                        program_ms, first_tick_ms, window_ms, startup),
+                "<= 1.5x", verdict(startup <= 1.5))
+        if (query_records > 0)
+            row("data-query window, " query_records " records",
+                sprintf("click to filled grid %.1f ms (CPU %.1f, refill %.1f), sqlite3 %.2f ms",
+                        query_ms, query_cpu_ms, refill_ms, sqlite_ms), "none", "")
+        figures = "figures.txt"
+        printf "cadence %.4f\nperiod_ms %.3f\ncpu_outside_pct %.3f\ncpu_total_pct %.3f\n" \
+               "cpu_pauses_pct %.3f\ncpu_target_pct %.1f\nrequests %d\nanswered %d\n" \
+               "load_polling %s\n", cadence, period / 1000, cpu_outside, cpu_total, cpu_pauses,
+               cpu_target, requests, answered, load > figures
+        if (starts > 0)
+            printf "startup_ratio %.3f\nstartup_program_ms %.1f\nstartup_window_ms %.1f\n",
+                   startup, program_ms - first_tick_ms, window_ms > figures
         printf "\nmedians of %d requests (%d answered); a pause count of %d costs %.1f us of CPU " \
                "(mean of %d, median %.1f), %d pauses per request\n",
                requests, answered, count, pause_us, pause_samples, pause_median, per_request
-        printf "start-up with the first timer interval: %.0f ms = %.2fx the first window\n",
-               program_ms, program_ms / window_ms
+        if (starts > 0)
+            printf "start-up with the first timer interval: %.0f ms = %.2fx the first window\n",
+                   program_ms, program_ms / window_ms
         printf "while polling: load %s, machine busy %.0f %% of %d cores\n", load,
                machine_busy / machine_total * 100, cores
         exit (missed > 0)

@@ -4,8 +4,9 @@
 # writes it) and measures the trend window on them (bench/trend_bench.cpp), each figure beside its
 # target, with the machine's load before each part.
 #
-#   bash scripts/bench-trend.sh [DATA_DIRECTORY]      # /work/bench-data/trend by default
+#   bash scripts/bench-trend.sh [DATA_DIRECTORY [FIGURES]]   # /work/bench-data/trend by default
 #
+# FIGURES names a file that keeps the raw figures, one "run figure value" a line.
 # Needs root for the packages. The stores (about 50 MB and 820 MB) stay in DATA_DIRECTORY for the
 # next run; delete them to make them anew.
 set -euo pipefail
@@ -30,8 +31,13 @@ for stations in 1 16; do
     fi
 done
 
-results=$(mktemp)
-trap 'rm -f "$results"' EXIT
+if [ -n "${2:-}" ]; then
+    results=$2
+    : > "$results"
+else
+    results=$(mktemp)
+    trap 'rm -f "$results"' EXIT
+fi
 # run NAME STORE STATIONS: the figures of one run, each line "NAME figure value".
 run() {
     echo "$1: trend_bench $(basename "$2") $3 (load $(loadavg)) ..."

@@ -44,18 +44,10 @@ measurement::StationState stationThree() {
 
 Bytes request(std::uint8_t unit, std::uint8_t function, std::uint16_t address,
               std::uint16_t count) {
-    return {0x12,
-            0x34,
-            0,
-            0,
-            0,
-            6,
-            unit,
-            function,
-            static_cast<std::uint8_t>(address >> 8),
-            static_cast<std::uint8_t>(address),
-            static_cast<std::uint8_t>(count >> 8),
-            static_cast<std::uint8_t>(count)};
+    const auto high = [](std::uint16_t word) { return static_cast<std::uint8_t>(word >> 8); };
+    const auto low = [](std::uint16_t word) { return static_cast<std::uint8_t>(word); };
+    return {0x12,          0x34,         0,           0,         0, 6, unit, function,
+            high(address), low(address), high(count), low(count)};
 }
 
 Bytes answer(const Bytes& bytes, const gateway::StationRegisters& registers) {

@@ -32,45 +32,37 @@ const char* const kOddDates[] = {
     nullptr,         "", "x", "10/10/2007/9:13", "20071010", "2007-10-1/9:00", "2007/10/11/1:00",
     "２００７-10-11"};
 
-// Days 2007-10-08 to 2007-10-15, twenty records each, every seventh record odd; then the
-// records of 2007-10-12 and a few runs of keys deleted.
+// Days 2007-10-08 to 2007-10-15, twenty records each, every seventh record odd and a few a
+// number; then the records of 2007-10-12 and a few runs of keys deleted. The rows left, as the
+// file holds them.
 std::vector<Row> makeStore(SqliteDirect& db) {
-    std::vector<Row> rows;
     EXPECT_TRUE(db.exec("BEGIN"));
     for (int i = 0; i < 160; ++i) {
-        Row row{i + 1, i % 4 + 1, std::nullopt};
+        std::string date =
+            "2007-10-" + std::to_string(8 + i / 20) + "/" + std::to_string(i % 20) + ":00";
+        if (date.size() < 15) {
+            date.insert(8, "0");
+        }
         if (i % 7 == 3) {
             const char* odd = kOddDates[(i / 7) % std::size(kOddDates)];
-            row.date = odd ? std::optional<std::string>(odd) : std::nullopt;
-        } else {
-            row.date =
-                "2007-10-" + std::to_string(8 + i / 20) + "/" + std::to_string(i % 20) + ":00";
-            if (row.date->size() < 15) {
-                row.date->insert(8, "0");
-            }
+            date = odd ? odd : "NULL";
         }
-        rows.push_back(row);
-        const std::string date = row.date ? "'" + *row.date + "'" : "NULL";
+        date = i % 29 == 5 ? "20071010" : date == "NULL" ? date : "'" + date + "'";
         EXPECT_TRUE(db.exec("INSERT INTO \"数据监测\" (rowid, \"仪表编号\", \"日期\") VALUES (" +
-                            std::to_string(row.key) + ", " + std::to_string(row.station) + ", " +
-                            (i % 29 == 5 ? "20071010" : date) + ")"));
-        if (i % 29 == 5) {
-            rows.back().date = "20071010";
-        }
+                            std::to_string(i + 1) + ", " + std::to_string(i % 4 + 1) + ", " + date +
+                            ")"));
     }
     EXPECT_TRUE(db.exec("COMMIT"));
     EXPECT_TRUE(
         db.exec("DELETE FROM \"数据监测\" WHERE \"日期\" LIKE '2007-10-12%' OR rowid "
                 "BETWEEN 30 AND 37 OR rowid BETWEEN 141 AND 150 OR rowid = 1"));
-    std::vector<Row> kept;
-    for (const Row& row : rows) {
-        const bool day12 = row.date && row.date->rfind("2007-10-12", 0) == 0;
-        if (!day12 && !(row.key >= 30 && row.key <= 37) && !(row.key >= 141 && row.key <= 150) &&
-            row.key != 1) {
-            kept.push_back(row);
-        }
+    std::vector<Row> rows;
+    for (const auto& r : db.rows("SELECT rowid, \"仪表编号\", \"日期\" IS NULL, \"日期\" FROM "
+                                 "\"数据监测\" ORDER BY rowid")) {
+        rows.push_back({std::stoll(r[0]), std::stoll(r[1]),
+                        r[2] == "1" ? std::nullopt : std::optional<std::string>(r[3])});
     }
-    return kept;
+    return rows;
 }
 
 bool readable(const std::optional<std::string>& date) {

@@ -46,9 +46,12 @@ struct StoreFault {
     Runs runs;
     void (*breakStore)(FileStoreFault&);
     void (*mendStore)(FileStoreFault&);
-    StoreProblem problem;    // while the fault lasts
-    const char* statusLine;  // after the second failed append, two minutes on
-    std::vector<int> minutesKept;
+    StoreProblem problem;  // while the fault lasts
+    // The status line after the second failed append, two minutes on, is "记录未保存：", why,
+    // "，" and when a record was stored last.
+    const char* why;
+    const char* lastStored;
+    const char* minutesKept;  // the minutes past ten of the records in the file, a digit each
 };
 
 void PrintTo(const StoreFault& fault, std::ostream* out) {
@@ -113,20 +116,21 @@ void moveFile(const std::string& from, const std::string& to) {
     ASSERT_EQ(std::rename(from.c_str(), to.c_str()), 0) << from << " -> " << to;
 }
 
-void createStore(FileStoreFault& t) {
-    ASSERT_TRUE(t.dir.createStore());
+void chmodStore(FileStoreFault& t, mode_t mode) {
+    ASSERT_EQ(chmod(t.dir.path().c_str(), mode), 0);
 }
 
-void removeStore(FileStoreFault& t) {
-    ASSERT_EQ(std::remove(t.dir.path().c_str()), 0);
+void backUp(FileStoreFault& t) {
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(t.dir.path()),
+                            QString::fromStdString(t.dir.path("backup.mdb"))));
 }
 
-void makeReadOnly(FileStoreFault& t) {
-    ASSERT_EQ(chmod(t.dir.path().c_str(), 0444), 0);
-}
-
-void makeWritable(FileStoreFault& t) {
-    ASSERT_EQ(chmod(t.dir.path().c_str(), 0644), 0);
+bool changeAttribute(FileStoreFault& t, const char* change) {
+    QProcess chattr;
+    chattr.start(QStringLiteral("chattr"),
+                 {QString::fromLatin1(change), QString::fromStdString(t.dir.path())});
+    return chattr.waitForFinished() && chattr.exitStatus() == QProcess::NormalExit &&
+           chattr.exitCode() == 0;
 }
 
 // The sqlite3 tool in another process, inside a write transaction it has not ended.
@@ -143,96 +147,27 @@ void holdWriteLock(FileStoreFault& t) {
     ASSERT_TRUE(said.contains("held")) << t.sqliteTool.readAllStandardError().toStdString();
 }
 
-void releaseWriteLock(FileStoreFault& t) {
-    t.sqliteTool.write("COMMIT;\n");
-    t.sqliteTool.closeWriteChannel();
-    ASSERT_TRUE(t.sqliteTool.waitForFinished());
-}
-
-void backUp(FileStoreFault& t) {
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(t.dir.path()),
-                            QString::fromStdString(t.dir.path("backup.mdb"))));
-}
-
-void backUpAndDelete(FileStoreFault& t) {
-    backUp(t);
-    removeStore(t);
-}
-
-void backUpAndMoveInNonDatabase(FileStoreFault& t) {
-    backUp(t);
-    QFile incoming(QString::fromStdString(t.dir.path("incoming")));
-    ASSERT_TRUE(incoming.open(QIODevice::WriteOnly));
-    ASSERT_GT(incoming.write(QByteArray(8192, 'x')), 0);
-    incoming.close();
-    moveFile(t.dir.path("incoming"), t.dir.path());
-}
-
-void restoreBackup(FileStoreFault& t) {
-    moveFile(t.dir.path("backup.mdb"), t.dir.path());
-}
-
-void moveInFreshStore(FileStoreFault& t) {
-    ASSERT_TRUE(SqliteDirect(t.dir.path("incoming")).exec(records::createTableStatement()));
-    moveFile(t.dir.path("incoming"), t.dir.path());
-}
-
-void dropTable(FileStoreFault& t) {
-    ASSERT_TRUE(SqliteDirect(t.dir.path()).exec("DROP TABLE \"数据监测\""));
-}
-
-void createTable(FileStoreFault& t) {
-    ASSERT_TRUE(SqliteDirect(t.dir.path()).exec(records::createTableStatement()));
-}
-
-void fillDisk(FileStoreFault& t) {
-    t.disk.fill(true);
-}
-
-void emptyDisk(FileStoreFault& t) {
-    t.disk.fill(false);
-}
-
-void leaveAlone(FileStoreFault&) {}
-
-bool changeAttribute(FileStoreFault& t, const char* change) {
-    QProcess chattr;
-    chattr.start(QStringLiteral("chattr"),
-                 {QString::fromLatin1(change), QString::fromStdString(t.dir.path())});
-    return chattr.waitForFinished() && chattr.exitStatus() == QProcess::NormalExit &&
-           chattr.exitCode() == 0;
-}
-
-void makeImmutable(FileStoreFault& t) {
-    if (!changeAttribute(t, "+i")) {
-        GTEST_SKIP() << "chattr +i is not possible here";
-    }
-}
-
-void makeMutable(FileStoreFault& t) {
-    ASSERT_TRUE(changeAttribute(t, "-i"));
-}
-
 // The file as another program left it when it was killed in the middle of a large write: its
 // journal beside it is hot, and only an open that can write rolls it back. Then read-only.
 void leaveHotJournalOnReadOnlyFile(FileStoreFault& t) {
-    const QString store = QString::fromStdString(t.dir.path());
-    const QString journal = store + QStringLiteral("-journal");
+    const std::string store = t.dir.path();
+    const std::string journal = store + "-journal";
     {
-        SqliteDirect writer(t.dir.path());
+        SqliteDirect writer(store);
         ASSERT_TRUE(writer.exec("PRAGMA cache_size = 1"));
         ASSERT_TRUE(writer.exec("BEGIN"));
         ASSERT_TRUE(writer.exec(
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
             "INSERT INTO \"数据监测\" (\"日期\") SELECT printf('%0400d', i) FROM n"));
-        ASSERT_TRUE(QFile::exists(journal));
-        ASSERT_TRUE(QFile::copy(store, store + QStringLiteral(".hot")));
-        ASSERT_TRUE(QFile::copy(journal, journal + QStringLiteral(".hot")));
+        for (const std::string& file : {store, journal}) {
+            ASSERT_TRUE(
+                QFile::copy(QString::fromStdString(file), QString::fromStdString(file + ".hot")));
+        }
         ASSERT_TRUE(writer.exec("ROLLBACK"));
     }
-    moveFile(journal.toStdString() + ".hot", journal.toStdString());
-    moveFile(store.toStdString() + ".hot", store.toStdString());
-    makeReadOnly(t);
+    moveFile(journal + ".hot", journal);
+    moveFile(store + ".hot", store);
+    chmodStore(t, 0444);
 }
 
 TEST_P(FileStoreFault, EachAppendSaysWhyUntilTheFileTakesRecordsAgain) {
@@ -259,7 +194,8 @@ TEST_P(FileStoreFault, EachAppendSaysWhyUntilTheFileTakesRecordsAgain) {
     EXPECT_EQ(store->health().problem, fault.problem) << store->health().detail;
     EXPECT_EQ(appendAt(3), stored);
     EXPECT_EQ(store->health().problem, fault.problem) << store->health().detail;
-    EXPECT_EQ(records::statusLineText(store->health(), clock.msecs), fault.statusLine);
+    EXPECT_EQ(records::statusLineText(store->health(), clock.msecs),
+              stored ? "" : std::string("记录未保存：") + fault.why + "，" + fault.lastStored);
     EXPECT_EQ(filesOtherThanJournals(), files) << "the store never creates a file";
 
     fault.mendStore(*this);
@@ -269,102 +205,91 @@ TEST_P(FileStoreFault, EachAppendSaysWhyUntilTheFileTakesRecordsAgain) {
     EXPECT_EQ(store->health().lastStoredMsecs, clock.msecs);
 
     Rows expected;
-    for (const int minute : fault.minutesKept) {
-        expected.push_back({"2007-10-10/10:0" + std::to_string(minute)});
+    for (const char* minute = fault.minutesKept; *minute != '\0'; ++minute) {
+        expected.push_back({"2007-10-10/10:0" + std::string(1, *minute)});
     }
     EXPECT_EQ(loggedTimes(), expected);
     EXPECT_EQ(SqliteDirect(dir.path()).rows("PRAGMA integrity_check"), Rows{{"ok"}});
     EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.path() + "-journal")));
 }
 
+using F = FileStoreFault&;
+const auto missing = [](F t) { ASSERT_EQ(std::remove(t.dir.path().c_str()), 0); };
+const auto made = [](F t) { ASSERT_TRUE(t.dir.createStore()); };
+const auto readOnly = [](F t) { chmodStore(t, 0444); };
+const auto writable = [](F t) { chmodStore(t, 0644); };
+const auto releaseWriteLock = [](F t) {
+    t.sqliteTool.write("COMMIT;\n");
+    t.sqliteTool.closeWriteChannel();
+    ASSERT_TRUE(t.sqliteTool.waitForFinished());
+};
+const auto nonDatabase = [](F t) {
+    backUp(t);
+    QFile incoming(QString::fromStdString(t.dir.path("incoming")));
+    ASSERT_TRUE(incoming.open(QIODevice::WriteOnly));
+    ASSERT_GT(incoming.write(QByteArray(8192, 'x')), 0);
+    incoming.close();
+    moveFile(t.dir.path("incoming"), t.dir.path());
+};
+const auto freshStore = [](F t) {
+    ASSERT_TRUE(SqliteDirect(t.dir.path("incoming")).exec(records::createTableStatement()));
+    moveFile(t.dir.path("incoming"), t.dir.path());
+};
+const auto leaveAlone = [](F) {};
+const auto deleted = [](F t) {
+    backUp(t);
+    missing(t);
+};
+const auto restoreBackup = [](F t) { moveFile(t.dir.path("backup.mdb"), t.dir.path()); };
+const auto dropTable = [](F t) {
+    ASSERT_TRUE(SqliteDirect(t.dir.path()).exec("DROP TABLE \"数据监测\""));
+};
+const auto createTable = [](F t) {
+    ASSERT_TRUE(SqliteDirect(t.dir.path()).exec(records::createTableStatement()));
+};
+const auto fillDisk = [](F t) { t.disk.fill(true); };
+const auto emptyDisk = [](F t) { t.disk.fill(false); };
+const auto immutable = [](F t) {
+    if (!changeAttribute(t, "+i")) {
+        GTEST_SKIP() << "chattr +i is not possible here";
+    }
+};
+const auto mutableAgain = [](F t) { ASSERT_TRUE(changeAttribute(t, "-i")); };
+constexpr const char* kNotYet = "本次运行尚未保存记录";
+constexpr const char* kTwoMinutes = "上次保存于 2 分钟前";
+constexpr const char* kReadOnly = "记录文件只读（attempt to write a readonly database）";
+constexpr const char* kNoFile = "找不到记录文件（unable to open database file）";
+constexpr Onset kBefore = Onset::BeforeStart;
+constexpr Onset kWhile = Onset::WhileLogging;
+constexpr Runs kRoot = Runs::AsRoot;
+
 INSTANTIATE_TEST_SUITE_P(
     RecordsFile, FileStoreFault,
-    testing::Values(
-        StoreFault{
-            "Missing",
-            Onset::BeforeStart,
-            Runs::AsRoot,
-            removeStore,
-            createStore,
-            StoreProblem::Missing,
-            "记录未保存：找不到记录文件（unable to open database file），本次运行尚未保存记录",
-            {4}},
-        StoreFault{"ReadOnly",
-                   Onset::BeforeStart,
-                   Runs::Unprivileged,
-                   makeReadOnly,
-                   makeWritable,
-                   StoreProblem::ReadOnly,
-                   "记录未保存：记录文件只读（attempt to write a readonly database），"
-                   "本次运行尚未保存记录",
-                   {4}},
-        StoreFault{"LockedBySqliteTool",
-                   Onset::WhileLogging,
-                   Runs::AsRoot,
-                   holdWriteLock,
-                   releaseWriteLock,
-                   StoreProblem::Locked,
-                   "记录未保存：记录文件被其他程序锁定（database is locked），上次保存于 2 分钟前",
-                   {1, 4}},
-        StoreFault{"ReplacedByNonDatabase",
-                   Onset::WhileLogging,
-                   Runs::AsRoot,
-                   backUpAndMoveInNonDatabase,
-                   restoreBackup,
-                   StoreProblem::NotADatabase,
-                   "记录未保存：记录文件不是数据库（file is not a database），上次保存于 2 分钟前",
-                   {1, 4}},
-        StoreFault{"ReplacedByFreshStore",
-                   Onset::WhileLogging,
-                   Runs::AsRoot,
-                   moveInFreshStore,
-                   leaveAlone,
-                   StoreProblem::None,
-                   "",
-                   {2, 3, 4}},
-        StoreFault{
-            "Deleted",
-            Onset::WhileLogging,
-            Runs::AsRoot,
-            backUpAndDelete,
-            restoreBackup,
-            StoreProblem::Missing,
-            "记录未保存：找不到记录文件（unable to open database file），上次保存于 2 分钟前",
-            {1, 4}},
-        StoreFault{"TableDropped",
-                   Onset::WhileLogging,
-                   Runs::AsRoot,
-                   dropTable,
-                   createTable,
-                   StoreProblem::WrongLayout,
-                   "记录未保存：记录表或字段缺失（no such table: 数据监测），上次保存于 2 分钟前",
-                   {4}},
-        StoreFault{"DiskFull",
-                   Onset::WhileLogging,
-                   Runs::AsRoot,
-                   fillDisk,
-                   emptyDisk,
-                   StoreProblem::DiskFull,
-                   "记录未保存：磁盘已满（database or disk is full），上次保存于 2 分钟前",
-                   {1, 4}},
-        StoreFault{"ImmutableLeavesHotJournal",
-                   Onset::WhileLogging,
-                   Runs::AsRoot,
-                   makeImmutable,
-                   makeMutable,
-                   StoreProblem::ReadOnly,
-                   "记录未保存：记录文件只读（attempt to write a readonly database），"
-                   "上次保存于 2 分钟前",
-                   {1, 4}},
-        StoreFault{"HotJournalOnReadOnlyFile",
-                   Onset::WhileLogging,
-                   Runs::Unprivileged,
-                   leaveHotJournalOnReadOnlyFile,
-                   makeWritable,
-                   StoreProblem::ReadOnly,
-                   "记录未保存：记录文件只读（attempt to write a readonly database），"
-                   "上次保存于 2 分钟前",
-                   {1, 4}}),
+    testing::Values(StoreFault{"Missing", kBefore, kRoot, missing, made, StoreProblem::Missing,
+                               kNoFile, kNotYet, "4"},
+                    StoreFault{"ReadOnly", kBefore, Runs::Unprivileged, readOnly, writable,
+                               StoreProblem::ReadOnly, kReadOnly, kNotYet, "4"},
+                    StoreFault{"LockedBySqliteTool", kWhile, kRoot, holdWriteLock, releaseWriteLock,
+                               StoreProblem::Locked, "记录文件被其他程序锁定（database is locked）",
+                               kTwoMinutes, "14"},
+                    StoreFault{"ReplacedByNonDatabase", kWhile, kRoot, nonDatabase, restoreBackup,
+                               StoreProblem::NotADatabase,
+                               "记录文件不是数据库（file is not a database）", kTwoMinutes, "14"},
+                    StoreFault{"ReplacedByFreshStore", kWhile, kRoot, freshStore, leaveAlone,
+                               StoreProblem::None, "", "", "234"},
+                    StoreFault{"Deleted", kWhile, kRoot, deleted, restoreBackup,
+                               StoreProblem::Missing, kNoFile, kTwoMinutes, "14"},
+                    StoreFault{"TableDropped", kWhile, kRoot, dropTable, createTable,
+                               StoreProblem::WrongLayout,
+                               "记录表或字段缺失（no such table: 数据监测）", kTwoMinutes, "4"},
+                    StoreFault{"DiskFull", kWhile, kRoot, fillDisk, emptyDisk,
+                               StoreProblem::DiskFull, "磁盘已满（database or disk is full）",
+                               kTwoMinutes, "14"},
+                    StoreFault{"ImmutableLeavesHotJournal", kWhile, kRoot, immutable, mutableAgain,
+                               StoreProblem::ReadOnly, kReadOnly, kTwoMinutes, "14"},
+                    StoreFault{"HotJournalOnReadOnlyFile", kWhile, Runs::Unprivileged,
+                               leaveHotJournalOnReadOnlyFile, writable, StoreProblem::ReadOnly,
+                               kReadOnly, kTwoMinutes, "14"}),
     [](const testing::TestParamInfo<StoreFault>& info) { return std::string(info.param.name); });
 
 // A failed append is what health() shows; a read that works meanwhile does not hide it, and a

@@ -348,33 +348,24 @@ TEST(FileStore, WalkAndCountTakeEveryRecordAcrossTheirStatements) {
               (std::vector<std::int64_t>{262145, 524288, 600000, 1048577}));
 }
 
-TEST(FileStore, TwoStoresShareTheFileWithTheirOwnConnections) {
+// Stores share the file, each on connections of its own; a window makes its store on its own
+// thread and reads on a thread of its own.
+TEST(FileStore, StoresShareTheFileAndReadOnAnyThread) {
     StoreDir dir;
     ASSERT_TRUE(dir.createStore());
     fakes::FakeClock clock;
     auto logging = fileStore(clock, SqliteDialect::Role::Logging);
-    const auto reading = fileStore(clock, SqliteDialect::Role::Reading);
+    const std::unique_ptr<records::Store> reading = records::sql::readingStores(clock)();
     ASSERT_TRUE(logging->append(recordNumber(1)));
     EXPECT_EQ(newestTexts(*reading), recordTexts(1, 1));
     ASSERT_TRUE(reading->clear());
     ASSERT_TRUE(logging->append(recordNumber(2)));
     logging.reset();
-    EXPECT_EQ(newestTexts(*reading), recordTexts(2, 2));
-}
-
-// A window makes its store on its own thread and reads on a thread of its own.
-TEST(FileStore, AStoreMadeOnOneThreadReadsOnAnother) {
-    StoreDir dir;
-    ASSERT_TRUE(dir.createStore());
-    fillDirectly(dir, 1, 3);
-    fakes::FakeClock clock;
-    const std::unique_ptr<records::Store> store = records::sql::readingStores(clock)();
-    EXPECT_EQ(newestTexts(*store), recordTexts(1, 3));
     Rows read;
-    std::thread reader([&] { read = newestTexts(*store); });
+    std::thread reader([&] { read = newestTexts(*reading); });
     reader.join();
-    EXPECT_EQ(read, recordTexts(1, 3));
-    EXPECT_EQ(store->count({}), 3);
+    EXPECT_EQ(read, recordTexts(2, 2));
+    EXPECT_EQ(reading->count({}), 1);
 }
 
 TEST(FileStore, AReadOnlyFileIsReadAndNeverChanged) {
@@ -444,28 +435,20 @@ TEST(Mkstore, CreatesAStoreWithItsIndexAndNeverOverwrites) {
 }
 
 // The statements printed are the ones to give any SQLite tool, as the README shows with sqlite3.
-TEST(Mkstore, PrintsTheStatementsThatMakeAStoreAndCreatesNothing) {
-    StoreDir dir;
-    QByteArray printed;
-    ASSERT_EQ(runTool({QStringLiteral("--schema")}, &printed), 0);
-    EXPECT_TRUE(dir.entries().isEmpty()) << dir.entries().join(' ').toStdString();
-    {
-        SqliteDirect db(dir.path());
-        ASSERT_TRUE(db.exec(printed.toStdString()));
-    }
-    ASSERT_EQ(runTool({QStringLiteral("tool.mdb")}), 0);
-    SqliteDirect db(dir.path());
-    EXPECT_EQ(schemaOf(db), schemaOf(*std::make_unique<SqliteDirect>(dir.path("tool.mdb"))));
-}
-
-TEST(Mkstore, HelpPrintsTheUsageAndSucceeds) {
+TEST(Mkstore, PrintsItsUsageOrTheStatementsThatMakeAStoreAndCreatesNothing) {
     StoreDir dir;
     QByteArray printed;
     EXPECT_EQ(runTool({QStringLiteral("--help")}, &printed), 0);
     EXPECT_TRUE(printed.startsWith("usage: tuskocp-mkstore")) << printed.toStdString();
     EXPECT_TRUE(printed.contains("--server FILE"));
-    EXPECT_TRUE(dir.entries().isEmpty());
     EXPECT_EQ(runTool({QStringLiteral("--no-such-option")}), 2);
+    ASSERT_EQ(runTool({QStringLiteral("--schema")}, &printed), 0);
+    EXPECT_TRUE(dir.entries().isEmpty()) << dir.entries().join(' ').toStdString();
+    ASSERT_TRUE(SqliteDirect(dir.path()).exec(printed.toStdString()));
+    ASSERT_EQ(runTool({QStringLiteral("tool.mdb")}), 0);
+    SqliteDirect db(dir.path());
+    SqliteDirect byTool(dir.path("tool.mdb"));
+    EXPECT_EQ(schemaOf(db), schemaOf(byTool));
 }
 
 }  // namespace

@@ -390,79 +390,54 @@ TEST_F(ServerStoreTest, FilesThatAreNotRegularAreNeverWaitedOn) {
     }
 }
 
+class ServerRefusal;
+using Change = void (*)(ServerRefusal&);
+
 struct Refusal {
     const char* name;
-    void (*cause)(ServerStoreTest&);
-    void (*mend)(ServerStoreTest&);
+    Change cause;
+    Change mend;
     StoreProblem problem;
     bool onNextConnection;  // the server restarts, so that the store connects anew
 };
 
 class ServerRefusal : public ServerStoreTest, public testing::WithParamInterface<Refusal> {
   public:
-    StoreDir& dir() { return dir_; }
-    ServerDirect& direct() { return *direct_; }
-    void settings(const std::string& text) {
-        writeFile(dir_.path(records::kServerSettingsFile), text, 0644);
-    }
-    std::string settingsText() const { return server_->settings(kPasswordFile, "east"); }
+    using ServerStoreTest::dir_;
+    using ServerStoreTest::direct_;
+    using ServerStoreTest::server_;
+    void exec(const std::string& sql) { ASSERT_TRUE(direct_->exec(sql)); }
+    void password(const char* text) { writeFile(dir_.path(kPasswordFile), text, 0600); }
+    void passwordMode(mode_t mode) { ASSERT_EQ(chmod(dir_.path(kPasswordFile).c_str(), mode), 0); }
 };
 
-ServerRefusal& refusal(ServerStoreTest& t) {
-    return static_cast<ServerRefusal&>(t);
-}
-
-void openPasswordFile(ServerStoreTest& t) {
-    ASSERT_EQ(chmod(refusal(t).dir().path(kPasswordFile).c_str(), 0640), 0);
-}
-
-void closePasswordFile(ServerStoreTest& t) {
-    ASSERT_EQ(chmod(refusal(t).dir().path(kPasswordFile).c_str(), 0600), 0);
-}
-
-void wrongPassword(ServerStoreTest& t) {
-    writeFile(refusal(t).dir().path(kPasswordFile), "wrong", 0600);
-}
-
-void rightPassword(ServerStoreTest& t) {
-    writeFile(refusal(t).dir().path(kPasswordFile), PostgresServer::kPassword, 0600);
-}
-
-void dropTable(ServerStoreTest& t) {
-    ASSERT_TRUE(refusal(t).direct().exec("DROP TABLE \"数据监测\""));
-}
-
-void createTable(ServerStoreTest& t) {
-    ASSERT_TRUE(refusal(t).direct().exec(toolsTable()));
-}
-
 // The store logs in as a user who may read the table but not insert into it.
-void loginWithoutInsert(ServerStoreTest& t) {
-    ServerDirect& direct = refusal(t).direct();
-    ASSERT_TRUE(
-        direct.exec("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'logger') THEN "
-                    "CREATE ROLE logger LOGIN PASSWORD 'logger password'; END IF; END$$"));
-    ASSERT_TRUE(direct.exec("GRANT SELECT ON \"数据监测\" TO logger"));
-    writeFile(refusal(t).dir().path("logger.password"), "logger password", 0600);
-    std::string text = refusal(t).settingsText();
+void loginWithoutInsert(ServerRefusal& t) {
+    t.exec(
+        "DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'logger') THEN "
+        "CREATE ROLE logger LOGIN PASSWORD 'logger password'; END IF; END$$");
+    t.exec("GRANT SELECT ON \"数据监测\" TO logger");
+    writeFile(t.dir_.path("logger.password"), "logger password", 0600);
+    std::string text = t.server_->settings(kPasswordFile, "east");
     text.replace(text.find("user=tusko"), 10, "user=logger");
     text.replace(text.find(kPasswordFile), std::string(kPasswordFile).size(), "logger.password");
-    refusal(t).settings(text);
+    writeFile(t.dir_.path(records::kServerSettingsFile), text, 0644);
 }
 
-void grantInsert(ServerStoreTest& t) {
-    ASSERT_TRUE(refusal(t).direct().exec("GRANT INSERT ON \"数据监测\" TO logger"));
-}
-
-void lockTable(ServerStoreTest& t) {
-    ServerDirect& direct = refusal(t).direct();
-    ASSERT_TRUE(direct.exec("BEGIN"));
-    ASSERT_TRUE(direct.exec("LOCK TABLE \"数据监测\" IN ACCESS EXCLUSIVE MODE"));
-}
-
-void unlockTable(ServerStoreTest& t) {
-    ASSERT_TRUE(refusal(t).direct().exec("COMMIT"));
-}
+const Change openPasswordFile = [](ServerRefusal& t) { t.passwordMode(0640); };
+const Change closePasswordFile = [](ServerRefusal& t) { t.passwordMode(0600); };
+const Change wrongPassword = [](ServerRefusal& t) { t.password("wrong"); };
+const Change rightPassword = [](ServerRefusal& t) { t.password(PostgresServer::kPassword); };
+const Change dropTable = [](ServerRefusal& t) { t.exec("DROP TABLE \"数据监测\""); };
+const Change createTable = [](ServerRefusal& t) { t.exec(toolsTable()); };
+const Change grantInsert = [](ServerRefusal& t) {
+    t.exec("GRANT INSERT ON \"数据监测\" TO logger");
+};
+const Change lockTable = [](ServerRefusal& t) {
+    t.exec("BEGIN");
+    t.exec("LOCK TABLE \"数据监测\" IN ACCESS EXCLUSIVE MODE");
+};
+const Change unlockTable = [](ServerRefusal& t) { t.exec("COMMIT"); };
 
 TEST_P(ServerRefusal, RecordsWaitWhileTheServerRefusesAndArriveOnceItTakesThem) {
     const Refusal& refusal = GetParam();
@@ -471,6 +446,7 @@ TEST_P(ServerRefusal, RecordsWaitWhileTheServerRefusesAndArriveOnceItTakesThem) 
     ASSERT_TRUE(store->append(recordNumber(1)));
     ASSERT_TRUE(drained(*store));
     refusal.cause(*this);
+    ASSERT_FALSE(HasFatalFailure());
     if (refusal.onNextConnection) {
         direct_.reset();
         ASSERT_TRUE(server_->stop());
@@ -483,6 +459,7 @@ TEST_P(ServerRefusal, RecordsWaitWhileTheServerRefusesAndArriveOnceItTakesThem) 
     EXPECT_EQ(store->health().waiting, 1);
 
     refusal.mend(*this);
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(drained(*store)) << store->health().detail;
     EXPECT_EQ(direct_->rows("SELECT \"瞬时流量\" FROM \"数据监测\" ORDER BY \"序号\"").back(),
               std::vector<std::string>{recordNumber(2).flow});
@@ -548,9 +525,11 @@ TEST_F(ServerStoreTest, StoreToolCreatesTheTableWithItsUniqueKeyOnce) {
         "'\"数据监测\"'::regclass AND NOT indisprimary";
 
     QProcess process;
-    process.start(tool, {QStringLiteral("--server"), QStringLiteral("records.conf")});
-    ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const auto run = [&](const char* option, const char* argument) {
+        process.start(tool, {QString::fromUtf8(option), QString::fromUtf8(argument)});
+        return process.waitForFinished() ? process.exitCode() : -1;
+    };
+    EXPECT_EQ(run("--server", "records.conf"), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(direct_->rows(columnsQuery), columns);
     const Rows key = direct_->rows(uniqueKeys);
     ASSERT_EQ(key.size(), 1U);
@@ -561,15 +540,11 @@ TEST_F(ServerStoreTest, StoreToolCreatesTheTableWithItsUniqueKeyOnce) {
     ASSERT_TRUE(store->append(recordNumber(1)));
     ASSERT_TRUE(drained(*store));
 
-    process.start(tool, {QStringLiteral("--server"), QStringLiteral("records.conf")});
-    ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_EQ(run("--server", "records.conf"), 1);
     EXPECT_EQ(serverRecords(), recordTexts(1, 1));
 
     // The statement printed for PostgreSQL makes the same table.
-    process.start(tool, {QStringLiteral("--schema"), QStringLiteral("postgresql")});
-    ASSERT_TRUE(process.waitForFinished());
-    EXPECT_EQ(process.exitCode(), 0);
+    ASSERT_EQ(run("--schema", "postgresql"), 0);
     ASSERT_TRUE(direct_->exec("DROP TABLE \"数据监测\""));
     ASSERT_TRUE(direct_->exec(process.readAllStandardOutput().toStdString()));
     EXPECT_EQ(direct_->rows(columnsQuery), columns);

@@ -10,6 +10,7 @@ namespace sessiontest {
 namespace {
 
 using Stations = std::vector<std::string>;
+using Logged = std::vector<std::pair<std::string, std::string>>;  // station, "日期"
 
 const std::set<int> kEveryStation = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
@@ -31,6 +32,14 @@ class LoggingTest : public SessionTest {
             minutes[record.fields[1]].push_back(record.fields[0]);
         }
         return minutes;
+    }
+    // The records in the order they were stored.
+    Logged logged() const {
+        Logged records;
+        for (const records::StoredRecord& record : store.records) {
+            records.emplace_back(record.fields[0], record.fields[1]);
+        }
+        return records;
     }
     void startOn(const std::set<int>& answering, bool allStations) {
         ASSERT_TRUE(start());
@@ -204,9 +213,9 @@ TEST_F(LoggingTest, SlowLineLogsAStationOnlyForMinutesItAnswered) {
     // Station 1 answers in minutes 0, 2 and 4: its set is complete in minute 0, and the rounds of
     // minutes 1 and 3 log it.
     Stations minutesOfOne;
-    for (const records::StoredRecord& record : store.records) {
-        if (record.fields[0] == "1") {
-            minutesOfOne.push_back(record.fields[1]);
+    for (const auto& [station, minute] : logged()) {
+        if (station == "1") {
+            minutesOfOne.push_back(minute);
         }
     }
     EXPECT_EQ(minutesOfOne, (Stations{stamp(0), stamp(1), stamp(3)}));
@@ -220,13 +229,8 @@ TEST_F(LoggingTest, SlowSparseLineNeverLogsValuesFromBeforeTheMinuteJustEnded) {
     session->setLineSpeed("600");
     startOn({1, 16}, true);
     run(0, 300, 1000);  // station 1 answers at 10:00:00, 10:02:24, 10:04:48; station 16 at 10:02:15
-    std::vector<std::pair<std::string, std::string>> logged;
-    for (const records::StoredRecord& record : store.records) {
-        logged.emplace_back(record.fields[0], record.fields[1]);
-    }
-    const std::vector<std::pair<std::string, std::string>> expected = {{"1", stamp(0)},
-                                                                       {"16", stamp(2)}};
-    EXPECT_EQ(logged, expected) << "each logged once, when its set became complete";
+    EXPECT_EQ(logged(), (Logged{{"1", stamp(0)}, {"16", stamp(2)}}))
+        << "each logged once, when its set became complete";
 }
 
 // A station silent for an hour is not taken for one that answered in the same minute of the hour
@@ -240,13 +244,7 @@ TEST_F(LoggingTest, AnswersAnHourOldDoNotCount) {
     run(99000, 3660, 1000);  // nobody answers until 11:02:00
     meters->stations = {2};
     run(3721000, 20, 1000);
-    std::vector<std::pair<std::string, std::string>> logged;
-    for (const records::StoredRecord& record : store.records) {
-        logged.emplace_back(record.fields[0], record.fields[1]);
-    }
-    const std::vector<std::pair<std::string, std::string>> expected = {{"1", "2007-10-10/10:01"},
-                                                                       {"2", "2007-10-10/11:02"}};
-    EXPECT_EQ(logged, expected);
+    EXPECT_EQ(logged(), (Logged{{"1", stamp(1)}, {"2", "2007-10-10/11:02"}}));
 }
 
 TEST_F(LoggingTest, BadFrameAtANewMinuteWritesNothing) {

@@ -11,14 +11,9 @@ TEST_F(WriteSessionTest, LoadOpensTheReleasedPortAndEachTickStartsFromEmptyBuffe
     mainWindow.portNumber = 4;
     port.usablePorts = {4};
     open();
-    const std::vector<std::string> expected = {"port 4",
-                                               "open 4",
-                                               "handshaking none",
-                                               "send threshold 0",
-                                               "receive threshold 10",
-                                               "settings 14400,n,8,1",
-                                               "binary"};
-    EXPECT_EQ(port.log, expected);
+    EXPECT_EQ(port.log,
+              (std::vector<std::string>{"port 4", "open 4", "handshaking none", "send threshold 0",
+                                        "receive threshold 10", "settings 14400,n,8,1", "binary"}));
     EXPECT_TRUE(timer.isEnabled());
     EXPECT_EQ(timer.interval(), 200);
     EXPECT_EQ(session.savedTexts(), parameters::defaultTexts());

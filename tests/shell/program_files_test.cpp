@@ -108,54 +108,25 @@ TEST_F(ProgramDir, FilesTheProgramReadsAreRefusedWhenNotRegularNeverWaitedOn) {
     struct Case {
         const char* file;
         Made made;
-        std::string settings;  // records.conf, when any
-        QStringList arguments;
+        bool settings;          // records.conf names the password file pw
+        const char* arguments;  // separated by spaces
         int status;
         std::string complaint;
     };
-    const std::string settings = "database=plant\nuser=tusko\npassword_file=pw\n";
     const Case cases[] = {
-        {"comports.conf",
-         Made::Fifo,
-         "",
-         {"--list-ports"},
-         0,
+        {"comports.conf", Made::Fifo, false, "--list-ports", 0,
          "comports.conf is a FIFO, not a regular file; no port is pinned\n"},
-        {"comports.conf",
-         Made::Directory,
-         "",
-         {"--list-ports"},
-         0,
+        {"comports.conf", Made::Directory, false, "--list-ports", 0,
          "comports.conf is a directory, not a regular file; no port is pinned\n"},
-        {"config.dat",
-         Made::Fifo,
-         "",
-         {"--headless"},
-         1,
+        {"config.dat", Made::Fifo, false, "--headless", 1,
          "tuskocp: config.dat is a FIFO, not a regular file; not read\n"},
-        {"config.dat",
-         Made::Device,
-         "",
-         {"--headless"},
-         1,
+        {"config.dat", Made::Device, false, "--headless", 1,
          "tuskocp: config.dat is a device, not a regular file; not read\n"},
-        {"records.conf",
-         Made::Fifo,
-         "",
-         {"--export", "out.csv"},
-         3,
+        {"records.conf", Made::Fifo, false, "--export out.csv", 3,
          "records.conf is a FIFO, not a regular file\n"},
-        {"pw",
-         Made::Fifo,
-         settings,
-         {"--export", "out.csv"},
-         3,
+        {"pw", Made::Fifo, true, "--export out.csv", 3,
          "password file pw is a FIFO, not a regular file\n"},
-        {"pw",
-         Made::Socket,
-         settings,
-         {"--export", "out.csv"},
-         3,
+        {"pw", Made::Socket, true, "--export out.csv", 3,
          "password file pw is a socket, not a regular file\n"},
     };
     for (const Case& c : cases) {
@@ -165,12 +136,13 @@ TEST_F(ProgramDir, FilesTheProgramReadsAreRefusedWhenNotRegularNeverWaitedOn) {
             conf << "COM" << n << "=/dev/tusko-absent" << n << "\n";
         }
         conf.close();
-        if (!c.settings.empty()) {
-            std::ofstream(at("records.conf")) << c.settings;
+        if (c.settings) {
+            std::ofstream(at("records.conf")) << "database=plant\nuser=tusko\npassword_file=pw\n";
         }
         ::unlink(at(c.file).c_str());  // the regular one made above, if any
         ASSERT_TRUE(testsupport::make(c.made, at(c.file)));
-        const ProgramRun run = runProgram(c.arguments, here());
+        const ProgramRun run =
+            runProgram(QString::fromLatin1(c.arguments).split(QLatin1Char(' ')), here());
         const std::string what = c.file + std::string(" as ") + madeName(c.made);
         EXPECT_EQ(run.status, c.status) << what << " (-1: the program waited)\n" << run.err;
         EXPECT_TRUE(contains(run.out + run.err, c.complaint)) << what << "\n" << run.out << run.err;

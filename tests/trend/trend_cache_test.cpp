@@ -1,6 +1,7 @@
 // The trend's answers from a records store, against the records themselves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -76,11 +77,10 @@ TEST(TrendCache, AnswersAsTheRecordsThemselvesAtEveryZoom) {
             EXPECT_EQ(answer->stations[i].station, c.stations[i]) << c.name;
         }
         expectAnswerMatches(rows, *answer, c.name);
-        bool stationReads = false;
-        for (const trend::RowRange& range : rows.ranges) {
-            stationReads = stationReads || (range.station && range.limit > 1);
-        }
-        EXPECT_EQ(stationReads, c.stationReads) << c.name;
+        EXPECT_EQ(std::any_of(rows.ranges.begin(), rows.ranges.end(),
+                              [](const trend::RowRange& r) { return r.station && r.limit > 1; }),
+                  c.stationReads)
+            << c.name;
     }
 }
 
@@ -235,10 +235,6 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
     EXPECT_TRUE(columns.back().present);
 }
 
-}  // namespace
-
-namespace {
-
 // A reader of its own for the helper thread, over a copy of the records; `ranges` gets every
 // range a helper reads.
 trend::TrendRowsMaker helperOver(const FakeTrendRows& rows, std::vector<trend::RowRange>* ranges,
@@ -320,10 +316,6 @@ TEST(TrendCache, AHelperThatCannotReadFailsTheAnswerAndTheNextReadsAgain) {
     expectAnswerMatches(rows, *answer, "read again with a working helper");
 }
 
-}  // namespace
-
-namespace {
-
 TEST(TrendCache, ReadsAsManyRecordsAtOnceAsTheReaderTakes) {
     FakeTrendRows rows;
     fill(rows, 2, 3000);
@@ -336,10 +328,6 @@ TEST(TrendCache, ReadsAsManyRecordsAtOnceAsTheReaderTakes) {
     EXPECT_EQ(most, rows.readLimit());
     EXPECT_GT(rows.reads, 2) << "the records take more than one read";
 }
-
-}  // namespace
-
-namespace {
 
 TEST(TrendCache, TellsWhenAViewAskedAgainWouldBeTheSame) {
     FakeTrendRows rows;

@@ -23,6 +23,7 @@
 #include "records/server_settings.h"
 #include "records/sql/postgres_dialect.h"
 #include "records/sql/qt_protected_file_reader.h"
+#include "records/sql/server_sender.h"
 #include "records/sql/server_store.h"
 #include "records/sql/spool.h"
 #include "records/sql/sql_store.h"
@@ -169,6 +170,22 @@ TEST_F(ServerStoreTest, RecordsLandWithTheSiteWhereTheTableHasItsColumn) {
         EXPECT_EQ(newestTexts(*logging.store), recordTexts(1, 3));
         EXPECT_EQ(logging.store->health().lastStoredMsecs, clock_.msecs);
     }
+}
+
+// An append puts its record in the spool before it tells the sender. A sender already busy may
+// send that record first and count none waiting; the late word must not leave one counted.
+TEST_F(ServerStoreTest, ARecordSentBeforeItWasCountedLeavesNoneWaiting) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    records::sql::ServerSender sender(QStringLiteral("records.conf"),
+                                      QStringLiteral("records-spool.db"), clock_, kQuickBackoff, 0);
+    leaveInSpool({1, 2});
+    sender.recordAdded();  // record 1's word; record 2's comes after both are sent
+    ASSERT_TRUE(eventually([&] { return serverRecords() == recordTexts(1, 2); }));
+    ASSERT_TRUE(eventually([&] { return sender.state().waiting == 0; }));
+    sender.recordAdded();
+    EXPECT_TRUE(eventually([&] { return sender.state().waiting == 0; }))
+        << sender.state().waiting << " counted as waiting with the spool empty";
+    EXPECT_EQ(spooled(), 0);
 }
 
 TEST_F(ServerStoreTest, SitesShareOneTableAndEachListsAndClearsItsOwnRecords) {

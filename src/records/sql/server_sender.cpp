@@ -82,6 +82,11 @@ void ServerSender::rest(std::chrono::milliseconds pause) {
 
 void ServerSender::awaitRecords() {
     std::unique_lock<std::mutex> lock(mutex_);
+    // The spool was just found empty. Unless a record has been added since, none waits: a record
+    // the sender took before its appender had counted it leaves the count one too high.
+    if (!added_) {
+        state_.waiting = 0;
+    }
     changed_.wait(lock, [this] { return stopping_ || added_; });
     added_ = false;
 }

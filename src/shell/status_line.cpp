@@ -28,11 +28,7 @@ void StatusLine::setNote(StatusNote subject, const std::string& text) {
         }
         shown += note;
     }
-    const QString lines = QString::fromStdString(shown);
-    if (lines == QLabel::text() && isHidden() == shown.empty()) {
-        return;
-    }
-    setText(lines);
+    setText(QString::fromStdString(shown));
     setVisible(!shown.empty());
     makeRoom();
 }

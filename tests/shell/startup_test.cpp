@@ -97,6 +97,10 @@ TEST_F(Form1Test, StatusLineNamesAMissingPinnedPortAfterStartAndEachReturn) {
         ASSERT_TRUE(load());
         EXPECT_EQ(form->statusLine->note(shell::StatusNote::Port), back.shown);
     }
+    form->setWindowState(Qt::WindowMaximized);
+    const int maximised = form->height();
+    form->statusLine->setNote(shell::StatusNote::Store, "记录未保存\n一\n二\n三\n四");
+    EXPECT_EQ(form->height(), maximised) << "a maximised window keeps its size";
 }
 
 // The displays are named after what they show and keep the window's names.

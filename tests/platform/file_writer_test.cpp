@@ -14,7 +14,7 @@
 #include <iterator>
 #include <string>
 
-#include "support/special_files.h"
+#include "support/non_regular_files.h"
 
 namespace platform::qt {
 namespace {

@@ -15,7 +15,7 @@
 #include "records/sqlite_direct.h"
 #include "records/store_dir.h"
 #include "shell/program_run.h"
-#include "support/special_files.h"
+#include "support/non_regular_files.h"
 
 namespace shelltest {
 namespace {

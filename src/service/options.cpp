@@ -5,6 +5,7 @@
 
 #include "link/polling.h"
 #include "text/characters.h"
+#include "text/command_option.h"
 
 namespace service {
 
@@ -64,10 +65,6 @@ std::string joined(const std::vector<std::string>& texts) {
     return all;
 }
 
-bool takesValue(const std::string& name) {
-    return name == "--port" || name == "--speed" || name == "--station";
-}
-
 }  // namespace
 
 Options readOptions(const std::vector<std::string>& arguments) {
@@ -75,21 +72,13 @@ Options readOptions(const std::vector<std::string>& arguments) {
     std::string actionName;
     std::vector<std::string> given;  // the options other than actions, by name
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::optional<std::string> value;
-        if (const auto equals = name.find('=');
-            name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.erase(equals);
+        const text::CommandOption option =
+            text::readCommandOption(arguments, i, {"--port", "--speed", "--station"});
+        if (!option.refusal.empty()) {
+            return refuse(option.refusal);
         }
-        if (takesValue(name) && !value) {
-            if (i + 1 >= arguments.size()) {
-                return refuse("option '" + name + "' needs a value");
-            }
-            value = arguments[++i];
-        } else if (!takesValue(name) && value) {
-            return refuse("unrecognized option '" + arguments[i] + "'");
-        }
+        const std::string& name = option.name;
+        const std::optional<std::string>& value = option.value;
         std::optional<Action> action;
         std::string why;
         if (name == "-h" || name == "--help") {

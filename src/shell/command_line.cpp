@@ -4,6 +4,7 @@
 
 #include "service/machine_ports.h"
 #include "text/characters.h"
+#include "text/command_option.h"
 
 namespace shell {
 
@@ -126,24 +127,14 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments) {
     OtherOptions given;
     std::size_t actionIndex = 0;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::optional<std::string> value;
-        if (const auto equals = name.find('=');
-            name.rfind("--", 0) == 0 && equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.erase(equals);
-        }
         const std::size_t index = i;
-        const bool takesValue = name == "--export" || name == "--station" || name == "--from" ||
-                                name == "--to" || name == "--port" || name == "--speed";
-        if (takesValue && !value) {
-            if (i + 1 >= arguments.size()) {
-                return refuse("option '" + name + "' needs a value");
-            }
-            value = arguments[++i];
-        } else if (!takesValue && value) {
-            return refuse("unrecognized option '" + arguments[i] + "'");
+        const text::CommandOption option = text::readCommandOption(
+            arguments, i, {"--export", "--station", "--from", "--to", "--port", "--speed"});
+        if (!option.refusal.empty()) {
+            return refuse(option.refusal);
         }
+        const std::string& name = option.name;
+        const std::optional<std::string>& value = option.value;
         std::optional<CommandLineAction> action;
         std::string* other = nullptr;
         if (name == "-h" || name == "--help") {

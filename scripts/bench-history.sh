@@ -206,31 +206,28 @@ polling() {
     rm -rf "${out:?}/$1" && cp -r "$build/polling-run" "$out/$1" 2>/dev/null
     return $status
 }
-polling polling-main "$starts" none
-p=$out/polling-main/figures.txt
-if [ -s "$p" ]; then
-    check "CPU outside the pauses, main window (load $(value "$p" load_polling))" \
+# polling_figures NAME WITH CPU_TARGET: the processor time and the cadence of one run, WITH
+# naming what was open.
+polling_figures() {
+    local p=$out/$1/figures.txt
+    if [ ! -s "$p" ]; then
+        failed "$1.log"
+        return 1
+    fi
+    check "CPU outside the pauses, $2 (load $(value "$p" load_polling))" \
         "$(value "$p" cpu_outside_pct) % of a core (all $(value "$p" cpu_total_pct) %)" \
-        "<= 0.5 %" "$(value "$p" cpu_outside_pct) <= 0.5"
-    check "cadence at 9600, sixteen stations" "$(value "$p" cadence)" "<= 1.02" \
-        "$(value "$p" cadence) <= 1.02"
+        "<= $3 %" "$(value "$p" cpu_outside_pct) <= $3"
+    check "cadence at 9600, $2" "$(value "$p" cadence)" "<= 1.02" "$(value "$p" cadence) <= 1.02"
+}
+polling polling-main "$starts" none
+if polling_figures polling-main "main window" 0.5; then
+    p=$out/polling-main/figures.txt
     check "start-up against a minimal Qt window, median of $starts" \
         "$(value "$p" startup_program_ms) ms / $(value "$p" startup_window_ms) ms = $(value "$p" startup_ratio)x" \
         "<= 1.5x" "$(value "$p" startup_ratio) <= 1.5"
-else
-    failed polling-main.log
 fi
 polling polling-both 0 both
-p=$out/polling-both/figures.txt
-if [ -s "$p" ]; then
-    check "CPU outside the pauses, overview and monitor open (load $(value "$p" load_polling))" \
-        "$(value "$p" cpu_outside_pct) % of a core (all $(value "$p" cpu_total_pct) %)" \
-        "<= 1.2 %" "$(value "$p" cpu_outside_pct) <= 1.2"
-    check "cadence at 9600, overview and monitor open" "$(value "$p" cadence)" "<= 1.02" \
-        "$(value "$p" cadence) <= 1.02"
-else
-    failed polling-both.log
-fi
+polling_figures polling-both "overview and monitor open" 1.2 || true
 done_part
 
 # 5. PostgreSQL.

@@ -43,9 +43,8 @@ double sentTotal(const std::vector<std::uint8_t>& frame) {
 
 // The replies the program may hold when it is read between t0 and t1: the last one sent before
 // t0 (and the one before it, still on its way), and any sent up to t1.
-std::vector<std::vector<std::uint8_t>> heldBetween(
-    const std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>>& replies, std::int64_t t0,
-    std::int64_t t1) {
+std::vector<std::vector<std::uint8_t>> heldBetween(const std::vector<Reply>& replies,
+                                                   std::int64_t t0, std::int64_t t1) {
     std::size_t first = 0;
     for (std::size_t i = 0; i < replies.size(); ++i) {
         if (replies[i].first <= t0 && i > 0) {
@@ -59,27 +58,22 @@ std::vector<std::vector<std::uint8_t>> heldBetween(
     return held;
 }
 
-// mbpoll's "[n]: value" lines.
-std::vector<std::string> mbpollValues(const std::string& output) {
-    std::vector<std::string> values;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line[0] == '[' && line.find("]:") != std::string::npos) {
-            std::istringstream value(line.substr(line.find("]:") + 2));
-            std::string text;
-            value >> text;
-            values.push_back(text);
-        }
-    }
-    return values;
-}
-
+// The values of mbpoll's "[n]: value" lines for `count` registers of `unit` from `reference`.
 std::vector<std::string> mbpoll(int port, int unit, const char* type, int reference, int count) {
-    return mbpollValues(
+    std::istringstream lines(
         PeerRun::run(QStringLiteral("mbpoll"),
                      {"-m", "tcp", "-p", QString::number(port), "-a", QString::number(unit), "-t",
                       type, "-B", "-r", QString::number(reference), "-c", QString::number(count),
                       "-1", "-o", "5", "127.0.0.1"}));
+    std::vector<std::string> values;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] == '[' && line.find("]:") != std::string::npos) {
+            std::istringstream value(line.substr(line.find("]:") + 2));
+            values.emplace_back();
+            value >> values.back();
+        }
+    }
+    return values;
 }
 
 TEST(ModbusGatewayPeers, MbpollReadsFlowTotalsAndStateOfStationsAsTheSimulatorSentThem) {
@@ -212,9 +206,10 @@ TEST(MqttGatewayPeers, TheStateComesBackAfterTheBrokerRestartsAndRefusalsSayWhy)
     const std::string connected = "MQTT: connected to 127.0.0.1:" + std::to_string(port);
     ASSERT_TRUE(run.waitForSaid(connected)) << run.said();
     const std::string first = broker.retained("plant/bus1/station/3");
-    EXPECT_NE(first.find("{\"station\":3,\"time\":\""), std::string::npos) << first;
-    EXPECT_NE(first.find("\"flow\":{\"value\":"), std::string::npos) << first;
-    EXPECT_NE(first.find("\"state\":\"answering\""), std::string::npos) << first;
+    for (const char* part :
+         {"{\"station\":3,\"time\":\"", "\"flow\":{\"value\":", "\"state\":\"answering\""}) {
+        EXPECT_NE(first.find(part), std::string::npos) << first;
+    }
     EXPECT_EQ(broker.retained("plant/bus1/status"), "online\n");
 
     // The broker goes away and comes back without its retained messages.
@@ -239,16 +234,15 @@ TEST(MqttGatewayPeers, TheStateComesBackAfterTheBrokerRestartsAndRefusalsSayWhy)
     EXPECT_LT(longestGap, 2000000) << "polling paused while the broker was away";
     run.stopProgram();
 
-    struct Refusal {
+    const struct {
         const char* password;
         mode_t mode;
         const char* said;
-    };
-    const Refusal refusals[] = {
+    } refusals[] = {
         {"wrong\n", 0600, "the broker refused the connection: not authorised"},
         {"secret\n", 0644, "MQTT: off: password file pw is open to group or others (chmod 600 it)"},
     };
-    for (const Refusal& refusal : refusals) {
+    for (const auto& refusal : refusals) {
         run.write("pw", refusal.password);
         ASSERT_EQ(::chmod(run.path("pw").c_str(), refusal.mode), 0);
         const bool refusedByCheck = refusal.mode != 0600;
@@ -262,9 +256,10 @@ TEST(MqttGatewayPeers, TheStateComesBackAfterTheBrokerRestartsAndRefusalsSayWhy)
     }
 }
 
-#ifndef TUSKO_NO_LIBMODBUS
-
 TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
+#ifdef TUSKO_NO_LIBMODBUS
+    GTEST_SKIP() << "built without libmodbus (scripts/install-deps.sh installs libmodbus-dev)";
+#else
     PeerRun run;
     const int port = freePort();
     ASSERT_TRUE(run.startSimulator("1-4,16"));
@@ -356,15 +351,8 @@ TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
         thread.join();
     }
     EXPECT_EQ(good.load(), 20 * 20 * 4);
-}
-
-#else
-
-TEST(ModbusGatewayPeers, LibmodbusClientsGetExceptionsAndReadTogether) {
-    GTEST_SKIP() << "built without libmodbus (scripts/install-deps.sh installs libmodbus-dev)";
-}
-
 #endif
+}
 
 }  // namespace
 }  // namespace gatewaytest

@@ -21,33 +21,21 @@ constexpr int kPartialMs = 500;
 constexpr int kIdleMs = 1500;
 constexpr int kDeadlineMs = 20000;  // generous: the machine may be busy
 
-Bytes readRequest(std::uint8_t unit, std::uint16_t address, std::uint16_t count) {
-    const char bytes[] = {0,
-                          7,
-                          0,
-                          0,
-                          0,
-                          6,
-                          static_cast<char>(unit),
-                          4,
-                          static_cast<char>(address >> 8),
-                          static_cast<char>(address),
-                          static_cast<char>(count >> 8),
-                          static_cast<char>(count)};
+// A read of `count` input registers from register 0 of `unit`, transaction 7.
+Bytes readRequest(std::uint8_t unit, std::uint8_t count) {
+    const char bytes[] = {
+        0, 7, 0, 0, 0, 6, static_cast<char>(unit), 4, 0, 0, 0, static_cast<char>(count)};
     return Bytes(bytes, sizeof bytes);
 }
 
 bool waitFor(const std::function<bool()>& done) {
     QElapsedTimer waited;
     waited.start();
-    while (!done()) {
-        if (waited.elapsed() > kDeadlineMs) {
-            return false;
-        }
+    while (!done() && waited.elapsed() < kDeadlineMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
-    return true;
+    return done();
 }
 
 // The gateway with its Modbus server on a free loopback port and publishing to a fake broker.
@@ -67,6 +55,11 @@ class GatewayServerTest : public ::testing::Test {
             },
             platform::qt::ModbusServerLimits{32, kIdleMs, kPartialMs, 65536});
         ASSERT_NE(gateway->modbusPort(), 0) << gateway->status().modbus;
+    }
+
+    // Waits until the Modbus status line holds `text`.
+    bool modbusSays(const char* text) {
+        return waitFor([&] { return gateway->status().modbus.find(text) != std::string::npos; });
     }
 
     std::unique_ptr<QTcpSocket> connectClient() {
@@ -97,22 +90,21 @@ class GatewayServerTest : public ::testing::Test {
 };
 
 TEST_F(GatewayServerTest, DropsClientsThatSendNoModbusTcpAtOnceAndStalledOnesAfterTheirTimeout) {
-    struct Case {
+    const struct {
         const char* what;
         Bytes bytes;
         int answerBytes;   // the answer expected before the drop
         qint64 notBefore;  // the drop comes no earlier (ms)
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"text", "GET / HTTP/1.0\r\n\r\n", 0, 0},
         {"protocol 1", Bytes("\0\1\0\1\0\6\3\4\0\0\0\1", 12), 0, 0},
         {"length 0", Bytes("\0\1\0\0\0\0\3", 7), 0, 0},
-        {"a request, then protocol 2", readRequest(20, 0, 1) + Bytes("\0\1\0\2\0\6", 6), 9, 0},
+        {"a request, then protocol 2", readRequest(20, 1) + Bytes("\0\1\0\2\0\6", 6), 9, 0},
         {"a truncated header", Bytes("\0\1\0", 3), 0, kPartialMs - 100},
         {"a header without its function", Bytes("\0\1\0\0\0\6\3", 7), 0, kPartialMs - 100},
         {"nothing", Bytes(), 0, kIdleMs - 100},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::unique_ptr<QTcpSocket> socket = connectClient();
         QElapsedTimer connected;
         connected.start();
@@ -123,9 +115,7 @@ TEST_F(GatewayServerTest, DropsClientsThatSendNoModbusTcpAtOnceAndStalledOnesAft
         }
         EXPECT_GE(connected.elapsed(), c.notBefore) << c.what;
     }
-    EXPECT_TRUE(waitFor([this] {
-        return gateway->status().modbus.find(": 0 clients") != std::string::npos;
-    })) << gateway->status().modbus;
+    EXPECT_TRUE(modbusSays(": 0 clients")) << gateway->status().modbus;
 }
 
 TEST_F(GatewayServerTest, ServesThirtyTwoClientsAtMostAndSaysHowTheBrokerConnectionIs) {
@@ -133,15 +123,13 @@ TEST_F(GatewayServerTest, ServesThirtyTwoClientsAtMostAndSaysHowTheBrokerConnect
     for (int i = 0; i < 32; ++i) {
         clients.push_back(connectClient());
     }
-    ASSERT_TRUE(waitFor([this] {
-        return gateway->status().modbus.find(": 32 clients connected") != std::string::npos;
-    })) << gateway->status().modbus;
+    ASSERT_TRUE(modbusSays(": 32 clients connected")) << gateway->status().modbus;
     const std::unique_ptr<QTcpSocket> extra = connectClient();
     EXPECT_TRUE(extra->state() != QAbstractSocket::ConnectedState ||
                 extra->waitForDisconnected(kDeadlineMs));
 
     // The clients within the limit are served: station 3 has not answered yet.
-    EXPECT_EQ(exchange(*clients[31], readRequest(3, 0, 3), 9).toHex().toStdString(),
+    EXPECT_EQ(exchange(*clients[31], readRequest(3, 3), 9).toHex().toStdString(),
               "00070000000303840b");
 
     // The status tells the broker's state, once the bus has named the topics.

@@ -35,17 +35,17 @@ inline bool installed(const char* program) {
     return !QStandardPaths::findExecutable(QString::fromUtf8(program)).isEmpty();
 }
 
+// A reply the simulator sent: when (monotonic microseconds) and its bytes.
+using Reply = std::pair<std::int64_t, std::vector<std::uint8_t>>;
+
 // The simulator on sixteen stations' line and the service polling it, every station in turn, in a
 // directory of their own with the gateway.conf the test writes.
 class PeerRun {
   public:
     PeerRun() { simulator_.setWorkingDirectory(dir_.path()); }
     ~PeerRun() {
-        stopProgram();
-        if (simulator_.state() != QProcess::NotRunning) {
-            simulator_.terminate();
-            simulator_.waitForFinished(5000);
-        }
+        stop(program_);
+        stop(simulator_);
     }
 
     std::string path(const std::string& name) const {
@@ -73,18 +73,9 @@ class PeerRun {
     }
     // What `tuskocpd --check --multi` says in the directory.
     std::string check() const {
-        QProcess checking;
-        checking.setWorkingDirectory(dir_.path());
-        checking.start(QStringLiteral(TUSKOCPD_PATH), {"--check", "--multi"});
-        checking.waitForFinished(kDeadlineMs);
-        return checking.readAllStandardOutput().toStdString();
+        return run(QStringLiteral(TUSKOCPD_PATH), {"--check", "--multi"}, dir_.path());
     }
-    void stopProgram() {
-        if (program_.state() != QProcess::NotRunning) {
-            program_.terminate();
-            program_.waitForFinished(10000);
-        }
-    }
+    void stopProgram() { stop(program_); }
 
     // Waits until the program's standard error holds `text` `times` times; what it said.
     bool waitForSaid(const std::string& text, int times = 1) {
@@ -109,9 +100,11 @@ class PeerRun {
     }
     const std::string& said() const { return err_; }
 
-    // Runs a tool to its end; what it wrote.
-    static std::string run(const QString& tool, const QStringList& arguments) {
+    // Runs a tool to its end, in `directory` if one is named; what it wrote.
+    static std::string run(const QString& tool, const QStringList& arguments,
+                           const QString& directory = {}) {
         QProcess process;
+        process.setWorkingDirectory(directory);
         process.start(tool, arguments);
         if (!process.waitForFinished(kDeadlineMs)) {
             process.kill();
@@ -122,9 +115,8 @@ class PeerRun {
     }
 
     // The simulator's replies to `station` and `command` as (time, bytes), oldest first.
-    std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> replies(int station,
-                                                                            int command) const {
-        std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> found;
+    std::vector<Reply> replies(int station, int command) const {
+        std::vector<Reply> found;
         std::ifstream log(path("sim.log"));
         const std::string label =
             "| reply station " + std::to_string(station) + " command " + std::to_string(command);
@@ -158,6 +150,13 @@ class PeerRun {
     }
 
   private:
+    static void stop(QProcess& process) {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            process.waitForFinished(10000);
+        }
+    }
+
     QTemporaryDir dir_;
     QProcess simulator_;
     QProcess program_;

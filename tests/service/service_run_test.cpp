@@ -18,25 +18,6 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// The simulator on a pseudo-terminal behind `link`, meters 1 to 4.
-class Simulator {
-  public:
-    explicit Simulator(const std::string& link) {
-        process_.start(QStringLiteral(TUSKO_METER_SIM_PATH),
-                       {"--link", QString::fromStdString(link), "--stations", "1-4"});
-        running_ = process_.waitForStarted(5000) && process_.waitForReadyRead(5000);
-    }
-    ~Simulator() {
-        process_.terminate();
-        process_.waitForFinished(3000);
-    }
-    bool running() const { return running_; }
-
-  private:
-    QProcess process_;
-    bool running_ = false;
-};
-
 // The service with neither a display nor a platform plugin named.
 void startService(QProcess& service, const records_test::StoreDir& dir, const QStringList& args) {
     service.setWorkingDirectory(QString::fromStdString(dir.path(".")));
@@ -56,27 +37,39 @@ struct Finished {
 Finished runService(const records_test::StoreDir& dir, const QStringList& args) {
     QProcess service;
     startService(service, dir, args);
-    Finished run;
-    if (service.waitForFinished(60000) && service.exitStatus() == QProcess::NormalExit) {
-        run.status = service.exitCode();
-    } else {
+    const bool ended =
+        service.waitForFinished(60000) && service.exitStatus() == QProcess::NormalExit;
+    if (!ended) {
         service.kill();
         service.waitForFinished();
     }
-    run.out = service.readAllStandardOutput().toStdString();
-    run.err = service.readAllStandardError().toStdString();
-    return run;
+    return {ended ? service.exitCode() : -1, service.readAllStandardOutput().toStdString(),
+            service.readAllStandardError().toStdString()};
 }
+
+// A store directory with the simulator on a pseudo-terminal in it, meters 1 to 4.
+class ServiceRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        simulator.start(QStringLiteral(TUSKO_METER_SIM_PATH),
+                        {"--link", QString::fromStdString(link), "--stations", "1-4"});
+        if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
+            GTEST_SKIP() << "the meter simulator could not open a pseudo-terminal";
+        }
+    }
+    void TearDown() override {
+        simulator.terminate();
+        simulator.waitForFinished(3000);
+    }
+
+    records_test::StoreDir dir;
+    const std::string link = dir.path("ttyMETER");
+    QProcess simulator;
+};
 
 // Polls every station, logs into the store it makes, and on SIGTERM says what it did and ends
 // with status 0: the records it counts are the ones in the store.
-TEST(ServiceRun, PollsLogsAndSummarisesOnSigterm) {
-    records_test::StoreDir dir;
-    const std::string link = dir.path("ttyMETER");
-    Simulator simulator(link);
-    if (!simulator.running()) {
-        GTEST_SKIP() << "the meter simulator could not open a pseudo-terminal";
-    }
+TEST_F(ServiceRunTest, PollsLogsAndSummarisesOnSigterm) {
     QProcess service;
     startService(service, dir, {"--port", QString::fromStdString(link), "--multi", "--speed=9600"});
     ASSERT_TRUE(service.waitForStarted(5000));
@@ -112,13 +105,7 @@ TEST(ServiceRun, PollsLogsAndSummarisesOnSigterm) {
     EXPECT_EQ(err.back(), '\n');
 }
 
-TEST(ServiceRun, CheckSaysWhatItFoundAndWhetherTheServiceCanRun) {
-    records_test::StoreDir dir;
-    const std::string link = dir.path("ttyMETER");
-    Simulator simulator(link);
-    if (!simulator.running()) {
-        GTEST_SKIP() << "the meter simulator could not open a pseudo-terminal";
-    }
+TEST_F(ServiceRunTest, CheckSaysWhatItFoundAndWhetherTheServiceCanRun) {
     std::ofstream(dir.path("comports.conf")) << "COM2=" << link << "\nCOM3=/dev/tusko-absent\n"
                                              << "garbage\n";
     const struct {

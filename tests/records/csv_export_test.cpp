@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "csv_cells.h"
@@ -43,42 +44,34 @@ TEST(CsvExport, EachTextLandsInItsColumnsAsASpreadsheetShouldReadIt) {
     struct Case {
         std::size_t field;
         const char* stored;
-        std::size_t column;
-        const char* cell;
+        std::vector<std::pair<std::size_t, const char*>> cells;  // column, cell
     };
     const Case cases[] = {
         // Number columns: the number alone; text columns that a spreadsheet would run get an
         // apostrophe; the velocity's unit is m/s.
-        {3, "+1234.56m3/h", 4, "'+1234.56m3/h"},
-        {3, "+1234.56m3/h", 11, "1234.56"},
-        {3, "+1234.56m3/h", 12, "m3/h"},
-        {3, "1.5E+07m3/h", 11, "1.5E+07"},
-        {3, "-1+2", 11, "-1"},
-        {3, "-1+2", 12, "'+2"},
-        {3, "=1+1", 11, ""},
-        {3, "=1+1", 12, "'=1+1"},
-        {4, "+45.6%", 5, "'+45.6%"},
-        {4, "+45.6%", 13, "45.6"},
-        {4, "+45.6%", 14, "%"},
-        {6, "-2.5", 7, "'-2.5"},
-        {6, "-2.5", 15, "-2.5"},
-        {6, "-2.5", 16, "m/s"},
-        {7, "123456.78m3", 8, "123456.78m3"},
-        {8, "-1.5E-05t", 19, "-1.5E-05"},
-        {9, "@SUM(1,2)", 10, "'@SUM(1,2)"},
-        {9, "通讯正常 上限报警,", 10, "通讯正常 上限报警,"},
-        {5, "1:4", 6, "1:4"},
-        {2, "100", 3, "100"},
+        {3, "+1234.56m3/h", {{4, "'+1234.56m3/h"}, {11, "1234.56"}, {12, "m3/h"}}},
+        {3, "1.5E+07m3/h", {{11, "1.5E+07"}}},
+        {3, "-1+2", {{11, "-1"}, {12, "'+2"}}},
+        {3, "=1+1", {{11, ""}, {12, "'=1+1"}}},
+        {4, "+45.6%", {{5, "'+45.6%"}, {13, "45.6"}, {14, "%"}}},
+        {6, "-2.5", {{7, "'-2.5"}, {15, "-2.5"}, {16, "m/s"}}},
+        {7, "123456.78m3", {{8, "123456.78m3"}}},
+        {8, "-1.5E-05t", {{19, "-1.5E-05"}}},
+        {9, "@SUM(1,2)", {{10, "'@SUM(1,2)"}}},
+        {9, "通讯正常 上限报警,", {{10, "通讯正常 上限报警,"}}},
+        {5, "1:4", {{6, "1:4"}}},
+        {2, "100", {{3, "100"}}},
         // The time beside the date, when the date has the stored form.
-        {1, "2026-12-08/9:58", 1, "2026-12-08/9:58"},
-        {1, "2026-12-08/9:58", 2, "2026-12-08 09:58"},
-        {1, "=2026", 1, "'=2026"},
-        {1, "=2026", 2, ""},
+        {1, "2026-12-08/9:58", {{1, "2026-12-08/9:58"}, {2, "2026-12-08 09:58"}}},
+        {1, "=2026", {{1, "'=2026"}, {2, ""}}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> texts(10);
         texts[c.field] = c.stored;
-        EXPECT_EQ(lineOf(texts)[c.column], c.cell) << c.stored << " in " << kHeadings[c.column];
+        const records_test::CsvLine line = lineOf(texts);
+        for (const auto& [column, cell] : c.cells) {
+            EXPECT_EQ(line[column], cell) << c.stored << " in " << kHeadings[column];
+        }
     }
 }
 

@@ -39,8 +39,7 @@ using testsupport::waitFor;
 
 using State = fakes::SharedFakeStore::State;
 
-// Hands the test's writer to the window's reading thread; the test reads it once the export's
-// message has come back.
+// The test's writer, handed to the window's reading thread; read once the export's message came.
 struct WriterInto final : platform::FileWriter {
     explicit WriterInto(fakes::FakeFileWriter& w) : writer(w) {}
     bool begin(const std::string& path) override { return writer.begin(path); }
@@ -167,36 +166,22 @@ TEST_F(Form4Test, LoadBuildsTheWindowAndReadsItsOwnStore) {
     EXPECT_FALSE(f.Timer1->isActive()) << "no looking while hidden";
 }
 
-TEST_F(Form4Test, FillListsTheNewestThousandOldestFirst) {
-    struct Case {
-        int stored;
-        int firstListed;  // the record in row 1
-        int filledRows;
-    };
-    for (const Case c :
-         {Case{0, 0, 0}, Case{3, 1, 3}, Case{1000, 1, 1000}, Case{1500, 501, 1000}}) {
-        SCOPED_TRACE(c.stored);
-        restart();
-        log(c.stored);
-        records::Form4& f = open();
-        expectRows(1, c.filledRows, c.firstListed);
-        EXPECT_TRUE(c.filledRows == 1000 || rowEmpty(c.filledRows + 1));
-        EXPECT_TRUE(f.TextMatrix(1, 0).isEmpty() && f.TextMatrix(1, 1).isEmpty());
-    }
-}
-
-TEST_F(Form4Test, RecordsLoggedAfterOpeningJoinAndTheNewestThousandStay) {
+TEST_F(Form4Test, ListsTheNewestThousandOldestFirstAndRecordsLoggedAfterOpeningJoin) {
     struct Case {
         int before;
+        int firstFilled;  // the record in row 1 after the fill
         int after;
-        int firstListed;  // the record in row 1 afterwards
+        int firstListed;  // the record in row 1 after the look
     };
-    for (const Case c :
-         {Case{0, 2, 1}, Case{2, 1, 1}, Case{999, 3, 3}, Case{1000, 5, 6}, Case{10, 1500, 511}}) {
+    for (const Case c : {Case{0, 0, 2, 1}, Case{3, 1, 1, 1}, Case{999, 1, 3, 3},
+                         Case{1000, 1, 5, 6}, Case{1500, 501, 0, 501}, Case{10, 1, 1500, 511}}) {
         SCOPED_TRACE(c.before);
         restart();
         log(c.before);
-        open();
+        records::Form4& f = open();
+        expectRows(1, std::min(c.before, 1000), c.firstFilled);
+        EXPECT_TRUE(c.before >= 1000 || rowEmpty(c.before + 1));
+        EXPECT_TRUE(f.TextMatrix(1, 0).isEmpty() && f.TextMatrix(1, 1).isEmpty());
         const std::int64_t newestShown = shared.with([](State& s) {
             return s.store.records.empty() ? std::int64_t{0} : s.store.records.back().key;
         });

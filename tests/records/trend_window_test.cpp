@@ -4,11 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTimer>
 #include <QWheelEvent>
 
 #include <functional>
@@ -18,6 +16,7 @@
 
 #include "fakes/fake_trend_rows.h"
 #include "records/trend_window.h"
+#include "support/wait_for.h"
 #include "trend/record_time.h"
 
 namespace {
@@ -25,6 +24,7 @@ namespace {
 using fakes::FakeTrendRows;
 using records::TrendPlot;
 using records::TrendWindow;
+using testsupport::waitFor;
 
 const trend::Minute kStart = *trend::recordMinute("2026-03-01/0:00");
 
@@ -41,6 +41,10 @@ struct SharedRows {
         std::snprintf(date, sizeof date, "%04d-%02d-%02d/%d:%02d", t.year, t.month, t.day, t.hour,
                       t.minute);
         rows.append(station, date, flow, total);
+    }
+    void setBroken(bool broken) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        rows.broken = broken;
     }
 };
 
@@ -63,41 +67,21 @@ class LockedRows final : public trend::TrendRows {
     SharedRows& shared_;
 };
 
-// Runs the event loop until `done`, for 30 seconds at most.
-bool waitFor(const std::function<bool()>& done) {
-    QTimer wake;
-    wake.start(20);
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 30000) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+bool hasSpan(const trend::TrendAnswer& a) {
+    return a.span.has_value();
 }
 
-std::vector<std::int64_t> stationsDrawn(const TrendPlot& plot) {
-    std::vector<std::int64_t> stations;
-    for (const auto& s : plot.answer().stations) {
-        stations.push_back(s.station);
-    }
-    return stations;
-}
-
-// Whether a pixel shows a colour, perhaps thinned by smoothing or on a grid line: its hue, and
-// some of its saturation.
-bool ofColour(const QColor& pixel, const QColor& colour) {
-    const int hue = std::abs(pixel.hsvHue() - colour.hsvHue());
-    return pixel.hsvSaturation() > 60 && std::min(hue, 360 - hue) <= 12;
-}
-
-// Whether a pixel column of the plot between two heights has the colour of a station.
-bool colourIn(const QImage& image, int x, int top, int bottom, std::int64_t station) {
-    for (int y = top; y <= bottom; ++y) {
-        if (ofColour(image.pixelColor(x, y), TrendPlot::colorOf(station))) {
-            return true;
+// Whether a pixel of an area shows a station's colour, perhaps thinned by smoothing or on a grid
+// line: its hue, and some of its saturation.
+bool colourIn(const QImage& image, const QRect& area, std::int64_t station) {
+    const QColor colour = TrendPlot::colorOf(station);
+    for (int x = area.left(); x <= area.right(); ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QColor pixel = image.pixelColor(x, y);
+            const int hue = std::abs(pixel.hsvHue() - colour.hsvHue());
+            if (pixel.hsvSaturation() > 60 && std::min(hue, 360 - hue) <= 12) {
+                return true;
+            }
         }
     }
     return false;
@@ -116,14 +100,18 @@ class TrendWindowTest : public testing::Test {
                   const std::function<bool(const trend::TrendAnswer&)>& also = nullptr) {
         return waitFor([&] {
             const auto& answer = window_->plot->answer();
-            return stationsDrawn(*window_->plot) == stations && (!also || also(answer));
+            std::vector<std::int64_t> drawn;
+            for (const auto& s : answer.stations) {
+                drawn.push_back(s.station);
+            }
+            return drawn == stations && (!also || also(answer));
         });
     }
-    // Moves the mouse over the plot.
-    void pointAt(const QPointF& at) {
-        QMouseEvent move(QEvent::MouseMove, at, window_->plot->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window_->plot, &move);
+    void mouse(QEvent::Type type, const QPointF& at, Qt::MouseButton button = Qt::NoButton) {
+        QMouseEvent event(type, at, window_->plot->mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : button,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(window_->plot, &event);
     }
 
     SharedRows shared_;
@@ -147,12 +135,7 @@ TEST_F(TrendWindowTest, DrawsTheStationsPickedEachInItsColour) {
     const QImage image = window_->plot->grab().toImage();
     // The legend's samples, at the top of the plot, and the curves in both quantities.
     for (const std::int64_t s : {1, 2, 3}) {
-        bool found = false;
-        for (int x = 0; x < image.width() && !found; ++x) {
-            found = colourIn(image, x, 0, image.height() - 1, s);
-        }
-        EXPECT_EQ(found, s != 1) << "station " << s;
-        EXPECT_EQ(window_->plot->answer().stations.size(), 2u);
+        EXPECT_EQ(colourIn(image, image.rect(), s), s != 1) << "station " << s;
     }
     for (const auto& s : window_->plot->answer().stations) {
         EXPECT_FALSE(s.curves[trend::kFlow].line.empty());
@@ -173,39 +156,37 @@ TEST_F(TrendWindowTest, AFourMinuteGapIsLeftAsAGap) {
         }
     }
     open();
-    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    ASSERT_TRUE(answered({1}, hasSpan));
     const auto& flow = window_->plot->answer().stations[0].curves[trend::kFlow];
     EXPECT_EQ(flow.line.size(), 2u) << "two pieces, none across the gap";
     const QImage image = window_->plot->grab().toImage();
     const auto inGap = window_->plot->pointOf(trend::kFlow, kStart + 31.5, 50);
     const auto before = window_->plot->pointOf(trend::kFlow, kStart + 20.5, 50);
     ASSERT_TRUE(inGap && before);
-    const int y = static_cast<int>(inGap->y());
-    EXPECT_FALSE(colourIn(image, static_cast<int>(inGap->x()), y - 3, y + 3, 1));
-    EXPECT_TRUE(colourIn(image, static_cast<int>(before->x()), y - 3, y + 3, 1));
+    const auto column = [&](const QPointF& p) { return QRect(int(p.x()), int(p.y()) - 3, 1, 7); };
+    EXPECT_FALSE(colourIn(image, column(*inGap), 1));
+    EXPECT_TRUE(colourIn(image, column(*before), 1));
 }
-
-struct ZoomCase {
-    const char* name;
-    const char* from;
-    const char* to;
-    const char* firstLabel;  // "context|label"
-};
 
 TEST_F(TrendWindowTest, TimeMarksFollowTheZoom) {
     for (trend::Minute m = kStart; m < kStart + 366 * 1440; m += 60) {
         shared_.append(1, m, "+1m3/h", "1m3");
     }
     open();
-    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
-    const ZoomCase cases[] = {
+    ASSERT_TRUE(answered({1}, hasSpan));
+    const struct {
+        const char* name;
+        const char* from;
+        const char* to;
+        const char* firstLabel;  // "context|label"
+    } cases[] = {
         {"the year", "2026-02-20/0:00", "2027-03-02/0:00", "2026-03"},
         {"a month", "2026-05-01/0:00", "2026-06-01/0:00", "2026|05-01"},
         {"a day", "2026-06-01/0:00", "2026-06-02/0:00", "2026-06-01|0:00"},
         {"an hour", "2026-06-01/9:00", "2026-06-01/10:00", "2026-06-01|9:00"},
         {"ten minutes", "2026-06-01/9:58", "2026-06-01/10:08", "2026-06-01|9:58"},
     };
-    for (const ZoomCase& c : cases) {
+    for (const auto& c : cases) {
         window_->plot->setView(*trend::recordMinute(c.from), *trend::recordMinute(c.to));
         QStringList labels = window_->plot->timeLabels();
         ASSERT_GE(labels.size(), 2) << c.name;
@@ -223,25 +204,24 @@ TEST_F(TrendWindowTest, TellsTheValueAndTimeUnderTheMouse) {
     open();
     window_->stationBoxes[1]->setChecked(true);
     ASSERT_TRUE(answered({1, 2}, [](const trend::TrendAnswer& a) { return a.exact; }));
-    const auto flow = window_->plot->pointOf(trend::kFlow, kStart + 20, 120.25);
-    ASSERT_TRUE(flow);
-    pointAt(*flow + QPointF(0, 3));
-    EXPECT_EQ(window_->plot->readout(),
-              QStringLiteral("01号  2026-03-01 0:20\n瞬时流量 120.25 m3/h"));
-    const auto other = window_->plot->pointOf(trend::kFlow, kStart + 5, -20);
-    ASSERT_TRUE(other);
-    pointAt(*other);
-    EXPECT_EQ(window_->plot->readout(), QStringLiteral("02号  2026-03-01 0:05\n瞬时流量 -20 m3/h"));
-    const auto total = window_->plot->pointOf(trend::kTotal, kStart + 39, 5078.5);
-    ASSERT_TRUE(total);
-    pointAt(*total);
-    EXPECT_EQ(window_->plot->readout(),
-              QStringLiteral("01号  2026-03-01 0:39\n正向累计 5078.5 m3"));
-    // Far from both lines: the time only.
-    const auto between = window_->plot->pointOf(trend::kFlow, kStart + 10, 50);
-    ASSERT_TRUE(between);
-    pointAt(*between);
-    EXPECT_EQ(window_->plot->readout(), QStringLiteral("2026-03-01 0:10\n瞬时流量 无记录"));
+    const struct {
+        trend::Quantity curve;
+        int minute;
+        double value;
+        double below;  // pixels under the point
+        const char* readout;
+    } cases[] = {
+        {trend::kFlow, 20, 120.25, 3, "01号  2026-03-01 0:20\n瞬时流量 120.25 m3/h"},
+        {trend::kFlow, 5, -20, 0, "02号  2026-03-01 0:05\n瞬时流量 -20 m3/h"},
+        {trend::kTotal, 39, 5078.5, 0, "01号  2026-03-01 0:39\n正向累计 5078.5 m3"},
+        {trend::kFlow, 10, 50, 0, "2026-03-01 0:10\n瞬时流量 无记录"},  // far from both lines
+    };
+    for (const auto& c : cases) {
+        const auto at = window_->plot->pointOf(c.curve, kStart + c.minute, c.value);
+        ASSERT_TRUE(at) << c.readout;
+        mouse(QEvent::MouseMove, *at + QPointF(0, c.below));
+        EXPECT_EQ(window_->plot->readout(), QString::fromUtf8(c.readout));
+    }
 }
 
 TEST_F(TrendWindowTest, RecordsLoggedWhileOpenJoinTheCurves) {
@@ -249,7 +229,7 @@ TEST_F(TrendWindowTest, RecordsLoggedWhileOpenJoinTheCurves) {
         shared_.append(1, m, "+5m3/h", "1m3");
     }
     open();
-    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    ASSERT_TRUE(answered({1}, hasSpan));
     // The first record may still come with a request the window made when it was laid out; once
     // it has come, only the window's own refresh brings the second.
     for (const trend::Minute m : {kStart + 30, kStart + 31}) {
@@ -267,7 +247,7 @@ TEST_F(TrendWindowTest, WheelZoomsAroundThePointerDragMovesAndBothReadTheStore) 
         shared_.append(1, m, "+" + std::to_string(m % 50) + "m3/h", "1m3");
     }
     open();
-    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    ASSERT_TRUE(answered({1}, hasSpan));
     TrendPlot& plot = *window_->plot;
     const auto [from, to] = *plot.view();
     const QPointF at = *plot.pointOf(trend::kFlow, from + (to - from) / 4, 25);
@@ -283,16 +263,10 @@ TEST_F(TrendWindowTest, WheelZoomsAroundThePointerDragMovesAndBothReadTheStore) 
     })) << "the zoomed view is read from the store";
 
     const QPointF start = *plot.pointOf(trend::kFlow, zoomed.first + 10, 25);
-    for (const auto& [type, x] :
-         {std::make_pair(QEvent::MouseButtonPress, 0.0), std::make_pair(QEvent::MouseMove, 50.0),
-          std::make_pair(QEvent::MouseMove, 100.0),
-          std::make_pair(QEvent::MouseButtonRelease, 100.0)}) {
-        const QPointF p = start + QPointF(x, 0);
-        QMouseEvent event(type, p, plot.mapToGlobal(p), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
-        QCoreApplication::sendEvent(&plot, &event);
-    }
+    mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    mouse(QEvent::MouseMove, start + QPointF(50, 0), Qt::LeftButton);
+    mouse(QEvent::MouseMove, start + QPointF(100, 0), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, start + QPointF(100, 0), Qt::LeftButton);
     const auto moved = *plot.view();
     const double perPixel = (zoomed.second - zoomed.first) / plot.columns();
     EXPECT_NEAR(moved.first, zoomed.first - 100 * perPixel, 1e-6) << "dragged to the right";
@@ -308,19 +282,13 @@ TEST_F(TrendWindowTest, WheelZoomsAroundThePointerDragMovesAndBothReadTheStore) 
 
 TEST_F(TrendWindowTest, AStoreThatCannotBeReadIsSaidAndReadAgainLater) {
     shared_.append(1, kStart, "+5m3/h", "1m3");
-    {
-        const std::lock_guard<std::mutex> lock(shared_.mutex);
-        shared_.rows.broken = true;
-    }
+    shared_.setBroken(true);
     open();
     ASSERT_TRUE(
         waitFor([&] { return window_->plot->status() == QStringLiteral("记录库无法读取"); }));
-    {
-        const std::lock_guard<std::mutex> lock(shared_.mutex);
-        shared_.rows.broken = false;
-    }
+    shared_.setBroken(false);
     window_->refresh();
-    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.span.has_value(); }));
+    ASSERT_TRUE(answered({1}, hasSpan));
     EXPECT_TRUE(window_->plot->status().isEmpty());
 }
 

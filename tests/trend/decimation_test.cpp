@@ -14,28 +14,20 @@ namespace {
 using trend::Extent;
 using trend::Point;
 using trend::TimeGrid;
+using trend_test::fieldsOf;
 
 constexpr double kYear = 525600;
 
 // The highest and lowest value the line reaches.
 std::pair<double, double> reach(const std::vector<std::vector<Point>>& line) {
-    double low = 1e300;
-    double high = -1e300;
+    std::pair<double, double> reached{1e300, -1e300};
     for (const auto& piece : line) {
         for (const Point& p : piece) {
-            low = std::min(low, p.value);
-            high = std::max(high, p.value);
+            reached = {std::min(reached.first, p.value), std::max(reached.second, p.value)};
         }
     }
-    return {low, high};
+    return reached;
 }
-
-struct ZoomCase {
-    const char* name;
-    double from;
-    double to;
-    int columns;
-};
 
 // A year of one record a minute at 100, one record at 5000 and one at -50.
 TEST(Decimation, OneRecordSpikeAndDipSurviveEveryZoom) {
@@ -45,7 +37,12 @@ TEST(Decimation, OneRecordSpikeAndDipSurviveEveryZoom) {
     for (double m = 0; m < kYear; ++m) {
         records.push_back({m, m == spike ? 5000.0 : m == dip ? -50.0 : 100.0});
     }
-    const ZoomCase cases[] = {
+    const struct {
+        const char* name;
+        double from;
+        double to;
+        int columns;
+    } cases[] = {
         {"the year, 1000 columns", 0, kYear, 1000},
         {"the year, 333 columns", 0, kYear, 333},
         {"the year and more, 1920 columns", -20000, kYear + 20000, 1920},
@@ -56,7 +53,7 @@ TEST(Decimation, OneRecordSpikeAndDipSurviveEveryZoom) {
         {"the dip's day", dip - 720, dip + 720, 640},
         {"both, 2 columns", spike - 10, dip + 10, 2},
     };
-    for (const ZoomCase& c : cases) {
+    for (const auto& c : cases) {
         const TimeGrid grid{c.from, c.to, c.columns};
         const std::vector<Extent> columns = trend::columnize(records, grid);
         const auto [low, high] = reach(trend::lineOf(columns));
@@ -67,19 +64,17 @@ TEST(Decimation, OneRecordSpikeAndDipSurviveEveryZoom) {
     }
 }
 
-struct GapCase {
-    const char* name;
-    double missingFrom;  // the minutes [missingFrom, missingTo) have no record
-    double missingTo;
-    double from;
-    double to;
-    int columns;
-    std::size_t pieces;
-};
-
 // Ten hours of records a minute at minutes 0 to 599, but for the missing ones.
 TEST(Decimation, GapsLongerThanTwoMinutesStayGaps) {
-    const GapCase cases[] = {
+    const struct {
+        const char* name;
+        double missingFrom;  // the minutes [missingFrom, missingTo) have no record
+        double missingTo;
+        double from;
+        double to;
+        int columns;
+        std::size_t pieces;
+    } cases[] = {
         {"one minute missing: two minutes apart", 300, 301, 0, 600, 600, 1},
         {"two minutes missing: three apart", 300, 302, 0, 600, 600, 2},
         {"four minutes missing", 300, 304, 0, 600, 600, 2},
@@ -92,7 +87,7 @@ TEST(Decimation, GapsLongerThanTwoMinutesStayGaps) {
         {"nothing missing, one column", 0, 0, 0, 600, 1, 1},
         {"the gap outside the view", 500, 510, 0, 400, 400, 1},
     };
-    for (const GapCase& c : cases) {
+    for (const auto& c : cases) {
         std::vector<Point> records;
         for (double m = 0; m < 600; ++m) {
             if (m < c.missingFrom || m >= c.missingTo) {
@@ -112,17 +107,17 @@ TEST(Decimation, ColumnsGiveFirstLowestHighestLastInOrder) {
                                         {9, 8},  {12, 6}, {14, 3}, {13, 9}};
     // {9, 8} lies in column 1 with {5, 7}.
     const auto line = trend::lineOf(trend::columnize(records, {0, 15, 3}));
-    const std::vector<std::vector<Point>> expected = {
-        {{0, 1}, {1.5, -2}, {1.5, 5}, {3, 4}, {5, 7}, {7, 7}, {7, 8}, {9, 8}},
-        {{12, 6}, {13, 9}, {13, 3}, {14, 3}}};
-    ASSERT_EQ(line.size(), expected.size());
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        ASSERT_EQ(line[i].size(), expected[i].size()) << "piece " << i;
-        for (std::size_t j = 0; j < line[i].size(); ++j) {
-            EXPECT_EQ(line[i][j].minute, expected[i][j].minute) << "piece " << i << " point " << j;
-            EXPECT_EQ(line[i][j].value, expected[i][j].value) << "piece " << i << " point " << j;
+    std::vector<std::vector<std::pair<double, double>>> got;
+    for (const auto& piece : line) {
+        got.emplace_back();
+        for (const Point& p : piece) {
+            got.back().emplace_back(p.minute, p.value);
         }
     }
+    const std::vector<std::vector<std::pair<double, double>>> expected = {
+        {{0, 1}, {1.5, -2}, {1.5, 5}, {3, 4}, {5, 7}, {7, 7}, {7, 8}, {9, 8}},
+        {{12, 6}, {13, 9}, {13, 3}, {14, 3}}};
+    EXPECT_EQ(got, expected);
 }
 
 TEST(Decimation, AColumnIsTheSameWhateverTheOrderOfItsRecords) {
@@ -141,31 +136,25 @@ TEST(Decimation, GridHoldsItsStartAndNotItsEnd) {
     const TimeGrid grid{10, 20, 4};
     const auto columns = trend::columnize({{9.99, 1}, {10, 2}, {19.99, 3}, {20, 4}}, grid);
     ASSERT_EQ(columns.size(), 4u);
-    EXPECT_TRUE(columns[0].present);
-    EXPECT_EQ(columns[0].high, 2);
-    EXPECT_FALSE(columns[1].present);
-    EXPECT_TRUE(columns[3].present);
-    EXPECT_EQ(columns[3].high, 3);
+    EXPECT_EQ(fieldsOf(columns[0]), fieldsOf(Extent{true, 2, 2, 2, 2, 10, 10}));
+    EXPECT_FALSE(columns[1].present || columns[2].present);
+    EXPECT_EQ(fieldsOf(columns[3]), fieldsOf(Extent{true, 3, 3, 3, 3, 19, 19}));
     EXPECT_EQ(grid.columnOf(20), std::nullopt);
     EXPECT_EQ(TimeGrid({0, 10, 0}).columnOf(5), std::nullopt) << "a grid without columns";
 }
 
 TEST(Decimation, RecordsOfOneMinuteKeepTheirOrderAsFirstAndLast) {
     Extent e;
-    e.add(5, 1);
-    e.add(5, 2);
-    e.add(5, 3);
-    EXPECT_EQ(e.first, 1);
-    EXPECT_EQ(e.last, 3);
+    for (const double value : {2.0, 1.0, 3.0}) {
+        e.add(5, value);
+    }
+    EXPECT_EQ(fieldsOf(e), fieldsOf(Extent{true, 1, 3, 2, 3, 5, 5}));
     Extent later;
     later.add(5, 9);
     e.merge(later);
-    EXPECT_EQ(e.first, 1);
-    EXPECT_EQ(e.last, 9);
-    EXPECT_EQ(e.high, 9);
-    Extent empty;
-    e.merge(empty);
-    EXPECT_EQ(e.last, 9) << "merging nothing changes nothing";
+    EXPECT_EQ(fieldsOf(e), fieldsOf(Extent{true, 1, 9, 2, 9, 5, 5}));
+    e.merge(Extent{});
+    EXPECT_EQ(fieldsOf(e), fieldsOf(Extent{true, 1, 9, 2, 9, 5, 5})) << "merging nothing";
 }
 
 }  // namespace

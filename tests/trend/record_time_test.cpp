@@ -1,10 +1,10 @@
 // The minute a record's "日期" names, and the calendar behind it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <optional>
 #include <string>
 
+#include "sample_trend.h"
 #include "trend/record_time.h"
 
 namespace {
@@ -55,25 +55,12 @@ TEST(RecordTime, CalendarRoundTripsEveryDayOfTwoCenturies) {
     const Minute first = *recordMinute("1901-01-01/0:00");
     const Minute last = *recordMinute("2099-12-31/23:59");
     int days = 0;
-    for (Minute m = first; m <= last; m += 1440 + 7) {
-        const trend::CivilTime t = trend::civilOf(m);
-        char text[32];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d/%d:%02d", t.year, t.month, t.day, t.hour,
-                      t.minute);
-        ASSERT_EQ(recordMinute(text), m) << text;
-        ASSERT_EQ(trend::minuteOf(t), m);
-        ++days;
+    for (Minute m = first; m <= last; m += 1440 + 7, ++days) {
+        ASSERT_EQ(recordMinute(trend_test::dateOf(m)), m) << trend_test::dateOf(m);
+        ASSERT_EQ(trend::minuteOf(trend::civilOf(m)), m);
     }
     EXPECT_GT(days, 70000);
-}
-
-TEST(RecordTime, MinutesBeforeNineteenSeventyCountBackwards) {
-    const trend::CivilTime t = trend::civilOf(-1);
-    EXPECT_EQ(t.year, 1969);
-    EXPECT_EQ(t.month, 12);
-    EXPECT_EQ(t.day, 31);
-    EXPECT_EQ(t.hour, 23);
-    EXPECT_EQ(t.minute, 59);
+    EXPECT_EQ(trend_test::dateOf(-1), "1969-12-31/23:59") << "minutes before 1970 count backwards";
 }
 
 }  // namespace

@@ -44,25 +44,23 @@ class TrendFile : public testing::Test {
     records_test::StoreDir dir_;
 };
 
-struct FileCase {
-    const char* name;
-    int storeStations;
-    std::vector<std::int64_t> stations;
-    double from;  // minutes after kStart
-    double to;
-    int columns;
-    std::size_t chunkRows;
-};
-
 TEST_F(TrendFile, AnswersAsTheRecordsThemselves) {
-    const FileCase cases[] = {
+    const struct {
+        const char* name;
+        int storeStations;
+        std::vector<std::int64_t> stations;
+        double from;  // minutes after kStart
+        double to;
+        int columns;
+        std::size_t chunkRows;
+    } cases[] = {
         {"three stations, columns of a bucket", 3, {1, 2, 3}, 0, 1500, 150, 4096},
         {"three stations, coarse, short reads", 3, {1, 2, 3}, -160, 1600, 11, 7},
         {"three stations, close", 3, {2, 1}, 80, 130, 500, 64},
         {"one of sixteen, through the index", 16, {2}, 0, 1500, 15, 100},
         {"one of sixteen, close", 16, {2}, 850, 1250, 400, 100},
     };
-    for (const FileCase& c : cases) {
+    for (const auto& c : cases) {
         QFile::remove(file());
         const std::vector<SampleRecord> records = trend_test::sampleRecords(c.storeStations, 1500);
         makeStore(records);
@@ -129,50 +127,45 @@ TEST_F(TrendFile, AFilePutInPlaceOfTheStoreIsReadAnew) {
     EXPECT_EQ(answer->stations[0].curves[trend::kFlow].unit, "L/s");
 }
 
-TEST_F(TrendFile, AMissingStoreIsNeitherMadeNorReadUntilItIsThere) {
-    SqliteTrendRows rows(file());
-    trend::TrendCache cache(rows);
-    const auto view = request({1}, kStart, kStart + 100, 10);
-    EXPECT_FALSE(cache.answer(view, keepReading));
-    EXPECT_FALSE(QFile::exists(file())) << "the reader never makes a store";
+// Neither a missing file nor one without the table is read, nor is a store made; either is read
+// once the store is there.
+TEST_F(TrendFile, AStoreIsReadOnlyOnceItIsThere) {
+    for (const bool otherTable : {false, true}) {
+        QFile::remove(file());
+        if (otherTable) {
+            SqliteDirect db(path());
+            ASSERT_TRUE(db.exec("CREATE TABLE other (x)"));
+        }
+        SqliteTrendRows rows(file());
+        trend::TrendCache cache(rows);
+        const auto view = request({1}, kStart, kStart + 100, 10);
+        EXPECT_FALSE(rows.bounds()) << otherTable;
+        EXPECT_FALSE(cache.answer(view, keepReading)) << otherTable;
+        EXPECT_EQ(QFile::exists(file()), otherTable) << "the reader never makes a store";
 
-    const auto records = trend_test::sampleRecords(1, 100);
-    makeStore(records);
-    const auto answer = cache.answer(view, keepReading);
-    ASSERT_TRUE(answer);
-    trend_test::expectAnswerMatches(records, *answer, "once the store is there");
-}
-
-TEST_F(TrendFile, AFileWithoutTheTableIsNotRead) {
-    {
-        SqliteDirect db(path());
-        ASSERT_TRUE(db.exec("CREATE TABLE other (x)"));
+        const auto records = trend_test::sampleRecords(1, 100);
+        makeStore(records);
+        const auto answer = cache.answer(view, keepReading);
+        ASSERT_TRUE(answer) << otherTable;
+        trend_test::expectAnswerMatches(records, *answer, "once the store is there");
     }
-    SqliteTrendRows rows(file());
-    EXPECT_FALSE(rows.bounds());
-    trend::TrendCache cache(rows);
-    EXPECT_FALSE(cache.answer(request({1}, kStart, kStart + 10, 10), keepReading));
 }
-
-}  // namespace
-
-namespace {
 
 // The thread that makes its reader through inBackground yields the processor to the others.
 TEST(TrendBackground, TheReadingThreadIsLoweredAndNoOtherThread) {
-    const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-    int reading = before;
-    bool made = false;
+    const auto niceness = [] {
+        return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    };
+    const int before = niceness();
+    int reading = -100;  // below any niceness: the reader was never made
     const trend::TrendRowsMaker maker =
         platform::qt::inBackground([&]() -> std::unique_ptr<trend::TrendRows> {
-            reading = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-            made = true;
+            reading = niceness();
             return std::make_unique<SqliteTrendRows>(QStringLiteral("kvt97.mdb"));
         });
     std::thread([&] { EXPECT_TRUE(maker()); }).join();
-    EXPECT_TRUE(made);
     EXPECT_EQ(reading, std::max(before, platform::qt::kBackgroundNiceness));
-    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))), before);
+    EXPECT_EQ(niceness(), before);
 }
 
 }  // namespace

@@ -188,6 +188,29 @@ TEST_F(ServerStoreTest, ARecordSentBeforeItWasCountedLeavesNoneWaiting) {
     EXPECT_EQ(spooled(), 0);
 }
 
+// Servers drop idle connections: the next record is sent at once over a new connection, not
+// after the pause that follows a failure.
+TEST_F(ServerStoreTest, ADroppedConnectionThatHadWorkedIsReplacedAtOnce) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    const std::chrono::milliseconds minute(60000);
+    records::sql::ServerSender sender(QStringLiteral("records.conf"),
+                                      QStringLiteral("records-spool.db"), clock_,
+                                      {minute, minute, minute}, 0);
+    leaveInSpool({1});
+    sender.recordAdded();
+    ASSERT_TRUE(eventually([&] { return serverRecords() == recordTexts(1, 1); }));
+    ASSERT_TRUE(
+        direct_->exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                      "WHERE pid <> pg_backend_pid() AND datname = current_database()"));
+    leaveInSpool({2});
+    sender.recordAdded();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (serverRecords() != recordTexts(1, 2) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(serverRecords(), recordTexts(1, 2)) << "not sent within 20 s of a one-minute pause";
+}
+
 TEST_F(ServerStoreTest, SitesShareOneTableAndEachListsAndClearsItsOwnRecords) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
     writeSettings("east", "east.conf");

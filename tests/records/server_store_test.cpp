@@ -176,9 +176,9 @@ TEST_F(ServerStoreTest, RecordsLandWithTheSiteWhereTheTableHasItsColumn) {
 // send that record first and count none waiting; the late word must not leave one counted.
 TEST_F(ServerStoreTest, ARecordSentBeforeItWasCountedLeavesNoneWaiting) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
+    leaveInSpool({1, 2});  // before the sender opens the spool
     records::sql::ServerSender sender(QStringLiteral("records.conf"),
                                       QStringLiteral("records-spool.db"), clock_, kQuickBackoff, 0);
-    leaveInSpool({1, 2});
     sender.recordAdded();  // record 1's word; record 2's comes after both are sent
     ASSERT_TRUE(eventually([&] { return serverRecords() == recordTexts(1, 2); }));
     ASSERT_TRUE(eventually([&] { return sender.state().waiting == 0; }));
@@ -193,10 +193,10 @@ TEST_F(ServerStoreTest, ARecordSentBeforeItWasCountedLeavesNoneWaiting) {
 TEST_F(ServerStoreTest, ADroppedConnectionThatHadWorkedIsReplacedAtOnce) {
     ASSERT_TRUE(direct_->exec(toolsTable()));
     const std::chrono::milliseconds minute(60000);
+    leaveInSpool({1});  // before the sender opens the spool
     records::sql::ServerSender sender(QStringLiteral("records.conf"),
                                       QStringLiteral("records-spool.db"), clock_,
                                       {minute, minute, minute}, 0);
-    leaveInSpool({1});
     sender.recordAdded();
     ASSERT_TRUE(eventually([&] { return serverRecords() == recordTexts(1, 1); }));
     ASSERT_TRUE(

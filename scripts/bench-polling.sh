@@ -65,18 +65,6 @@ process_ticks() {
     awk '{ print $12 + $13 }' <<< "${stat##*) }"
 }
 
-# The monotonic time of the first request byte the simulator logged at or after $1; waits 30 s.
-first_request_after() {
-    local first=""
-    for _ in $(seq 600); do
-        first=$(awk -v t="$1" '$2 == "rx" && $3 == "2A" && $1 >= t { print $1; exit }' \
-                    meter-sim.log)
-        [ -n "$first" ] && { echo "$first"; return 0; }
-        sleep 0.05
-    done
-    echo "no request reached the simulator" >&2
-    return 1
-}
 
 # Stops the process started last, and forgets it.
 stop_last() { kill "${pids[-1]}"; wait "${pids[-1]}" 2>/dev/null || true; unset 'pids[-1]'; }
@@ -129,11 +117,9 @@ poll_at_9600_multi_station() {
 echo "load (1, 5, 15 min) before: $(loadavg)"
 "$build/tools/mkstore/tuskocp-mkstore" kvt97.mdb >/dev/null
 printf 'COM1=%s\n' "$PWD/ttyMETER" > comports.conf
-"$build/tools/meter_sim/tuskocp-meter-sim" --link "$PWD/ttyMETER" --log "$PWD/meter-sim.log" \
-    --stations 1-16 > meter-sim.out &
-pids+=($!)
-for _ in $(seq 50); do [ -e ttyMETER ] && break; sleep 0.1; done
-[ -e ttyMETER ] || { echo "the meter simulator did not start" >&2; exit 1; }
+# shellcheck disable=SC2034  # start_simulator runs it
+meter_sim=$build/tools/meter_sim/tuskocp-meter-sim
+start_simulator --stations 1-16
 ensure_display
 
 : > startup-program.ms

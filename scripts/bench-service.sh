@@ -28,21 +28,13 @@ mono_exec=$build/bench/mono_exec
 tuskocp=$build/src/shell/tuskocp
 tuskocpd=$build/src/service/tuskocpd
 
-pids=()
-stop_started() {
-    for (( i = ${#pids[@]} - 1; i >= 0; i-- )); do
-        kill "${pids[i]}" 2>/dev/null || true
-        wait "${pids[i]}" 2>/dev/null || true
-    done
-}
-trap stop_started EXIT INT TERM
+# shellcheck source=scripts/program-runs.sh
+source scripts/program-runs.sh  # stops what is started here on exit
 
 rm -rf "$build/service-run" && mkdir -p "$build/service-run" && cd "$build/service-run"
-"$build/tools/meter_sim/tuskocp-meter-sim" --link "$PWD/ttyMETER" --log "$PWD/meter-sim.log" \
-    --stations 1-16 > meter-sim.out &
-pids+=($!)
-for _ in $(seq 50); do [ -e ttyMETER ] && break; sleep 0.1; done
-[ -e ttyMETER ] || { echo "the meter simulator did not start" >&2; exit 1; }
+# shellcheck disable=SC2034  # start_simulator runs it
+meter_sim=$build/tools/meter_sim/tuskocp-meter-sim
+start_simulator --stations 1-16
 printf 'COM1=%s\n' "$PWD/ttyMETER" > comports.conf
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
@@ -52,18 +44,6 @@ median() {
                    END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
-# The monotonic time of the first request byte the simulator logged at or after $1; waits 30 s.
-first_request_after() {
-    local first=""
-    for _ in $(seq 600); do
-        first=$(awk -v t="$1" '$2 == "rx" && $3 == "2A" && $1 >= t { print $1; exit }' \
-                    meter-sim.log)
-        [ -n "$first" ] && { echo "$first"; return 0; }
-        sleep 0.05
-    done
-    echo "no request reached the simulator" >&2
-    return 1
-}
 kib() { awk -v k="$2:" '$1 == k { print $2 }' "/proc/$1/status"; }
 
 # measure NAME PROGRAM ARGUMENTS...: appends one start-up (ms), VmRSS and VmHWM (KiB) per start.
@@ -76,7 +56,7 @@ measure() {
         mark=$(now_us)
         "$mono_exec" started.us "$@" 2> "$name.err" &
         pid=$!
-        pids+=($pid)
+        pids+=("$pid")
         first=$(first_request_after "$mark")
         sleep "$settle"
         started=$(< started.us)

@@ -25,13 +25,26 @@ prepare_directory() {
 }
 
 # start_simulator [simulator options...]: sixteen meters behind ./ttyMETER, bytes logged to
-# ./meter-sim.log.
+# ./meter-sim.log. The simulator is $top/build's unless the caller sets `meter_sim`.
 start_simulator() {
-    "$top/build/tools/meter_sim/tuskocp-meter-sim" --link "$PWD/ttyMETER" \
+    "${meter_sim:-$top/build/tools/meter_sim/tuskocp-meter-sim}" --link "$PWD/ttyMETER" \
         --log "$PWD/meter-sim.log" "$@" > meter-sim.out &
     pids+=($!)
     for _ in $(seq 50); do [ -e ttyMETER ] && return 0; sleep 0.1; done
     echo "the meter simulator did not start" >&2
+    return 1
+}
+
+# The monotonic time of the first request byte the simulator logged at or after $1; waits 30 s.
+first_request_after() {
+    local first=""
+    for _ in $(seq 600); do
+        first=$(awk -v t="$1" '$2 == "rx" && $3 == "2A" && $1 >= t { print $1; exit }' \
+                    meter-sim.log)
+        [ -n "$first" ] && { echo "$first"; return 0; }
+        sleep 0.05
+    done
+    echo "no request reached the simulator" >&2
     return 1
 }
 

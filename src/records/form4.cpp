@@ -350,6 +350,9 @@ void Form4::endOpening() {
     filter_ = RecordFilter{};
     model_->showRecords({});
     faultLabel->hide();
+    if (QWidget* focused = focusWidget()) {
+        focused->clearFocus();
+    }
     // Opened again in the place it was left, at the size of a new window.
     restoreSize();
 }

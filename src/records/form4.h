@@ -53,10 +53,11 @@ struct QueryWindowServices {
 // records as they are logged, exports what it lists and can clear the store. It is modeless.
 // Closing it hides it: the window, its reading thread and the store made there are kept for the
 // next opening, and whoever made it deletes it. Each opening (the first show after its making or
-// after a close) starts as a new window would: the filter row as Form_Load leaves it, dated today,
-// the column widths and size of the load, no fault shown, and the grid empty until the store is
-// read anew; what was listed, read, exported or cleared for an opening is not carried into the
-// next one. The dialogs, the gate and the clock belong to the caller and must outlive the window.
+// after a close) starts as a new window would: the filter row and column widths as Form_Load
+// leaves them, dated today, the size it was made with, no control holding the focus, no fault
+// shown, and the grid empty until the store is read anew; what was listed, read, exported or
+// cleared for an opening is not carried into the next one. The dialogs, the gate and the clock
+// belong to the caller and must outlive the window.
 //
 // Every read of the store runs on the window's reading thread, on a store made there, so a store
 // that is slow to answer never holds up the program; the results come back through the gate.
@@ -76,8 +77,8 @@ class Form4 : public QWidget {
     static constexpr int kLookIntervalMs = 5000;
     static constexpr int kFirstDrawWaitMs = 200;
 
-    // The filter row (every station, no dates, today in the date boxes), the column widths and the
-    // window's size; the headings stand in the grid from its making. Run at each opening.
+    // The filter row (every station, no dates, today in the date boxes) and the column widths;
+    // the headings stand in the grid from its making. Run at each opening.
     void Form_Load();
     // Reads the newest records again; they fill rows 1 onwards, the newest in the last filled row.
     void Form_Activate();

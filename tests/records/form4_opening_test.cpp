@@ -24,14 +24,6 @@ using records_test::Form4Test;
 using testsupport::waitFor;
 using State = fakes::SharedFakeStore::State;
 
-void hold(fakes::SharedFakeStore& shared) {
-    shared.with([](State& s) { s.held = true; });
-}
-
-bool storeWaits(const fakes::SharedFakeStore& shared) {
-    return shared.with([](State& s) { return s.waiting > 0; });
-}
-
 TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
     struct Case {
         const char* name;
@@ -54,6 +46,7 @@ TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
              f.MSFlexGrid1->scrollToBottom();
              f.MSFlexGrid1->setCurrentIndex(f.MSFlexGrid1->model()->index(900, 3));
          }},
+        {"focus in a box", [](records::Form4& f) { f.toCheck->setFocus(); }},
         {"widths and size",
          [](records::Form4& f) {
              f.MSFlexGrid1->setColumnWidth(3, 300);
@@ -98,6 +91,7 @@ TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
         EXPECT_FALSE(f.filter().station || f.filter().fromDate || f.filter().toDate);
         EXPECT_FALSE(lastFilter().station || lastFilter().fromDate || lastFilter().toDate);
         EXPECT_TRUE(f.faultLabel->isHidden());
+        EXPECT_NE(f.focusWidget(), f.toCheck);
         EXPECT_EQ(f.MSFlexGrid1->columnWidth(3), madeWidth);
         EXPECT_EQ(f.size(), madeSize);
         EXPECT_EQ(f.MSFlexGrid1->verticalScrollBar()->value(), 0);
@@ -152,9 +146,10 @@ TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
         writer.files.clear();
         log(3);
         records::Form4& f = open();
-        hold(shared);
+        shared.with([](State& s) { s.held = true; });
         c.start(f);
-        ASSERT_TRUE(waitFor([this] { return storeWaits(shared); }));
+        ASSERT_TRUE(
+            waitFor([this] { return shared.with([](State& s) { return s.waiting > 0; }); }));
 
         f.Command2->click();
         log(2);

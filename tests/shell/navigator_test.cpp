@@ -36,6 +36,8 @@ std::unique_ptr<shell::OwnedWindow> noParameterWindow() {
     return nullptr;
 }
 
+// Made ahead or at the first opening; made again only once deleted on closing.
+
 TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     struct Case {
         bool ahead;
@@ -69,17 +71,16 @@ TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     }
 }
 
+// The navigator's own timer makes the marked windows, hidden, a moment after its making.
 TEST(NavigatorWindows, MarkedWindowsAreMadeAMomentAfterStartUp) {
     Made ahead;
     Made atOpening;
-    const shell::WindowList list = {entry("ahead", true, false, ahead),
-                                    entry("atOpening", false, false, atOpening)};
+    const shell::WindowList list = {entry("a", true, false, ahead),
+                                    entry("b", false, false, atOpening)};
     shell::Navigator navigator(noParameterWindow, list);
     ASSERT_TRUE(testsupport::waitFor([&] { return ahead.count == 1; }));
     EXPECT_TRUE(ahead.last->isHidden());
     EXPECT_EQ(atOpening.count, 0);
-    navigator.makeAhead();
-    EXPECT_EQ(ahead.count, 1) << "made once";
 }
 
 }  // namespace

@@ -30,25 +30,16 @@ TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
         std::function<void(records::Form4&)> change;  // what the operator did before closing
     };
     const std::vector<Case> cases = {
-        {"station", [](records::Form4& f) { f.stationBox->setCurrentIndex(3); }},
-        {"from date",
+        {"filter, grid, focus and size",
          [](records::Form4& f) {
+             f.stationBox->setCurrentIndex(3);
              f.fromCheck->setChecked(true);
              f.fromDate->setDate(QDate(2007, 10, 11));
-         }},
-        {"to date",
-         [](records::Form4& f) {
              f.toCheck->setChecked(true);
              f.toDate->setDate(QDate(2007, 10, 1));
-         }},
-        {"scrolled, a cell chosen",
-         [](records::Form4& f) {
              f.MSFlexGrid1->scrollToBottom();
              f.MSFlexGrid1->setCurrentIndex(f.MSFlexGrid1->model()->index(900, 3));
-         }},
-        {"focus in a box", [](records::Form4& f) { f.toCheck->setFocus(); }},
-        {"widths and size",
-         [](records::Form4& f) {
+             f.toCheck->setFocus();
              f.MSFlexGrid1->setColumnWidth(3, 300);
              f.resize(400, 300);
          }},

@@ -37,7 +37,6 @@ std::unique_ptr<shell::OwnedWindow> noParameterWindow() {
 }
 
 // Made ahead or at the first opening; made again only once deleted on closing.
-
 TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     struct Case {
         bool ahead;
@@ -47,7 +46,7 @@ TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     };
     for (const Case c : {Case{false, false, 0, 1}, Case{false, true, 0, 2}, Case{true, false, 1, 1},
                          Case{true, true, 1, 2}}) {
-        SCOPED_TRACE(std::to_string(c.ahead) + std::to_string(c.deletesItself));
+        SCOPED_TRACE(2 * c.ahead + c.deletesItself);
         Made made;
         const shell::WindowList list = {entry("w", c.ahead, c.deletesItself, made)};
         shell::Navigator navigator(noParameterWindow, list);

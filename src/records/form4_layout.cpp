@@ -145,6 +145,15 @@ Form4::Form4(QueryWindowServices services, QWidget* parent)
     layout->addWidget(faultLabel);
     layout->addWidget(MSFlexGrid1, 1);
     layout->addLayout(buttons);
+    // A window made ahead of its opening (not shown by the handler that made it) is polished,
+    // laid out and given its native window meanwhile, so that its first show only draws.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) {
+            ensurePolished();
+            this->layout()->activate();
+            create();
+        }
+    });
     // Form_Load runs at the first show, which begins the first opening.
 }
 

@@ -159,6 +159,9 @@ TEST_F(Form4Test, AWindowMadeAheadListsWhatItReadsWhenOpened) {
     ASSERT_TRUE(waitFor([&] { return shared.calls("newest") == 1 && !f.reading(); }));
     EXPECT_EQ(shared.with([](State& s) { return s.made; }), 1);
     EXPECT_TRUE(rowEmpty(1));
+    // Meanwhile laid out for its first show, with a native window of its own.
+    ASSERT_TRUE(waitFor([&] { return f.testAttribute(Qt::WA_WState_Created); }));
+    EXPECT_GT(f.MSFlexGrid1->height(), 100);
 
     log(2);
     f.show();

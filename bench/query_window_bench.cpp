@@ -21,10 +21,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -143,10 +145,38 @@ void waitUntil(Clock::time_point start, Done done) {
     }
 }
 
+bool filled(const records::Form4& window) {
+    return !window.TextMatrix(records::Form4::kGridRows - 1, records::Form4::kGridColumns - 1)
+                .isEmpty();
+}
+
+// Sees the grid drawn with its records: a paint of its viewport once its last row is filled.
+class GridPaintWatch final : public QObject {
+  public:
+    explicit GridPaintWatch(const QPointer<records::Form4>& window) : window_(window) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~GridPaintWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+    [[nodiscard]] bool drawnFilled() const { return drawn_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!drawn_ && event->type() == QEvent::Paint && window_ &&
+            watched == window_->MSFlexGrid1->viewport() && filled(*window_)) {
+            drawn_ = true;
+        }
+        return false;
+    }
+
+  private:
+    const QPointer<records::Form4>& window_;
+    bool drawn_ = false;
+};
+
 struct ClickTimes {
     double filled;   // the click to the records in the grid
     double cpu;      // the processor time of the same
-    double painted;  // the click to the filled grid drawn once
+    double painted;  // the click to the grid drawn with its records
 };
 
 // The main window's navigator over the list of one window, the data-query window.
@@ -173,15 +203,13 @@ class Opener {
 
     // One click on "数据查询"; the window is checked against `expected`.
     ClickTimes click(const Rows& expected) {
+        const GridPaintWatch paints(window_);
         const auto start = Clock::now();
         const double cpuStart = threadCpuMs();
         gate_.run([&] { navigator_.openWindow(0); });
-        const int lastRow = records::Form4::kGridRows - 1;
-        const int lastColumn = records::Form4::kGridColumns - 1;
-        waitUntil(start,
-                  [&] { return !window_ || !window_->TextMatrix(lastRow, lastColumn).isEmpty(); });
+        waitUntil(start, [&] { return !window_ || filled(*window_); });
         ClickTimes times{msSince(start), threadCpuMs() - cpuStart, 0};
-        QCoreApplication::processEvents();  // the grid's update: drawn with its records
+        waitUntil(start, [&] { return !window_ || paints.drawnFilled(); });
         times.painted = msSince(start);
         if (!window_ || gridRows(*window_) != expected) {
             die("the grid does not list the newest records", nullptr);

@@ -1,6 +1,7 @@
 #include "records/form4.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
@@ -35,16 +36,17 @@ StoreHealth healthAfterFailure(const Store* store) {
     return health;
 }
 
-// A writer that gives up once the window's reader is going away, so that an export stops then
-// and leaves what was at its path.
+// A writer that gives up once the window's reader is going away or the window's opening has
+// ended, so that an export stops then and leaves what was at its path.
 class StoppableWriter final : public platform::FileWriter {
   public:
-    StoppableWriter(platform::FileWriter& writer, const std::atomic<bool>& stopping)
-        : writer_(writer), stopping_(stopping) {}
-    bool begin(const std::string& path) override { return !stopping_ && writer_.begin(path); }
-    bool append(std::string_view text) override { return !stopping_ && writer_.append(text); }
+    StoppableWriter(platform::FileWriter& writer, const std::atomic<bool>& stopping,
+                    std::shared_ptr<const std::atomic<bool>> openingEnded)
+        : writer_(writer), stopping_(stopping), openingEnded_(std::move(openingEnded)) {}
+    bool begin(const std::string& path) override { return !stopped() && writer_.begin(path); }
+    bool append(std::string_view text) override { return !stopped() && writer_.append(text); }
     bool finish() override {
-        if (stopping_) {
+        if (stopped()) {
             writer_.abandon();
             return false;
         }
@@ -52,12 +54,15 @@ class StoppableWriter final : public platform::FileWriter {
     }
     void abandon() override { writer_.abandon(); }
     std::optional<std::string> beginNamed(const std::string& path) override {
-        return stopping_ ? std::nullopt : writer_.beginNamed(path);
+        return stopped() ? std::nullopt : writer_.beginNamed(path);
     }
 
   private:
+    bool stopped() const { return stopping_ || *openingEnded_; }
+
     platform::FileWriter& writer_;
     const std::atomic<bool>& stopping_;
+    std::shared_ptr<const std::atomic<bool>> openingEnded_;
 };
 
 }  // namespace
@@ -108,8 +113,11 @@ void Form4::Timer1_Timer() {
 
 void Form4::takeFill(int generation, Records newest, const StoreHealth& health) {
     fillUnderWay_.reset();
-    MSFlexGrid1->setUpdatesEnabled(true);
-    if (generation == generation_) {
+    // Each opening lists what was read for it: a read made while the window was hidden (made
+    // ahead of its opening) or for a filter since changed is not shown.
+    if (generation == generation_ && isVisible()) {
+        firstDrawWait_->stop();
+        MSFlexGrid1->setUpdatesEnabled(true);
         if (newest) {
             faultLabel->hide();
             model_->showRecords(std::move(*newest));
@@ -125,7 +133,7 @@ void Form4::takeFill(int generation, Records newest, const StoreHealth& health) 
 
 void Form4::takeNewer(int generation, Records newer, const StoreHealth& health) {
     lookUnderWay_ = false;
-    if (generation != generation_) {
+    if (generation != generation_ || !isVisible()) {
         return;
     }
     if (newer) {
@@ -143,16 +151,21 @@ void Form4::Command1_Click() {
     }
     clearing_ = true;
     updateButtons();
-    reader_->submit([this](Store* store, const std::atomic<bool>&) {
+    const int opening = opening_;
+    reader_->submit([this, opening](Store* store, const std::atomic<bool>&) {
         const bool cleared = store && store->clear();
         const StoreHealth health = cleared ? StoreHealth{} : healthAfterFailure(store);
-        return Outcome{[this, cleared, health] { takeClear(cleared, health); }, !cleared};
+        return Outcome{[this, opening, cleared, health] { takeClear(opening, cleared, health); },
+                       !cleared};
     });
 }
 
-void Form4::takeClear(bool cleared, const StoreHealth& health) {
+void Form4::takeClear(int opening, bool cleared, const StoreHealth& health) {
     clearing_ = false;
     updateButtons();
+    if (opening != opening_) {
+        return;  // the window was closed meanwhile; the next opening reads what is left
+    }
     if (cleared) {
         close();
         return;
@@ -180,28 +193,34 @@ void Form4::exportButton_Click() {
     updateButtons();
     const RecordFilter filter = exportedFromListed(filter_, model_->listed().newestKey());
     const platform::FileWriterMaker makeWriter = services_.makeWriter;
-    reader_->submit(
-        [this, filter, path, makeWriter](Store* store, const std::atomic<bool>& stopping) {
-            ExportResult result;
-            result.problem = ExportProblem::Store;
-            std::unique_ptr<platform::FileWriter> writer = makeWriter ? makeWriter() : nullptr;
-            if (!writer) {
-                result.problem = ExportProblem::Destination;
-            } else if (store) {
-                StoppableWriter stoppable(*writer, stopping);
-                result = exportRecords(*store, filter, stoppable, path);
-            }
-            const bool storeFailed = result.problem == ExportProblem::Store;
-            const StoreHealth health = storeFailed ? healthAfterFailure(store) : StoreHealth{};
-            return Outcome{[this, result, health, path] { takeExport(result, health, path); },
-                           storeFailed};
-        });
+    const int opening = opening_;
+    std::shared_ptr<const std::atomic<bool>> openingEnded = openingEnded_;
+    reader_->submit([this, filter, path, makeWriter, opening, openingEnded](
+                        Store* store, const std::atomic<bool>& stopping) {
+        ExportResult result;
+        result.problem = ExportProblem::Store;
+        std::unique_ptr<platform::FileWriter> writer = makeWriter ? makeWriter() : nullptr;
+        if (!writer) {
+            result.problem = ExportProblem::Destination;
+        } else if (store) {
+            StoppableWriter stoppable(*writer, stopping, openingEnded);
+            result = exportRecords(*store, filter, stoppable, path);
+        }
+        const bool storeFailed = result.problem == ExportProblem::Store;
+        const StoreHealth health = storeFailed ? healthAfterFailure(store) : StoreHealth{};
+        return Outcome{
+            [this, opening, result, health, path] { takeExport(opening, result, health, path); },
+            storeFailed};
+    });
 }
 
-void Form4::takeExport(const ExportResult& result, const StoreHealth& health,
+void Form4::takeExport(int opening, const ExportResult& result, const StoreHealth& health,
                        const std::string& path) {
     exporting_ = false;
     updateButtons();
+    if (opening != opening_) {
+        return;  // stopped by the close, nothing written
+    }
     const std::string count = std::to_string(result.records);
     switch (result.problem) {
         case ExportProblem::None:
@@ -287,6 +306,9 @@ QString Form4::TextMatrix(int row, int column) const {
 bool Form4::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::Show:
+            if (!opened_) {
+                beginOpening();
+            }
             // Showing the window counts as its activation, also where no window manager
             // activates windows; the activation that usually follows is then not filled again.
             fillShownWithoutActivation_ = true;
@@ -310,6 +332,29 @@ bool Form4::event(QEvent* event) {
             break;
     }
     return QWidget::event(event);
+}
+
+void Form4::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    endOpening();
+}
+
+void Form4::endOpening() {
+    opened_ = false;
+    ++opening_;
+    openingEnded_->store(true);
+    openingEnded_ = std::make_shared<std::atomic<bool>>(false);
+    // Reads of the ended opening are not listed; the next one lists every station again.
+    ++generation_;
+    refillWanted_ = false;
+    filter_ = RecordFilter{};
+    model_->showRecords({});
+    faultLabel->hide();
+    if (QWidget* focused = focusWidget()) {
+        focused->clearFocus();
+    }
+    // Opened again in the place it was left, at the size of a new window.
+    restoreSize();
 }
 
 void Form4::requestFill() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -20,6 +21,7 @@
 #include "records/store.h"
 
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QDateEdit;
 class QEvent;
@@ -48,19 +50,25 @@ struct QueryWindowServices {
 };
 
 // The data-query window "数据查询": lists the newest records of the store in a grid, takes new
-// records as they are logged, exports what it lists and can clear the store. It is modeless and
-// deletes itself when closed (Qt::WA_DeleteOnClose), so whoever opens it creates it with `new`
-// and keeps at most a QPointer to it; the next opening creates a new window. The dialogs, the
-// gate and the clock belong to the caller and must outlive the window.
+// records as they are logged, exports what it lists and can clear the store. It is modeless.
+// Closing it hides it: the window, its reading thread and the store made there are kept for the
+// next opening, and whoever made it deletes it. Each opening (the first show after its making or
+// after a close) starts as a new window would: the filter row and column widths as Form_Load
+// leaves them, dated today, the size it was made with, no control holding the focus, no fault
+// shown, and the grid empty until the store is read anew; what was listed, read, exported or
+// cleared for an opening is not carried into the next one. The dialogs, the gate and the clock
+// belong to the caller and must outlive the window.
 //
-// Every read of the store runs on a thread of the window's own, on a store made there, so a
-// store that is slow to answer never holds up the program; the results come back through the
-// gate. When the store cannot be read, a line above the grid says why, until it can again.
+// Every read of the store runs on the window's reading thread, on a store made there, so a store
+// that is slow to answer never holds up the program; the results come back through the gate.
+// Records read while the window is hidden are not listed (a window made ahead of its opening
+// reads only to have its store open). When the store cannot be read, a line above the grid says
+// why, until it can again.
 class Form4 : public QWidget {
     Q_OBJECT
 
   public:
-    // Builds the controls and runs Form_Load.
+    // Builds the controls and begins reading the store; the window is not shown.
     explicit Form4(QueryWindowServices services, QWidget* parent = nullptr);
     ~Form4() override;
 
@@ -69,13 +77,15 @@ class Form4 : public QWidget {
     static constexpr int kLookIntervalMs = 5000;
     static constexpr int kFirstDrawWaitMs = 200;
 
-    // Column widths and headings.
+    // The filter row (every station, no dates, today in the date boxes) and the column widths;
+    // the headings stand in the grid from its making. Run at each opening.
     void Form_Load();
     // Reads the newest records again; they fill rows 1 onwards, the newest in the last filled row.
     void Form_Activate();
     // Looks for records logged after the newest listed (Timer1, while the window is shown).
     void Timer1_Timer();
-    // "记录清除": after confirmation, deletes every record and closes the window.
+    // "记录清除": after confirmation, deletes every record and closes the window (of the opening
+    // it was asked in).
     void Command1_Click();
     // "返回": closes the window.
     void Command2_Click();
@@ -105,6 +115,7 @@ class Form4 : public QWidget {
 
   protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     using Records = std::optional<std::vector<StoredRecord>>;
@@ -114,6 +125,9 @@ class Form4 : public QWidget {
 
     void startReading();
     QWidget* buildFilterRow();
+    void beginOpening();
+    void endOpening();
+    void restoreSize();
     void filterChanged();
     void requestFill();
     void askForFill();
@@ -121,8 +135,9 @@ class Form4 : public QWidget {
     void readNewest(const RecordFilter& filter, Take take);
     void takeFill(int generation, Records newest, const StoreHealth& health);
     void takeNewer(int generation, Records newer, const StoreHealth& health);
-    void takeClear(bool cleared, const StoreHealth& health);
-    void takeExport(const ExportResult& result, const StoreHealth& health, const std::string& path);
+    void takeClear(int opening, bool cleared, const StoreHealth& health);
+    void takeExport(int opening, const ExportResult& result, const StoreHealth& health,
+                    const std::string& path);
     void showFault(const std::string& what, const StoreHealth& health);
     void receive(BackgroundReader::Delivery delivery);
     void takeDeliveries();
@@ -130,7 +145,14 @@ class Form4 : public QWidget {
 
     QueryWindowServices services_;
     RecordGridModel* model_;
+    QTimer* firstDrawWait_;  // the grid is drawn empty once it runs out before the fill came
     RecordFilter filter_;
+    // Counts the openings that ended; a clear or an export answers only the opening it was
+    // asked in.
+    int opening_ = 0;
+    bool opened_ = false;  // from the show that begins an opening to the close that ends it
+    // Set once the opening ends, which stops an export of that opening.
+    std::shared_ptr<std::atomic<bool>> openingEnded_ = std::make_shared<std::atomic<bool>>(false);
     // Bumped whenever what the grid lists must be read anew; older reads are then ignored.
     int generation_ = 0;
     std::optional<int> fillUnderWay_;  // the generation of the fill under way

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -43,6 +45,12 @@ std::array<QString, Form4::kGridColumns> headings() {
             QStringLiteral("   报警状态")};
 }
 
+// The clock's day; the system's where the clock gives none.
+QDate today(platform::Clock& clock) {
+    const QDate day = QDate::fromString(QString::fromStdString(clock.dateText()), Qt::ISODate);
+    return day.isValid() ? day : QDate::currentDate();
+}
+
 QDateEdit* dateBox(QWidget* parent, const QDate& date) {
     auto* box = new QDateEdit(date, parent);
     box->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
@@ -66,15 +74,15 @@ Form4::Form4(QueryWindowServices services, QWidget* parent)
       exportButton(new QPushButton(QStringLiteral("导出..."), this)),
       Timer1(new QTimer(this)),
       services_(std::move(services)),
-      model_(new RecordGridModel(headings(), palette().button(), this)) {
+      model_(new RecordGridModel(headings(), palette().button(), this)),
+      firstDrawWait_(new QTimer(this)) {
     // The store is read on a thread of the window's own; the first fill is under way while the
     // controls are built and shown.
     startReading();
     // A window of its own even when given a parent, which then only bounds its lifetime.
     setWindowFlag(Qt::Window);
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("数据查询"));
-    resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    restoreSize();
 
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
@@ -103,10 +111,10 @@ Form4::Form4(QueryWindowServices services, QWidget* parent)
     MSFlexGrid1->horizontalHeader()->setHighlightSections(false);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     MSFlexGrid1->setWordWrap(false);
-    // The grid is first drawn with its records, not empty and then again; a store slow to
-    // answer gets the empty grid drawn after a moment.
-    MSFlexGrid1->setUpdatesEnabled(false);
-    QTimer::singleShot(kFirstDrawWaitMs, this, [this] { MSFlexGrid1->setUpdatesEnabled(true); });
+    firstDrawWait_->setSingleShot(true);
+    firstDrawWait_->setInterval(kFirstDrawWaitMs);
+    connect(firstDrawWait_, &QTimer::timeout, this,
+            [this] { MSFlexGrid1->setUpdatesEnabled(true); });
 
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2->setObjectName(QStringLiteral("Command2"));
@@ -137,9 +145,16 @@ Form4::Form4(QueryWindowServices services, QWidget* parent)
     layout->addWidget(faultLabel);
     layout->addWidget(MSFlexGrid1, 1);
     layout->addLayout(buttons);
-
-    // The window is created inside the opener's handler, so its load runs directly.
-    Form_Load();
+    // A window made ahead of its opening (not shown by the handler that made it) is polished,
+    // laid out and given its native window meanwhile, so that its first show only draws.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) {
+            ensurePolished();
+            this->layout()->activate();
+            create();
+        }
+    });
+    // Form_Load runs at the first show, which begins the first opening.
 }
 
 QWidget* Form4::buildFilterRow() {
@@ -150,9 +165,7 @@ QWidget* Form4::buildFilterRow() {
     for (int station = 1; station <= 16; ++station) {
         stationBox->addItem(QStringLiteral("%1").arg(station, 2, 10, QLatin1Char('0')), station);
     }
-    const QDate today =
-        QDate::fromString(QString::fromStdString(services_.clock.dateText()), Qt::ISODate);
-    const QDate shownDate = today.isValid() ? today : QDate::currentDate();
+    const QDate shownDate = today(services_.clock);
     fromCheck = new QCheckBox(QStringLiteral("起始日期"), row);
     fromDate = dateBox(row, shownDate);
     toCheck = new QCheckBox(QStringLiteral("截止日期"), row);
@@ -188,7 +201,40 @@ void Form4::Form_Load() {
         MSFlexGrid1->setColumnWidth(column,
                                     twipsToPixels(widthsTwips[static_cast<std::size_t>(column)]));
     }
-    // The headings stand in the grid's heading row from its making.
+    // Every station and no dates, as the filter starts; the signals are held back so that the
+    // filter is taken once, below, and only read anew when it was another.
+    {
+        const QSignalBlocker station(stationBox);
+        const QSignalBlocker from(fromCheck);
+        const QSignalBlocker to(toCheck);
+        const QSignalBlocker fromDay(fromDate);
+        const QSignalBlocker toDay(toDate);
+        stationBox->setCurrentIndex(0);
+        fromCheck->setChecked(false);
+        toCheck->setChecked(false);
+        const QDate shownDate = today(services_.clock);
+        fromDate->setDate(shownDate);
+        toDate->setDate(shownDate);
+    }
+    filterChanged();
+}
+
+void Form4::restoreSize() {
+    setWindowState(Qt::WindowNoState);
+    resize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+}
+
+void Form4::beginOpening() {
+    opened_ = true;
+    Form_Load();
+    MSFlexGrid1->clearSelection();
+    MSFlexGrid1->setCurrentIndex(QModelIndex());
+    MSFlexGrid1->scrollToTop();
+    MSFlexGrid1->horizontalScrollBar()->setValue(0);
+    // The grid is first drawn with its records, not empty and then again; a store slow to
+    // answer gets the empty grid drawn after a moment.
+    MSFlexGrid1->setUpdatesEnabled(false);
+    firstDrawWait_->start();
 }
 
 void Form4::startReading() {

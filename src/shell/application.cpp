@@ -72,9 +72,10 @@ WindowList Application::windowList() {
     return {
         {"Command3", "数据查询",
          [this]() -> QWidget* {
-             // The window deletes itself when it closes. It reads a store of the working
-             // directory's kind on a thread of its own, and writes each export with a writer of
-             // its own there.
+             // The window is kept for the program's life: closing it hides it, and each opening
+             // starts afresh. It reads a store of the working directory's kind on a thread of
+             // its own, kept open between openings, and writes each export with a writer of its
+             // own there. Made ahead, so that its first opening does not wait for its making.
              const auto refuseExport = [](const std::string& path) -> std::optional<std::string> {
                  const auto refused = platform::qt::exportRefusal(path);
                  return refused ? std::optional<std::string>(refused->chinese) : std::nullopt;
@@ -83,7 +84,8 @@ WindowList Application::windowList() {
                  {records::sql::readingStores(line_.clock()),
                   [] { return std::make_unique<platform::qt::QtFileWriter>(); }, refuseExport,
                   dialogs_, gate_, line_.clock()});
-         }},
+         },
+         true},
         {"stationOverviewButton", "站点总览",
          [this]() -> QWidget* {
              std::function<std::string()> gatewayState;

@@ -7,7 +7,11 @@ namespace shell {
 Navigator::Navigator(ParameterWindowMaker makeParameterWindow, const WindowList& windows)
     : makeParameterWindow_(std::move(makeParameterWindow)),
       windows_(windows),
-      opened_(windows.size()) {}
+      opened_(windows.size()) {
+    makeAheadTimer_.setSingleShot(true);
+    QObject::connect(&makeAheadTimer_, &QTimer::timeout, &makeAheadTimer_, [this] { makeAhead(); });
+    makeAheadTimer_.start(kMakeAheadDelayMs);
+}
 
 Navigator::~Navigator() {
     for (const QPointer<QWidget>& window : opened_) {
@@ -20,6 +24,14 @@ void Navigator::openParameterWindow() {
         parameterWindow_ = makeParameterWindow_();
     }
     parameterWindow_->open();
+}
+
+void Navigator::makeAhead() {
+    for (std::size_t index = 0; index < windows_.size(); ++index) {
+        if (windows_[index].madeAhead && !opened_[index]) {
+            opened_[index] = windows_[index].make();
+        }
+    }
 }
 
 void Navigator::openWindow(std::size_t index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstddef>
@@ -22,9 +23,9 @@ class OwnedWindow {
 };
 
 // The ways from the main window to the other windows. Each window is made at its first opening,
-// so that the start-up waits for none of them. The parameter window is then kept for the rest of
-// the run; a window of the list is kept while it is open and made again once it has deleted
-// itself on closing.
+// so that the start-up waits for none of them, or (an entry of the list marked so) hidden a
+// moment after start-up. The parameter window is then kept for the rest of the run; a window of
+// the list is kept while it exists and made again once it has deleted itself on closing.
 class Navigator final : public Navigation {
   public:
     using ParameterWindowMaker = std::function<std::unique_ptr<OwnedWindow>()>;
@@ -38,12 +39,18 @@ class Navigator final : public Navigation {
 
     void openParameterWindow() override;
     void openWindow(std::size_t index) override;
+    // Makes the entries marked to be made ahead that are not made yet; they stay hidden.
+    void makeAhead();
+
+    // How long after the navigator's making the marked entries are made: past the start-up.
+    static constexpr int kMakeAheadDelayMs = 2000;
 
   private:
     ParameterWindowMaker makeParameterWindow_;
     std::unique_ptr<OwnedWindow> parameterWindow_;
     const WindowList& windows_;
     std::vector<QPointer<QWidget>> opened_;
+    QTimer makeAheadTimer_;
 };
 
 }  // namespace shell

@@ -16,6 +16,10 @@ struct WindowEntry {
     std::string objectName;  // of its button on the main window
     std::string caption;     // of its button
     std::function<QWidget*()> make;
+    // Made hidden ahead of its first opening, once the program has run for a moment after
+    // start-up, so that the first opening is as quick as the next ones. For a window that is
+    // kept between openings and starts each opening afresh.
+    bool madeAhead = false;
 };
 
 // The first entry is the data-query window, whose button is the main window's Command3.

@@ -23,114 +23,18 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_clock.h"
-#include "fakes/fake_dialogs.h"
-#include "fakes/fake_file_writer.h"
 #include "fakes/fake_store.h"
-#include "platform/event_gate.h"
+#include "form4_fixture.h"
 #include "sample_records.h"
 #include "support/wait_for.h"
 
 namespace {
 
+using records_test::Form4Test;
 using records_test::recordNumber;
 using records_test::textsOf;
 using testsupport::waitFor;
-
 using State = fakes::SharedFakeStore::State;
-
-// The test's writer, handed to the window's reading thread; read once the export's message came.
-struct WriterInto final : platform::FileWriter {
-    explicit WriterInto(fakes::FakeFileWriter& w) : writer(w) {}
-    bool begin(const std::string& path) override { return writer.begin(path); }
-    bool append(std::string_view text) override { return writer.append(text); }
-    bool finish() override { return writer.finish(); }
-    void abandon() override { writer.abandon(); }
-    std::optional<std::string> beginNamed(const std::string& path) override {
-        return writer.beginNamed(path);
-    }
-    fakes::FakeFileWriter& writer;
-};
-
-class Form4Test : public ::testing::Test {
-  protected:
-    ~Form4Test() override {
-        delete form;
-        shared.release();
-    }
-
-    records::Form4& open() {
-        // The one file an export may not replace is "kvt97.mdb".
-        const auto refuse = [](const std::string& path) -> std::optional<std::string> {
-            return path == "kvt97.mdb" ? std::optional<std::string>("不能导出到 " + path)
-                                       : std::nullopt;
-        };
-        form = new records::Form4({shared.maker(),
-                                   [this] { return std::make_unique<WriterInto>(writer); }, refuse,
-                                   dialogs, gate, clock});
-        form->show();
-        // Looks come only when a test asks for them.
-        form->Timer1->stop();
-        settle();
-        return *form;
-    }
-    // No window, an empty store, and the made-up run from its first record again.
-    void restart() {
-        delete form;
-        shared.with([](State& s) { s.store.records.clear(); });
-        logged_ = 0;
-    }
-    // Waits until the window has shown the result of every read it asked for.
-    void settle() {
-        ASSERT_TRUE(waitFor([this] { return form.isNull() || !form->reading(); }));
-    }
-    records::RecordFilter lastFilter() const {
-        return shared.with([](State& s) { return s.filters.back(); });
-    }
-    void look() {
-        gate.run([this] { form->Timer1_Timer(); });
-        settle();
-    }
-    // Records 1 to n of the made-up run follow the records stored so far.
-    void log(int count) {
-        shared.with([&](State& s) {
-            for (int i = 0; i < count; ++i) {
-                EXPECT_TRUE(s.store.append(recordNumber(++logged_)));
-            }
-        });
-    }
-    void setProblem(records::StoreProblem problem, const std::string& detail = {}) {
-        shared.with([&](State& s) { s.store.health_ = {problem, detail, {}, 0}; });
-    }
-    // The ten cells of a record row, columns 2 to 11.
-    std::vector<std::string> recordRow(int row) const {
-        std::vector<std::string> cells;
-        for (int column = 2; column < 12; ++column) {
-            cells.push_back(form->TextMatrix(row, column).toStdString());
-        }
-        return cells;
-    }
-    bool rowEmpty(int row) const { return recordRow(row) == std::vector<std::string>(10); }
-    // Grid rows `first` to `last` hold records `from` onwards of the made-up run.
-    void expectRows(int first, int last, int from) const {
-        for (int row = first; row <= last; ++row) {
-            ASSERT_EQ(recordRow(row), textsOf(recordNumber(from + row - first))) << row;
-        }
-    }
-    static void processDeferredDeletes() {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    fakes::SharedFakeStore shared;
-    fakes::FakeDialogs dialogs;
-    fakes::FakeFileWriter writer;
-    fakes::FakeClock clock;
-    platform::EventGate gate;
-    QPointer<records::Form4> form;
-
-  private:
-    int logged_ = 0;
-};
 
 TEST_F(Form4Test, LoadBuildsTheWindowAndReadsItsOwnStore) {
     records::Form4& f = open();
@@ -360,10 +264,11 @@ TEST_F(Form4Test, AStoreThatDoesNotAnswerHoldsNothingUp) {
     form->stationBox->setCurrentIndex(2);
     gate.run([this] { form->Timer1_Timer(); });
     form->Command2->click();
-    processDeferredDeletes();
-    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(form->isHidden());
     shared.release();
     EXPECT_TRUE(waitFor([this] { return shared.with([](State& s) { return s.waiting == 0; }); }));
+    settle();
+    EXPECT_TRUE(rowEmpty(1)) << "what was read for a closed window is not listed";
 }
 
 TEST_F(Form4Test, ActivationRereadsThroughTheGateAndEmptiesRowsBeyondTheFill) {
@@ -410,13 +315,12 @@ TEST_F(Form4Test, ClearAsksThenEmptiesTheStoreAndCloses) {
 
         f.Command1->click();
         settle();
-        processDeferredDeletes();
 
         EXPECT_EQ(dialogs.questions, (std::vector<std::string>{"确定要清除全部记录吗？"}));
         EXPECT_EQ(shared.calls("clear"), clears + (c.yes ? 1 : 0));
         EXPECT_EQ(shared.with([](State& s) { return s.store.records.size(); }),
                   static_cast<std::size_t>(c.left));
-        ASSERT_EQ(form.isNull(), c.closed);
+        ASSERT_EQ(form->isHidden(), c.closed);
         if (!c.closed) {
             expectRows(1, 3, 1);
             EXPECT_EQ(form->faultLabel->text().startsWith(QStringLiteral("记录未清除")), c.failing);
@@ -430,17 +334,17 @@ TEST_F(Form4Test, ReturnClosesAndAClickDuringAnotherHandlerIsDropped) {
     log(3);
     open();
     gate.run([this] { form->Command2->click(); });
-    processDeferredDeletes();
-    ASSERT_FALSE(form.isNull());
+    ASSERT_FALSE(form->isHidden());
 
     form->Command2->click();
-    processDeferredDeletes();
-    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_TRUE(rowEmpty(1)) << "nothing of a closed opening is kept";
 
     log(2);
-    open();  // a new window, reading the store anew
+    form->show();  // the same window and store, reading anew
+    settle();
     expectRows(1, 5, 1);
-    EXPECT_EQ(shared.with([](State& s) { return s.made; }), 2);
+    EXPECT_EQ(shared.with([](State& s) { return s.made; }), 1);
 }
 
 }  // namespace

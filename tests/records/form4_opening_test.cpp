@@ -1,0 +1,176 @@
+// The data-query window is kept between openings: each opening starts as a new window would, and
+// nothing read, exported or cleared for an ended opening reaches the next one.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_store.h"
+#include "form4_fixture.h"
+#include "sample_records.h"
+#include "support/wait_for.h"
+
+namespace {
+
+using records_test::Form4Test;
+using testsupport::waitFor;
+using State = fakes::SharedFakeStore::State;
+
+TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
+    struct Case {
+        const char* name;
+        std::function<void(records::Form4&)> change;  // what the operator did before closing
+    };
+    const std::vector<Case> cases = {
+        {"filter, grid, focus and size",
+         [](records::Form4& f) {
+             f.stationBox->setCurrentIndex(3);
+             f.fromCheck->setChecked(true);
+             f.fromDate->setDate(QDate(2007, 10, 11));
+             f.toCheck->setChecked(true);
+             f.toDate->setDate(QDate(2007, 10, 1));
+             f.MSFlexGrid1->scrollToBottom();
+             f.MSFlexGrid1->setCurrentIndex(f.MSFlexGrid1->model()->index(900, 3));
+             f.toCheck->setFocus();
+             f.MSFlexGrid1->setColumnWidth(3, 300);
+             f.resize(400, 300);
+         }},
+        {"a fault shown",
+         [this](records::Form4& f) {
+             setProblem(records::StoreProblem::Locked, "database is locked");
+             f.Form_Activate();
+             settle();
+             ASSERT_FALSE(f.faultLabel->isHidden());
+             setProblem(records::StoreProblem::None);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        clock.date = "2007-10-10";
+        log(1200);
+        records::Form4& f = open();
+        const QSize madeSize = f.size();
+        const int madeWidth = f.MSFlexGrid1->columnWidth(3);
+        c.change(f);
+        settle();
+
+        f.Command2->click();
+        ASSERT_TRUE(f.isHidden());
+        EXPECT_TRUE(rowEmpty(1)) << "nothing of the closed opening is kept";
+        clock.date = "2007-10-12";
+        log(3);
+        f.show();
+        f.Timer1->stop();
+        settle();
+
+        EXPECT_EQ(f.stationBox->currentIndex(), 0);
+        EXPECT_FALSE(f.fromCheck->isChecked());
+        EXPECT_FALSE(f.toCheck->isChecked());
+        for (const QDateEdit* box : {f.fromDate, f.toDate}) {
+            EXPECT_EQ(box->date(), QDate(2007, 10, 12)) << "today at the opening";
+            EXPECT_FALSE(box->isEnabled());
+        }
+        EXPECT_FALSE(f.filter().station || f.filter().fromDate || f.filter().toDate);
+        EXPECT_FALSE(lastFilter().station || lastFilter().fromDate || lastFilter().toDate);
+        EXPECT_TRUE(f.faultLabel->isHidden());
+        EXPECT_NE(f.focusWidget(), f.toCheck);
+        EXPECT_EQ(f.MSFlexGrid1->columnWidth(3), madeWidth);
+        EXPECT_EQ(f.size(), madeSize);
+        EXPECT_EQ(f.MSFlexGrid1->verticalScrollBar()->value(), 0);
+        EXPECT_FALSE(f.MSFlexGrid1->currentIndex().isValid());
+        expectRows(1, 1000, 204);  // the newest 1000 of 1203, those logged while closed too
+    }
+}
+
+TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
+    struct Case {
+        const char* name;
+        std::function<void(records::Form4&)> start;  // a read, held by the store, then the close
+        std::function<void(records::Form4&)> check;  // once the store answered, reopened
+    };
+    const std::vector<Case> cases = {
+        {"fill", [](records::Form4& f) { f.Form_Activate(); },
+         [this](records::Form4&) {
+             expectRows(1, 5, 1);
+             EXPECT_TRUE(rowEmpty(6));
+         }},
+        {"export",
+         [this](records::Form4& f) {
+             dialogs.saveAnswers = {"/tmp/records.csv"};
+             f.exportButton->click();
+         },
+         [this](records::Form4& f) {
+             EXPECT_TRUE(dialogs.messages.empty()) << "the export ended with its opening";
+             EXPECT_EQ(writer.files.count("/tmp/records.csv"), 0u);
+             ASSERT_TRUE(f.exportButton->isEnabled());
+             dialogs.saveAnswers = {"/tmp/records.csv"};
+             f.exportButton->click();
+             ASSERT_TRUE(waitFor([&] { return !dialogs.messages.empty(); }));
+             EXPECT_EQ(dialogs.messages.back(), "已导出 5 条记录。");
+         }},
+        {"clear",
+         [this](records::Form4& f) {
+             dialogs.yesNoAnswers = {true};
+             f.Command1->click();
+         },
+         [this](records::Form4& f) {
+             EXPECT_FALSE(f.isHidden()) << "the clear of the closed opening closes no other";
+             EXPECT_EQ(shared.with([](State& s) { return s.store.records.size(); }), 0u);
+             EXPECT_TRUE(rowEmpty(1)) << "the opening lists what the clear left";
+             EXPECT_TRUE(f.Command1->isEnabled());
+             EXPECT_TRUE(f.faultLabel->isHidden());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        dialogs.messages.clear();
+        writer.files.clear();
+        log(3);
+        records::Form4& f = open();
+        shared.with([](State& s) { s.held = true; });
+        c.start(f);
+        ASSERT_TRUE(
+            waitFor([this] { return shared.with([](State& s) { return s.waiting > 0; }); }));
+
+        f.Command2->click();
+        log(2);
+        f.show();  // opened again while the store still holds the read
+        f.Timer1->stop();
+        shared.release();
+        settle();
+        c.check(f);
+    }
+}
+
+TEST_F(Form4Test, AWindowMadeAheadListsWhatItReadsWhenOpened) {
+    log(3);
+    records::Form4& f = make();
+    // Its store is made and read at once, and nothing read is listed while it is hidden.
+    ASSERT_TRUE(waitFor([&] { return shared.calls("newest") == 1 && !f.reading(); }));
+    EXPECT_EQ(shared.with([](State& s) { return s.made; }), 1);
+    EXPECT_TRUE(rowEmpty(1));
+    // Meanwhile laid out for its first show, with a native window of its own.
+    ASSERT_TRUE(waitFor([&] { return f.testAttribute(Qt::WA_WState_Created); }));
+    EXPECT_GT(f.MSFlexGrid1->height(), 100);
+
+    log(2);
+    f.show();
+    f.Timer1->stop();
+    settle();
+    expectRows(1, 5, 1);
+    EXPECT_EQ(shared.calls("newest"), 2) << "read anew at the opening";
+    EXPECT_EQ(shared.with([](State& s) { return s.made; }), 1);
+    EXPECT_TRUE(f.MSFlexGrid1->updatesEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+// The windows of the main window's list: made at their first opening, or (marked so) hidden a
+// moment after start-up; a window kept between openings is shown again, one that deleted itself
+// on closing is made anew.
+#include "shell/navigator.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+#include "support/wait_for.h"
+
+namespace {
+
+struct Made {
+    int count = 0;
+    QPointer<QWidget> last;
+};
+
+shell::WindowEntry entry(const char* name, bool ahead, bool deletesItself, Made& made) {
+    return {name, name,
+            [&made, deletesItself]() -> QWidget* {
+                auto* window = new QWidget;
+                window->setAttribute(Qt::WA_DeleteOnClose, deletesItself);
+                ++made.count;
+                made.last = window;
+                return window;
+            },
+            ahead};
+}
+
+std::unique_ptr<shell::OwnedWindow> noParameterWindow() {
+    return nullptr;
+}
+
+// Made ahead or at the first opening; made again only once deleted on closing.
+TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
+    struct Case {
+        bool ahead;
+        bool deletesItself;
+        int madeAhead;        // windows made by makeAhead()
+        int madeByReopening;  // windows made once opened, closed and opened again
+    };
+    for (const Case c : {Case{false, false, 0, 1}, Case{false, true, 0, 2}, Case{true, false, 1, 1},
+                         Case{true, true, 1, 2}}) {
+        SCOPED_TRACE(2 * c.ahead + c.deletesItself);
+        Made made;
+        const shell::WindowList list = {entry("w", c.ahead, c.deletesItself, made)};
+        shell::Navigator navigator(noParameterWindow, list);
+        EXPECT_EQ(made.count, 0) << "nothing is made at start-up";
+
+        navigator.makeAhead();
+        ASSERT_EQ(made.count, c.madeAhead);
+        EXPECT_TRUE(made.last.isNull() || made.last->isHidden());
+
+        navigator.openWindow(0);
+        ASSERT_FALSE(made.last.isNull());
+        EXPECT_TRUE(made.last->isVisible());
+        made.last->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(made.last.isNull(), c.deletesItself);
+
+        navigator.openWindow(0);
+        EXPECT_EQ(made.count, c.madeByReopening);
+        ASSERT_FALSE(made.last.isNull());
+        EXPECT_TRUE(made.last->isVisible());
+    }
+}
+
+// The navigator's own timer makes the marked windows, hidden, a moment after its making.
+TEST(NavigatorWindows, MarkedWindowsAreMadeAMomentAfterStartUp) {
+    Made ahead;
+    Made atOpening;
+    const shell::WindowList list = {entry("a", true, false, ahead),
+                                    entry("b", false, false, atOpening)};
+    shell::Navigator navigator(noParameterWindow, list);
+    ASSERT_TRUE(testsupport::waitFor([&] { return ahead.count == 1; }));
+    EXPECT_TRUE(ahead.last->isHidden());
+    EXPECT_EQ(atOpening.count, 0);
+}
+
+}  // namespace

@@ -1,4 +1,4 @@
-// trend_bench STORE STATIONS [--show SECONDS [--point]]
+// trend_bench STORE STATIONS [--reader | --show SECONDS [--point]]
 //
 // The trend window on a records store made by scripts/make-trend-store.sh, with stations 1 to
 // STATIONS picked, as the program opens it: its own reader of the store on a thread of its own.
@@ -12,7 +12,8 @@
 //     "9600") while the window opens, and while it zooms and moves;
 //   - the process's memory with the window open (resident now, and at most);
 //   - the summing up of the stations without a window (the reader on this thread, with its
-//     helper).
+//     helper): its wall time and the processor time of both threads.
+// With --reader it only sums up, without a window (for a profiler).
 // With --show it only opens the window (the whole screen) and keeps it for SECONDS, for a
 // screenshot;
 // --point then points at the middle of the first station's flow.
@@ -265,11 +266,14 @@ void measureReader(const QString& store, int stations) {
     }
     request.columns = 1200;
     const auto start = Clock::now();
+    const double cpuStart = bench::processCpuMs();
     const auto answer = cache.answer(request, [](double) { return true; });
+    const double cpu = bench::processCpuMs() - cpuStart;
     if (!answer || !answer->span) {
         die("the store cannot be read");
     }
     print("reader_summing_up_ms", msSince(start));
+    print("reader_summing_up_cpu_ms", cpu);
     print("reader_summary_mb", static_cast<double>(cache.bytes()) / (1024 * 1024));
 }
 
@@ -281,7 +285,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: trend_bench STORE STATIONS [--show SECONDS [--point]]\n");
+        std::fprintf(stderr,
+                     "usage: trend_bench STORE STATIONS [--reader | --show SECONDS [--point]]\n");
         return 2;
     }
     const QString store = QString::fromLocal8Bit(argv[1]);
@@ -292,6 +297,10 @@ int main(int argc, char** argv) {
     if (argc > 4 && std::strcmp(argv[3], "--show") == 0) {
         return show(store, stations, std::atoi(argv[4]),
                     argc > 5 && std::strcmp(argv[5], "--point") == 0);
+    }
+    if (argc > 3 && std::strcmp(argv[3], "--reader") == 0) {
+        measureReader(store, stations);
+        return 0;
     }
     measureWindow(store, stations);
     measureReader(store, stations);

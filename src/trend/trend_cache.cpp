@@ -196,19 +196,21 @@ bool TrendCache::summarize(const StationSet& stations, Key upTo, const Progress&
     for (const std::int64_t station : members) {
         later.count(station);
     }
-    const SideFold fold = [&](int side, const RowView& row) {
-        if (stations.contains(row.station)) {
-            (side == 0 ? tally_ : later).fold(row);
-        }
+    const auto foldInto = [&stations](Tally& tally) {
+        return [&stations, &tally](const RowView& row) {
+            if (stations.contains(row.station)) {
+                tally.fold(row);
+            }
+        };
     };
-    if (!readParts(parts, shared, fold, progress)) {
+    if (!readParts(parts, shared, {foldInto(tally_), foldInto(later)}, progress)) {
         return false;
     }
     tally_.merge(std::move(later));
     return true;
 }
 
-bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
+bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const SideFolds& folds,
                            const std::function<bool(double)>& done) {
     std::vector<Part> mine;
     std::vector<Part> theirs;
@@ -222,9 +224,9 @@ bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const Si
             mine.push_back(part);
         }
     }
-    const auto readAll = [this, &fold](TrendRows& rows, const std::vector<Part>& list, int side,
-                                       const std::function<bool(double)>& go) {
-        const Fold sided = [&fold, side](const RowView& row) { fold(side, row); };
+    const auto readAll = [this, &folds](TrendRows& rows, const std::vector<Part>& list, int side,
+                                        const std::function<bool(double)>& go) {
+        const Fold& sided = folds[static_cast<std::size_t>(side)];
         const auto each = static_cast<double>(list.size());
         for (std::size_t i = 0; i < list.size(); ++i) {
             const auto partly = [&](double d) { return go((static_cast<double>(i) + d) / each); };
@@ -342,23 +344,24 @@ bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
     // The helper's records come later than these, station by station.
     std::vector<Points> later(shared ? points.size() : 0);
     std::array<DateReader, 2> dates;
-    const SideFold collect = [&](int side, const RowView& row) {
-        const std::optional<Minute> minute =
-            stations.contains(row.station)
-                ? dates[static_cast<std::size_t>(side)].minuteOf(row.date)
-                : std::nullopt;
-        if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
-            return;
-        }
-        Points& into = (side == 0 ? points : later)[static_cast<std::size_t>(row.station)];
-        const std::string_view texts[] = {row.flow, row.total};
-        for (const Quantity q : {kFlow, kTotal}) {
-            if (const std::optional<double> value = recordValue(texts[q])) {
-                into[q].push_back({static_cast<double>(*minute), *value});
+    const auto collectInto = [&stations, &grid](std::vector<Points>& found, DateReader& reader) {
+        return [&stations, &grid, &found, &reader](const RowView& row) {
+            const std::optional<Minute> minute =
+                stations.contains(row.station) ? reader.minuteOf(row.date) : std::nullopt;
+            if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
+                return;
             }
-        }
+            Points& into = found[static_cast<std::size_t>(row.station)];
+            const std::string_view texts[] = {row.flow, row.total};
+            for (const Quantity q : {kFlow, kTotal}) {
+                if (const std::optional<double> value = recordValue(texts[q])) {
+                    into[q].push_back({static_cast<double>(*minute), *value});
+                }
+            }
+        };
     };
-    if (!readParts(parts, shared, collect, always)) {
+    if (!readParts(parts, shared, {collectInto(points, dates[0]), collectInto(later, dates[1])},
+                   always)) {
         return false;
     }
     for (std::size_t s = 0; s < later.size(); ++s) {

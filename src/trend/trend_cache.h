@@ -105,8 +105,8 @@ class TrendCache {
         std::optional<std::int64_t> station;
     };
     using Fold = std::function<void(const RowView&)>;
-    // Takes a record read here (side 0) or by the helper (side 1).
-    using SideFold = std::function<void(int side, const RowView&)>;
+    // Take the records read here (the first) and those read by the helper (the second).
+    using SideFolds = std::array<Fold, 2>;
     using Points = std::array<std::vector<Point>, kQuantities>;
 
     void reset();
@@ -115,7 +115,7 @@ class TrendCache {
     bool summarize(const StationSet& stations, Key upTo, const Progress& progress);
     // Reads the parts; `shared`, the later half of each on a helper thread. `done` tells how far
     // the reading here has come.
-    bool readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
+    bool readParts(const std::vector<Part>& parts, bool shared, const SideFolds& folds,
                    const std::function<bool(double)>& done);
     // The share of the newest records that belong to the stations.
     std::optional<double> sampledShare(const StationSet& stations, Key last);

@@ -53,13 +53,18 @@ std::optional<int> TimeGrid::columnOf(double minute) const {
 
 std::vector<Extent> columnize(const std::vector<Point>& records, const TimeGrid& grid) {
     std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
+    columnizeInto(columns, records, grid);
+    return columns;
+}
+
+void columnizeInto(std::vector<Extent>& columns, const std::vector<Point>& records,
+                   const TimeGrid& grid) {
     for (const Point& record : records) {
         if (const std::optional<int> column = grid.columnOf(record.minute)) {
             columns[static_cast<std::size_t>(*column)].add(static_cast<Minute>(record.minute),
                                                            record.value);
         }
     }
-    return columns;
 }
 
 std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns, Minute gapMinutes) {

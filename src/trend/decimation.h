@@ -48,6 +48,9 @@ struct TimeGrid {
 // the grid's span are left out.
 [[nodiscard]] std::vector<Extent> columnize(const std::vector<Point>& records,
                                             const TimeGrid& grid);
+// The same into columns that hold the records before these (one per column of the grid).
+void columnizeInto(std::vector<Extent>& columns, const std::vector<Point>& records,
+                   const TimeGrid& grid);
 
 // The line that draws the columns: in each column its first, lowest, highest and last value
 // (a value equal to the one before it is left out), so that a pixel column shows every value its

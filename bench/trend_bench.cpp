@@ -12,7 +12,8 @@
 //     "9600") while the window opens, and while it zooms and moves;
 //   - the process's memory with the window open (resident now, and at most);
 //   - the summing up of the stations without a window (the reader on this thread, with its
-//     helper): its wall time and the processor time of both threads.
+//     helper): its wall time and the processor time of both threads; then the closest view
+//     that is read from the records, not the buckets, likewise.
 // With --reader it only sums up, without a window (for a profiler).
 // With --show it only opens the window (the whole screen) and keeps it for SECONDS, for a
 // screenshot;
@@ -275,6 +276,25 @@ void measureReader(const QString& store, int stations) {
     print("reader_summing_up_ms", msSince(start));
     print("reader_summing_up_cpu_ms", cpu);
     print("reader_summary_mb", static_cast<double>(cache.bytes()) / (1024 * 1024));
+    // The closest view the buckets do not answer: a column a little under a bucket, in the middle
+    // of the span, read from the records (median of five).
+    const double middle = (static_cast<double>(answer->span->first) + answer->span->second) / 2;
+    const double wide =
+        0.8 * static_cast<double>(trend::TrendCache::Options{}.bucketMinutes) * request.columns;
+    std::vector<double> closes;
+    std::vector<double> closeCpus;
+    for (int i = 0; i < 5; ++i) {
+        request.range = std::make_pair(middle - wide / 2 + i * 60, middle + wide / 2 + i * 60);
+        const auto begin = Clock::now();
+        const double cpuBegin = bench::processCpuMs();
+        if (!cache.answer(request, [](double) { return true; })) {
+            die("the store cannot be read");
+        }
+        closes.push_back(msSince(begin));
+        closeCpus.push_back(bench::processCpuMs() - cpuBegin);
+    }
+    print("reader_close_view_ms", median(closes));
+    print("reader_close_view_cpu_ms", median(closeCpus));
 }
 
 }  // namespace

@@ -43,11 +43,11 @@ void Extent::merge(const Extent& other) {
     }
 }
 
-std::optional<int> TimeGrid::columnOf(double minute) const {
+std::optional<int> TimeGrid::columnOf(double minute, double span) const {
     if (columns <= 0 || !(minute >= from && minute < to)) {
         return std::nullopt;
     }
-    const auto column = static_cast<int>(std::floor((minute - from) / columnSpan()));
+    const auto column = static_cast<int>(std::floor((minute - from) / span));
     return std::min(column, columns - 1);
 }
 
@@ -59,8 +59,9 @@ std::vector<Extent> columnize(const std::vector<Point>& records, const TimeGrid&
 
 void columnizeInto(std::vector<Extent>& columns, const std::vector<Point>& records,
                    const TimeGrid& grid) {
+    const double span = grid.columnSpan();
     for (const Point& record : records) {
-        if (const std::optional<int> column = grid.columnOf(record.minute)) {
+        if (const std::optional<int> column = grid.columnOf(record.minute, span)) {
             columns[static_cast<std::size_t>(*column)].add(static_cast<Minute>(record.minute),
                                                            record.value);
         }

@@ -41,7 +41,11 @@ struct TimeGrid {
 
     [[nodiscard]] double columnSpan() const { return (to - from) / columns; }
     // The column that holds `minute`; none outside the span.
-    [[nodiscard]] std::optional<int> columnOf(double minute) const;
+    [[nodiscard]] std::optional<int> columnOf(double minute) const {
+        return columnOf(minute, columnSpan());
+    }
+    // The same, given columnSpan() worked out before.
+    [[nodiscard]] std::optional<int> columnOf(double minute, double span) const;
 };
 
 // The records of one quantity, in any order, gathered into the grid's columns. Records outside

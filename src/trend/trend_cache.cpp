@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -207,13 +208,12 @@ bool TrendCache::summarize(const StationSet& stations, Key upTo, const Progress&
             }
         });
     }
-    if (!readPieces(pieces, shared, folds, progress)) {
-        return false;
-    }
-    for (Tally& later : tallies) {
-        tally_.merge(std::move(later));
-    }
-    return true;
+    // A piece is merged as soon as it and those before it are read: its pages are let go at once.
+    return readPieces(pieces, shared, folds, progress, [this, &tallies](std::size_t i) {
+        if (i > 0) {
+            tally_.merge(std::move(tallies[i - 1]));
+        }
+    });
 }
 
 std::vector<TrendCache::Part> TrendCache::piecesOf(const std::vector<Part>& parts,
@@ -231,11 +231,23 @@ std::vector<TrendCache::Part> TrendCache::piecesOf(const std::vector<Part>& part
 }
 
 bool TrendCache::readPieces(const std::vector<Part>& pieces, bool shared,
-                            const std::vector<Fold>& folds,
-                            const std::function<bool(double)>& done) {
+                            const std::vector<Fold>& folds, const std::function<bool(double)>& done,
+                            const std::function<void(std::size_t)>& inOrder) {
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
     std::atomic<bool> stop{false};
+    std::mutex order;
+    std::vector<bool> read(pieces.size());  // guarded by order
+    std::size_t readInOrder = 0;            // the pieces up to here are read; guarded by order
+    const auto readOne = [&](std::size_t i) {
+        const std::lock_guard<std::mutex> lock(order);
+        read[i] = true;
+        for (; readInOrder < pieces.size() && read[readInOrder]; ++readInOrder) {
+            if (inOrder) {
+                inOrder(readInOrder);
+            }
+        }
+    };
     const auto total = static_cast<double>(pieces.size());
     const auto readAll = [&](TrendRows& rows, const std::function<bool(double)>& go) {
         for (std::size_t i = next++; i < pieces.size() && !stop; i = next++) {
@@ -247,6 +259,7 @@ bool TrendCache::readPieces(const std::vector<Part>& pieces, bool shared,
                 stop = true;
                 return false;
             }
+            readOne(i);
             ++finished;
         }
         return !stop;
@@ -265,9 +278,9 @@ bool TrendCache::readPieces(const std::vector<Part>& pieces, bool shared,
         helped = rows && readAll(*rows, [&stop](double) { return !stop.load(); });
         stop = stop || !helped;
     });
-    const bool read = readAll(rows_, here);
+    const bool mine = readAll(rows_, here);
     helper.join();
-    return read && helped;
+    return mine && helped;
 }
 
 std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {

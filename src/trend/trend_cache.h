@@ -119,9 +119,12 @@ class TrendCache {
     [[nodiscard]] std::vector<Part> piecesOf(const std::vector<Part>& parts, bool shared) const;
     // Reads the pieces, each through its own fold (folds[i] for pieces[i]); `shared`, on this
     // thread and the helper's, each taking the next piece not taken yet, so that a thread that
-    // gets less of a processor reads fewer. `done` tells how far the reading has come.
+    // gets less of a processor reads fewer. `done` tells how far the reading has come;
+    // inOrder(i), when given, is called for each piece once it and every piece before it are
+    // read, in their order, one call at a time.
     bool readPieces(const std::vector<Part>& pieces, bool shared, const std::vector<Fold>& folds,
-                    const std::function<bool(double)>& done);
+                    const std::function<bool(double)>& done,
+                    const std::function<void(std::size_t)>& inOrder = {});
     // The share of the newest records that belong to the stations.
     std::optional<double> sampledShare(const StationSet& stations, Key last);
     bool readRange(TrendRows& rows, Key after, Key upTo, std::optional<std::int64_t> station,

@@ -51,14 +51,28 @@ std::optional<int> TimeGrid::columnOf(double minute, double span) const {
     return std::min(column, columns - 1);
 }
 
-std::vector<Extent> columnize(const std::vector<Point>& records, const TimeGrid& grid) {
-    std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
-    columnizeInto(columns, records, grid);
-    return columns;
+void ColumnRun::add(int column, Minute minute, double value) {
+    if (extents_.empty()) {
+        first_ = column;
+    } else if (column < first_) {
+        extents_.insert(extents_.begin(), static_cast<std::size_t>(first_ - column), Extent{});
+        first_ = column;
+    }
+    const auto at = static_cast<std::size_t>(column - first_);
+    if (at >= extents_.size()) {
+        extents_.resize(at + 1);
+    }
+    extents_[at].add(minute, value);
 }
 
-void columnizeInto(std::vector<Extent>& columns, const std::vector<Point>& records,
-                   const TimeGrid& grid) {
+void ColumnRun::mergeInto(std::vector<Extent>& columns) const {
+    for (std::size_t i = 0; i < extents_.size(); ++i) {
+        columns[static_cast<std::size_t>(first_) + i].merge(extents_[i]);
+    }
+}
+
+std::vector<Extent> columnize(const std::vector<Point>& records, const TimeGrid& grid) {
+    std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
     const double span = grid.columnSpan();
     for (const Point& record : records) {
         if (const std::optional<int> column = grid.columnOf(record.minute, span)) {
@@ -66,6 +80,7 @@ void columnizeInto(std::vector<Extent>& columns, const std::vector<Point>& recor
                                                            record.value);
         }
     }
+    return columns;
 }
 
 std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns, Minute gapMinutes) {

@@ -48,13 +48,25 @@ struct TimeGrid {
     [[nodiscard]] std::optional<int> columnOf(double minute, double span) const;
 };
 
+// Columns in a row from the first one a record reaches to the last, each as Extent::add makes
+// it: what the records of a short key range reach of a grid, in little more memory than the
+// columns they reach.
+class ColumnRun {
+  public:
+    void add(int column, Minute minute, double value);
+    // Takes the run into `columns` (one per column of the grid), as if its records were added
+    // after those already there.
+    void mergeInto(std::vector<Extent>& columns) const;
+
+  private:
+    int first_ = 0;  // the column of extents_[0]
+    std::vector<Extent> extents_;
+};
+
 // The records of one quantity, in any order, gathered into the grid's columns. Records outside
 // the grid's span are left out.
 [[nodiscard]] std::vector<Extent> columnize(const std::vector<Point>& records,
                                             const TimeGrid& grid);
-// The same into columns that hold the records before these (one per column of the grid).
-void columnizeInto(std::vector<Extent>& columns, const std::vector<Point>& records,
-                   const TimeGrid& grid);
 
 // The line that draws the columns: in each column its first, lowest, highest and last value
 // (a value equal to the one before it is left out), so that a pixel column shows every value its

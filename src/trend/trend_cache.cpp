@@ -85,7 +85,7 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
     }
     const bool drawable = answer.grid.columns > 0 && answer.grid.to > answer.grid.from;
     const bool close = drawable && answer.grid.columnSpan() < summary.bucketMinutes();
-    std::vector<std::vector<Points>> pieces;
+    std::vector<std::vector<Runs>> pieces;
     if (close && !readClose(requested, answer.grid, pieces)) {
         return std::nullopt;
     }
@@ -342,18 +342,18 @@ bool TrendCache::readUnits() {
     return true;
 }
 
-std::vector<Extent> TrendCache::closeColumns(const std::vector<std::vector<Points>>& pieces,
+std::vector<Extent> TrendCache::closeColumns(const std::vector<std::vector<Runs>>& pieces,
                                              std::int64_t station, Quantity quantity,
                                              const TimeGrid& grid) {
     std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
-    for (const std::vector<Points>& piece : pieces) {
-        columnizeInto(columns, piece[static_cast<std::size_t>(station)][quantity], grid);
+    for (const std::vector<Runs>& piece : pieces) {
+        piece[static_cast<std::size_t>(station)][quantity].mergeInto(columns);
     }
     return columns;
 }
 
 bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
-                           std::vector<std::vector<Points>>& found) {
+                           std::vector<std::vector<Runs>>& found) {
     found.clear();
     const auto keys = tally_.summary().keysBetween(static_cast<Minute>(std::floor(grid.from)),
                                                    static_cast<Minute>(std::ceil(grid.to)));
@@ -380,25 +380,28 @@ bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
     const double span = static_cast<double>(keys->second - keys->first + 1);
     const bool shared = helper_ && span * std::min(share, 1.0) >= options_.sharedFrom;
     const std::vector<Part> pieces = piecesOf(parts, shared);
-    found.assign(pieces.size(), std::vector<Points>(static_cast<std::size_t>(kMaxStation + 1)));
+    found.assign(pieces.size(), std::vector<Runs>(static_cast<std::size_t>(kMaxStation + 1)));
     std::vector<DateReader> dates(pieces.size());
     std::vector<Fold> folds;
+    const double columnSpan = grid.columnSpan();
     for (std::size_t i = 0; i < pieces.size(); ++i) {
-        folds.emplace_back(
-            [&stations, &grid, &into = found[i], &reader = dates[i]](const RowView& row) {
-                const std::optional<Minute> minute =
-                    stations.contains(row.station) ? reader.minuteOf(row.date) : std::nullopt;
-                if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
-                    return;
+        folds.emplace_back([&stations, &grid, columnSpan, &into = found[i],
+                            &reader = dates[i]](const RowView& row) {
+            const std::optional<Minute> minute =
+                stations.contains(row.station) ? reader.minuteOf(row.date) : std::nullopt;
+            const std::optional<int> column =
+                minute ? grid.columnOf(static_cast<double>(*minute), columnSpan) : std::nullopt;
+            if (!column) {
+                return;
+            }
+            Runs& runs = into[static_cast<std::size_t>(row.station)];
+            const std::string_view texts[] = {row.flow, row.total};
+            for (const Quantity q : {kFlow, kTotal}) {
+                if (const std::optional<double> value = recordValue(texts[q])) {
+                    runs[q].add(*column, *minute, *value);
                 }
-                Points& station = into[static_cast<std::size_t>(row.station)];
-                const std::string_view texts[] = {row.flow, row.total};
-                for (const Quantity q : {kFlow, kTotal}) {
-                    if (const std::optional<double> value = recordValue(texts[q])) {
-                        station[q].push_back({static_cast<double>(*minute), *value});
-                    }
-                }
-            });
+            }
+        });
     }
     return readPieces(pieces, shared, folds, always);
 }

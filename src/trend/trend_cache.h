@@ -107,7 +107,8 @@ class TrendCache {
         std::optional<std::int64_t> station;
     };
     using Fold = std::function<void(const RowView&)>;
-    using Points = std::array<std::vector<Point>, kQuantities>;
+    // A station's records of a piece of a close view, by quantity.
+    using Runs = std::array<ColumnRun, kQuantities>;
     static constexpr Key kPieces = 8;
 
     void reset();
@@ -133,9 +134,9 @@ class TrendCache {
     // The stations' records of the grid's span, read from the store.
     // Each piece's records by station, the pieces in the order of their keys.
     bool readClose(const StationSet& stations, const TimeGrid& grid,
-                   std::vector<std::vector<Points>>& found);
+                   std::vector<std::vector<Runs>>& found);
     [[nodiscard]] static std::vector<Extent> closeColumns(
-        const std::vector<std::vector<Points>>& pieces, std::int64_t station, Quantity quantity,
+        const std::vector<std::vector<Runs>>& pieces, std::int64_t station, Quantity quantity,
         const TimeGrid& grid);
 
     TrendRows& rows_;

@@ -118,4 +118,17 @@ std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns, Minut
     return pieces;
 }
 
+std::pair<std::size_t, std::size_t> drawnPoints(const std::vector<Point>& piece, double from,
+                                                double to) {
+    if (piece.empty() || piece.back().minute < from || piece.front().minute >= to) {
+        return {0, 0};
+    }
+    const auto before = [](const Point& p, double minute) { return p.minute < minute; };
+    const auto first = std::lower_bound(piece.begin(), piece.end(), from, before);
+    const auto last = std::lower_bound(first, piece.end(), to, before);
+    const auto begin = static_cast<std::size_t>(first - piece.begin());
+    const auto end = static_cast<std::size_t>(last - piece.begin());
+    return {begin > 0 ? begin - 1 : 0, std::min(end + 1, piece.size())};
+}
+
 }  // namespace trend

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "trend/record_time.h"
@@ -74,5 +76,11 @@ class ColumnRun {
 // than `gapMinutes` apart.
 [[nodiscard]] std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns,
                                                      Minute gapMinutes = kGapMinutes);
+
+// The points of a piece of a line (minutes in order) that draw its part within [from, to): those
+// within and one on either side, so that a segment across an edge is drawn. Empty when the piece
+// lies wholly outside.
+[[nodiscard]] std::pair<std::size_t, std::size_t> drawnPoints(const std::vector<Point>& piece,
+                                                              double from, double to);
 
 }  // namespace trend

@@ -189,4 +189,24 @@ TEST(Decimation, RunsOfColumnsMergedInOrderAreTheColumnsOfAll) {
     }
 }
 
+TEST(Decimation, APieceDrawsItsPointsInViewAndOneOnEitherSide) {
+    const std::vector<Point> piece = {{0, 1}, {10, 2}, {10, 3}, {20, 4}, {30, 5}};
+    struct Case {
+        const char* name;
+        double from;
+        double to;
+        std::pair<std::size_t, std::size_t> drawn;
+    };
+    const Case cases[] = {
+        {"all in view", -5, 35, {0, 5}},        {"the middle", 10, 20, {0, 4}},
+        {"within one segment", 21, 29, {3, 5}}, {"across the start", -10, 5, {0, 2}},
+        {"across the end", 25, 40, {3, 5}},     {"the last point alone", 30, 40, {3, 5}},
+        {"wholly before", -10, 0, {0, 0}},      {"wholly after", 30.5, 40, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(trend::drawnPoints(piece, c.from, c.to), c.drawn) << c.name;
+    }
+    EXPECT_EQ(trend::drawnPoints({}, 0, 10), std::make_pair(std::size_t{0}, std::size_t{0}));
+}
+
 }  // namespace

@@ -239,21 +239,47 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
     EXPECT_TRUE(columns.back().present);
 }
 
+// This thread and the helper each say when they read a piece, and then wait (within a generous
+// deadline) until the other reads one too: both take a piece however quick either is.
+struct Meeting {
+    std::atomic<bool> mine{false};
+    std::atomic<bool> theirs{false};
+};
+
+void awaitFlag(const std::atomic<bool>& flag) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!flag && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+}
+
 // A reader of its own for the helper thread, over a copy of the records; `ranges` gets every
-// range a helper reads, `read` is set at its first read.
+// range a helper reads.
 trend::TrendRowsMaker helperOver(const FakeTrendRows& rows, std::vector<trend::RowRange>* ranges,
-                                 bool broken = false, std::atomic<bool>* read = nullptr) {
-    return [&rows, ranges, broken, read]() -> std::unique_ptr<trend::TrendRows> {
+                                 bool broken = false, Meeting* meeting = nullptr) {
+    return [&rows, ranges, broken, meeting]() -> std::unique_ptr<trend::TrendRows> {
         auto copy = std::make_unique<FakeTrendRows>();
         copy->records = rows.records;
         copy->broken = broken;
-        copy->beforeRead = [ranges, read, reader = copy.get()] {
+        copy->beforeRead = [ranges, meeting, reader = copy.get()] {
             ranges->push_back(reader->ranges.back());
-            if (read) {
-                *read = true;
+            if (meeting) {
+                meeting->theirs = true;
+                awaitFlag(meeting->mine);
             }
         };
         return copy;
+    };
+}
+
+// This thread's side of the meeting, from its first read after the sample that chooses how to
+// read.
+void meetInPieces(FakeTrendRows& rows, Meeting& meeting) {
+    rows.beforeRead = [&rows, &meeting] {
+        if (rows.reads > 1) {
+            meeting.mine = true;
+            awaitFlag(meeting.theirs);
+        }
     };
 }
 
@@ -263,17 +289,6 @@ struct SharedCase {
     std::vector<std::int64_t> stations;
     bool stationReads;  // through the station index
 };
-
-// After the sample that chooses how to read, the reads of `rows` wait for the helper's first read
-// (or a generous deadline): the helper takes a piece however quick this thread is.
-void waitForTheHelper(FakeTrendRows& rows, const std::atomic<bool>& helperRead) {
-    rows.beforeRead = [&rows, &helperRead] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (rows.reads > 1 && !helperRead && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::yield();
-        }
-    };
-}
 
 // The pieces a thread read: the end and station of each piece's reads.
 std::set<std::pair<trend::Key, std::optional<std::int64_t>>> piecesOf(
@@ -297,10 +312,10 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         FakeTrendRows rows;
         fill(rows, c.storeStations, 1500);
         std::vector<trend::RowRange> helperRanges;
-        std::atomic<bool> helperRead{false};
+        Meeting meeting;
         trend::TrendCache cache(rows, {kBucket, kChunk, 100},
-                                helperOver(rows, &helperRanges, false, &helperRead));
-        waitForTheHelper(rows, helperRead);
+                                helperOver(rows, &helperRanges, false, &meeting));
+        meetInPieces(rows, meeting);
         std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
         std::vector<trend::RowRange> helperSummingUp;
         std::size_t closeReads = 0;  // the reads of the last answer, by this thread and the helper
@@ -346,12 +361,10 @@ TEST(TrendCache, AHelperThatCannotReadFailsTheAnswerAndTheNextReadsAgain) {
     fill(rows, 3, 1000);
     std::vector<trend::RowRange> ranges;
     bool broken = true;
-    std::atomic<bool> helperRead{false};
-    trend::TrendRowsMaker helper = [&]() {
-        return helperOver(rows, &ranges, broken, &helperRead)();
-    };
+    Meeting meeting;
+    trend::TrendRowsMaker helper = [&]() { return helperOver(rows, &ranges, broken, &meeting)(); };
     trend::TrendCache cache(rows, {kBucket, 300, 100}, helper);
-    waitForTheHelper(rows, helperRead);
+    meetInPieces(rows, meeting);
     const auto view = request({1, 2, 3}, kStart, kStart + 1000, 100);
     EXPECT_FALSE(cache.answer(view, keepReading));
     broken = false;

@@ -79,9 +79,12 @@ class PollGaps {
         last_ = Clock::now();
         timer_.start();
     }
+    // The longest pause so far; the next pause is counted from now, so that what this thread
+    // did before (the drawings timed on purpose) is not taken for a pause of the next part.
     double take() {
         const double longest = longest_;
         longest_ = 0;
+        last_ = Clock::now();
         return longest;
     }
 

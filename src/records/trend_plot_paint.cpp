@@ -106,8 +106,8 @@ void TrendPlot::drawPanel(QPainter& painter, const Panel& panel) const {
     }
     painter.save();
     painter.setClipRect(area.adjusted(1, 1, 0, 0));
-    // Without smoothing: the lines run along pixel columns, where smoothing adds little and takes
-    // as long again as the drawing itself (sixteen stations of a year).
+    // Without smoothing: the lines run along pixel columns, where smoothing adds little and makes
+    // the drawing of sixteen stations' year about a third slower.
     QPolygonF polygon;
     for (const trend::StationTrend& station : answer_->stations) {
         const QColor color = colorOf(station.station);

@@ -79,12 +79,15 @@ class PollGaps {
         last_ = Clock::now();
         timer_.start();
     }
-    // The longest pause so far; the next pause is counted from now, so that what this thread
-    // did before (the drawings timed on purpose) is not taken for a pause of the next part.
+    // The longest pause so far, the one going on now included; the next pause is counted from
+    // now, so that what this thread did before (the drawings timed on purpose) is not taken for
+    // a pause of the next part.
     double take() {
-        const double longest = longest_;
+        const auto now = Clock::now();
+        const double longest =
+            std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
         longest_ = 0;
-        last_ = Clock::now();
+        last_ = now;
         return longest;
     }
 

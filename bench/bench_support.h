@@ -35,6 +35,13 @@ inline double threadCpuMs() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
+// The processor time of the whole process, every thread of it.
+inline double processCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 // A figure of /proc/self/status in kB ("VmRSS", "VmHWM"); 0 where there is none.
 inline long statusKb(const std::string& key) {
     std::ifstream status("/proc/self/status");

@@ -1,4 +1,4 @@
-// trend_bench STORE STATIONS [--show SECONDS [--point]]
+// trend_bench STORE STATIONS [--reader | --show SECONDS [--point]]
 //
 // The trend window on a records store made by scripts/make-trend-store.sh, with stations 1 to
 // STATIONS picked, as the program opens it: its own reader of the store on a thread of its own.
@@ -12,7 +12,9 @@
 //     "9600") while the window opens, and while it zooms and moves;
 //   - the process's memory with the window open (resident now, and at most);
 //   - the summing up of the stations without a window (the reader on this thread, with its
-//     helper).
+//     helper): its wall time and the processor time of both threads; then the closest view
+//     that is read from the records, not the buckets, likewise.
+// With --reader it only sums up, without a window (for a profiler).
 // With --show it only opens the window (the whole screen) and keeps it for SECONDS, for a
 // screenshot;
 // --point then points at the middle of the first station's flow.
@@ -77,9 +79,15 @@ class PollGaps {
         last_ = Clock::now();
         timer_.start();
     }
+    // The longest pause so far, the one going on now included; the next pause is counted from
+    // now, so that what this thread did before (the drawings timed on purpose) is not taken for
+    // a pause of the next part.
     double take() {
-        const double longest = longest_;
+        const auto now = Clock::now();
+        const double longest =
+            std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
         longest_ = 0;
+        last_ = now;
         return longest;
     }
 
@@ -265,12 +273,34 @@ void measureReader(const QString& store, int stations) {
     }
     request.columns = 1200;
     const auto start = Clock::now();
+    const double cpuStart = bench::processCpuMs();
     const auto answer = cache.answer(request, [](double) { return true; });
+    const double cpu = bench::processCpuMs() - cpuStart;
     if (!answer || !answer->span) {
         die("the store cannot be read");
     }
     print("reader_summing_up_ms", msSince(start));
+    print("reader_summing_up_cpu_ms", cpu);
     print("reader_summary_mb", static_cast<double>(cache.bytes()) / (1024 * 1024));
+    // The closest view the buckets do not answer: a column a little under a bucket, in the middle
+    // of the span, read from the records (median of five).
+    const double middle = (static_cast<double>(answer->span->first) + answer->span->second) / 2;
+    const double wide =
+        0.8 * static_cast<double>(trend::TrendCache::Options{}.bucketMinutes) * request.columns;
+    std::vector<double> closes;
+    std::vector<double> closeCpus;
+    for (int i = 0; i < 5; ++i) {
+        request.range = std::make_pair(middle - wide / 2 + i * 60, middle + wide / 2 + i * 60);
+        const auto begin = Clock::now();
+        const double cpuBegin = bench::processCpuMs();
+        if (!cache.answer(request, [](double) { return true; })) {
+            die("the store cannot be read");
+        }
+        closes.push_back(msSince(begin));
+        closeCpus.push_back(bench::processCpuMs() - cpuBegin);
+    }
+    print("reader_close_view_ms", median(closes));
+    print("reader_close_view_cpu_ms", median(closeCpus));
 }
 
 }  // namespace
@@ -281,7 +311,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: trend_bench STORE STATIONS [--show SECONDS [--point]]\n");
+        std::fprintf(stderr,
+                     "usage: trend_bench STORE STATIONS [--reader | --show SECONDS [--point]]\n");
         return 2;
     }
     const QString store = QString::fromLocal8Bit(argv[1]);
@@ -292,6 +323,10 @@ int main(int argc, char** argv) {
     if (argc > 4 && std::strcmp(argv[3], "--show") == 0) {
         return show(store, stations, std::atoi(argv[4]),
                     argc > 5 && std::strcmp(argv[5], "--point") == 0);
+    }
+    if (argc > 3 && std::strcmp(argv[3], "--reader") == 0) {
+        measureReader(store, stations);
+        return 0;
     }
     measureWindow(store, stations);
     measureReader(store, stations);

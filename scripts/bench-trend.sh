@@ -91,6 +91,9 @@ awk -v cores="$(nproc)" -v size1="$(du -m "$data/year1.mdb" | cut -f1)" \
                 "", 1)
             row("  summing up without a window", ms(r, "reader_summing_up_ms"), "", 1)
             row("  summary in memory", sprintf("%.1f MB", v[r, "reader_summary_mb"]), "", 1)
+            row("  a close view, read from the records", ms(r, "reader_close_view_ms"), "", 1)
+            row("  summing up, processor time of both threads",
+                ms(r, "reader_summing_up_cpu_ms"), "", 1)
         }
         printf "\nstores: one station %d records, %d MB; sixteen stations %d records, %d MB " \
                "(%.1f MB per station-year)\n", records1, size1, records16, size16, size16 / 16

@@ -17,18 +17,14 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
 }  // namespace
 
 template <typename Item>
-Item& BucketSummary::Paged<Item>::at(std::int64_t bucket, const Item& blank) {
-    const std::int64_t number = floorDiv(bucket, kPageItems);
-    if (!last_ || number != lastNumber_) {
-        std::unique_ptr<Page>& page = pages_[number];
-        if (!page) {
-            page = std::make_unique<Page>();
-            page->fill(blank);
-        }
-        last_ = page.get();
-        lastNumber_ = number;
+void BucketSummary::Paged<Item>::turnTo(std::int64_t number, const Item& blank) {
+    std::unique_ptr<Page>& page = pages_[number];
+    if (!page) {
+        page = std::make_unique<Page>();
+        page->fill(blank);
     }
-    return (*last_)[static_cast<std::size_t>(bucket - number * kPageItems)];
+    last_ = page.get();
+    lastNumber_ = number;
 }
 
 template <typename Item>
@@ -87,35 +83,40 @@ Extent BucketSummary::Level::extentOf(const Compact& c, std::int64_t bucket) con
     return {true, c.low, c.high, c.first, c.last, start + c.firstOffset, start + c.lastOffset};
 }
 
-void BucketSummary::Level::add(std::int64_t station, Quantity quantity, Minute minute,
-                               double value) {
-    const std::int64_t bucket = bucketOf(minute);
-    std::unique_ptr<Paged<Bucket>>& buckets = stations[static_cast<std::size_t>(station)];
+void BucketSummary::Level::add(std::size_t station, std::int64_t bucket, Minute minute,
+                               const Values& values) {
+    std::unique_ptr<Paged<Bucket>>& buckets = stations[station];
     if (!buckets) {
         buckets = std::make_unique<Paged<Bucket>>();
     }
+    Bucket& item = buckets->at(bucket, Bucket{});
     const auto offset = static_cast<std::uint16_t>(minute - bucket * minutes);
-    const auto v = static_cast<float>(value);
-    merge(buckets->at(bucket, Bucket{})[quantity], Compact{v, v, v, v, offset, offset});
-}
-
-void BucketSummary::addKey(Key key, Minute minute) {
-    KeyPair& keys = keys_.at(levels_[0].bucketOf(minute), {kNoKey, kNoKey});
-    if (keys.first == kNoKey) {
-        keys = {key, key};
-        return;
+    for (const Quantity q : {kFlow, kTotal}) {
+        if (values[q]) {
+            BucketSummary::add(item[q], static_cast<float>(*values[q]), offset);
+        }
     }
-    keys.first = std::min(keys.first, key);
-    keys.second = std::max(keys.second, key);
 }
 
-void BucketSummary::add(std::int64_t station, Quantity quantity, Minute minute, double value) {
+void BucketSummary::add(Key key, std::int64_t station, Minute minute, const Values& values) {
     if (station < 0 || station > kMaxStation) {
         return;
     }
-    for (Level& level : levels_) {
-        level.add(station, quantity, minute, value);
+    const std::int64_t fine = levels_[0].bucketOf(minute);
+    KeyPair& keys = keys_.at(fine, {kNoKey, kNoKey});
+    if (keys.first == kNoKey) {
+        keys = {key, key};
+    } else {
+        keys.first = std::min(keys.first, key);
+        keys.second = std::max(keys.second, key);
     }
+    if (!values[kFlow] && !values[kTotal]) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(station);
+    levels_[0].add(index, fine, minute, values);
+    // A coarse bucket is kCoarseFactor fine ones.
+    levels_[1].add(index, floorDiv(fine, kCoarseFactor), minute, values);
 }
 
 std::vector<Extent> BucketSummary::columns(std::int64_t station, Quantity quantity,
@@ -177,6 +178,23 @@ std::optional<std::pair<Key, Key>> BucketSummary::keysBetween(Minute from, Minut
                                     : keys;
                   });
     return found;
+}
+
+void BucketSummary::add(Compact& into, float value, std::uint16_t offset) {
+    if (into.firstOffset == kNone) {
+        into = {value, value, value, value, offset, offset};
+        return;
+    }
+    into.low = std::min(into.low, value);
+    into.high = std::max(into.high, value);
+    if (offset < into.firstOffset) {
+        into.firstOffset = offset;
+        into.first = value;
+    }
+    if (offset >= into.lastOffset) {
+        into.lastOffset = offset;
+        into.last = value;
+    }
 }
 
 void BucketSummary::merge(Compact& into, const Compact& later) {

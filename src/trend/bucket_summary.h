@@ -30,10 +30,10 @@ class BucketSummary {
 
     [[nodiscard]] Minute bucketMinutes() const { return bucketMinutes_; }
 
-    // Notes a record of `key` at `minute`, of a station that `add` is given its values for.
-    void addKey(Key key, Minute minute);
-    // A value of a station 0 to kMaxStation.
-    void add(std::int64_t station, Quantity quantity, Minute minute, double value);
+    // The values of a record by quantity; none where its text was blank.
+    using Values = std::array<std::optional<double>, kQuantities>;
+    // Notes a record of `key` at `minute` with its values, of a station 0 to kMaxStation.
+    void add(Key key, std::int64_t station, Minute minute, const Values& values);
 
     // The station's records of the quantity in the grid's columns; the grid's columns span at
     // least a bucket. A bucket goes to the column of its first record (of its last when the first
@@ -65,15 +65,24 @@ class BucketSummary {
     using Bucket = std::array<Compact, kQuantities>;
     // Takes `later` (records after those of `into`) into `into`.
     static void merge(Compact& into, const Compact& later);
+    // Takes in a value `offset` minutes after the bucket's start, later than those in `into`.
+    static void add(Compact& into, float value, std::uint16_t offset);
     using KeyPair = std::pair<Key, Key>;
     // Items by bucket number, kept in pages of consecutive buckets: a record whose clock was far
     // off costs one page, not every bucket between it and the others.
     template <typename Item>
     class Paged {
       public:
-        static constexpr std::int64_t kPageItems = 1024;
+        static constexpr int kPageShift = 10;
+        static constexpr std::int64_t kPageItems = std::int64_t{1} << kPageShift;
         // The item of the bucket, made (as `blank`) when there is none yet.
-        Item& at(std::int64_t bucket, const Item& blank);
+        Item& at(std::int64_t bucket, const Item& blank) {
+            const std::int64_t number = bucket >> kPageShift;  // rounds down
+            if (!last_ || number != lastNumber_) {
+                turnTo(number, blank);
+            }
+            return (*last_)[static_cast<std::size_t>(bucket - number * kPageItems)];
+        }
         // Calls fn(bucket, item) for the items of the buckets first to last that exist, in order.
         template <typename Fn>
         void forEach(std::int64_t first, std::int64_t last, Fn fn) const;
@@ -85,6 +94,8 @@ class BucketSummary {
 
       private:
         using Page = std::array<Item, kPageItems>;
+        // Makes the page `number` the one used last, made first when there is none.
+        void turnTo(std::int64_t number, const Item& blank);
         std::map<std::int64_t, std::unique_ptr<Page>> pages_;
         // The page used last: records in time order stay on one page for many buckets.
         std::int64_t lastNumber_ = 0;
@@ -97,7 +108,8 @@ class BucketSummary {
         [[nodiscard]] std::int64_t bucketOf(Minute minute) const;
         [[nodiscard]] Extent extentOf(const Compact& c, std::int64_t bucket) const;
         [[nodiscard]] const Paged<Bucket>* of(std::int64_t station) const;
-        void add(std::int64_t station, Quantity quantity, Minute minute, double value);
+        // Takes in a record's values at `minute`, in bucket `bucket` of this level.
+        void add(std::size_t station, std::int64_t bucket, Minute minute, const Values& values);
     };
 
     Minute bucketMinutes_;

@@ -43,18 +43,39 @@ void Extent::merge(const Extent& other) {
     }
 }
 
-std::optional<int> TimeGrid::columnOf(double minute) const {
+std::optional<int> TimeGrid::columnOf(double minute, double span) const {
     if (columns <= 0 || !(minute >= from && minute < to)) {
         return std::nullopt;
     }
-    const auto column = static_cast<int>(std::floor((minute - from) / columnSpan()));
+    const auto column = static_cast<int>(std::floor((minute - from) / span));
     return std::min(column, columns - 1);
+}
+
+void ColumnRun::add(int column, Minute minute, double value) {
+    if (extents_.empty()) {
+        first_ = column;
+    } else if (column < first_) {
+        extents_.insert(extents_.begin(), static_cast<std::size_t>(first_ - column), Extent{});
+        first_ = column;
+    }
+    const auto at = static_cast<std::size_t>(column - first_);
+    if (at >= extents_.size()) {
+        extents_.resize(at + 1);
+    }
+    extents_[at].add(minute, value);
+}
+
+void ColumnRun::mergeInto(std::vector<Extent>& columns) const {
+    for (std::size_t i = 0; i < extents_.size(); ++i) {
+        columns[static_cast<std::size_t>(first_) + i].merge(extents_[i]);
+    }
 }
 
 std::vector<Extent> columnize(const std::vector<Point>& records, const TimeGrid& grid) {
     std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
+    const double span = grid.columnSpan();
     for (const Point& record : records) {
-        if (const std::optional<int> column = grid.columnOf(record.minute)) {
+        if (const std::optional<int> column = grid.columnOf(record.minute, span)) {
             columns[static_cast<std::size_t>(*column)].add(static_cast<Minute>(record.minute),
                                                            record.value);
         }
@@ -95,6 +116,19 @@ std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns, Minut
         put(lastMinute, column.last);
     }
     return pieces;
+}
+
+std::pair<std::size_t, std::size_t> drawnPoints(const std::vector<Point>& piece, double from,
+                                                double to) {
+    if (piece.empty() || piece.back().minute < from || piece.front().minute >= to) {
+        return {0, 0};
+    }
+    const auto before = [](const Point& p, double minute) { return p.minute < minute; };
+    const auto first = std::lower_bound(piece.begin(), piece.end(), from, before);
+    const auto last = std::lower_bound(first, piece.end(), to, before);
+    const auto begin = static_cast<std::size_t>(first - piece.begin());
+    const auto end = static_cast<std::size_t>(last - piece.begin());
+    return {begin > 0 ? begin - 1 : 0, std::min(end + 1, piece.size())};
 }
 
 }  // namespace trend

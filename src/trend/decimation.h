@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "trend/record_time.h"
@@ -41,7 +43,26 @@ struct TimeGrid {
 
     [[nodiscard]] double columnSpan() const { return (to - from) / columns; }
     // The column that holds `minute`; none outside the span.
-    [[nodiscard]] std::optional<int> columnOf(double minute) const;
+    [[nodiscard]] std::optional<int> columnOf(double minute) const {
+        return columnOf(minute, columnSpan());
+    }
+    // The same, given columnSpan() worked out before.
+    [[nodiscard]] std::optional<int> columnOf(double minute, double span) const;
+};
+
+// Columns in a row from the first one a record reaches to the last, each as Extent::add makes
+// it: what the records of a short key range reach of a grid, in little more memory than the
+// columns they reach.
+class ColumnRun {
+  public:
+    void add(int column, Minute minute, double value);
+    // Takes the run into `columns` (one per column of the grid), as if its records were added
+    // after those already there.
+    void mergeInto(std::vector<Extent>& columns) const;
+
+  private:
+    int first_ = 0;  // the column of extents_[0]
+    std::vector<Extent> extents_;
 };
 
 // The records of one quantity, in any order, gathered into the grid's columns. Records outside
@@ -55,5 +76,11 @@ struct TimeGrid {
 // than `gapMinutes` apart.
 [[nodiscard]] std::vector<std::vector<Point>> lineOf(const std::vector<Extent>& columns,
                                                      Minute gapMinutes = kGapMinutes);
+
+// The points of a piece of a line (minutes in order) that draw its part within [from, to): those
+// within and one on either side, so that a segment across an edge is drawn. Empty when the piece
+// lies wholly outside.
+[[nodiscard]] std::pair<std::size_t, std::size_t> drawnPoints(const std::vector<Point>& piece,
+                                                              double from, double to);
 
 }  // namespace trend

@@ -1,6 +1,7 @@
 #include "trend/record_time.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace trend {
 
@@ -63,10 +64,27 @@ std::optional<Minute> recordMinute(std::string_view date) {
 }
 
 std::optional<Minute> DateReader::minuteOf(std::string_view date) {
-    if (date != last_) {
-        last_.assign(date);
-        minute_ = recordMinute(date);
+    if (date.size() > kLongest) {
+        return std::nullopt;  // no date of a record is that long
     }
+    if (date.size() == length_ && length_ >= 2) {
+        const std::size_t hour = length_ - 2;  // the minute's two digits follow
+        const std::string_view last(last_.data(), length_);
+        if (date.compare(0, hour, last, 0, hour) == 0) {
+            if (date.compare(hour, 2, last, hour, 2) == 0) {
+                return minute_;
+            }
+            const std::optional<int> minute = digits(date, hour, 2);
+            if (minute_ && minute && *minute <= 59) {
+                *minute_ += *minute - *digits(last, hour, 2);
+                std::memcpy(last_.data() + hour, date.data() + hour, 2);
+                return minute_;
+            }
+        }
+    }
+    std::memcpy(last_.data(), date.data(), date.size());
+    length_ = date.size();
+    minute_ = recordMinute(date);
     return minute_;
 }
 

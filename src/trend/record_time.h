@@ -1,8 +1,9 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace trend {
@@ -24,13 +25,15 @@ struct CivilTime {
 [[nodiscard]] std::optional<Minute> recordMinute(std::string_view date);
 
 // Reads the dates of records that come one after the other: a date the same as the one before
-// is not read again.
+// is not read again, and one of the same hour only for its minute.
 class DateReader {
   public:
     [[nodiscard]] std::optional<Minute> minuteOf(std::string_view date);
 
   private:
-    std::string last_;
+    static constexpr std::size_t kLongest = 16;  // "yyyy-MM-dd/HH:mm"
+    std::array<char, kLongest> last_{};
+    std::size_t length_ = 0;  // of the date in last_; 0: none
     std::optional<Minute> minute_;
 };
 

@@ -21,33 +21,26 @@ std::optional<double> recordValue(std::string_view text) {
     if (text.empty()) {
         return std::nullopt;
     }
-    std::size_t i = 0;
-    const bool negative = text[0] == '-';
-    if (text[0] == '+' || text[0] == '-') {
-        ++i;
-    }
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    const bool negative = *at == '-';
+    at += *at == '+' || *at == '-' ? 1 : 0;
     std::uint64_t mantissa = 0;
     int digits = 0;
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    for (; at != end && isDigit(*at); ++at, ++digits) {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
+    }
     int decimals = 0;
-    bool point = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            if (digits == kPlainDigits) {
-                return text::leadingNumber(text);
-            }
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-            ++digits;
-            decimals += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else if (c == 'e' || c == 'E') {
-            return text::leadingNumber(text);  // perhaps an exponent
-        } else {
-            break;
+    if (at != end && *at == '.') {
+        for (++at; at != end && isDigit(*at); ++at, ++decimals) {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*at - '0');
         }
     }
-    if (digits == 0) {
+    digits += decimals;
+    // No digit (perhaps blanks first), perhaps an exponent, or more digits than a double holds
+    // exactly: the general reading.
+    if (digits == 0 || digits > kPlainDigits || (at != end && (*at == 'e' || *at == 'E'))) {
         return text::leadingNumber(text);
     }
     const double value =

@@ -54,14 +54,9 @@ void Tally::fold(const RowView& row) {
         }
     }
     const std::optional<Minute> minute = dates_.minuteOf(row.date);
-    if (!minute) {
-        return;
-    }
-    summary_.addKey(row.key, *minute);
-    for (const Quantity q : {kFlow, kTotal}) {
-        if (const std::optional<double> value = recordValue(texts[q])) {
-            summary_.add(row.station, q, *minute, *value);
-        }
+    if (minute) {
+        summary_.add(row.key, row.station, *minute,
+                     {recordValue(row.flow), recordValue(row.total)});
     }
 }
 

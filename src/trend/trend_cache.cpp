@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -84,8 +85,8 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
     }
     const bool drawable = answer.grid.columns > 0 && answer.grid.to > answer.grid.from;
     const bool close = drawable && answer.grid.columnSpan() < summary.bucketMinutes();
-    std::vector<Points> points;
-    if (close && !readClose(requested, answer.grid, points)) {
+    std::vector<std::vector<Runs>> pieces;
+    if (close && !readClose(requested, answer.grid, pieces)) {
         return std::nullopt;
     }
     answer.exact = close;
@@ -101,9 +102,8 @@ std::optional<TrendAnswer> TrendCache::answer(const TrendRequest& request,
         for (const Quantity q : {kFlow, kTotal}) {
             Curve& curve = trend.curves[q];
             if (drawable) {
-                curve.columns =
-                    close ? columnize(points[static_cast<std::size_t>(station)][q], answer.grid)
-                          : summary.columns(station, q, answer.grid);
+                curve.columns = close ? closeColumns(pieces, station, q, answer.grid)
+                                      : summary.columns(station, q, answer.grid);
                 curve.line = lineOf(curve.columns);
             }
             curve.unit = units_[static_cast<std::size_t>(station)].texts[q];
@@ -192,65 +192,95 @@ bool TrendCache::summarize(const StationSet& stations, Key upTo, const Progress&
     }
     const auto records = static_cast<double>(upTo - bounds_.first + 1);
     const bool shared = helper_ && records * std::min(*share, 1.0) >= options_.sharedFrom;
-    Tally later(options_.bucketMinutes);
-    for (const std::int64_t station : members) {
-        later.count(station);
-    }
-    const SideFold fold = [&](int side, const RowView& row) {
-        if (stations.contains(row.station)) {
-            (side == 0 ? tally_ : later).fold(row);
+    const std::vector<Part> pieces = piecesOf(parts, shared);
+    // Piece by piece, merged in the order of their keys.
+    std::vector<Tally> tallies;
+    tallies.reserve(pieces.size());
+    std::vector<Fold> folds;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        Tally& tally = i == 0 ? tally_ : tallies.emplace_back(options_.bucketMinutes);
+        for (const std::int64_t station : members) {
+            tally.count(station);
         }
-    };
-    if (!readParts(parts, shared, fold, progress)) {
-        return false;
+        folds.emplace_back([&stations, &tally](const RowView& row) {
+            if (stations.contains(row.station)) {
+                tally.fold(row);
+            }
+        });
     }
-    tally_.merge(std::move(later));
-    return true;
+    // A piece is merged as soon as it and those before it are read: its pages are let go at once.
+    return readPieces(pieces, shared, folds, progress, [this, &tallies](std::size_t i) {
+        if (i > 0) {
+            tally_.merge(std::move(tallies[i - 1]));
+        }
+    });
 }
 
-bool TrendCache::readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
-                           const std::function<bool(double)>& done) {
-    std::vector<Part> mine;
-    std::vector<Part> theirs;
+std::vector<TrendCache::Part> TrendCache::piecesOf(const std::vector<Part>& parts,
+                                                   bool shared) const {
+    std::vector<Part> pieces;
     for (const Part& part : parts) {
         const Key start = std::max(part.after, bounds_.first - 1);
-        if (shared && part.upTo - start > 1) {
-            const Key middle = start + (part.upTo - start) / 2;
-            mine.push_back({start, middle, part.station});
-            theirs.push_back({middle, part.upTo, part.station});
-        } else {
-            mine.push_back(part);
+        const Key count = shared ? std::clamp<Key>(part.upTo - start, 1, kPieces) : 1;
+        for (Key i = 0; i < count; ++i) {
+            pieces.push_back({i == 0 ? part.after : start + (part.upTo - start) * i / count,
+                              start + (part.upTo - start) * (i + 1) / count, part.station});
         }
     }
-    const auto readAll = [this, &fold](TrendRows& rows, const std::vector<Part>& list, int side,
-                                       const std::function<bool(double)>& go) {
-        const Fold sided = [&fold, side](const RowView& row) { fold(side, row); };
-        const auto each = static_cast<double>(list.size());
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const auto partly = [&](double d) { return go((static_cast<double>(i) + d) / each); };
-            if (!readRange(rows, list[i].after, list[i].upTo, list[i].station, sided, partly)) {
-                return false;
+    return pieces;
+}
+
+bool TrendCache::readPieces(const std::vector<Part>& pieces, bool shared,
+                            const std::vector<Fold>& folds, const std::function<bool(double)>& done,
+                            const std::function<void(std::size_t)>& inOrder) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> finished{0};
+    std::atomic<bool> stop{false};
+    std::mutex order;
+    std::vector<bool> read(pieces.size());  // guarded by order
+    std::size_t readInOrder = 0;            // the pieces up to here are read; guarded by order
+    const auto readOne = [&](std::size_t i) {
+        const std::lock_guard<std::mutex> lock(order);
+        read[i] = true;
+        for (; readInOrder < pieces.size() && read[readInOrder]; ++readInOrder) {
+            if (inOrder) {
+                inOrder(readInOrder);
             }
         }
-        return true;
     };
-    if (theirs.empty()) {
-        return readAll(rows_, mine, 0, done);
+    const auto total = static_cast<double>(pieces.size());
+    const auto readAll = [&](TrendRows& rows, const std::function<bool(double)>& go) {
+        for (std::size_t i = next++; i < pieces.size() && !stop; i = next++) {
+            const Part& piece = pieces[i];
+            const auto partly = [&](double d) {
+                return go((static_cast<double>(finished) + d) / total);
+            };
+            if (!readRange(rows, piece.after, piece.upTo, piece.station, folds[i], partly)) {
+                stop = true;
+                return false;
+            }
+            readOne(i);
+            ++finished;
+        }
+        return !stop;
+    };
+    const auto here = [&](double d) {
+        const bool go = done(d) && !stop;
+        stop = stop || !go;
+        return go;
+    };
+    if (!shared) {
+        return readAll(rows_, here);
     }
-    std::atomic<bool> stop{false};
     bool helped = false;
     std::thread helper([&] {
         const std::unique_ptr<TrendRows> rows = helper_();
-        helped = rows && readAll(*rows, theirs, 1, [&stop](double) { return !stop.load(); });
+        helped = rows && readAll(*rows, [&stop](double) { return !stop.load(); });
+        stop = stop || !helped;
     });
-    const bool read = readAll(rows_, mine, 0, [&](double d) {
-        const bool go = done(d);
-        stop = stop || !go;
-        return go;
-    });
-    stop = stop || !read;
+    const bool mine = readAll(rows_, here);
     helper.join();
-    return read && helped;
+    return mine && helped;
 }
 
 std::optional<double> TrendCache::sampledShare(const StationSet& stations, Key last) {
@@ -312,9 +342,19 @@ bool TrendCache::readUnits() {
     return true;
 }
 
+std::vector<Extent> TrendCache::closeColumns(const std::vector<std::vector<Runs>>& pieces,
+                                             std::int64_t station, Quantity quantity,
+                                             const TimeGrid& grid) {
+    std::vector<Extent> columns(static_cast<std::size_t>(std::max(grid.columns, 0)));
+    for (const std::vector<Runs>& piece : pieces) {
+        piece[static_cast<std::size_t>(station)][quantity].mergeInto(columns);
+    }
+    return columns;
+}
+
 bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
-                           std::vector<Points>& points) {
-    points.assign(static_cast<std::size_t>(kMaxStation + 1), {});
+                           std::vector<std::vector<Runs>>& found) {
+    found.clear();
     const auto keys = tally_.summary().keysBetween(static_cast<Minute>(std::floor(grid.from)),
                                                    static_cast<Minute>(std::ceil(grid.to)));
     if (!keys) {
@@ -339,34 +379,31 @@ bool TrendCache::readClose(const StationSet& stations, const TimeGrid& grid,
     }
     const double span = static_cast<double>(keys->second - keys->first + 1);
     const bool shared = helper_ && span * std::min(share, 1.0) >= options_.sharedFrom;
-    // The helper's records come later than these, station by station.
-    std::vector<Points> later(shared ? points.size() : 0);
-    std::array<DateReader, 2> dates;
-    const SideFold collect = [&](int side, const RowView& row) {
-        const std::optional<Minute> minute =
-            stations.contains(row.station)
-                ? dates[static_cast<std::size_t>(side)].minuteOf(row.date)
-                : std::nullopt;
-        if (!minute || !(*minute >= grid.from && *minute < grid.to)) {
-            return;
-        }
-        Points& into = (side == 0 ? points : later)[static_cast<std::size_t>(row.station)];
-        const std::string_view texts[] = {row.flow, row.total};
-        for (const Quantity q : {kFlow, kTotal}) {
-            if (const std::optional<double> value = recordValue(texts[q])) {
-                into[q].push_back({static_cast<double>(*minute), *value});
+    const std::vector<Part> pieces = piecesOf(parts, shared);
+    found.assign(pieces.size(), std::vector<Runs>(static_cast<std::size_t>(kMaxStation + 1)));
+    std::vector<DateReader> dates(pieces.size());
+    std::vector<Fold> folds;
+    const double columnSpan = grid.columnSpan();
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        folds.emplace_back([&stations, &grid, columnSpan, &into = found[i],
+                            &reader = dates[i]](const RowView& row) {
+            const std::optional<Minute> minute =
+                stations.contains(row.station) ? reader.minuteOf(row.date) : std::nullopt;
+            const std::optional<int> column =
+                minute ? grid.columnOf(static_cast<double>(*minute), columnSpan) : std::nullopt;
+            if (!column) {
+                return;
             }
-        }
-    };
-    if (!readParts(parts, shared, collect, always)) {
-        return false;
+            Runs& runs = into[static_cast<std::size_t>(row.station)];
+            const std::string_view texts[] = {row.flow, row.total};
+            for (const Quantity q : {kFlow, kTotal}) {
+                if (const std::optional<double> value = recordValue(texts[q])) {
+                    runs[q].add(*column, *minute, *value);
+                }
+            }
+        });
     }
-    for (std::size_t s = 0; s < later.size(); ++s) {
-        for (const Quantity q : {kFlow, kTotal}) {
-            points[s][q].insert(points[s][q].end(), later[s][q].begin(), later[s][q].end());
-        }
-    }
-    return true;
+    return readPieces(pieces, shared, folds, always);
 }
 
 }  // namespace trend

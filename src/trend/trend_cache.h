@@ -71,7 +71,9 @@ using Progress = std::function<bool(double done)>;
 // records or was put in place of another is summed up anew.
 //
 // Given a maker of a second reader, a long read is shared with a helper thread that reads the
-// store through that reader: the later half of the keys of each part of the read.
+// store through that reader: the read is cut into pieces of consecutive keys, and each thread
+// takes the next piece when it is done with one, so that the one that gets more of a processor
+// reads more.
 class TrendCache {
   public:
     struct Options {
@@ -105,25 +107,37 @@ class TrendCache {
         std::optional<std::int64_t> station;
     };
     using Fold = std::function<void(const RowView&)>;
-    // Takes a record read here (side 0) or by the helper (side 1).
-    using SideFold = std::function<void(int side, const RowView&)>;
-    using Points = std::array<std::vector<Point>, kQuantities>;
+    // A station's records of a piece of a close view, by quantity.
+    using Runs = std::array<ColumnRun, kQuantities>;
+    static constexpr Key kPieces = 8;
 
     void reset();
     // Brings the summary up to date and sums up the stations not summed up yet.
     bool sync(const std::vector<std::int64_t>& stations, const Progress& progress);
     bool summarize(const StationSet& stations, Key upTo, const Progress& progress);
-    // Reads the parts; `shared`, the later half of each on a helper thread. `done` tells how far
-    // the reading here has come.
-    bool readParts(const std::vector<Part>& parts, bool shared, const SideFold& fold,
-                   const std::function<bool(double)>& done);
+    // The parts cut into the pieces a read takes one at a time: each part in kPieces of
+    // consecutive keys when the read is shared with the helper, else whole.
+    [[nodiscard]] std::vector<Part> piecesOf(const std::vector<Part>& parts, bool shared) const;
+    // Reads the pieces, each through its own fold (folds[i] for pieces[i]); `shared`, on this
+    // thread and the helper's, each taking the next piece not taken yet, so that a thread that
+    // gets less of a processor reads fewer. `done` tells how far the reading has come;
+    // inOrder(i), when given, is called for each piece once it and every piece before it are
+    // read, in their order, one call at a time.
+    bool readPieces(const std::vector<Part>& pieces, bool shared, const std::vector<Fold>& folds,
+                    const std::function<bool(double)>& done,
+                    const std::function<void(std::size_t)>& inOrder = {});
     // The share of the newest records that belong to the stations.
     std::optional<double> sampledShare(const StationSet& stations, Key last);
     bool readRange(TrendRows& rows, Key after, Key upTo, std::optional<std::int64_t> station,
                    const Fold& fold, const std::function<bool(double)>& done) const;
     bool readUnits();
     // The stations' records of the grid's span, read from the store.
-    bool readClose(const StationSet& stations, const TimeGrid& grid, std::vector<Points>& points);
+    // Each piece's records by station, the pieces in the order of their keys.
+    bool readClose(const StationSet& stations, const TimeGrid& grid,
+                   std::vector<std::vector<Runs>>& found);
+    [[nodiscard]] static std::vector<Extent> closeColumns(
+        const std::vector<std::vector<Runs>>& pieces, std::int64_t station, Quantity quantity,
+        const TimeGrid& grid);
 
     TrendRows& rows_;
     Options options_;

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sample_trend.h"
 #include "trend/record_time.h"
@@ -47,6 +48,46 @@ const DateCase kDates[] = {
 TEST(RecordTime, ReadsTheDatesTheProgramWritesAndNothingElse) {
     for (const DateCase& c : kDates) {
         EXPECT_EQ(recordMinute(c.date), c.minute) << c.date;
+    }
+}
+
+// Dates read one after the other, as records come: each reads as it reads alone, whatever came
+// before it (the same date, the same hour, another hour, a date that does not exist).
+TEST(RecordTime, DatesReadInARowReadAsEachAlone) {
+    const std::vector<const char*> dates = {
+        "2026-01-01/9:58",
+        "2026-01-01/9:58",
+        "2026-01-01/9:59",
+        "2026-01-01/10:00",
+        "2026-01-01/10:01",
+        "2026-01-01/10:60",
+        "2026-01-01/10:02",
+        "2026-01-01/10:0x",
+        "2026-01-01/10:03",
+        "2026-01-02/10:03",
+        "2026-02-30/1:05",
+        "2026-02-30/1:06",
+        "2026-02-28/1:06",
+        "2026-02-28/1:6",
+        "2026-02-28/1:07",
+        "",
+        "",
+        "2026-02-28/1:07",
+        "2026-02-28/01:07",
+        "2026-02-28/1:07:00",
+        "2026-02-28/1:08",
+        "2026-02-28/1:-1",
+        "2026-02-28/1:08",
+        "2027-02-28/1:08",
+        "x",
+        "y",
+        "2027-02-28/23:59",
+        "2027-03-01/0:00",
+    };
+    trend::DateReader reader;
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        EXPECT_EQ(reader.minuteOf(dates[i]), recordMinute(dates[i]))
+            << dates[i] << " after " << (i > 0 ? dates[i - 1] : "nothing");
     }
 }
 

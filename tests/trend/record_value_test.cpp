@@ -24,6 +24,12 @@ TEST(RecordValue, ReadsTheDisplaysTexts) {
         {"12.5.3", 12.5},
         {"+", 0.0},
         {"9999999999999999", 9999999999999999.0},
+        {"123456789.012345m3", 123456789.012345},  // fifteen digits, read here
+        {"1234567890.123456m3", 1234567890.123456},
+        {"1.e5", 1e5},
+        {"+.5m3/h", 0.5},
+        {"-.m3/h", 0.0},
+        {"7.", 7.0},
     };
     for (const auto& [text, value] : cases) {
         EXPECT_EQ(trend::recordValue(text), value) << text;

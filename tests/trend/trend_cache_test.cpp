@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "fakes/fake_trend_rows.h"
@@ -235,18 +239,47 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
     EXPECT_TRUE(columns.back().present);
 }
 
+// This thread and the helper each say when they read a piece, and then wait (within a generous
+// deadline) until the other reads one too: both take a piece however quick either is.
+struct Meeting {
+    std::atomic<bool> mine{false};
+    std::atomic<bool> theirs{false};
+};
+
+void awaitFlag(const std::atomic<bool>& flag) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!flag && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+}
+
 // A reader of its own for the helper thread, over a copy of the records; `ranges` gets every
 // range a helper reads.
 trend::TrendRowsMaker helperOver(const FakeTrendRows& rows, std::vector<trend::RowRange>* ranges,
-                                 bool broken = false) {
-    return [&rows, ranges, broken]() -> std::unique_ptr<trend::TrendRows> {
+                                 bool broken = false, Meeting* meeting = nullptr) {
+    return [&rows, ranges, broken, meeting]() -> std::unique_ptr<trend::TrendRows> {
         auto copy = std::make_unique<FakeTrendRows>();
         copy->records = rows.records;
         copy->broken = broken;
-        copy->beforeRead = [ranges, reader = copy.get()] {
+        copy->beforeRead = [ranges, meeting, reader = copy.get()] {
             ranges->push_back(reader->ranges.back());
+            if (meeting) {
+                meeting->theirs = true;
+                awaitFlag(meeting->mine);
+            }
         };
         return copy;
+    };
+}
+
+// This thread's side of the meeting, from its first read after the sample that chooses how to
+// read.
+void meetInPieces(FakeTrendRows& rows, Meeting& meeting) {
+    rows.beforeRead = [&rows, &meeting] {
+        if (rows.reads > 1) {
+            meeting.mine = true;
+            awaitFlag(meeting.theirs);
+        }
     };
 }
 
@@ -256,6 +289,18 @@ struct SharedCase {
     std::vector<std::int64_t> stations;
     bool stationReads;  // through the station index
 };
+
+// The pieces a thread read: the end and station of each piece's reads.
+std::set<std::pair<trend::Key, std::optional<std::int64_t>>> piecesOf(
+    const std::vector<trend::RowRange>& ranges, std::size_t chunk) {
+    std::set<std::pair<trend::Key, std::optional<std::int64_t>>> pieces;
+    for (const trend::RowRange& range : ranges) {
+        if (range.limit == chunk) {  // not a record's unit
+            pieces.insert({range.upTo, range.station});
+        }
+    }
+    return pieces;
+}
 
 TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
     const SharedCase cases[] = {
@@ -267,37 +312,47 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         FakeTrendRows rows;
         fill(rows, c.storeStations, 1500);
         std::vector<trend::RowRange> helperRanges;
-        trend::TrendCache cache(rows, {kBucket, kChunk, 100}, helperOver(rows, &helperRanges));
+        Meeting meeting;
+        trend::TrendCache cache(rows, {kBucket, kChunk, 100},
+                                helperOver(rows, &helperRanges, false, &meeting));
+        meetInPieces(rows, meeting);
         std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
         std::vector<trend::RowRange> helperSummingUp;
+        std::size_t closeReads = 0;  // the reads of the last answer, by this thread and the helper
+        std::size_t helperCloseReads = 0;
         for (const auto& [from, to, columns] :
              {std::make_tuple(-160.0, 1600.0, 11), std::make_tuple(0.0, 1500.0, 150),
               std::make_tuple(850.0, 950.0, 100)}) {
+            const std::size_t before = rows.ranges.size();
+            const std::size_t helperBefore = helperRanges.size();
             const auto answer =
                 cache.answer(request(c.stations, kStart + from, kStart + to, columns), keepReading);
             ASSERT_TRUE(answer) << c.name;
             expectAnswerMatches(rows, *answer, c.name);
+            closeReads = rows.ranges.size() - before;
+            helperCloseReads = helperRanges.size() - helperBefore;
             if (summingUp.empty()) {
-                summingUp = rows.ranges;
+                summingUp.assign(rows.ranges.begin() + 1, rows.ranges.end());  // past the sample
                 helperSummingUp = helperRanges;
             }
         }
-        // The helper read the later half of the keys, this thread the earlier.
-        const auto middle = static_cast<trend::Key>(rows.records.size() / 2);
-        ASSERT_FALSE(helperSummingUp.empty()) << c.name;
+        // Each piece read by one of the two: eight pieces of each station's keys or of all.
+        const auto mine = piecesOf(summingUp, kChunk);
+        const auto theirs = piecesOf(helperSummingUp, kChunk);
+        EXPECT_FALSE(mine.empty()) << c.name;
+        EXPECT_FALSE(theirs.empty()) << c.name;
+        std::set<std::pair<trend::Key, std::optional<std::int64_t>>> all = mine;
+        all.insert(theirs.begin(), theirs.end());
+        EXPECT_EQ(all.size(), mine.size() + theirs.size()) << c.name << ": a piece read twice";
+        EXPECT_EQ(all.size(), c.stationReads ? 8 * c.stations.size() : 8) << c.name;
         for (const trend::RowRange& range : helperSummingUp) {
-            EXPECT_GE(range.after, middle) << c.name;
             EXPECT_EQ(range.station.has_value(), c.stationReads) << c.name;
         }
-        for (const trend::RowRange& range : summingUp) {
-            // Leaving out the sample of the newest records that chooses how to read.
-            const bool sample = range.after == range.upTo - static_cast<trend::Key>(kChunk);
-            if (range.limit == kChunk && !sample) {
-                EXPECT_LE(range.upTo, middle) << c.name;
-            }
-        }
-        EXPECT_GT(helperRanges.size(), helperSummingUp.size())
-            << c.name << ": the close view was shared too";
+        // The close view in pieces too, read by either.
+        std::vector<trend::RowRange> close(rows.ranges.end() - closeReads, rows.ranges.end());
+        close.insert(close.end(), helperRanges.end() - helperCloseReads, helperRanges.end());
+        EXPECT_EQ(piecesOf(close, kChunk).size(), c.stationReads ? 8 * c.stations.size() : 8)
+            << c.name;
     }
 }
 
@@ -306,8 +361,10 @@ TEST(TrendCache, AHelperThatCannotReadFailsTheAnswerAndTheNextReadsAgain) {
     fill(rows, 3, 1000);
     std::vector<trend::RowRange> ranges;
     bool broken = true;
-    trend::TrendRowsMaker helper = [&]() { return helperOver(rows, &ranges, broken)(); };
+    Meeting meeting;
+    trend::TrendRowsMaker helper = [&]() { return helperOver(rows, &ranges, broken, &meeting)(); };
     trend::TrendCache cache(rows, {kBucket, 300, 100}, helper);
+    meetInPieces(rows, meeting);
     const auto view = request({1, 2, 3}, kStart, kStart + 1000, 100);
     EXPECT_FALSE(cache.answer(view, keepReading));
     broken = false;

@@ -24,6 +24,13 @@ std::string_view textOf(sqlite3_stmt* statement, int column) {
             static_cast<std::size_t>(sqlite3_column_bytes(statement, column))};
 }
 
+// A value's text, up to its end or to a zero byte in it (a display shows none): cheaper than
+// asking SQLite for its length as well, and values are read for every record.
+std::string_view valueOf(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
+}
+
 // Ends a statement's use, so that it holds the file no longer.
 void release(sqlite3_stmt* statement) {
     sqlite3_reset(statement);
@@ -120,7 +127,7 @@ std::optional<std::size_t> SqliteTrendRows::read(const trend::RowRange& range,
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
         ++count;
         sink({sqlite3_column_int64(statement, 0), sqlite3_column_int64(statement, 1),
-              textOf(statement, 2), textOf(statement, 3), textOf(statement, 4)});
+              textOf(statement, 2), valueOf(statement, 3), valueOf(statement, 4)});
     }
     release(statement);
     if (step != SQLITE_DONE) {

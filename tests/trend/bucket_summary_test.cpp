@@ -1,0 +1,77 @@
+// The buckets against the records they sum up, on grids whose columns hold whole buckets.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sample_trend.h"
+#include "trend/bucket_summary.h"
+#include "trend/decimation.h"
+
+namespace {
+
+using trend::BucketSummary;
+using trend::Minute;
+using trend::Point;
+using trend::TimeGrid;
+
+constexpr Minute kBucket = 10;  // coarse buckets: 160 minutes, pages of 10240 minutes
+
+struct Record {
+    Minute minute;
+    BucketSummary::Values values;  // flow, total
+};
+
+// Records before and after 1970, on both sides of page borders, with blank values, a spike of
+// one record and equal minutes; every value is a float exactly.
+std::vector<Record> records() {
+    std::vector<Record> found;
+    for (Minute m = -2100; m <= 2100; m += 7) {
+        const double flow = static_cast<double>((m * 37) % 101) / 4;
+        found.push_back({m, {flow, m % 3 == 0 ? std::nullopt : std::optional<double>(m * 2.5)}});
+    }
+    found.push_back({-1001, {900.5, std::nullopt}});  // a spike, at a minute taken already
+    for (const Minute m : {-10241, -10240, -10239, 10239, 10240, 10241}) {
+        found.push_back({m, {std::nullopt, static_cast<double>(m)}});
+    }
+    return found;
+}
+
+TEST(BucketSummary, ColumnsOfWholeBucketsAreTheRecordsColumns) {
+    struct Case {
+        const char* name;
+        TimeGrid grid;
+    };
+    const Case cases[] = {
+        {"a fine bucket per column", {-2200, 2200, 440}},
+        {"three fine buckets per column", {-2100, 2100, 140}},
+        {"a coarse bucket per column", {-2240, 2240, 28}},
+        {"two coarse buckets per column", {-2240, 2240, 14}},
+        {"across pages, coarse", {-20480, 20480, 64}},
+        {"across pages, fine", {-10480, 10480, 1048}},
+    };
+    BucketSummary summary(kBucket);
+    std::vector<Point> points[trend::kQuantities];
+    trend::Key key = 0;
+    for (const Record& r : records()) {
+        summary.add(++key, 3, r.minute, r.values);
+        for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {
+            if (r.values[q]) {
+                points[q].push_back({static_cast<double>(r.minute), *r.values[q]});
+            }
+        }
+    }
+    for (const Case& c : cases) {
+        for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {
+            trend_test::expectSameColumns(summary.columns(3, q, c.grid),
+                                          trend::columnize(points[q], c.grid),
+                                          std::string(c.name) + ", quantity " + std::to_string(q));
+        }
+        EXPECT_FALSE(summary.columns(4, trend::kFlow, c.grid)[0].present) << c.name;
+    }
+    EXPECT_EQ(summary.span(3), std::make_pair(Minute{-10241}, Minute{10241}));
+    EXPECT_EQ(summary.keysBetween(-10245, -10240),
+              std::make_pair(trend::Key{603}, trend::Key{605}));
+}
+
+}  // namespace

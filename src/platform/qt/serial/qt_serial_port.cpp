@@ -264,6 +264,7 @@ bool QtSerialPort::handToDriver(char byte) {
     // Written to the device itself: QSerialPort would queue the byte and set up a write
     // notifier, and take it down again, for every byte of every request.
     const int fd = port_.handle();
+    bool waited = false;
     while (true) {
         if (::write(fd, &byte, 1) == 1) {
             return true;
@@ -274,16 +275,15 @@ bool QtSerialPort::handToDriver(char byte) {
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             break;
         }
-        // The driver's queue is full: it may take the byte a little later.
-        pollfd wait{fd, POLLOUT, 0};
-        const int ready = ::poll(&wait, 1, kWriteTimeoutMs);
-        if (ready == 1 && (wait.revents & POLLOUT) != 0) {
-            continue;
+        if (waited) {
+            return false;  // still full
         }
-        if (ready == 1) {
+        // The driver's queue is full: it may take the byte a little later.
+        waited = true;
+        pollfd room{fd, POLLOUT, 0};
+        if (::poll(&room, 1, kWriteTimeoutMs) == 1 && (room.revents & POLLOUT) == 0) {
             break;  // an error or a hang-up instead
         }
-        return false;  // still full
     }
     // The device failed under the open port (adapter pulled out).
     port_.close();

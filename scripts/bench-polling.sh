@@ -46,6 +46,7 @@ rm -rf "$build/polling-run" && mkdir -p "$build/polling-run" && cd "$build/polli
 readonly timer_interval_us=100000  # the poll timer at "9600"
 readonly pauses_per_request=3
 readonly pause_count=300000        # the count of each pause at "9600"
+readonly pause_line=9600,n,8,1     # the line each pause first waits a character time at
 readonly first_tick_ms=200         # the poll timer's interval when the program starts
 
 now_us() { "$tools/mono_exec" /dev/stdout true; }
@@ -153,7 +154,7 @@ speed=$(stty -F ttyMETER speed)
 read -r busy0 total0 < <(machine_jiffies)
 ticks0=$(process_ticks "$program_pid")
 t0=$(now_us)
-"$tools/pause_cpu" "$pause_count" $(( seconds - 5 )) 100 > pause-cpu.txt &
+"$tools/pause_cpu" "$pause_count" $(( seconds - 5 )) 100 "$pause_line" > pause-cpu.txt &
 pause_pid=$!
 pids+=("$pause_pid")
 sleep "$seconds"

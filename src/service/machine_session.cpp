@@ -11,8 +11,7 @@ MachineSession::MachineSession(platform::EventGate& gate, const seriallink::Port
                                const std::string& program)
     : port_(portMap),
       files_(std::cerr, program),
-      notice_(records::sql::openLoggingStore(clock_)),
-      store_(std::move(notice_.store)),
+      store_(deferredStore()),
       traffic_(clock_),
       session_(
           session::PollingServices{port_, timer_, pacer_, clock_, files_, store_, traffic_, gate}) {
@@ -24,6 +23,15 @@ MachineSession::MachineSession(platform::EventGate& gate, const seriallink::Port
         });
         session_.addListener(*gateway_);
     }
+}
+
+std::unique_ptr<records::Store> MachineSession::deferredStore() {
+    auto store = std::make_unique<DeferredStore>([this] {
+        records::sql::LoggingStore opened = records::sql::openLoggingStore(clock_);
+        return OpenedStore{std::move(opened.store), opened.notice, opened.noticeEnglish};
+    });
+    deferred_ = store.get();
+    return store;
 }
 
 MachineSession::~MachineSession() {

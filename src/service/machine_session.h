@@ -17,14 +17,16 @@
 #include "platform/qt/serial/qt_serial_port.h"
 #include "records/sql/store_factory.h"
 #include "service/counting_store.h"
+#include "service/deferred_store.h"
 #include "session/polling_session.h"
 
 namespace service {
 
 // A polling session on this machine: the serial port that the port map names, a Qt timer, the
 // busy pacer, the system clock, "config.dat", the records store of the working directory (made
-// when it is missing) and the gateway that "gateway.conf" asks for. Needs a Qt event loop, not a
-// display. `program` names the program in what it says on standard error.
+// when it is missing; opened at its first use, once polling has started) and the gateway that
+// "gateway.conf" asks for. Needs a Qt event loop, not a display. `program` names the program in
+// what it says on standard error.
 class MachineSession {
   public:
     MachineSession(platform::EventGate& gate, const seriallink::PortMap& portMap,
@@ -38,8 +40,10 @@ class MachineSession {
     platform::Clock& clock() { return clock_; }
     // What there is to say about the store once, in Chinese and in English ("已创建记录文件
     // kvt97.mdb"); empty when nothing.
-    [[nodiscard]] const std::string& storeNotice() const { return notice_.notice; }
-    [[nodiscard]] const std::string& storeNoticeEnglish() const { return notice_.noticeEnglish; }
+    [[nodiscard]] const std::string& storeNotice() const { return deferred_->notice(); }
+    [[nodiscard]] const std::string& storeNoticeEnglish() const {
+        return deferred_->noticeEnglish();
+    }
     [[nodiscard]] records::StoreHealth storeHealth() const { return store_.health(); }
     // The records stored since the session was made.
     [[nodiscard]] std::int64_t recordsStored() const { return store_.stored(); }
@@ -50,13 +54,15 @@ class MachineSession {
     }
 
   private:
+    std::unique_ptr<records::Store> deferredStore();
+
     platform::qt::QtSerialPort port_;
     platform::qt::QtTimer timer_;
     seriallink::BusyPacer pacer_;
     platform::qt::QtClock clock_;
     platform::qt::QtFileReader files_;
-    // The file, or the table on the server that "records.conf" names.
-    records::sql::LoggingStore notice_;
+    // The file, or the table on the server that "records.conf" names; set before store_.
+    DeferredStore* deferred_ = nullptr;
     CountingStore store_;
     commissioning::TrafficLog traffic_;
     session::PollingSession session_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <iostream>
+#include <utility>
 
 #include "command_line.h"
 #include "commissioning/station_overview.h"
@@ -51,8 +52,8 @@ class ParameterWindow final : public OwnedWindow {
 
 }  // namespace
 
-Application::Application()
-    : portMap_(platform::qt::portMapForThisMachine()),
+Application::Application(seriallink::PortMap portMap)
+    : portMap_(std::move(portMap)),
       line_(gate_, portMap_),
       report_(std::cerr, line_.clock(), service::ConsoleReport::Scope::StoreOnly, "tuskocp"),
       portAdvice_(portMap_),

@@ -24,7 +24,8 @@ namespace shell {
 // no widget.
 class Application final {
   public:
-    Application();
+    // `portMap` tells which device each COM number opens.
+    explicit Application(seriallink::PortMap portMap);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;

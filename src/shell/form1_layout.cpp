@@ -32,10 +32,12 @@ QLabel* caption(QWidget* parent, int number, const char* text) {
 }
 
 // A display: sunken, white, filled at run time. Its size is fixed, so that a new text repaints
-// the display alone and asks the window for no new layout.
+// the display alone and asks the window for no new layout. What a meter sends is shown as it
+// reads, never taken for markup, and a new text is not searched for any.
 QLabel* display(QWidget* parent, int number, int width, int height = 22) {
     auto* label = new QLabel(parent);
     label->setObjectName(objectName(number));
+    label->setTextFormat(Qt::PlainText);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setFixedSize(width, height);
     label->setAutoFillBackground(true);

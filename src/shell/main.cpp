@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QCoreApplication>
+#include <QThread>
 
 #include <algorithm>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 #include "platform/qt/qt_chinese_texts.h"
 #include "platform/qt/qt_clock.h"
 #include "platform/qt/qt_file_writer.h"
+#include "platform/qt/serial/qt_serial_port.h"
 #include "records/export.h"
 #include "records/sql/store_factory.h"
 #include "service/service_program.h"
@@ -91,6 +94,12 @@ int main(int argc, char** argv) {
         case shell::CommandLineAction::Run:
             break;
     }
+    // The serial devices are looked up while the connection to the display is made; polling
+    // waits for both. Qt takes the first thread that asks for its thread data as the program's
+    // main thread: this one asks before the lookup starts.
+    QThread::currentThread();
+    std::future<seriallink::PortMap> portMap =
+        std::async(std::launch::async, [] { return platform::qt::portMapForThisMachine(); });
     QApplication app(argc, argv);
     // Qt's own dialogs and buttons in the language of the program's captions.
     const platform::qt::QtChineseTexts qtTexts(app);
@@ -100,6 +109,6 @@ int main(int argc, char** argv) {
                   << platform::qt::QtChineseTexts::qtDirectory().toStdString()
                   << ") are missing; Qt's dialogs stay in English\n";
     }
-    shell::Application program;
+    shell::Application program(portMap.get());
     return program.run();
 }

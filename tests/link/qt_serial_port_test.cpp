@@ -17,6 +17,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -298,6 +299,18 @@ TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
         // No event loop runs here: a byte that only sat in Qt's queue would never arrive.
         EXPECT_EQ(pty_.receive(500ms), Bytes{static_cast<std::uint8_t>(value)}) << value;
     }
+}
+
+// A device whose output is held takes no byte: writeByte gives up after its wait, the port stays
+// open, and the refused byte is not sent later in front of the next one.
+TEST_F(QtSerialPortOnPty, ByteTheDriverRefusesIsDroppedAndThePortStaysOpen) {
+    ASSERT_TRUE(port_->open());
+    ASSERT_EQ(::tcflow(pty_.observerFd(), TCOOFF), 0);
+    EXPECT_FALSE(port_->writeByte(0x2A));
+    EXPECT_TRUE(port_->isOpen());
+    ASSERT_EQ(::tcflow(pty_.observerFd(), TCOON), 0);
+    ASSERT_TRUE(port_->writeByte(0x2E));
+    EXPECT_EQ(pty_.receive(500ms), Bytes{0x2E});
 }
 
 struct DrainCase {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -249,24 +251,62 @@ bool QtSerialPort::writeByte(std::uint8_t value) {
     if (!port_.isOpen()) {
         return false;
     }
-    const char byte = static_cast<char>(value);
+    if (!handToDriver(static_cast<char>(value))) {
+        return false;
+    }
+    drainOutputQueue(port_.handle(), seriallink::characterTime(settings_));
+    return true;
+}
+
+#ifdef Q_OS_UNIX
+
+bool QtSerialPort::handToDriver(char byte) {
+    // Written to the device itself: QSerialPort would queue the byte and set up a write
+    // notifier, and take it down again, for every byte of every request.
+    const int fd = port_.handle();
+    bool waited = false;
+    while (true) {
+        if (::write(fd, &byte, 1) == 1) {
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            break;
+        }
+        if (waited) {
+            return false;  // still full
+        }
+        // The driver's queue is full: it may take the byte a little later.
+        waited = true;
+        pollfd room{fd, POLLOUT, 0};
+        if (::poll(&room, 1, kWriteTimeoutMs) == 1 && (room.revents & POLLOUT) == 0) {
+            break;  // an error or a hang-up instead
+        }
+    }
+    // The device failed under the open port (adapter pulled out).
+    port_.close();
+    return false;
+}
+
+#else
+
+bool QtSerialPort::handToDriver(char byte) {
     if (port_.write(&byte, 1) != 1) {
         return false;
     }
-    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now, and
-    // let the driver pass it on to the line.
+    // QSerialPort only queues the byte until the event loop runs; hand it to the driver now.
     port_.flush();
     while (port_.isOpen() && port_.bytesToWrite() > 0) {
         if (!port_.waitForBytesWritten(kWriteTimeoutMs)) {
             break;
         }
     }
-    if (!port_.isOpen() || port_.bytesToWrite() != 0) {
-        return false;
-    }
-    drainOutputQueue(port_.handle(), seriallink::characterTime(settings_));
-    return true;
+    return port_.isOpen() && port_.bytesToWrite() == 0;
 }
+
+#endif
 
 std::optional<std::vector<std::uint8_t>> QtSerialPort::readAll() {
     if (!port_.isOpen()) {

@@ -49,6 +49,9 @@ class QtSerialPort final : public SerialPort {
   private:
     bool applySettings(const seriallink::LineSettings& settings);
     bool lockDevice();
+    // Passes one byte to the driver, which sends it on to the line; false when it did not take it
+    // after a short wait, or the device failed (the port is then closed).
+    bool handToDriver(char byte);
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
 

@@ -61,8 +61,11 @@ class Form4Test : public ::testing::Test {
     }
     records::Form4& open() {
         make();
+        return show();
+    }
+    // Shows the window and waits for its fill; looks come only when a test asks for them.
+    records::Form4& show() {
         form->show();
-        // Looks come only when a test asks for them.
         form->Timer1->stop();
         settle();
         return *form;

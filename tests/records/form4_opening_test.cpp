@@ -68,9 +68,7 @@ TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
         EXPECT_TRUE(rowEmpty(1)) << "nothing of the closed opening is kept";
         clock.date = "2007-10-12";
         log(3);
-        f.show();
-        f.Timer1->stop();
-        settle();
+        show();
 
         EXPECT_EQ(f.stationBox->currentIndex(), 0);
         EXPECT_FALSE(f.fromCheck->isChecked());
@@ -164,9 +162,7 @@ TEST_F(Form4Test, AWindowMadeAheadListsWhatItReadsWhenOpened) {
     EXPECT_GT(f.MSFlexGrid1->height(), 100);
 
     log(2);
-    f.show();
-    f.Timer1->stop();
-    settle();
+    show();
     expectRows(1, 5, 1);
     EXPECT_EQ(shared.calls("newest"), 2) << "read anew at the opening";
     EXPECT_EQ(shared.with([](State& s) { return s.made; }), 1);

@@ -9,8 +9,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <memory>
-
 #include "support/wait_for.h"
 
 namespace {
@@ -32,10 +30,6 @@ shell::WindowEntry entry(const char* name, bool ahead, bool deletesItself, Made&
             ahead};
 }
 
-std::unique_ptr<shell::OwnedWindow> noParameterWindow() {
-    return nullptr;
-}
-
 // Made ahead or at the first opening; made again only once deleted on closing.
 TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     struct Case {
@@ -49,7 +43,7 @@ TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
         SCOPED_TRACE(2 * c.ahead + c.deletesItself);
         Made made;
         const shell::WindowList list = {entry("w", c.ahead, c.deletesItself, made)};
-        shell::Navigator navigator(noParameterWindow, list);
+        shell::Navigator navigator({}, list);
         EXPECT_EQ(made.count, 0) << "nothing is made at start-up";
 
         navigator.makeAhead();
@@ -76,7 +70,7 @@ TEST(NavigatorWindows, MarkedWindowsAreMadeAMomentAfterStartUp) {
     Made atOpening;
     const shell::WindowList list = {entry("a", true, false, ahead),
                                     entry("b", false, false, atOpening)};
-    shell::Navigator navigator(noParameterWindow, list);
+    shell::Navigator navigator({}, list);
     ASSERT_TRUE(testsupport::waitFor([&] { return ahead.count == 1; }));
     EXPECT_TRUE(ahead.last->isHidden());
     EXPECT_EQ(atOpening.count, 0);

@@ -51,39 +51,18 @@ TEST(RecordTime, ReadsTheDatesTheProgramWritesAndNothingElse) {
     }
 }
 
-// Dates read one after the other, as records come: each reads as it reads alone, whatever came
-// before it (the same date, the same hour, another hour, a date that does not exist).
+// Dates read in a row read as each alone, whatever came before (same date or hour, or no date).
 TEST(RecordTime, DatesReadInARowReadAsEachAlone) {
+    // clang-format off
     const std::vector<const char*> dates = {
-        "2026-01-01/9:58",
-        "2026-01-01/9:58",
-        "2026-01-01/9:59",
-        "2026-01-01/10:00",
-        "2026-01-01/10:01",
-        "2026-01-01/10:60",
-        "2026-01-01/10:02",
-        "2026-01-01/10:0x",
-        "2026-01-01/10:03",
-        "2026-01-02/10:03",
-        "2026-02-30/1:05",
-        "2026-02-30/1:06",
-        "2026-02-28/1:06",
-        "2026-02-28/1:6",
-        "2026-02-28/1:07",
-        "",
-        "",
-        "2026-02-28/1:07",
-        "2026-02-28/01:07",
-        "2026-02-28/1:07:00",
-        "2026-02-28/1:08",
-        "2026-02-28/1:-1",
-        "2026-02-28/1:08",
-        "2027-02-28/1:08",
-        "x",
-        "y",
-        "2027-02-28/23:59",
-        "2027-03-01/0:00",
-    };
+        "2026-01-01/9:58", "2026-01-01/9:58", "2026-01-01/9:59", "2026-01-01/10:00",
+        "2026-01-01/10:01", "2026-01-01/10:60", "2026-01-01/10:02", "2026-01-01/10:0x",
+        "2026-01-01/10:03", "2026-01-02/10:03", "2026-02-30/1:05", "2026-02-30/1:06",
+        "2026-02-28/1:06", "2026-02-28/1:6", "2026-02-28/1:07", "",
+        "", "2026-02-28/1:07", "2026-02-28/01:07", "2026-02-28/1:07:00",
+        "2026-02-28/1:08", "2026-02-28/1:-1", "2026-02-28/1:08", "2027-02-28/1:08",
+        "x", "y", "2027-02-28/23:59", "2027-03-01/0:00"};
+    // clang-format on
     trend::DateReader reader;
     for (std::size_t i = 0; i < dates.size(); ++i) {
         EXPECT_EQ(reader.minuteOf(dates[i]), recordMinute(dates[i]))

@@ -239,49 +239,44 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
     EXPECT_TRUE(columns.back().present);
 }
 
-// This thread and the helper each say when they read a piece, and then wait (within a generous
-// deadline) until the other reads one too: both take a piece however quick either is.
-struct Meeting {
+// The helper thread's side: a reader of its own over a copy of the records, keeping every range
+// it reads. It and this thread (from its first read after the sample that chooses how to read)
+// each say when they read a piece, then wait, within a generous deadline, until the other reads
+// one too: both take a piece however quick either is.
+struct Helper {
+    explicit Helper(FakeTrendRows& own) : rows(own) {
+        rows.beforeRead = [this] {
+            if (rows.reads > 1) {
+                meet(mine, theirs);
+            }
+        };
+    }
+    trend::TrendRowsMaker maker() {
+        return [this]() -> std::unique_ptr<trend::TrendRows> {
+            auto copy = std::make_unique<FakeTrendRows>();
+            copy->records = rows.records;
+            copy->broken = broken;
+            copy->beforeRead = [this, reader = copy.get()] {
+                ranges.push_back(reader->ranges.back());
+                meet(theirs, mine);
+            };
+            return copy;
+        };
+    }
+    static void meet(std::atomic<bool>& said, const std::atomic<bool>& awaited) {
+        said = true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!awaited && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::yield();
+        }
+    }
+
+    FakeTrendRows& rows;
+    bool broken = false;
+    std::vector<trend::RowRange> ranges;
     std::atomic<bool> mine{false};
     std::atomic<bool> theirs{false};
 };
-
-void awaitFlag(const std::atomic<bool>& flag) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!flag && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
-}
-
-// A reader of its own for the helper thread, over a copy of the records; `ranges` gets every
-// range a helper reads.
-trend::TrendRowsMaker helperOver(const FakeTrendRows& rows, std::vector<trend::RowRange>* ranges,
-                                 bool broken = false, Meeting* meeting = nullptr) {
-    return [&rows, ranges, broken, meeting]() -> std::unique_ptr<trend::TrendRows> {
-        auto copy = std::make_unique<FakeTrendRows>();
-        copy->records = rows.records;
-        copy->broken = broken;
-        copy->beforeRead = [ranges, meeting, reader = copy.get()] {
-            ranges->push_back(reader->ranges.back());
-            if (meeting) {
-                meeting->theirs = true;
-                awaitFlag(meeting->mine);
-            }
-        };
-        return copy;
-    };
-}
-
-// This thread's side of the meeting, from its first read after the sample that chooses how to
-// read.
-void meetInPieces(FakeTrendRows& rows, Meeting& meeting) {
-    rows.beforeRead = [&rows, &meeting] {
-        if (rows.reads > 1) {
-            meeting.mine = true;
-            awaitFlag(meeting.theirs);
-        }
-    };
-}
 
 struct SharedCase {
     const char* name;
@@ -291,9 +286,9 @@ struct SharedCase {
 };
 
 // The pieces a thread read: the end and station of each piece's reads.
-std::set<std::pair<trend::Key, std::optional<std::int64_t>>> piecesOf(
-    const std::vector<trend::RowRange>& ranges, std::size_t chunk) {
-    std::set<std::pair<trend::Key, std::optional<std::int64_t>>> pieces;
+using Pieces = std::set<std::pair<trend::Key, std::optional<std::int64_t>>>;
+Pieces piecesOf(const std::vector<trend::RowRange>& ranges, std::size_t chunk) {
+    Pieces pieces;
     for (const trend::RowRange& range : ranges) {
         if (range.limit == chunk) {  // not a record's unit
             pieces.insert({range.upTo, range.station});
@@ -311,11 +306,9 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
     for (const SharedCase& c : cases) {
         FakeTrendRows rows;
         fill(rows, c.storeStations, 1500);
-        std::vector<trend::RowRange> helperRanges;
-        Meeting meeting;
-        trend::TrendCache cache(rows, {kBucket, kChunk, 100},
-                                helperOver(rows, &helperRanges, false, &meeting));
-        meetInPieces(rows, meeting);
+        Helper helper(rows);
+        const std::vector<trend::RowRange>& helperRanges = helper.ranges;
+        trend::TrendCache cache(rows, {kBucket, kChunk, 100}, helper.maker());
         std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
         std::vector<trend::RowRange> helperSummingUp;
         std::size_t closeReads = 0;  // the reads of the last answer, by this thread and the helper
@@ -341,7 +334,7 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         const auto theirs = piecesOf(helperSummingUp, kChunk);
         EXPECT_FALSE(mine.empty()) << c.name;
         EXPECT_FALSE(theirs.empty()) << c.name;
-        std::set<std::pair<trend::Key, std::optional<std::int64_t>>> all = mine;
+        Pieces all = mine;
         all.insert(theirs.begin(), theirs.end());
         EXPECT_EQ(all.size(), mine.size() + theirs.size()) << c.name << ": a piece read twice";
         EXPECT_EQ(all.size(), c.stationReads ? 8 * c.stations.size() : 8) << c.name;
@@ -359,15 +352,12 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
 TEST(TrendCache, AHelperThatCannotReadFailsTheAnswerAndTheNextReadsAgain) {
     FakeTrendRows rows;
     fill(rows, 3, 1000);
-    std::vector<trend::RowRange> ranges;
-    bool broken = true;
-    Meeting meeting;
-    trend::TrendRowsMaker helper = [&]() { return helperOver(rows, &ranges, broken, &meeting)(); };
-    trend::TrendCache cache(rows, {kBucket, 300, 100}, helper);
-    meetInPieces(rows, meeting);
+    Helper helper(rows);
+    helper.broken = true;
+    trend::TrendCache cache(rows, {kBucket, 300, 100}, helper.maker());
     const auto view = request({1, 2, 3}, kStart, kStart + 1000, 100);
     EXPECT_FALSE(cache.answer(view, keepReading));
-    broken = false;
+    helper.broken = false;
     const auto answer = cache.answer(view, keepReading);
     ASSERT_TRUE(answer);
     expectAnswerMatches(rows, *answer, "read again with a working helper");

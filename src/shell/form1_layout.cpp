@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "shell/form1.h"
+#include "shell/station_indicator.h"
 
 namespace shell {
 
@@ -172,7 +173,7 @@ void Form1::buildControls() {
         number->setAlignment(Qt::AlignCenter);
         indicators->addWidget(number, 1, i);
         QCheckBox*& indicator = Check1[static_cast<std::size_t>(i)];
-        indicator = new QCheckBox(Frame2);
+        indicator = new StationIndicator(Frame2);
         indicator->setObjectName(QStringLiteral("Check1_%1").arg(i));
         indicator->setEnabled(false);
         indicators->addWidget(indicator, 2, i, Qt::AlignCenter);

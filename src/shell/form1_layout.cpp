@@ -15,7 +15,7 @@
 #include <algorithm>
 
 #include "shell/form1.h"
-#include "shell/station_indicator.h"
+#include "shell/parent_copy.h"
 
 namespace shell {
 
@@ -51,7 +51,8 @@ QLabel* display(QWidget* parent, int number, int width, int height = 22) {
 
 // A caption whose text changes at run time, as wide as the wider of `texts`.
 QLabel* changingCaption(QWidget* parent, int number, const char* text, const char* other) {
-    QLabel* label = caption(parent, number, text);
+    auto* label = new ChangingCaption(QString::fromUtf8(text), parent);
+    label->setObjectName(objectName(number));
     const QFontMetrics metrics = label->fontMetrics();
     const int width = std::max(metrics.horizontalAdvance(QString::fromUtf8(text)),
                                metrics.horizontalAdvance(QString::fromUtf8(other)));

@@ -1,5 +1,6 @@
-// A station indicator looks exactly as a plain check box in its place, in every state and after
-// its group box was resized, and a new state repaints the indicator alone.
+// A station indicator looks exactly as a plain check box in its place, and a changing caption as a
+// plain label, in every state and after their group box was resized; a new state or text repaints
+// the control alone.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -7,11 +8,12 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QWindow>
 
 #include <set>
 
-#include "shell/station_indicator.h"
+#include "shell/parent_copy.h"
 
 namespace shelltest {
 namespace {
@@ -39,13 +41,16 @@ void settle() {
     QCoreApplication::sendPostedEvents();
 }
 
-// A window with a group box holding an indicator and, beside it, a plain check box.
+// A window with a group box holding an indicator and a changing caption, each beside its plain
+// counterpart.
 struct IndicatorWindow {
     IndicatorWindow() {
         window.resize(240, 120);
         box.setGeometry(10, 10, 200, 90);
         indicator.setGeometry(40, 40, 24, 24);
         plain.setGeometry(120, 40, 24, 24);
+        caption.setGeometry(40, 66, 40, 20);
+        plainCaption.setGeometry(120, 66, 40, 20);
         // The focus stays where it is: a box that takes it is repainted for that.
         indicator.setFocusPolicy(Qt::NoFocus);
         plain.setFocusPolicy(Qt::NoFocus);
@@ -69,9 +74,11 @@ struct IndicatorWindow {
     QGroupBox box{&window};
     shell::StationIndicator indicator{&box};
     QCheckBox plain{&box};
+    shell::ChangingCaption caption{&box};
+    QLabel plainCaption{&box};
 };
 
-TEST(StationIndicatorTest, LooksAsAPlainCheckBoxInEveryState) {
+TEST(ParentCopyTest, LooksAsAPlainCheckBoxInEveryState) {
     const struct {
         bool checked;
         bool enabled;
@@ -90,25 +97,33 @@ TEST(StationIndicatorTest, LooksAsAPlainCheckBoxInEveryState) {
             box->setEnabled(c.enabled);
         }
         EXPECT_EQ(w.shown(w.indicator), w.shown(w.plain));
+        for (QLabel* label : {static_cast<QLabel*>(&w.caption), &w.plainCaption}) {
+            label->setText(c.checked ? "允许" : "禁止");
+        }
+        EXPECT_EQ(w.shown(w.caption), w.shown(w.plainCaption));
     }
 }
 
-TEST(StationIndicatorTest, NewStateRepaintsTheIndicatorAlone) {
+TEST(ParentCopyTest, NewStateOrTextRepaintsTheControlAlone) {
     IndicatorWindow w;
     ASSERT_TRUE(w.window.windowHandle()->isExposed());
     const struct {
         const char* what;
-        void (*change)(QCheckBox&);
+        QWidget* control;
+        void (*change)(QWidget&);
     } cases[] = {
-        {"checked", [](QCheckBox& b) { b.setChecked(!b.isChecked()); }},
-        {"enabled", [](QCheckBox& b) { b.setEnabled(!b.isEnabled()); }},
+        {"checked", &w.indicator, [](QWidget& b) { static_cast<QCheckBox&>(b).setChecked(true); }},
+        {"unchecked", &w.indicator,
+         [](QWidget& b) { static_cast<QCheckBox&>(b).setChecked(false); }},
+        {"disabled", &w.indicator, [](QWidget& b) { b.setEnabled(false); }},
+        {"caption", &w.caption, [](QWidget& b) { static_cast<QLabel&>(b).setText("允许"); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         PaintedWidgets work;
-        c.change(w.indicator);
+        c.change(*c.control);
         settle();
-        EXPECT_EQ(work.painted, (std::set<QObject*>{&w.indicator}));
+        EXPECT_EQ(work.painted, (std::set<QObject*>{c.control}));
     }
 }
 

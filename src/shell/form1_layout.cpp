@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "shell/form1.h"
+#include "shell/parent_copy.h"
 
 namespace shell {
 
@@ -50,7 +51,8 @@ QLabel* display(QWidget* parent, int number, int width, int height = 22) {
 
 // A caption whose text changes at run time, as wide as the wider of `texts`.
 QLabel* changingCaption(QWidget* parent, int number, const char* text, const char* other) {
-    QLabel* label = caption(parent, number, text);
+    auto* label = new ChangingCaption(QString::fromUtf8(text), parent);
+    label->setObjectName(objectName(number));
     const QFontMetrics metrics = label->fontMetrics();
     const int width = std::max(metrics.horizontalAdvance(QString::fromUtf8(text)),
                                metrics.horizontalAdvance(QString::fromUtf8(other)));
@@ -172,7 +174,7 @@ void Form1::buildControls() {
         number->setAlignment(Qt::AlignCenter);
         indicators->addWidget(number, 1, i);
         QCheckBox*& indicator = Check1[static_cast<std::size_t>(i)];
-        indicator = new QCheckBox(Frame2);
+        indicator = new StationIndicator(Frame2);
         indicator->setObjectName(QStringLiteral("Check1_%1").arg(i));
         indicator->setEnabled(false);
         indicators->addWidget(indicator, 2, i, Qt::AlignCenter);

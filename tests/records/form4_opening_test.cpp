@@ -66,6 +66,7 @@ TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
         f.Command2->click();
         ASSERT_TRUE(f.isHidden());
         EXPECT_TRUE(rowEmpty(1)) << "nothing of the closed opening is kept";
+        EXPECT_TRUE(f.faultLabel->isHidden()) << "not even its fault, before the next fill";
         clock.date = "2007-10-12";
         log(3);
         show();

@@ -1,7 +1,6 @@
 #pragma once
 
-// The data-query window over a shared fake store read on the window's own thread, a fake clock,
-// dialogs and writer: what the window's tests open and drive.
+// The data-query window over a shared fake store, a fake clock, dialogs and writer.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QPointer>
@@ -70,10 +69,12 @@ class Form4Test : public ::testing::Test {
         settle();
         return *form;
     }
-    // No window, an empty store, and the made-up run from its first record again.
+    // No window, an empty store, no messages or files, and the made-up run from its start again.
     void restart() {
         delete form;
         shared.with([](State& s) { s.store.records.clear(); });
+        dialogs.messages.clear();
+        writer.files.clear();
         logged_ = 0;
     }
     // Waits until the window has shown the result of every read it asked for.

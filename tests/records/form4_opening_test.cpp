@@ -1,5 +1,5 @@
-// The data-query window is kept between openings: each opening starts as a new window would, and
-// nothing read, exported or cleared for an ended opening reaches the next one.
+// Each opening of the kept data-query window starts anew; nothing of an ended opening reaches the
+// next.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -13,10 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "fakes/fake_store.h"
 #include "form4_fixture.h"
-#include "sample_records.h"
-#include "support/wait_for.h"
 
 namespace {
 
@@ -132,8 +129,6 @@ TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         restart();
-        dialogs.messages.clear();
-        writer.files.clear();
         log(3);
         records::Form4& f = open();
         shared.with([](State& s) { s.held = true; });
@@ -154,11 +149,11 @@ TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
 TEST_F(Form4Test, AWindowMadeAheadListsWhatItReadsWhenOpened) {
     log(3);
     records::Form4& f = make();
-    // Its store is made and read at once, and nothing read is listed while it is hidden.
+    // Its store is made and read at once; nothing read is listed while hidden.
     ASSERT_TRUE(waitFor([&] { return shared.calls("newest") == 1 && !f.reading(); }));
     EXPECT_EQ(shared.with([](State& s) { return s.made; }), 1);
     EXPECT_TRUE(rowEmpty(1));
-    // Meanwhile laid out for its first show, with a native window of its own.
+    // Laid out meanwhile, with a native window of its own.
     ASSERT_TRUE(waitFor([&] { return f.testAttribute(Qt::WA_WState_Created); }));
     EXPECT_GT(f.MSFlexGrid1->height(), 100);
 

@@ -1,6 +1,4 @@
-// The windows of the main window's list: made at their first opening, or (marked so) hidden a
-// moment after start-up; a window kept between openings is shown again, one that deleted itself
-// on closing is made anew.
+// Listed windows: made at first opening or (marked) hidden after start-up; remade once deleted.
 #include "shell/navigator.h"
 
 #include <gtest/gtest.h>
@@ -30,13 +28,10 @@ shell::WindowEntry entry(const char* name, bool ahead, bool deletesItself, Made&
             ahead};
 }
 
-// Made ahead or at the first opening; made again only once deleted on closing.
 TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     struct Case {
-        bool ahead;
-        bool deletesItself;
-        int madeAhead;        // windows made by makeAhead()
-        int madeByReopening;  // windows made once opened, closed and opened again
+        bool ahead, deletesItself;
+        int madeAhead, madeByReopening;  // by makeAhead(); once opened, closed and opened again
     };
     for (const Case c : {Case{false, false, 0, 1}, Case{false, true, 0, 2}, Case{true, false, 1, 1},
                          Case{true, true, 1, 2}}) {
@@ -64,7 +59,6 @@ TEST(NavigatorWindows, MadeAheadOrAtTheFirstOpeningAndKeptWhileTheyExist) {
     }
 }
 
-// The navigator's own timer makes the marked windows, hidden, a moment after its making.
 TEST(NavigatorWindows, MarkedWindowsAreMadeAMomentAfterStartUp) {
     Made ahead;
     Made atOpening;

@@ -1,5 +1,4 @@
-// Controls on a copy of their group box look exactly as plain ones, and a reply that changes them
-// repaints them alone: the group boxes around them are not painted again.
+// Controls on a copy of their group box look as plain ones; replies repaint no group box.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>

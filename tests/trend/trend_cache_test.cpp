@@ -239,10 +239,8 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
     EXPECT_TRUE(columns.back().present);
 }
 
-// The helper thread's side: a reader of its own over a copy of the records, keeping every range
-// it reads. It and this thread (from its first read after the sample that chooses how to read)
-// each say when they read a piece, then wait, within a generous deadline, until the other reads
-// one too: both take a piece however quick either is.
+// The helper's own reader over a copy, keeping its ranges; it and this thread (past the sample)
+// each wait, 30 s at most, for the other to read a piece, so both take one however quick either is.
 struct Helper {
     explicit Helper(FakeTrendRows& own) : rows(own) {
         rows.beforeRead = [this] {
@@ -307,7 +305,7 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         FakeTrendRows rows;
         fill(rows, c.storeStations, 1500);
         Helper helper(rows);
-        const std::vector<trend::RowRange>& helperRanges = helper.ranges;
+        const auto& helperRanges = helper.ranges;
         trend::TrendCache cache(rows, {kBucket, kChunk, 100}, helper.maker());
         std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
         std::vector<trend::RowRange> helperSummingUp;
@@ -332,8 +330,7 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         // Each piece read by one of the two: eight pieces of each station's keys or of all.
         const auto mine = piecesOf(summingUp, kChunk);
         const auto theirs = piecesOf(helperSummingUp, kChunk);
-        EXPECT_FALSE(mine.empty()) << c.name;
-        EXPECT_FALSE(theirs.empty()) << c.name;
+        EXPECT_FALSE(mine.empty() || theirs.empty()) << c.name << ": both read pieces";
         Pieces all = mine;
         all.insert(theirs.begin(), theirs.end());
         EXPECT_EQ(all.size(), mine.size() + theirs.size()) << c.name << ": a piece read twice";

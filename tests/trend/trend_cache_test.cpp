@@ -305,7 +305,6 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         FakeTrendRows rows;
         fill(rows, c.storeStations, 1500);
         Helper helper(rows);
-        const auto& helperRanges = helper.ranges;
         trend::TrendCache cache(rows, {kBucket, kChunk, 100}, helper.maker());
         std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
         std::vector<trend::RowRange> helperSummingUp;
@@ -315,16 +314,16 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
              {std::make_tuple(-160.0, 1600.0, 11), std::make_tuple(0.0, 1500.0, 150),
               std::make_tuple(850.0, 950.0, 100)}) {
             const std::size_t before = rows.ranges.size();
-            const std::size_t helperBefore = helperRanges.size();
+            const std::size_t helperBefore = helper.ranges.size();
             const auto answer =
                 cache.answer(request(c.stations, kStart + from, kStart + to, columns), keepReading);
             ASSERT_TRUE(answer) << c.name;
             expectAnswerMatches(rows, *answer, c.name);
             closeReads = rows.ranges.size() - before;
-            helperCloseReads = helperRanges.size() - helperBefore;
+            helperCloseReads = helper.ranges.size() - helperBefore;
             if (summingUp.empty()) {
                 summingUp.assign(rows.ranges.begin() + 1, rows.ranges.end());  // past the sample
-                helperSummingUp = helperRanges;
+                helperSummingUp = helper.ranges;
             }
         }
         // Each piece read by one of the two: eight pieces of each station's keys or of all.
@@ -340,7 +339,7 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         }
         // The close view in pieces too, read by either.
         std::vector<trend::RowRange> close(rows.ranges.end() - closeReads, rows.ranges.end());
-        close.insert(close.end(), helperRanges.end() - helperCloseReads, helperRanges.end());
+        close.insert(close.end(), helper.ranges.end() - helperCloseReads, helper.ranges.end());
         EXPECT_EQ(piecesOf(close, kChunk).size(), c.stationReads ? 8 * c.stations.size() : 8)
             << c.name;
     }

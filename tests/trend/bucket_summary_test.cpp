@@ -22,8 +22,7 @@ struct Record {
     BucketSummary::Values values;  // flow, total
 };
 
-// Records before and after 1970, on both sides of page borders, with blank values, a spike of
-// one record and equal minutes; every value is a float exactly.
+// Records both sides of 1970 and of page borders, blanks, a one-record spike, equal minutes.
 std::vector<Record> records() {
     std::vector<Record> found;
     for (Minute m = -2100; m <= 2100; m += 7) {
@@ -38,11 +37,10 @@ std::vector<Record> records() {
 }
 
 TEST(BucketSummary, ColumnsOfWholeBucketsAreTheRecordsColumns) {
-    struct Case {
+    const struct {
         const char* name;
         TimeGrid grid;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"a fine bucket per column", {-2200, 2200, 440}},
         {"three fine buckets per column", {-2100, 2100, 140}},
         {"a coarse bucket per column", {-2240, 2240, 28}},
@@ -61,7 +59,7 @@ TEST(BucketSummary, ColumnsOfWholeBucketsAreTheRecordsColumns) {
             }
         }
     }
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {
             trend_test::expectSameColumns(summary.columns(3, q, c.grid),
                                           trend::columnize(points[q], c.grid),

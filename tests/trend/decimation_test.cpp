@@ -157,22 +157,20 @@ TEST(Decimation, RecordsOfOneMinuteKeepTheirOrderAsFirstAndLast) {
     EXPECT_EQ(fieldsOf(e), fieldsOf(Extent{true, 1, 9, 2, 9, 5, 5})) << "merging nothing";
 }
 
-// Records cut into consecutive runs, each gathered on its own and merged in order, are the
-// columns of all the records together.
+// Consecutive runs of records, each gathered alone and merged in order, give the columns of all.
 TEST(Decimation, RunsOfColumnsMergedInOrderAreTheColumnsOfAll) {
-    struct Case {
+    const TimeGrid grid{0, 100, 10};
+    const struct {
         const char* name;
         std::vector<std::vector<Point>> runs;
-    };
-    const TimeGrid grid{0, 100, 10};
-    const Case cases[] = {
+    } cases[] = {
         {"in time order", {{{1, 5}, {2, 6}, {15, 1}}, {{16, 9}, {35, 2}}, {{36, 3}, {99, 4}}}},
         {"a clock set back within a run",
          {{{50, 1}, {60, 2}, {12, 7}, {13, 8}}, {{70, 3}, {5, 0}}}},
         {"one minute across runs", {{{40, 1}, {40, 2}}, {{40, 3}}, {{40, 0}, {41, 5}}}},
         {"outside the grid and an empty run", {{{-5, 1}, {100, 2}}, {}, {{0, 3}, {99.9, 4}}}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         std::vector<Point> all;
         std::vector<Extent> merged(static_cast<std::size_t>(grid.columns));
         for (const std::vector<Point>& points : c.runs) {
@@ -191,19 +189,18 @@ TEST(Decimation, RunsOfColumnsMergedInOrderAreTheColumnsOfAll) {
 
 TEST(Decimation, APieceDrawsItsPointsInViewAndOneOnEitherSide) {
     const std::vector<Point> piece = {{0, 1}, {10, 2}, {10, 3}, {20, 4}, {30, 5}};
-    struct Case {
+    const struct {
         const char* name;
         double from;
         double to;
         std::pair<std::size_t, std::size_t> drawn;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"all in view", -5, 35, {0, 5}},        {"the middle", 10, 20, {0, 4}},
         {"within one segment", 21, 29, {3, 5}}, {"across the start", -10, 5, {0, 2}},
         {"across the end", 25, 40, {3, 5}},     {"the last point alone", 30, 40, {3, 5}},
         {"wholly before", -10, 0, {0, 0}},      {"wholly after", 30.5, 40, {0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(trend::drawnPoints(piece, c.from, c.to), c.drawn) << c.name;
     }
     EXPECT_EQ(trend::drawnPoints({}, 0, 10), std::make_pair(std::size_t{0}, std::size_t{0}));

@@ -127,8 +127,7 @@ TEST_F(TrendFile, AFilePutInPlaceOfTheStoreIsReadAnew) {
     EXPECT_EQ(answer->stations[0].curves[trend::kFlow].unit, "L/s");
 }
 
-// Neither a missing file nor one without the table is read, nor is a store made; either is read
-// once the store is there.
+// A missing file or one without the table is neither read nor made a store, until it is one.
 TEST_F(TrendFile, AStoreIsReadOnlyOnceItIsThere) {
     for (const bool otherTable : {false, true}) {
         QFile::remove(file());

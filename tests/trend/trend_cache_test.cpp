@@ -239,10 +239,8 @@ TEST(TrendCache, ARecordFromAClockFarOffCostsLittleMemory) {
     EXPECT_TRUE(columns.back().present);
 }
 
-// The helper thread's side: a reader of its own over a copy of the records, keeping every range
-// it reads. It and this thread (from its first read after the sample that chooses how to read)
-// each say when they read a piece, then wait, within a generous deadline, until the other reads
-// one too: both take a piece however quick either is.
+// The helper's own reader over a copy, keeping its ranges; it and this thread (past the sample)
+// each wait, 30 s at most, for the other to read a piece, so both take one however quick either is.
 struct Helper {
     explicit Helper(FakeTrendRows& own) : rows(own) {
         rows.beforeRead = [this] {
@@ -307,7 +305,6 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         FakeTrendRows rows;
         fill(rows, c.storeStations, 1500);
         Helper helper(rows);
-        const std::vector<trend::RowRange>& helperRanges = helper.ranges;
         trend::TrendCache cache(rows, {kBucket, kChunk, 100}, helper.maker());
         std::vector<trend::RowRange> summingUp;  // this thread's reads of the first answer
         std::vector<trend::RowRange> helperSummingUp;
@@ -317,23 +314,22 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
              {std::make_tuple(-160.0, 1600.0, 11), std::make_tuple(0.0, 1500.0, 150),
               std::make_tuple(850.0, 950.0, 100)}) {
             const std::size_t before = rows.ranges.size();
-            const std::size_t helperBefore = helperRanges.size();
+            const std::size_t helperBefore = helper.ranges.size();
             const auto answer =
                 cache.answer(request(c.stations, kStart + from, kStart + to, columns), keepReading);
             ASSERT_TRUE(answer) << c.name;
             expectAnswerMatches(rows, *answer, c.name);
             closeReads = rows.ranges.size() - before;
-            helperCloseReads = helperRanges.size() - helperBefore;
+            helperCloseReads = helper.ranges.size() - helperBefore;
             if (summingUp.empty()) {
                 summingUp.assign(rows.ranges.begin() + 1, rows.ranges.end());  // past the sample
-                helperSummingUp = helperRanges;
+                helperSummingUp = helper.ranges;
             }
         }
         // Each piece read by one of the two: eight pieces of each station's keys or of all.
         const auto mine = piecesOf(summingUp, kChunk);
         const auto theirs = piecesOf(helperSummingUp, kChunk);
-        EXPECT_FALSE(mine.empty()) << c.name;
-        EXPECT_FALSE(theirs.empty()) << c.name;
+        EXPECT_FALSE(mine.empty() || theirs.empty()) << c.name << ": both read pieces";
         Pieces all = mine;
         all.insert(theirs.begin(), theirs.end());
         EXPECT_EQ(all.size(), mine.size() + theirs.size()) << c.name << ": a piece read twice";
@@ -343,7 +339,7 @@ TEST(TrendCache, AReadSharedWithAHelperGivesTheSameAnswer) {
         }
         // The close view in pieces too, read by either.
         std::vector<trend::RowRange> close(rows.ranges.end() - closeReads, rows.ranges.end());
-        close.insert(close.end(), helperRanges.end() - helperCloseReads, helperRanges.end());
+        close.insert(close.end(), helper.ranges.end() - helperCloseReads, helper.ranges.end());
         EXPECT_EQ(piecesOf(close, kChunk).size(), c.stationReads ? 8 * c.stations.size() : 8)
             << c.name;
     }

@@ -1,5 +1,4 @@
-// The system clock's texts follow the second of each reading: across the hour the clocks skip,
-// when the clock is set back, at midnight and before 1970.
+// The clock's texts across the skipped hour, a clock set back, midnight and before 1970.
 #include <QFile>
 
 #include <gtest/gtest.h>

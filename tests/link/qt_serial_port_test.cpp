@@ -301,8 +301,7 @@ TEST_F(QtSerialPortOnPty, EachByteReachesTheDeviceBeforeWriteByteReturns) {
     }
 }
 
-// A device whose output is held takes no byte: writeByte gives up after its wait, the port stays
-// open, and the refused byte is not sent later in front of the next one.
+// A held device takes no byte: the port stays open and never sends the refused byte later.
 TEST_F(QtSerialPortOnPty, ByteTheDriverRefusesIsDroppedAndThePortStaysOpen) {
     ASSERT_TRUE(port_->open());
     ASSERT_EQ(::tcflow(pty_.observerFd(), TCOOFF), 0);

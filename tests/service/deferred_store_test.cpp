@@ -1,5 +1,4 @@
-// The records store opened at its first use: nothing is opened before, whichever use comes first
-// opens it once, and that use and every later one reach the opened store.
+// The records store is opened once, by whichever use comes first, and every use reaches it.
 #include <gtest/gtest.h>
 
 #include <functional>

@@ -2,7 +2,7 @@
 # The trend window's benchmark, in one run: builds the release build into build-bench, makes the
 # stores it needs once (a year of one station, a year of sixteen; SQLite, "日期" as the program
 # writes it) and measures the trend window on them (bench/trend_bench.cpp), each figure beside its
-# target, with the machine's load before each part.
+# target, with the machine's load and how much of the store was in the page cache before each part.
 #
 #   bash scripts/bench-trend.sh [DATA_DIRECTORY [FIGURES]]   # /work/bench-data/trend by default
 #
@@ -39,9 +39,12 @@ else
     trap 'rm -f "$results"' EXIT
 fi
 # run NAME STORE STATIONS: the figures of one run, each line "NAME figure value".
+# cached STORE: the share of the store's file in the page cache, in per cent.
+cached() { fincore --bytes --noheadings --raw -o RES,SIZE "$1" | awk '{ printf "%.0f", $1 / $2 * 100 }'; }
 run() {
-    echo "$1: trend_bench $(basename "$2") $3 (load $(loadavg)) ..."
+    echo "$1: trend_bench $(basename "$2") $3 (load $(loadavg), $(cached "$2") % cached) ..."
     echo "$1 load $(loadavg)" >> "$results"
+    echo "$1 cached_pct $(cached "$2")" >> "$results"
     "$build/bench/trend_bench" "$2" "$3" 2>/dev/null | sed "s/^/$1 /" >> "$results"
 }
 run one "$data/year1.mdb" 1
@@ -69,7 +72,8 @@ awk -v cores="$(nproc)" -v size1="$(du -m "$data/year1.mdb" | cut -f1)" \
         for (i = 1; i <= 3; i++) {
             r = runs[i]
             limit = r == "sixteen" ? 2000 : 500
-            printf "\n%s, a year (load before: %s)\n", names[r], load[r]
+            printf "\n%s, a year (load before: %s; %d %% of the store in the page cache)\n",
+                   names[r], load[r], v[r, "cached_pct"]
             row("  open: construction to the complete drawing", ms(r, "open_ms"),
                 "<= " limit " ms", v[r, "open_ms"] <= limit)
             row("  zoom, " v[r, "zoom_steps"] + 0 " wheel steps: median", ms(r, "zoom_median_ms"),

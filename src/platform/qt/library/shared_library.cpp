@@ -2,17 +2,20 @@
 
 #include <QLibrary>
 #include <QString>
+#include <string>
 
 namespace platform {
 
 struct SharedLibrary::Loader {
     QLibrary library;
+    std::string wanted;  // the name and major version asked for
     bool opened = false;
 };
 
 SharedLibrary::SharedLibrary(std::string name, int majorVersion)
     : loader_(std::make_unique<Loader>()) {
     loader_->library.setFileNameAndVersion(QString::fromStdString(name), majorVersion);
+    loader_->wanted = "library " + name + " version " + std::to_string(majorVersion);
 }
 
 // QLibrary leaves the library loaded when it goes: other objects of the program may hold
@@ -22,7 +25,9 @@ SharedLibrary::~SharedLibrary() = default;
 bool SharedLibrary::open() {
     loader_->opened = loader_->library.load();
     if (!loader_->opened) {
-        problem_ = loader_->library.errorString().toStdString();
+        // QLibrary tells of the last file name it tried, which may lack the version.
+        problem_ = loader_->wanted + " cannot be loaded (" +
+                   loader_->library.errorString().toStdString() + ")";
     }
     return loader_->opened;
 }

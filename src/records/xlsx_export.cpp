@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/qt/shared_library.h"
 #include "records/export_fields.h"
 #include "text/characters.h"
 
@@ -38,7 +39,47 @@ bool numberAlone(const Column& column, std::string_view field) {
 
 }  // namespace
 
-WorkbookFile::WorkbookFile(platform::FileWriter& writer) : writer_(writer) {}
+// The functions of libxlsxwriter that a workbook is written with.
+struct WorkbookFile::Functions {
+    decltype(&::workbook_new_opt) workbook_new_opt;
+    decltype(&::workbook_add_worksheet) workbook_add_worksheet;
+    decltype(&::workbook_add_format) workbook_add_format;
+    decltype(&::format_set_bold) format_set_bold;
+    decltype(&::format_set_num_format) format_set_num_format;
+    decltype(&::worksheet_set_column) worksheet_set_column;
+    decltype(&::worksheet_write_string) worksheet_write_string;
+    decltype(&::worksheet_freeze_panes) worksheet_freeze_panes;
+    decltype(&::worksheet_write_datetime) worksheet_write_datetime;
+    decltype(&::workbook_close) workbook_close;
+    decltype(&::worksheet_write_number) worksheet_write_number;
+    decltype(&::lxw_workbook_free) lxw_workbook_free;
+};
+
+struct WorkbookFile::Library {
+    static_assert(LXW_SOVERSION[0] == '4' && LXW_SOVERSION[1] == '\0',
+                  "the library's major version is the one its header was compiled against");
+    static constexpr int kMajorVersion = 4;
+
+    static bool bind(platform::SharedLibrary& library, Functions& f) {
+        return library.find("workbook_new_opt", f.workbook_new_opt) &&
+               library.find("workbook_add_worksheet", f.workbook_add_worksheet) &&
+               library.find("workbook_add_format", f.workbook_add_format) &&
+               library.find("format_set_bold", f.format_set_bold) &&
+               library.find("format_set_num_format", f.format_set_num_format) &&
+               library.find("worksheet_set_column", f.worksheet_set_column) &&
+               library.find("worksheet_write_string", f.worksheet_write_string) &&
+               library.find("worksheet_freeze_panes", f.worksheet_freeze_panes) &&
+               library.find("worksheet_write_datetime", f.worksheet_write_datetime) &&
+               library.find("workbook_close", f.workbook_close) &&
+               library.find("worksheet_write_number", f.worksheet_write_number) &&
+               library.find("lxw_workbook_free", f.lxw_workbook_free);
+    }
+
+    platform::LibraryFunctions<Functions> functions{"xlsxwriter", kMajorVersion, &bind};
+};
+
+WorkbookFile::WorkbookFile(platform::FileWriter& writer)
+    : writer_(writer), library_(std::make_unique<Library>()) {}
 
 WorkbookFile::~WorkbookFile() {
     discard();
@@ -46,6 +87,10 @@ WorkbookFile::~WorkbookFile() {
 
 bool WorkbookFile::begin(const std::string& path) {
     discard();
+    xlsx_ = library_->functions.get();
+    if (xlsx_ == nullptr) {
+        return false;
+    }
     const std::optional<std::string> name = writer_.beginNamed(path);
     if (!name) {
         return false;
@@ -57,26 +102,26 @@ bool WorkbookFile::begin(const std::string& path) {
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = temporaryDirectory_.data();
-    workbook_ = workbook_new_opt(name->c_str(), &options);
-    sheet_ = workbook_ ? workbook_add_worksheet(workbook_, "记录") : nullptr;
+    workbook_ = xlsx_->workbook_new_opt(name->c_str(), &options);
+    sheet_ = workbook_ ? xlsx_->workbook_add_worksheet(workbook_, "记录") : nullptr;
     if (!sheet_) {
         return false;
     }
-    lxw_format* heading = workbook_add_format(workbook_);
-    format_set_bold(heading);
-    dateFormat_ = workbook_add_format(workbook_);
-    format_set_num_format(dateFormat_, kDateTimeFormat);
+    lxw_format* heading = xlsx_->workbook_add_format(workbook_);
+    xlsx_->format_set_bold(heading);
+    dateFormat_ = xlsx_->workbook_add_format(workbook_);
+    xlsx_->format_set_num_format(dateFormat_, kDateTimeFormat);
     row_ = 0;
     for (std::size_t i = 0; i < kExportColumns.size(); ++i) {
         const auto column = static_cast<lxw_col_t>(i);
-        if (worksheet_set_column(sheet_, column, column, kColumnWidths[i], nullptr) !=
+        if (xlsx_->worksheet_set_column(sheet_, column, column, kColumnWidths[i], nullptr) !=
                 LXW_NO_ERROR ||
-            worksheet_write_string(sheet_, row_, column, kExportColumns[i].heading, heading) !=
-                LXW_NO_ERROR) {
+            xlsx_->worksheet_write_string(sheet_, row_, column, kExportColumns[i].heading,
+                                          heading) != LXW_NO_ERROR) {
             return false;
         }
     }
-    worksheet_freeze_panes(sheet_, 1, 0);
+    xlsx_->worksheet_freeze_panes(sheet_, 1, 0);
     return true;
 }
 
@@ -96,8 +141,8 @@ bool WorkbookFile::add(const RecordView& fields) {
                 if (const auto time = readStoredDate(field)) {
                     lxw_datetime cell = {time->year, time->month,  time->day,
                                          time->hour, time->minute, 0.0};
-                    written = worksheet_write_datetime(sheet_, row_, at, &cell, dateFormat_) ==
-                              LXW_NO_ERROR;
+                    written = xlsx_->worksheet_write_datetime(sheet_, row_, at, &cell,
+                                                              dateFormat_) == LXW_NO_ERROR;
                 }
                 break;
             case ColumnKind::Number:
@@ -115,7 +160,8 @@ bool WorkbookFile::finish() {
     if (!workbook_) {
         return false;
     }
-    const lxw_error closed = workbook_close(workbook_);  // frees the workbook, written or not
+    const lxw_error closed =
+        xlsx_->workbook_close(workbook_);  // frees the workbook, written or not
     workbook_ = nullptr;
     sheet_ = nullptr;
     if (closed != LXW_NO_ERROR) {
@@ -141,7 +187,8 @@ bool WorkbookFile::writeText(std::uint16_t column, std::string_view text) {
     } else {
         cell_ = text::utf8(text::characters(text));
     }
-    return worksheet_write_string(sheet_, row_, column, cell_.c_str(), nullptr) == LXW_NO_ERROR;
+    return xlsx_->worksheet_write_string(sheet_, row_, column, cell_.c_str(), nullptr) ==
+           LXW_NO_ERROR;
 }
 
 bool WorkbookFile::writeNumber(std::uint16_t column, std::string_view number) {
@@ -153,7 +200,7 @@ bool WorkbookFile::writeNumber(std::uint16_t column, std::string_view number) {
     if (read.ec != std::errc()) {
         return writeText(column, number);
     }
-    return worksheet_write_number(sheet_, row_, column, value, nullptr) == LXW_NO_ERROR;
+    return xlsx_->worksheet_write_number(sheet_, row_, column, value, nullptr) == LXW_NO_ERROR;
 }
 
 void WorkbookFile::discard() {
@@ -166,7 +213,7 @@ void WorkbookFile::discard() {
         std::fclose(sheet_->optimize_tmpfile);
         sheet_->optimize_tmpfile = nullptr;
     }
-    lxw_workbook_free(workbook_);
+    xlsx_->lxw_workbook_free(workbook_);
     workbook_ = nullptr;
     sheet_ = nullptr;
 }

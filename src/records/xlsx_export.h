@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/file_writer.h"
@@ -18,6 +19,7 @@ namespace records {
 // diameter and the split numbers as numbers, the time as a date-time cell, every other text as
 // text (no cell is a formula). The heading row stays in view while scrolling. Rows are written
 // to disk as they come, so the memory used does not grow with the number of records.
+// libxlsxwriter is loaded when the first workbook is begun; where it cannot be, begin() fails.
 class WorkbookFile final : public RecordFormat {
   public:
     explicit WorkbookFile(platform::FileWriter& writer);
@@ -35,7 +37,12 @@ class WorkbookFile final : public RecordFormat {
     [[nodiscard]] bool writeNumber(std::uint16_t column, std::string_view number);
     void discard();
 
+    struct Functions;
+    struct Library;
+
     platform::FileWriter& writer_;
+    std::unique_ptr<Library> library_;
+    const Functions* xlsx_ = nullptr;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     lxw_format* dateFormat_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include <iostream>
 
-#include "platform/mosquitto/mosquitto_connection.h"
 #include "platform/qt/gateway/gateway_setup.h"
 
 namespace service {
@@ -18,8 +17,8 @@ MachineSession::MachineSession(platform::EventGate& gate, const seriallink::Port
     const platform::qt::GatewaySetup setup = platform::qt::readGatewaySetup();
     gatewayProblems_ = setup.problems;
     if (setup.settings.modbus || setup.settings.mqtt) {
-        gateway_ = std::make_unique<platform::qt::Gateway>(setup, gatewayTime_, [] {
-            return std::make_unique<platform::mqtt::MosquittoConnection>();
+        gateway_ = std::make_unique<platform::qt::Gateway>(setup, gatewayTime_, [this] {
+            return std::make_unique<platform::mqtt::MosquittoConnection>(mosquitto_);
         });
         session_.addListener(*gateway_);
     }

@@ -9,6 +9,7 @@
 #include "link/pauses.h"
 #include "link/port_map.h"
 #include "platform/event_gate.h"
+#include "platform/mosquitto/mosquitto_connection.h"
 #include "platform/qt/gateway/gateway.h"
 #include "platform/qt/gateway/qt_gateway_time.h"
 #include "platform/qt/qt_clock.h"
@@ -67,6 +68,7 @@ class MachineSession {
     commissioning::TrafficLog traffic_;
     session::PollingSession session_;
     platform::qt::QtGatewayTime gatewayTime_;
+    platform::mqtt::MosquittoLibrary mosquitto_;  // outlives the gateway's connection
     std::vector<std::string> gatewayProblems_;
     std::unique_ptr<platform::qt::Gateway> gateway_;
 };

@@ -12,11 +12,37 @@
 #include <array>
 #include <utility>
 
+#include "platform/qt/shared_library.h"
 #include "records/records_store.h"
 
 namespace records::sql {
 
+// The functions of libpq used on QtSql's connection.
+struct LibpqFunctions {
+    decltype(&::PQsocket) PQsocket;
+    decltype(&::PQresultStatus) PQresultStatus;
+    decltype(&::PQresultErrorField) PQresultErrorField;
+    decltype(&::PQresultErrorMessage) PQresultErrorMessage;
+    decltype(&::PQerrorMessage) PQerrorMessage;
+    decltype(&::PQprepare) PQprepare;
+    decltype(&::PQclear) PQclear;
+    decltype(&::PQexecPrepared) PQexecPrepared;
+};
+
 namespace {
+
+// libpq.so.5; the QPSQL driver has loaded it already when a connection is made.
+constexpr int kLibpqMajorVersion = 5;
+
+bool bindLibpq(platform::SharedLibrary& library, LibpqFunctions& f) {
+    return library.find("PQsocket", f.PQsocket) &&
+           library.find("PQresultStatus", f.PQresultStatus) &&
+           library.find("PQresultErrorField", f.PQresultErrorField) &&
+           library.find("PQresultErrorMessage", f.PQresultErrorMessage) &&
+           library.find("PQerrorMessage", f.PQerrorMessage) &&
+           library.find("PQprepare", f.PQprepare) && library.find("PQclear", f.PQclear) &&
+           library.find("PQexecPrepared", f.PQexecPrepared);
+}
 
 constexpr const char* kInsertName = "tusko_insert";
 
@@ -31,14 +57,16 @@ PGconn* libpqConnection(const QSqlDatabase& db) {
 }
 
 // What a result of libpq came to: nothing wrong when it has the status expected.
-Fault resultFault(PGconn* connection, const PGresult* result, ExecStatusType expected) {
-    if (result != nullptr && PQresultStatus(result) == expected) {
+Fault resultFault(const LibpqFunctions& libpq, PGconn* connection, const PGresult* result,
+                  ExecStatusType expected) {
+    if (result != nullptr && libpq.PQresultStatus(result) == expected) {
         return {};
     }
-    const char* state = result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-    const char* message = result != nullptr ? PQresultErrorMessage(result) : "";
+    const char* state =
+        result != nullptr ? libpq.PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* message = result != nullptr ? libpq.PQresultErrorMessage(result) : "";
     if (message == nullptr || *message == '\0') {
-        message = PQerrorMessage(connection);
+        message = libpq.PQerrorMessage(connection);
     }
     return serverFault(state != nullptr ? state : "", message);
 }
@@ -68,12 +96,22 @@ void ConnectionBreaker::breakOff() {
 
 PostgresDialect::PostgresDialect(QString settingsFile, Role role,
                                  std::shared_ptr<ConnectionBreaker> breaker)
-    : settingsFile_(std::move(settingsFile)), role_(role), breaker_(std::move(breaker)) {}
+    : settingsFile_(std::move(settingsFile)),
+      role_(role),
+      breaker_(std::move(breaker)),
+      libpq_(std::make_unique<platform::LibraryFunctions<LibpqFunctions>>("pq", kLibpqMajorVersion,
+                                                                          &bindLibpq)) {}
+
+PostgresDialect::~PostgresDialect() = default;
 
 Fault PostgresDialect::open(QSqlDatabase& db) {
     const Checked<ServerLogin> login = readServerLogin(settingsFile_, passwords_);
     if (!login.value) {
         return {StoreProblem::Other, login.problem};
+    }
+    pq_ = libpq_->get();
+    if (pq_ == nullptr) {
+        return serverFault({}, libpq_->problem());
     }
     if (!connectToServer(db, *login.value,
                          role_ == Role::Sending ? kSendingTimeouts : kReadingTimeouts)) {
@@ -81,7 +119,7 @@ Fault PostgresDialect::open(QSqlDatabase& db) {
     }
     site_ = login.value->settings.site;
     if (PGconn* connection = libpqConnection(db); breaker_ && connection != nullptr) {
-        breaker_->opened(PQsocket(connection));
+        breaker_->opened(pq_->PQsocket(connection));
     }
 
     QSqlQuery query(db);
@@ -156,7 +194,7 @@ std::optional<Fault> PostgresDialect::appendDirectly(QSqlDatabase& db,
                                                      const MeasurementRecord& record,
                                                      const std::string& site) {
     PGconn* connection = libpqConnection(db);
-    if (connection == nullptr) {
+    if (connection == nullptr || pq_ == nullptr) {
         return std::nullopt;
     }
     const bool withSite = statements_->siteColumn();
@@ -168,9 +206,9 @@ std::optional<Fault> PostgresDialect::appendDirectly(QSqlDatabase& db,
         for (const char c : statements_->insert()) {
             sql += c == '?' ? "$" + std::to_string(++mark) : std::string(1, c);
         }
-        PGresult* prepared = PQprepare(connection, kInsertName, sql.c_str(), count, nullptr);
-        const Fault fault = resultFault(connection, prepared, PGRES_COMMAND_OK);
-        PQclear(prepared);
+        PGresult* prepared = pq_->PQprepare(connection, kInsertName, sql.c_str(), count, nullptr);
+        const Fault fault = resultFault(*pq_, connection, prepared, PGRES_COMMAND_OK);
+        pq_->PQclear(prepared);
         if (!fault.ok()) {
             return fault;
         }
@@ -189,9 +227,9 @@ std::optional<Fault> PostgresDialect::appendDirectly(QSqlDatabase& db,
                                                 record.alarm.c_str(),
                                                 site.empty() ? nullptr : site.c_str()};
     PGresult* result =
-        PQexecPrepared(connection, kInsertName, count, values.data(), nullptr, nullptr, 0);
-    const Fault fault = resultFault(connection, result, PGRES_TUPLES_OK);
-    PQclear(result);
+        pq_->PQexecPrepared(connection, kInsertName, count, values.data(), nullptr, nullptr, 0);
+    const Fault fault = resultFault(*pq_, connection, result, PGRES_TUPLES_OK);
+    pq_->PQclear(result);
     return fault;
 }
 

@@ -10,7 +10,14 @@
 #include "records/sql/qt_protected_file_reader.h"
 #include "records/sql/server_connection.h"
 
+namespace platform {
+template <typename Table>
+class LibraryFunctions;
+}  // namespace platform
+
 namespace records::sql {
+
+struct LibpqFunctions;
 
 // Ends the wait of a connection whose server does not answer: shuts its socket down from another
 // thread, so that the statement waiting on it fails at once. Once broken off, every connection
@@ -41,6 +48,9 @@ class PostgresDialect final : public Dialect {
     // `breaker`, when given, learns the socket of every connection made.
     PostgresDialect(QString settingsFile, Role role,
                     std::shared_ptr<ConnectionBreaker> breaker = nullptr);
+    ~PostgresDialect() override;
+    PostgresDialect(const PostgresDialect&) = delete;
+    PostgresDialect& operator=(const PostgresDialect&) = delete;
 
     [[nodiscard]] QString driver() const override { return QStringLiteral("QPSQL"); }
     [[nodiscard]] Fault open(QSqlDatabase& db) override;
@@ -66,6 +76,9 @@ class PostgresDialect final : public Dialect {
     QString settingsFile_;
     Role role_;
     std::shared_ptr<ConnectionBreaker> breaker_;
+    // libpq, loaded by the first connection; where it cannot be, no connection is made.
+    std::unique_ptr<platform::LibraryFunctions<LibpqFunctions>> libpq_;
+    const LibpqFunctions* pq_ = nullptr;
     QtProtectedFileReader passwords_;
     std::string site_;
     std::optional<PostgresStatements> statements_;

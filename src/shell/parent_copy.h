@@ -55,9 +55,9 @@ class OnParentCopy final : public Control {
 // A caption whose text changes at run time.
 using ChangingCaption = OnParentCopy<QLabel>;
 
-// A station indicator, on a copy of its parent. It keeps its look in each of the last few states
-// it was shown in (checked, enabled, focus, hover, colour group), so that a state it had before
-// is painted as one image.
+// A station indicator, on a copy of its parent. It keeps its look in each state it was shown in
+// (checked, enabled, focus, hover, colour group), up to eight, the oldest giving way, so that a
+// state it had before is painted as one image.
 class StationIndicator final : public QCheckBox {
   public:
     using QCheckBox::QCheckBox;
@@ -70,7 +70,7 @@ class StationIndicator final : public QCheckBox {
     static constexpr std::size_t kLooksKept = 8;
 
     ParentCopy copy_;
-    std::vector<std::pair<std::uint64_t, QPixmap>> looks_;  // the newest last
+    std::vector<std::pair<std::uint64_t, QPixmap>> looks_;  // the oldest first
 };
 
 }  // namespace shell

@@ -16,6 +16,7 @@
 
 #include "shell/form1.h"
 #include "shell/parent_copy.h"
+#include "shell/value_display.h"
 
 namespace shell {
 
@@ -34,9 +35,10 @@ QLabel* caption(QWidget* parent, int number, const char* text) {
 
 // A display: sunken, white, filled at run time. Its size is fixed, so that a new text repaints
 // the display alone and asks the window for no new layout. What a meter sends is shown as it
-// reads, never taken for markup, and a new text is not searched for any.
+// reads, never taken for markup, and a new text is not searched for any; only the text is
+// painted anew.
 QLabel* display(QWidget* parent, int number, int width, int height = 22) {
-    auto* label = new QLabel(parent);
+    auto* label = new ValueDisplay(parent);
     label->setObjectName(objectName(number));
     label->setTextFormat(Qt::PlainText);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);

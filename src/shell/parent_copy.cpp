@@ -2,10 +2,19 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
 
 namespace shell {
 
 void ParentCopy::paint(QWidget& child) {
+    QPainter painter(&child);
+    paint(child, painter);
+}
+
+void ParentCopy::paint(QWidget& child, QPainter& painter) {
     if (copy_.isNull()) {
         const qreal ratio = child.devicePixelRatioF();
         copy_ = QPixmap(child.size() * ratio);
@@ -16,7 +25,6 @@ void ParentCopy::paint(QWidget& child) {
                            QWidget::DrawWindowBackground);
         }
     }
-    QPainter painter(&child);
     painter.drawPixmap(0, 0, copy_);
 }
 
@@ -36,6 +44,51 @@ void ParentCopy::follow(QWidget& child, const QEvent& event) {
         default:
             break;
     }
+}
+
+bool StationIndicator::event(QEvent* event) {
+    const bool handled = QCheckBox::event(event);
+    copy_.follow(*this, *event);
+    switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+        case QEvent::FontChange:
+            looks_.clear();
+            break;
+        default:
+            break;
+    }
+    return handled;
+}
+
+void StationIndicator::paintEvent(QPaintEvent* /*event*/) {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const std::uint64_t key = (std::uint64_t{option.state} << 8U) |
+                              static_cast<std::uint64_t>(option.palette.currentColorGroup());
+    auto look = std::find_if(looks_.begin(), looks_.end(),
+                             [key](const auto& entry) { return entry.first == key; });
+    if (look == looks_.end()) {
+        if (looks_.size() == kLooksKept) {
+            looks_.erase(looks_.begin());
+        }
+        const qreal ratio = devicePixelRatioF();
+        QPixmap image(size() * ratio);
+        image.setDevicePixelRatio(ratio);
+        QPainter painter(&image);
+        // As a painter on the control itself starts.
+        painter.setPen(QPen(option.palette.brush(foregroundRole()), 1));
+        painter.setBackground(option.palette.brush(backgroundRole()));
+        painter.setFont(font());
+        copy_.paint(*this, painter);
+        style()->drawControl(QStyle::CE_CheckBox, &option, &painter, this);
+        painter.end();
+        looks_.emplace_back(key, std::move(image));
+        look = looks_.end() - 1;
+    }
+    QPainter(this).drawPixmap(0, 0, look->second);
 }
 
 }  // namespace shell

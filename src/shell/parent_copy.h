@@ -4,7 +4,12 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 class QEvent;
+class QPainter;
 class QWidget;
 
 namespace shell {
@@ -15,6 +20,8 @@ class ParentCopy {
   public:
     // Draws the copy on `child`, taking it first when there is none.
     void paint(QWidget& child);
+    // The same with `painter`, which paints what stands for `child` (an image of it).
+    void paint(QWidget& child, QPainter& painter);
     void forget() { copy_ = QPixmap(); }
     // Forgets the copy on the events that change what lies under the child.
     void follow(QWidget& child, const QEvent& event);
@@ -45,8 +52,25 @@ class OnParentCopy final : public Control {
     ParentCopy copy_;
 };
 
-// A station indicator; a caption whose text changes at run time.
-using StationIndicator = OnParentCopy<QCheckBox>;
+// A caption whose text changes at run time.
 using ChangingCaption = OnParentCopy<QLabel>;
+
+// A station indicator, on a copy of its parent. It keeps its look in each state it was shown in
+// (checked, enabled, focus, hover, colour group), up to eight, the oldest giving way, so that a
+// state it had before is painted as one image.
+class StationIndicator final : public QCheckBox {
+  public:
+    using QCheckBox::QCheckBox;
+
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    static constexpr std::size_t kLooksKept = 8;
+
+    ParentCopy copy_;
+    std::vector<std::pair<std::uint64_t, QPixmap>> looks_;  // the oldest first
+};
 
 }  // namespace shell

@@ -62,7 +62,10 @@ TEST(ParentCopyTest, LooksAsThePlainControlInEveryStateAndAfterAResize) {
     } cases[] = {{false, false, "禁止", 200},
                  {true, true, "允许", 200},
                  {true, false, "禁止", 180},
-                 {false, true, "允许", 220}};
+                 {false, true, "允许", 220},
+                 // States shown before, painted from the looks kept of them.
+                 {true, true, "禁止", 220},
+                 {false, false, "允许", 200}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text + std::to_string(c.boxWidth));
         box.resize(c.boxWidth, 90);

@@ -13,9 +13,15 @@ namespace commissioning {
 
 namespace {
 
-// Every byte in hexadecimal and every verdict many times over; the times of day are new in each
-// line, so the store is started afresh now and then.
+// Every byte in hexadecimal, every verdict and every part of a time of day several times over;
+// when full, it starts again.
 constexpr qsizetype kRemembered = 4096;
+
+// The marks within a time of day, words of their own: its hours, minutes, seconds and
+// milliseconds then come back as words do.
+bool isMark(QChar c) {
+    return c == QLatin1Char(':') || c == QLatin1Char('.');
+}
 
 }  // namespace
 
@@ -65,9 +71,11 @@ void LineGlyphs::draw(QPainter& painter, const QPointF& origin, const QString& t
             ++at;
             continue;
         }
-        qsizetype end = text.indexOf(QLatin1Char(' '), at);
-        if (end < 0) {
-            end = text.size();
+        qsizetype end = at + 1;
+        if (!isMark(text.at(at))) {
+            while (end < text.size() && text.at(end) != QLatin1Char(' ') && !isMark(text.at(end))) {
+                ++end;
+            }
         }
         const Word& shapedWord = word(text.mid(at, end - at));
         for (const QGlyphRun& run : shapedWord.runs) {

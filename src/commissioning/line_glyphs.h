@@ -12,9 +12,10 @@ class QPointF;
 namespace commissioning {
 
 // Draws lines of text as QPainter::drawText does, shaping each word once: a line is its words
-// set one after another, a space's width apart. The words of the traffic (bytes in hexadecimal,
-// stations, verdicts) come back line after line. The font must set its glyphs side by side,
-// without kerning across words, as a fixed-pitch font does.
+// set one after another, a space's width apart, ':' and '.' being words of their own. The words
+// of the traffic (bytes in hexadecimal, stations, verdicts, parts of the time) come back line
+// after line. The font must set its glyphs side by side, without kerning across words, as a
+// fixed-pitch font does.
 class LineGlyphs {
   public:
     explicit LineGlyphs(const QFont& font);

@@ -10,7 +10,7 @@ namespace commissioning {
 namespace {
 
 // Every state, age and alarm text of the stations several times over; when full, it starts again.
-constexpr qsizetype kRemembered = 512;
+constexpr qsizetype kRemembered = 256;
 
 // The columns whose texts come back round after round; counters and values seldom repeat.
 bool textsComeBack(int column) {

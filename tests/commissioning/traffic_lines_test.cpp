@@ -119,6 +119,12 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
         EXPECT_GE(painted.bottom(), whole.bottom() - lineHeight()) << "at the bottom";
         EXPECT_TRUE(bar.painted.isEmpty()) << "the scroll bar's handle stays at the end";
     }
+    // Painted again, the lines in view are drawn from the words already shaped.
+    const int shaped = view.glyphs().shaped();
+    spy.painted = QRegion();
+    view.viewport()->repaint();
+    EXPECT_GE(spy.painted.boundingRect().height(), whole.height() - lineHeight());
+    EXPECT_EQ(view.glyphs().shaped(), shaped);
 }
 
 // `text` drawn on white in `pen`, whole or word by word.

@@ -8,7 +8,6 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-#include <map>
 #include <set>
 #include <utility>
 
@@ -197,11 +196,6 @@ TEST_F(OverviewTest, SignalsExactlyTheCellsThatChanged) {
     }
 }
 
-// The table as drawn, all of it.
-QImage tableImage(QTableView& table) {
-    return table.grab().toImage();
-}
-
 // A cell drawn from memory looks as the standard delegate draws it, and only new texts are laid
 // out or measured: ages and states come back second after second, counters do not.
 TEST_F(OverviewTest, CellsDrawnFromMemoryLookTheSameAndNewTextsAloneAreMeasured) {
@@ -209,12 +203,18 @@ TEST_F(OverviewTest, CellsDrawnFromMemoryLookTheSameAndNewTextsAloneAreMeasured)
     QTableView& table = *overview->table;
     const QAbstractItemModel& model = overview->model();
     table.resize(table.horizontalHeader()->length() + 40, 18 * table.rowHeight(0) + 40);
+    // The (column, text) pairs shown for the first time.
     std::set<std::pair<int, QString>> seen;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        for (int c = 0; c < model.columnCount(); ++c) {
-            seen.emplace(c, overview->cellText(row, c));
+    const auto newTexts = [&] {
+        int count = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            for (int c = 0; c < model.columnCount(); ++c) {
+                count += seen.emplace(c, overview->cellText(row, c)).second ? 1 : 0;
+            }
         }
-    }
+        return count;
+    };
+    (void)newTexts();
     form->Option2->click();
     const struct {
         const char* what;
@@ -232,24 +232,19 @@ TEST_F(OverviewTest, CellsDrawnFromMemoryLookTheSameAndNewTextsAloneAreMeasured)
         const int measuredBefore = cells.measured();
         overview->refresh();
         // Each (column, text) is measured the first time it is shown, and never again.
-        int newTexts = 0;
-        for (int row = 0; row < model.rowCount(); ++row) {
-            for (int c = 0; c < model.columnCount(); ++c) {
-                newTexts += seen.emplace(c, overview->cellText(row, c)).second ? 1 : 0;
-            }
-        }
-        EXPECT_EQ(cells.measured() - measuredBefore, newTexts) << s.what;
+        EXPECT_EQ(cells.measured() - measuredBefore, newTexts()) << s.what;
         expectRoomForEveryText(*overview);
 
-        const QImage remembered = tableImage(table);
+        const QImage remembered = table.grab().toImage();
         const int drawnBefore = cells.drawnAfresh();
-        EXPECT_EQ(tableImage(table), remembered) << s.what;
+        EXPECT_EQ(table.grab().toImage(), remembered) << s.what;
         // Drawn again, the states and ages come from memory; the other columns are drawn afresh.
         const int afresh = cells.drawnAfresh() - drawnBefore;
         EXPECT_GT(afresh, 0) << s.what;
         EXPECT_LE(afresh, model.rowCount() * (model.columnCount() - 4)) << s.what;
         table.setItemDelegate(&standard);
-        EXPECT_EQ(tableImage(table), remembered) << s.what << ": as the standard delegate draws";
+        EXPECT_EQ(table.grab().toImage(), remembered)
+            << s.what << ": as the standard delegate draws";
         table.setItemDelegate(const_cast<commissioning::OverviewCells*>(&cells));
     }
 }

@@ -1,21 +1,20 @@
 #pragma once
 
 #include <QFont>
-#include <QGlyphRun>
 #include <QHash>
 #include <QList>
+#include <QPointF>
+#include <QRawFont>
 #include <QString>
 
 class QPainter;
-class QPointF;
 
 namespace commissioning {
 
-// Draws lines of text as QPainter::drawText does, shaping each word once: a line is its words
-// set one after another, a space's width apart, ':' and '.' being words of their own. The words
-// of the traffic (bytes in hexadecimal, stations, verdicts, parts of the time) come back line
-// after line. The font must set its glyphs side by side, without kerning across words, as a
-// fixed-pitch font does.
+// Draws lines of text as QPainter::drawText does, shaping each character once: a line is its
+// characters set side by side, each as far as it advances. The lines of the traffic are made of
+// a hundred or so characters (digits, hexadecimal, a few Chinese words). The font must set its
+// glyphs side by side, without kerning or ligatures, as a fixed-pitch font does.
 class LineGlyphs {
   public:
     explicit LineGlyphs(const QFont& font);
@@ -23,20 +22,26 @@ class LineGlyphs {
     // Draws `text` with its baseline starting at `origin`, in the painter's pen.
     void draw(QPainter& painter, const QPointF& origin, const QString& text);
 
-    // Words shaped since the start.
+    // Characters shaped since the start.
     [[nodiscard]] int shaped() const { return shaped_; }
 
   private:
-    struct Word {
-        QList<QGlyphRun> runs;  // positioned from the start of the word's baseline
+    // A character's glyphs in one font, positioned from the start of its baseline.
+    struct Part {
+        qsizetype font = 0;  // in fonts_
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    struct Shape {
+        QList<Part> parts;
         qreal advance = 0;
     };
 
-    const Word& word(const QString& text);
+    const Shape& shape(QChar c);
 
     QFont font_;
-    qreal space_ = 0;
-    QHash<QString, Word> words_;
+    QHash<char16_t, Shape> shapes_;
+    QList<QRawFont> fonts_;
     int shaped_ = 0;
 };
 

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSet>
 
@@ -119,7 +118,7 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
         EXPECT_GE(painted.bottom(), whole.bottom() - lineHeight()) << "at the bottom";
         EXPECT_TRUE(bar.painted.isEmpty()) << "the scroll bar's handle stays at the end";
     }
-    // Painted again, the lines in view are drawn from the words already shaped.
+    // Painted again, the lines in view are drawn from the characters already shaped.
     const int shaped = view.glyphs().shaped();
     spy.painted = QRegion();
     view.viewport()->repaint();
@@ -127,7 +126,7 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
     EXPECT_EQ(view.glyphs().shaped(), shaped);
 }
 
-// `text` drawn on white in `pen`, whole or word by word.
+// `text` drawn on white in `pen`, whole or from its characters.
 QImage drawn(const QString& text, const QColor& pen, LineGlyphs* glyphs) {
     const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     QImage image(QFontMetrics(font).horizontalAdvance(text) + 20, 40,
@@ -154,9 +153,9 @@ TrafficEntry entry(Line line, bool sent, Verdict verdict, std::uint8_t detail,
     return made;
 }
 
-// The lines of the traffic drawn word by word look as drawn whole, in both pens; a line drawn
-// again is not shaped again, and the words it shares with others are shaped once.
-TEST(LineGlyphsTest, WordByWordLooksAsDrawnWhole) {
+// The lines of the traffic drawn from characters shaped once look as drawn whole, in both pens;
+// a line drawn again is not shaped again.
+TEST(LineGlyphsTest, DrawnFromCharactersLooksAsDrawnWhole) {
     const TrafficEntry entries[] = {
         entry(Line::Main, true, Verdict::Poll, 0, {0x2A, 0x03, 0x00, 0x2D}),
         entry(Line::Main, false, Verdict::ValidReply, 0,
@@ -181,15 +180,14 @@ TEST(LineGlyphsTest, WordByWordLooksAsDrawnWhole) {
             EXPECT_EQ(glyphs.shaped(), shaped) << "drawn again: " << text.toStdString();
         }
     }
-    // Each word once, not once per line: the entries share "2A", "03", "主", "←", ":", ...
-    QSet<QString> words;
-    const QRegularExpression word(QStringLiteral("[^ :.]+|[:.]"));
+    // Each character once, not once per line.
+    QSet<QChar> characters;
     for (const TrafficEntry& e : entries) {
-        for (const auto& found : word.globalMatch(TrafficMonitor::entryText(e))) {
-            words.insert(found.captured());
+        for (const QChar c : TrafficMonitor::entryText(e)) {
+            characters.insert(c);
         }
     }
-    EXPECT_EQ(glyphs.shaped(), words.size());
+    EXPECT_EQ(glyphs.shaped(), characters.size());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "commissioning/station_overview.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <array>
 
+#include "commissioning/overview_cells.h"
 #include "window_size.h"
 
 namespace commissioning {
@@ -18,12 +20,24 @@ namespace commissioning {
 // The overview's table, measuring a cell as it measures a column for its contents.
 class OverviewTable final : public QTableView {
   public:
-    using QTableView::QTableView;
+    explicit OverviewTable(QWidget* parent) : QTableView(parent), cells(new OverviewCells(this)) {
+        setItemDelegate(cells);
+    }
 
     [[nodiscard]] int widthFor(const QModelIndex& index) const {
         QStyleOptionViewItem option;
         initViewItemOption(&option);
-        return itemDelegateForIndex(index)->sizeHint(option, index).width() + (showGrid() ? 1 : 0);
+        return cells->widthFor(option, index) + (showGrid() ? 1 : 0);
+    }
+
+    OverviewCells* cells;
+
+  protected:
+    void changeEvent(QEvent* event) override {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+            cells->forget();
+        }
+        QTableView::changeEvent(event);
     }
 };
 
@@ -150,6 +164,10 @@ QString StationOverview::summaryText() const {
                                ? QStringLiteral("多机通讯：16 站")
                                : QStringLiteral("单机通讯：站 %1").arg(session_.singleStation());
     return QStringLiteral("%1，一轮约 %2 秒；灰色数值早于一轮").arg(polled, round);
+}
+
+const OverviewCells& StationOverview::cells() const {
+    return *table_->cells;
 }
 
 QString StationOverview::cellText(int row, int column) const {

@@ -18,6 +18,7 @@ class QTableView;
 
 namespace commissioning {
 
+class OverviewCells;
 class OverviewTable;
 
 // "站点总览": one row per station with whether it answers, how long ago its last valid reply came,
@@ -38,6 +39,8 @@ class StationOverview : public QWidget {
     // The text of a cell, row 0 being station 1.
     [[nodiscard]] QString cellText(int row, int column) const;
     [[nodiscard]] const OverviewModel& model() const { return *model_; }
+    // How the table draws and measures its cells.
+    [[nodiscard]] const OverviewCells& cells() const;
 
     QTableView* table = nullptr;
     // What is polled now and how long a round takes.

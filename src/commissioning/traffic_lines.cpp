@@ -94,6 +94,7 @@ TrafficLines::TrafficLines(const TrafficLog& log, LineText text, QWidget* parent
     : QAbstractScrollArea(parent),
       log_(log),
       text_(std::move(text)),
+      glyphs_(QFontDatabase::systemFont(QFontDatabase::FixedFont)),
       first_(log.recorded() - log.size()) {
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setFocusPolicy(Qt::StrongFocus);
@@ -235,7 +236,7 @@ void TrafficLines::paintEvent(QPaintEvent* event) {
             painter.setPen(palette().text().color());
         }
         if (entry != nullptr) {
-            painter.drawText(x, row * height + baseline_, text_(*entry));
+            glyphs_.draw(painter, QPointF(x, row * height + baseline_), text_(*entry));
         }
     }
 }

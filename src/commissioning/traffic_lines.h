@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "commissioning/line_glyphs.h"
 #include "commissioning/traffic_log.h"
 
 namespace commissioning {
@@ -34,6 +35,8 @@ class TrafficLines final : public QAbstractScrollArea {
 
     [[nodiscard]] int lineCount() const { return count_; }
     [[nodiscard]] int lineHeight() const { return lineHeight_; }
+    // How the lines are drawn.
+    [[nodiscard]] const LineGlyphs& glyphs() const { return glyphs_; }
     // The line at the top of the view.
     [[nodiscard]] int topLine() const;
     // The selected lines that the log still keeps, one per line of text.
@@ -59,6 +62,7 @@ class TrafficLines final : public QAbstractScrollArea {
 
     const TrafficLog& log_;
     LineText text_;
+    LineGlyphs glyphs_;
     QuietScrollBar* vertical_ = nullptr;
     int textWidth_ = 0;  // the widest line there can be
     int lineHeight_ = 1;

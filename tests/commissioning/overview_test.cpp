@@ -1,13 +1,17 @@
 // The station overview against a session on fakes: each station's condition, the age of its last
 // valid reply and its greying by the fake clock, and the cells it tells its views of.
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QImage>
 #include <QPalette>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <set>
 #include <utility>
 
+#include "commissioning/overview_cells.h"
 #include "commissioning/station_overview.h"
 #include "fakes/fake_meter_line.h"
 #include "shell/form1_fixture.h"
@@ -189,6 +193,59 @@ TEST_F(OverviewTest, SignalsExactlyTheCellsThatChanged) {
         EXPECT_EQ(signalled, changed) << s.what;
         EXPECT_EQ(!changed.empty(), s.anyChange) << s.what;
         EXPECT_LE(changed.size(), 16U) << s.what;
+    }
+}
+
+// A cell drawn from memory looks as the standard delegate draws it, and only new texts are laid
+// out or measured: ages and states come back second after second, counters do not.
+TEST_F(OverviewTest, CellsDrawnFromMemoryLookTheSameAndNewTextsAloneAreMeasured) {
+    const commissioning::OverviewCells& cells = overview->cells();
+    QTableView& table = *overview->table;
+    const QAbstractItemModel& model = overview->model();
+    table.resize(table.horizontalHeader()->length() + 40, 18 * table.rowHeight(0) + 40);
+    // The (column, text) pairs shown for the first time.
+    std::set<std::pair<int, QString>> seen;
+    const auto newTexts = [&] {
+        int count = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            for (int c = 0; c < model.columnCount(); ++c) {
+                count += seen.emplace(c, overview->cellText(row, c)).second ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    (void)newTexts();
+    form->Option2->click();
+    const struct {
+        const char* what;
+        std::function<void()> step;
+    } steps[] = {
+        {"two rounds answered", [this] { poll(2 * 16 * 9, true); }},
+        {"a second later", [this] { clock.msecs += 1000; }},
+        {"a few requests more", [this] { poll(5, true); }},
+        {"unanswered", [this] { poll(3, false); }},
+        {"a minute later", [this] { clock.msecs += 60000; }},
+    };
+    QStyledItemDelegate standard;
+    for (const auto& s : steps) {
+        s.step();
+        const int measuredBefore = cells.measured();
+        overview->refresh();
+        // Each (column, text) is measured the first time it is shown, and never again.
+        EXPECT_EQ(cells.measured() - measuredBefore, newTexts()) << s.what;
+        expectRoomForEveryText(*overview);
+
+        const QImage remembered = table.grab().toImage();
+        const int drawnBefore = cells.drawnAfresh();
+        EXPECT_EQ(table.grab().toImage(), remembered) << s.what;
+        // Drawn again, the states and ages come from memory; the other columns are drawn afresh.
+        const int afresh = cells.drawnAfresh() - drawnBefore;
+        EXPECT_GT(afresh, 0) << s.what;
+        EXPECT_LE(afresh, model.rowCount() * (model.columnCount() - 4)) << s.what;
+        table.setItemDelegate(&standard);
+        EXPECT_EQ(table.grab().toImage(), remembered)
+            << s.what << ": as the standard delegate draws";
+        table.setItemDelegate(const_cast<commissioning::OverviewCells*>(&cells));
     }
 }
 

@@ -3,12 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QSet>
 
+#include "commissioning/line_glyphs.h"
 #include "commissioning/traffic_lines.h"
+#include "commissioning/traffic_monitor.h"
 #include "fakes/fake_clock.h"
 #include "window_support.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace commissioning {
 namespace {
@@ -109,6 +118,76 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
         EXPECT_GE(painted.bottom(), whole.bottom() - lineHeight()) << "at the bottom";
         EXPECT_TRUE(bar.painted.isEmpty()) << "the scroll bar's handle stays at the end";
     }
+    // Painted again, the lines in view are drawn from the characters already shaped.
+    const int shaped = view.glyphs().shaped();
+    spy.painted = QRegion();
+    view.viewport()->repaint();
+    EXPECT_GE(spy.painted.boundingRect().height(), whole.height() - lineHeight());
+    EXPECT_EQ(view.glyphs().shaped(), shaped);
+}
+
+// `text` drawn on white in `pen`, whole or from its characters.
+QImage drawn(const QString& text, const QColor& pen, LineGlyphs* glyphs) {
+    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QImage image(QFontMetrics(font).horizontalAdvance(text) + 20, 40,
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(pen);
+    const QPointF origin(4.5, 28);
+    if (glyphs != nullptr) {
+        glyphs->draw(painter, origin, text);
+    } else {
+        painter.drawText(origin, text);
+    }
+    return image;
+}
+
+TrafficEntry entry(Line line, bool sent, Verdict verdict, std::uint8_t detail,
+                   std::vector<std::uint8_t> bytes, std::uint16_t length = 0) {
+    TrafficEntry made{
+        static_cast<std::int64_t>(1700000000123 + bytes.size() * 7919), line, sent, verdict, detail,
+        length > 0 ? length : static_cast<std::uint16_t>(bytes.size())};
+    std::copy_n(bytes.begin(), std::min(bytes.size(), made.bytes.size()), made.bytes.begin());
+    return made;
+}
+
+// The lines of the traffic drawn from characters shaped once look as drawn whole, in both pens;
+// a line drawn again is not shaped again.
+TEST(LineGlyphsTest, DrawnFromCharactersLooksAsDrawnWhole) {
+    const TrafficEntry entries[] = {
+        entry(Line::Main, true, Verdict::Poll, 0, {0x2A, 0x03, 0x00, 0x2D}),
+        entry(Line::Main, false, Verdict::ValidReply, 0,
+              {0x2A, 0x03, 0x00, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x0D, 0x77}),
+        entry(Line::Main, false, Verdict::WrongCheckByte, 0, {0x2A, 0x03, 0x00, 0x00, 0x0D, 0x11}),
+        entry(Line::Parameter, true, Verdict::ParameterFrame, 7, {0x2A, 0x01, 0x07, 0x00}),
+        entry(Line::Parameter, false, Verdict::ErrorReply, 0x82,
+              std::vector<std::uint8_t>(16, 0xBB), 300),
+        entry(Line::Main, false, Verdict::ShortBlock, 0, {0xFF}),
+    };
+    LineGlyphs glyphs(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    for (const QColor& pen : {QColor(Qt::black), QColor(0x30, 0x60, 0xC0)}) {
+        for (const TrafficEntry& e : entries) {
+            const QString text = TrafficMonitor::entryText(e);
+            const QImage whole = drawn(text, pen, nullptr);
+            QImage blank(whole.size(), whole.format());
+            blank.fill(Qt::white);
+            ASSERT_NE(whole, blank) << "nothing drawn";
+            EXPECT_EQ(drawn(text, pen, &glyphs), whole) << text.toStdString();
+            const int shaped = glyphs.shaped();
+            EXPECT_EQ(drawn(text, pen, &glyphs), whole) << text.toStdString();
+            EXPECT_EQ(glyphs.shaped(), shaped) << "drawn again: " << text.toStdString();
+        }
+    }
+    // Each character once, not once per line.
+    QSet<QChar> characters;
+    for (const TrafficEntry& e : entries) {
+        for (const QChar c : TrafficMonitor::entryText(e)) {
+            characters.insert(c);
+        }
+    }
+    EXPECT_EQ(glyphs.shaped(), characters.size());
 }
 
 }  // namespace

@@ -37,7 +37,6 @@ TEST(ValueDisplayTest, PaintsAsThePlainLabelForEveryKindOfText) {
     } cases[] = {
         {"", {110, 22}, false, leftMiddle, true},
         {"123.456", {110, 22}, false, leftMiddle, true},
-        {"-0.0125", {110, 22}, false, leftMiddle, true},
         {"-12.5%", {110, 22}, false, leftMiddle, true},
         {"m3/h", {60, 22}, false, leftMiddle, true},
         {"99999999.999", {40, 22}, false, leftMiddle, true},  // wider than the box
@@ -61,8 +60,7 @@ TEST(ValueDisplayTest, PaintsAsThePlainLabelForEveryKindOfText) {
             label->setText(QString::fromUtf8(c.text));
             label->ensurePolished();
         }
-        const QImage expected = plain.grab().toImage();
-        EXPECT_EQ(display.grab().toImage(), expected);
+        EXPECT_EQ(display.grab().toImage(), plain.grab().toImage());
         // Painted again from the copy of its box, with another text and then after a resize.
         plain.setText(QStringLiteral("7.5"));
         display.setText(QStringLiteral("7.5"));

@@ -35,9 +35,7 @@ TEST(MosquittoConnectionTest, AConnectionFailsSayingWhyWhenItCannotBegin) {
         // Two connections lend the one library.
         for (int i = 0; i < 2; ++i) {
             MosquittoConnection connection(library);
-            platform::MqttEndpoint endpoint;
-            endpoint.host = "127.0.0.1";
-            endpoint.cafile = c.cafile;
+            const platform::MqttEndpoint endpoint{"127.0.0.1", 1883, "", "", c.cafile, 30};
             std::string reason;
             EXPECT_FALSE(connection.connect(endpoint, {"tusko/test/state", "offline"}, reason));
             EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;

@@ -17,25 +17,6 @@ using trend::TimeGrid;
 
 constexpr Minute kBucket = 10;  // coarse buckets: 160 minutes, pages of 10240 minutes
 
-struct Record {
-    Minute minute;
-    BucketSummary::Values values;  // flow, total
-};
-
-// Records both sides of 1970 and of page borders, blanks, a one-record spike, equal minutes.
-std::vector<Record> records() {
-    std::vector<Record> found;
-    for (Minute m = -2100; m <= 2100; m += 7) {
-        const double flow = static_cast<double>((m * 37) % 101) / 4;
-        found.push_back({m, {flow, m % 3 == 0 ? std::nullopt : std::optional<double>(m * 2.5)}});
-    }
-    found.push_back({-1001, {900.5, std::nullopt}});  // a spike, at a minute taken already
-    for (const Minute m : {-10241, -10240, -10239, 10239, 10240, 10241}) {
-        found.push_back({m, {std::nullopt, static_cast<double>(m)}});
-    }
-    return found;
-}
-
 TEST(BucketSummary, ColumnsOfWholeBucketsAreTheRecordsColumns) {
     const struct {
         const char* name;
@@ -51,13 +32,22 @@ TEST(BucketSummary, ColumnsOfWholeBucketsAreTheRecordsColumns) {
     BucketSummary summary(kBucket);
     std::vector<Point> points[trend::kQuantities];
     trend::Key key = 0;
-    for (const Record& r : records()) {
-        summary.add(++key, 3, r.minute, r.values);
+    const auto add = [&](Minute minute, BucketSummary::Values values) {
+        summary.add(++key, 3, minute, values);
         for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {
-            if (r.values[q]) {
-                points[q].push_back({static_cast<double>(r.minute), *r.values[q]});
+            if (values[q]) {
+                points[q].push_back({static_cast<double>(minute), *values[q]});
             }
         }
+    };
+    // Records both sides of 1970 and of page borders, blanks, a one-record spike, equal minutes.
+    for (Minute m = -2100; m <= 2100; m += 7) {
+        const double flow = static_cast<double>((m * 37) % 101) / 4;
+        add(m, {flow, m % 3 == 0 ? std::nullopt : std::optional<double>(m * 2.5)});
+    }
+    add(-1001, {900.5, std::nullopt});  // a spike, at a minute taken already
+    for (const Minute m : {-10241, -10240, -10239, 10239, 10240, 10241}) {
+        add(m, {std::nullopt, static_cast<double>(m)});
     }
     for (const auto& c : cases) {
         for (const trend::Quantity q : {trend::kFlow, trend::kTotal}) {

@@ -28,37 +28,29 @@ void ParentCopy::paint(QWidget& child, QPainter& painter) {
     painter.drawPixmap(0, 0, copy_);
 }
 
-void ParentCopy::follow(QWidget& child, const QEvent& event) {
+bool ParentCopy::follow(QWidget& child, const QEvent& event) {
     switch (event.type()) {
         case QEvent::Polish:
             // Every pixel of the child is painted, so its parent is not painted again under it.
             // The style's polish clears this, so it is set after.
             child.setAttribute(Qt::WA_OpaquePaintEvent);
-            break;
+            return false;
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::PaletteChange:
         case QEvent::StyleChange:
             forget();
-            break;
+            return true;
         default:
-            break;
+            return false;
     }
 }
 
 bool StationIndicator::event(QEvent* event) {
     const bool handled = QCheckBox::event(event);
-    copy_.follow(*this, *event);
-    switch (event->type()) {
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::PaletteChange:
-        case QEvent::StyleChange:
-        case QEvent::FontChange:
-            looks_.clear();
-            break;
-        default:
-            break;
+    // A look holds the copy of the parent and the font's drawing.
+    if (copy_.follow(*this, *event) || event->type() == QEvent::FontChange) {
+        looks_.clear();
     }
     return handled;
 }

@@ -23,8 +23,8 @@ class ParentCopy {
     // The same with `painter`, which paints what stands for `child` (an image of it).
     void paint(QWidget& child, QPainter& painter);
     void forget() { copy_ = QPixmap(); }
-    // Forgets the copy on the events that change what lies under the child.
-    void follow(QWidget& child, const QEvent& event);
+    // Forgets the copy on the events that change what lies under the child; true when it did.
+    bool follow(QWidget& child, const QEvent& event);
 
   private:
     QPixmap copy_;

@@ -1,7 +1,8 @@
-// trend_bench STORE STATIONS [--reader | --show SECONDS [--point]]
+// trend_bench STORE STATIONS [--open | --reader | --show SECONDS [--point]]
 //
 // The trend window on a records store made by scripts/make-trend-store.sh, with stations 1 to
-// STATIONS picked, as the program opens it: its own reader of the store on a thread of its own.
+// STATIONS picked, as the program opens it: its own reader of the store on a thread of its own,
+// and the summary kept between runs in the user's cache directory (XDG_CACHE_HOME).
 // Measures, and prints one "figure value" line each:
 //   - the opening: from the window's construction to its first complete drawing of every record
 //     of the stations, and that drawing alone;
@@ -14,6 +15,7 @@
 //   - the summing up of the stations without a window (the reader on this thread, with its
 //     helper): its wall time and the processor time of both threads; then the closest view
 //     that is read from the records, not the buckets, likewise.
+// With --open it only opens the window.
 // With --reader it only sums up, without a window (for a profiler).
 // With --show it only opens the window (the whole screen) and keeps it for SECONDS, for a
 // screenshot;
@@ -41,6 +43,7 @@
 
 #include "bench_support.h"
 #include "platform/qt/trend/background_thread.h"
+#include "platform/qt/trend/file_summary_shelf.h"
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/trend_window.h"
 #include "trend/trend_cache.h"
@@ -133,9 +136,11 @@ bool complete(const records::TrendPlot& plot, std::size_t stations) {
 
 std::unique_ptr<records::TrendWindow> openWindow(const QString& store, int stations) {
     // As the program makes its readers, of another file.
-    auto window = std::make_unique<records::TrendWindow>(platform::qt::inBackground([store] {
-        return std::unique_ptr<trend::TrendRows>(new platform::qt::SqliteTrendRows(store));
-    }));
+    auto window = std::make_unique<records::TrendWindow>(
+        platform::qt::inBackground([store] {
+            return std::unique_ptr<trend::TrendRows>(new platform::qt::SqliteTrendRows(store));
+        }),
+        platform::qt::summaryShelfOf(store));
     for (int i = 0; i < records::TrendWindow::kStations; ++i) {
         window->stationBoxes[static_cast<std::size_t>(i)]->setChecked(i < stations);
     }
@@ -166,7 +171,7 @@ int show(const QString& store, int stations, int seconds, bool pointAt) {
     return QApplication::exec();
 }
 
-void measureWindow(const QString& store, int stations) {
+void measureWindow(const QString& store, int stations, bool openOnly) {
     // The program's main window is up before the trend window opens: fonts and styles are loaded.
     QLabel shown(QStringLiteral("电磁流量计RS485/232通讯程序--TuskoCP V4.2"));
     shown.show();
@@ -194,6 +199,9 @@ void measureWindow(const QString& store, int stations) {
     print("redraw_median_ms", median(redraws));
     print("rss_mb", memoryMb("VmRSS"));
     print("rss_peak_mb", memoryMb("VmHWM"));
+    if (openOnly) {
+        return;
+    }
 
     std::vector<double> zooms;
     std::vector<double> moves;
@@ -312,7 +320,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr,
-                     "usage: trend_bench STORE STATIONS [--reader | --show SECONDS [--point]]\n");
+                     "usage: trend_bench STORE STATIONS [--open | --reader | --show SECONDS "
+                     "[--point]]\n");
         return 2;
     }
     const QString store = QString::fromLocal8Bit(argv[1]);
@@ -328,7 +337,10 @@ int main(int argc, char** argv) {
         measureReader(store, stations);
         return 0;
     }
-    measureWindow(store, stations);
-    measureReader(store, stations);
+    const bool openOnly = argc > 3 && std::strcmp(argv[3], "--open") == 0;
+    measureWindow(store, stations, openOnly);
+    if (!openOnly) {
+        measureReader(store, stations);
+    }
     return 0;
 }

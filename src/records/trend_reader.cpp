@@ -5,8 +5,12 @@
 
 namespace records {
 
-TrendReader::TrendReader(trend::TrendRowsMaker maker, QObject* parent)
-    : QObject(parent), maker_(std::move(maker)), thread_([this] { run(); }) {}
+TrendReader::TrendReader(trend::TrendRowsMaker maker, std::unique_ptr<trend::SummaryShelf> shelf,
+                         QObject* parent)
+    : QObject(parent),
+      maker_(std::move(maker)),
+      shelf_(std::move(shelf)),
+      thread_([this] { run(); }) {}
 
 TrendReader::~TrendReader() {
     {
@@ -59,8 +63,8 @@ void TrendReader::run() {
         if (!rows) {
             rows = maker_();
             // A long first read is shared with a helper thread that makes a reader of its own.
-            cache =
-                std::make_unique<trend::TrendCache>(*rows, trend::TrendCache::Options{}, maker_);
+            cache = std::make_unique<trend::TrendCache>(*rows, trend::TrendCache::Options{}, maker_,
+                                                        shelf_.get());
         }
         // A view asked for again (the window's refresh) of a store that has not changed since is
         // drawn already.
@@ -86,6 +90,8 @@ void TrendReader::run() {
             auto answer = std::make_shared<const trend::TrendAnswer>(std::move(*read));
             QMetaObject::invokeMethod(
                 this, [this, answer] { emit answered(answer); }, Qt::QueuedConnection);
+            // After the answer is on its way: the window draws meanwhile.
+            cache->keep();
         } else {
             QMetaObject::invokeMethod(
                 this, [this] { emit failed(); }, Qt::QueuedConnection);

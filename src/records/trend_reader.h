@@ -22,7 +22,10 @@ class TrendReader final : public QObject {
     Q_OBJECT
 
   public:
-    explicit TrendReader(trend::TrendRowsMaker maker, QObject* parent = nullptr);
+    // With a shelf, the summary is kept there between runs (see TrendCache).
+    explicit TrendReader(trend::TrendRowsMaker maker,
+                         std::unique_ptr<trend::SummaryShelf> shelf = nullptr,
+                         QObject* parent = nullptr);
     // Stops a read under way at its next pause and waits for the thread.
     ~TrendReader() override;
     TrendReader(const TrendReader&) = delete;
@@ -43,6 +46,7 @@ class TrendReader final : public QObject {
     void run();
 
     const trend::TrendRowsMaker maker_;
+    const std::unique_ptr<trend::SummaryShelf> shelf_;  // used on the reader's thread only
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<trend::TrendRequest> pending_;  // guarded by mutex_

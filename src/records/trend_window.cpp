@@ -29,8 +29,9 @@ QIcon swatch(const QColor& color) {
 
 }  // namespace
 
-TrendWindow::TrendWindow(trend::TrendRowsMaker rows, QWidget* parent)
-    : QWidget(parent), reader_(std::move(rows)) {
+TrendWindow::TrendWindow(trend::TrendRowsMaker rows, std::unique_ptr<trend::SummaryShelf> shelf,
+                         QWidget* parent)
+    : QWidget(parent), reader_(std::move(rows), std::move(shelf)) {
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("历史趋势"));

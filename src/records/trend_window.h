@@ -28,7 +28,9 @@ class TrendWindow : public QWidget {
     static constexpr int kRefreshMs = 5000;
     static constexpr int kStations = 16;
 
-    explicit TrendWindow(trend::TrendRowsMaker rows, QWidget* parent = nullptr);
+    explicit TrendWindow(trend::TrendRowsMaker rows,
+                         std::unique_ptr<trend::SummaryShelf> shelf = nullptr,
+                         QWidget* parent = nullptr);
 
     // Asks for the records of the view shown: of every record of the stations picked until the
     // operator zooms or moves, of the view shown after that.

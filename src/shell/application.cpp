@@ -108,7 +108,8 @@ WindowList Application::windowList() {
         {"trendButton", "历史趋势",
          [this]() -> QWidget* {
              // Reads the store on threads of its own, through readers of its own.
-             return new records::TrendWindow(platform::qt::trendRowsForWorkingDirectory());
+             return new records::TrendWindow(platform::qt::trendRowsForWorkingDirectory(),
+                                             platform::qt::trendShelfForWorkingDirectory());
          }},
     };
 }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
+
+#include "trend/summary_bytes.h"
 
 namespace trend {
 
@@ -55,6 +58,41 @@ void BucketSummary::Paged<Item>::absorb(Paged&& later, Fn fn) {
     }
     later.pages_.clear();
     later.last_ = nullptr;
+}
+
+template <typename Item>
+void BucketSummary::Paged<Item>::writeTo(SummaryWriter& out) const {
+    static_assert(std::is_trivially_copyable_v<Page>);
+    out.value(static_cast<std::uint64_t>(pages_.size()));
+    for (const auto& [number, page] : pages_) {
+        out.value(number);
+        out.bytes(page->data(), sizeof(Page));
+    }
+}
+
+template <typename Item>
+bool BucketSummary::Paged<Item>::readFrom(SummaryReader& in) {
+    std::uint64_t count = 0;
+    if (!in.value(count)) {
+        return false;
+    }
+    // Pages were written in the order of their numbers; a count beyond the bytes there are ends
+    // at the first page missing.
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::int64_t number = 0;
+        // No record's minute is that far from the year 0: its page is not of a summary.
+        constexpr std::int64_t kFarthest = std::int64_t{1} << 40;
+        if (!in.value(number) || number > kFarthest || number < -kFarthest ||
+            (!pages_.empty() && number <= pages_.rbegin()->first)) {
+            return false;
+        }
+        auto page = std::make_unique<Page>();
+        if (!in.bytes(page->data(), sizeof(Page))) {
+            return false;
+        }
+        pages_.emplace_hint(pages_.end(), number, std::move(page));
+    }
+    return true;
 }
 
 BucketSummary::BucketSummary(Minute bucketMinutes)
@@ -177,7 +215,10 @@ std::optional<std::pair<Key, Key>> BucketSummary::keysBetween(Minute from, Minut
                                               std::max(found->second, keys.second)}
                                     : keys;
                   });
-    return found;
+    if (!found) {
+        return std::nullopt;
+    }
+    return std::make_pair(found->first, found->second);
 }
 
 void BucketSummary::add(Compact& into, float value, std::uint16_t offset) {
@@ -273,6 +314,47 @@ std::size_t BucketSummary::bytes() const {
     }
     return pages * sizeof(std::array<Bucket, Paged<Bucket>::kPageItems>) +
            keys_.pages() * sizeof(std::array<KeyPair, Paged<KeyPair>::kPageItems>);
+}
+
+void BucketSummary::writeTo(SummaryWriter& out) const {
+    out.value(bucketMinutes_);
+    out.value(static_cast<std::uint32_t>(sizeof(Bucket)));
+    out.value(Paged<Bucket>::kPageItems);
+    keys_.writeTo(out);
+    for (const Level& level : levels_) {
+        for (const auto& buckets : level.stations) {
+            out.value(static_cast<std::uint8_t>(buckets ? 1 : 0));
+            if (buckets) {
+                buckets->writeTo(out);
+            }
+        }
+    }
+}
+
+bool BucketSummary::readFrom(SummaryReader& in) {
+    Minute minutes = 0;
+    std::uint32_t bucketSize = 0;
+    std::int64_t pageItems = 0;
+    if (!in.value(minutes) || !in.value(bucketSize) || !in.value(pageItems) ||
+        minutes != bucketMinutes_ || bucketSize != sizeof(Bucket) ||
+        pageItems != Paged<Bucket>::kPageItems || !keys_.readFrom(in)) {
+        return false;
+    }
+    for (Level& level : levels_) {
+        for (auto& buckets : level.stations) {
+            std::uint8_t present = 0;
+            if (!in.value(present) || present > 1) {
+                return false;
+            }
+            if (present == 1) {
+                buckets = std::make_unique<Paged<Bucket>>();
+                if (!buckets->readFrom(in)) {
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace trend

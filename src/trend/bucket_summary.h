@@ -13,6 +13,9 @@
 
 namespace trend {
 
+class SummaryReader;
+class SummaryWriter;
+
 enum Quantity { kFlow = 0, kTotal = 1 };
 inline constexpr int kQuantities = 2;
 
@@ -52,6 +55,12 @@ class BucketSummary {
     // What the summary takes in memory, near enough.
     [[nodiscard]] std::size_t bytes() const;
 
+    // Writes the summary for a later run; reads one so written into this summary, empty and of
+    // the same bucket length. False when the bytes are not such a summary: the summary is then
+    // to be cleared.
+    void writeTo(SummaryWriter& out) const;
+    [[nodiscard]] bool readFrom(SummaryReader& in);
+
   private:
     static constexpr std::uint16_t kNone = 0xFFFF;
     struct Compact {
@@ -67,7 +76,11 @@ class BucketSummary {
     static void merge(Compact& into, const Compact& later);
     // Takes in a value `offset` minutes after the bucket's start, later than those in `into`.
     static void add(Compact& into, float value, std::uint16_t offset);
-    using KeyPair = std::pair<Key, Key>;
+    // The lowest and highest key of a bucket's records.
+    struct KeyPair {
+        Key first = 0;
+        Key second = 0;
+    };
     // Items by bucket number, kept in pages of consecutive buckets: a record whose clock was far
     // off costs one page, not every bucket between it and the others.
     template <typename Item>
@@ -87,6 +100,8 @@ class BucketSummary {
         template <typename Fn>
         void forEach(std::int64_t first, std::int64_t last, Fn fn) const;
         [[nodiscard]] std::size_t pages() const { return pages_.size(); }
+        void writeTo(SummaryWriter& out) const;
+        [[nodiscard]] bool readFrom(SummaryReader& in);
         // Takes the pages of `later` in: a page this has not is moved over whole, the items of
         // one it has go through fn(item, laterItem).
         template <typename Fn>

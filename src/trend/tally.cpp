@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "trend/record_value.h"
+#include "trend/summary_bytes.h"
 
 namespace trend {
 
@@ -81,6 +82,40 @@ void Tally::merge(Tally&& later) {
         firstKey_ = firstKey_ == 0 ? later.firstKey_ : std::min(firstKey_, later.firstKey_);
     }
     later.clear();
+}
+
+void Tally::writeTo(SummaryWriter& out) const {
+    out.value(firstKey_);
+    for (const std::optional<StationTally>& station : stations_) {
+        out.value(static_cast<std::uint8_t>(station ? 1 : 0));
+        if (station) {
+            out.value(station->records);
+            out.value(station->valueKeys);
+        }
+    }
+    summary_.writeTo(out);
+}
+
+bool Tally::readFrom(SummaryReader& in) {
+    clear();
+    if (!in.value(firstKey_)) {
+        return false;
+    }
+    for (std::optional<StationTally>& station : stations_) {
+        std::uint8_t counted = 0;
+        if (!in.value(counted) || counted > 1) {
+            return false;
+        }
+        if (counted == 1) {
+            StationTally tally;
+            if (!in.value(tally.records) || !in.value(tally.valueKeys)) {
+                return false;
+            }
+            station = tally;
+            countsAny_ = true;
+        }
+    }
+    return summary_.readFrom(in);
 }
 
 }  // namespace trend

@@ -38,6 +38,11 @@ class Tally {
     // Takes in the tally of records that come after these; `later` is left empty.
     void merge(Tally&& later);
 
+    // Writes the tally for a later run; reads one so written into this tally, which is cleared
+    // first. False when the bytes are not such a tally: the tally is then to be cleared.
+    void writeTo(SummaryWriter& out) const;
+    [[nodiscard]] bool readFrom(SummaryReader& in);
+
     [[nodiscard]] const BucketSummary& summary() const { return summary_; }
     // The lowest key taken in; 0 before any.
     [[nodiscard]] Key firstKey() const { return firstKey_; }

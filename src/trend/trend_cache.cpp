@@ -45,8 +45,12 @@ std::vector<std::int64_t> StationSet::members() const {
 
 TrendCache::TrendCache(TrendRows& rows) : TrendCache(rows, Options{}) {}
 
-TrendCache::TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper)
-    : rows_(rows), options_(options), helper_(std::move(helper)), tally_(options.bucketMinutes) {
+TrendCache::TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper, SummaryShelf* shelf)
+    : rows_(rows),
+      options_(options),
+      helper_(std::move(helper)),
+      tally_(options.bucketMinutes),
+      shelf_(shelf) {
     if (options_.chunkRows == 0) {
         options_.chunkRows = rows_.readLimit();
     }
@@ -133,6 +137,9 @@ bool TrendCache::sync(const std::vector<std::int64_t>& stations, const Progress&
         generation_ = rows_.generation();
     }
     bounds_ = *bounds;
+    if (shelf_ && !shelfTried_ && !tally_.countsAny() && !bounds_.empty()) {
+        takeKept();
+    }
     StationSet missing;
     bool anyMissing = false;
     for (const std::int64_t station : stations) {

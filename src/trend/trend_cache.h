@@ -11,6 +11,7 @@
 
 #include "trend/bucket_summary.h"
 #include "trend/decimation.h"
+#include "trend/summary_shelf.h"
 #include "trend/tally.h"
 #include "trend/trend_rows.h"
 
@@ -74,6 +75,9 @@ using Progress = std::function<bool(double done)>;
 // store through that reader: the read is cut into pieces of consecutive keys, and each thread
 // takes the next piece when it is done with one, so that the one that gets more of a processor
 // reads more.
+//
+// Given a shelf, the summary is kept there between runs, and taken from there at the first answer
+// when the store still holds the records it was summed up from.
 class TrendCache {
   public:
     struct Options {
@@ -85,7 +89,8 @@ class TrendCache {
     };
 
     explicit TrendCache(TrendRows& rows);
-    TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper = {});
+    TrendCache(TrendRows& rows, Options options, TrendRowsMaker helper = {},
+               SummaryShelf* shelf = nullptr);
 
     // None when the store cannot be read or `progress` stopped the reading.
     [[nodiscard]] std::optional<TrendAnswer> answer(const TrendRequest& request,
@@ -94,6 +99,11 @@ class TrendCache {
     // answer would be the same. Reads only the store's bounds.
     [[nodiscard]] bool unchanged(const TrendRequest& request);
     [[nodiscard]] std::size_t bytes() const { return tally_.summary().bytes(); }
+    // Puts the summary on the shelf when it has grown since it was last put there or taken from
+    // there: by a station, or by kKeepEvery records.
+    void keep();
+
+    static constexpr Key kKeepEvery = 20000;
 
   private:
     struct Units {
@@ -131,6 +141,12 @@ class TrendCache {
     bool readRange(TrendRows& rows, Key after, Key upTo, std::optional<std::int64_t> station,
                    const Fold& fold, const std::function<bool(double)>& done) const;
     bool readUnits();
+    // Takes the kept summary when the store begins with the record it began with then and still
+    // holds the last record summed up, as they were.
+    void takeKept();
+    // The record's station, date and values as one text; none when there is no such record.
+    std::optional<std::string> fingerprintOf(Key key);
+    [[nodiscard]] std::vector<std::int64_t> countedStations() const;
     // The stations' records of the grid's span, read from the store.
     // Each piece's records by station, the pieces in the order of their keys.
     bool readClose(const StationSet& stations, const TimeGrid& grid,
@@ -150,6 +166,10 @@ class TrendCache {
     std::optional<TrendRequest> answered_;  // the last request answered, and the store then
     KeyBounds answeredBounds_;
     std::uint64_t answeredGeneration_ = 0;
+    SummaryShelf* shelf_ = nullptr;
+    bool shelfTried_ = false;
+    Key keptKey_ = 0;  // the summary on the shelf has the records up to here
+    std::vector<std::int64_t> keptStations_;
 };
 
 }  // namespace trend

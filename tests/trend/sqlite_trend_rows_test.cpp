@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/qt/trend/background_thread.h"
+#include "platform/qt/trend/file_summary_shelf.h"
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/records_store.h"
 #include "records/sqlite_direct.h"
@@ -165,6 +166,47 @@ TEST(TrendBackground, TheReadingThreadIsLoweredAndNoOtherThread) {
     std::thread([&] { EXPECT_TRUE(maker()); }).join();
     EXPECT_EQ(reading, std::max(before, platform::qt::kBackgroundNiceness));
     EXPECT_EQ(niceness(), before);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TrendFile, TheSummaryKeptInAFileServesTheNextRunAndIsReplacedWhole) {
+    const auto records = trend_test::sampleRecords(3, 900);
+    makeStore(records);
+    const QString kept = QString::fromStdString(path("trend/kvt97.summary"));
+    const auto view = request({1, 3}, kStart, kStart + 900, 90);
+    {
+        SqliteTrendRows rows(file());
+        platform::qt::FileSummaryShelf shelf(kept);
+        trend::TrendCache cache(rows, {}, {}, &shelf);
+        ASSERT_TRUE(cache.answer(view, keepReading));
+        cache.keep();
+    }
+    ASSERT_TRUE(QFile::exists(kept)) << "the folder is made when there is none";
+    const QByteArray written = [&] {
+        QFile f(kept);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    platform::qt::FileSummaryShelf shelf(kept);
+    // A writing that fails half way leaves the kept file as it was.
+    EXPECT_FALSE(shelf.save([](const trend::ByteSink& sink) { return sink("abc", 3) && false; }));
+    SqliteTrendRows rows(file());
+    trend::TrendCache later(rows, {}, {}, &shelf);
+    const auto answer = later.answer(view, keepReading);
+    ASSERT_TRUE(answer);
+    trend_test::expectAnswerMatches(records, *answer, "the next run");
+    // The file gives back all it holds, and no more.
+    QByteArray loaded(written.size(), '\0');
+    EXPECT_TRUE(shelf.load([&loaded](const trend::ByteSource& source) {
+        char beyond = 0;
+        return source(loaded.data(), static_cast<std::size_t>(loaded.size())) &&
+               !source(&beyond, 1);
+    }));
+    EXPECT_EQ(loaded, written);
+    platform::qt::FileSummaryShelf none(QString::fromStdString(path("nothing.summary")));
+    EXPECT_FALSE(none.load([](const trend::ByteSource&) { return true; }));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "platform/qt/trend/background_thread.h"
+#include "platform/qt/trend/file_summary_shelf.h"
 #include "platform/qt/trend/postgres_trend_rows.h"
 #include "platform/qt/trend/sqlite_trend_rows.h"
 #include "records/records_store.h"
@@ -22,6 +23,13 @@ trend::TrendRowsMaker trendRowsForWorkingDirectory() {
                                     .absoluteFilePath()]() -> std::unique_ptr<trend::TrendRows> {
         return std::make_unique<SqliteTrendRows>(path);
     });
+}
+
+std::unique_ptr<trend::SummaryShelf> trendShelfForWorkingDirectory() {
+    if (QFileInfo::exists(QString::fromUtf8(records::kServerSettingsFile))) {
+        return nullptr;
+    }
+    return summaryShelfOf(QString::fromUtf8(records::kDatabaseFile));
 }
 
 }  // namespace platform::qt

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "trend/summary_shelf.h"
 #include "trend/trend_rows.h"
 
 namespace platform::qt {
@@ -9,5 +12,8 @@ namespace platform::qt {
 // made when the maker is called, on the thread that calls it, which it puts in the background
 // (inBackground); the paths are taken now.
 [[nodiscard]] trend::TrendRowsMaker trendRowsForWorkingDirectory();
+// Where the trend keeps its summary of the SQLite file between runs (summaryShelfOf); none for a
+// table on the server, which other programs may change.
+[[nodiscard]] std::unique_ptr<trend::SummaryShelf> trendShelfForWorkingDirectory();
 
 }  // namespace platform::qt

@@ -82,7 +82,7 @@ awk -v cores="$(nproc)" -v kept16="$(du -sm "$kept/sixteen" | cut -f1)" -v size1
                    names[r], load[r], v[r, "cached_pct"]
             row("  open: construction to the complete drawing", ms(r, "open_ms"),
                 "<= " limit " ms", v[r, "open_ms"] <= limit)
-            row("  open again, the summary kept by the run before (" v[r "-kept", "cached_pct"] " % cached)",
+            row("  open again, summary kept (" v[r "-kept", "cached_pct"] " % cached)",
                 ms(r "-kept", "open_ms"), "<= " limit " ms", v[r "-kept", "open_ms"] <= limit)
             row("  zoom, " v[r, "zoom_steps"] + 0 " wheel steps: median", ms(r, "zoom_median_ms"),
                 "<= 50 ms", v[r, "zoom_median_ms"] <= 50)

@@ -98,6 +98,12 @@ TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
              expectRows(1, 5, 1);
              EXPECT_TRUE(rowEmpty(6));
          }},
+        {"fill for a station", [](records::Form4& f) { f.stationBox->setCurrentIndex(3); },
+         [this](records::Form4&) {
+             EXPECT_FALSE(lastFilter().station) << "the new opening reads every station";
+             expectRows(1, 5, 1);  // not station 3's record 2 alone
+             EXPECT_TRUE(rowEmpty(6));
+         }},
         {"export",
          [this](records::Form4& f) {
              dialogs.saveAnswers = {"/tmp/records.csv"};

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -397,6 +398,43 @@ TEST_F(ServerStoreTest, AppendReturnsWhileTheServerDoesNotAnswer) {
     store = loggingStore();
     ASSERT_TRUE(drained(*store)) << store->health().detail;
     EXPECT_EQ(serverRecords(), recordTexts(1, 4));
+}
+
+// A statement that a server answering nothing keeps waiting ends once its connection is broken
+// off from another thread; a connection made after that is cut as soon as it is made.
+TEST_F(ServerStoreTest, BreakingOffEndsAStatementTheServerDoesNotAnswer) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    const auto breaker = std::make_shared<records::sql::ConnectionBreaker>();
+    SqlStore store(std::make_unique<records::sql::PostgresDialect>(
+                       "records.conf", records::sql::PostgresDialect::Role::Sending, breaker),
+                   clock_);
+    std::promise<bool> first;
+    std::promise<bool> second;
+    std::promise<void> go;
+    std::future<bool> firstStored = first.get_future();
+    std::future<bool> secondStored = second.get_future();
+    // Both records on one thread, so that the second goes over the connection the first made.
+    std::thread sending([&, goOn = go.get_future()] {
+        first.set_value(store.appendWithSite(recordNumber(1), "east"));
+        goOn.wait();
+        second.set_value(store.appendWithSite(recordNumber(2), "east"));
+    });
+    const bool connected = firstStored.get();
+    const bool paused = connected && server_->pause();
+    go.set_value();
+    bool ended = false;
+    if (paused) {
+        breaker->breakOff();
+        ended = secondStored.wait_for(std::chrono::minutes(1)) == std::future_status::ready;
+        EXPECT_TRUE(server_->resume()) << server_->problem();
+    }
+    sending.join();
+    ASSERT_TRUE(connected) << store.health().detail;
+    ASSERT_TRUE(paused) << server_->problem();
+    ASSERT_TRUE(ended) << "the statement still waited on the server a minute after the break";
+    EXPECT_FALSE(secondStored.get());
+
+    EXPECT_FALSE(store.appendWithSite(recordNumber(3), "east")) << "made after the break";
 }
 
 // A settings file or password file that is a FIFO is never opened: nothing waits on it, and the

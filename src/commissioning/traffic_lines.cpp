@@ -94,9 +94,9 @@ TrafficLines::TrafficLines(const TrafficLog& log, LineText text, QWidget* parent
     : QAbstractScrollArea(parent),
       log_(log),
       text_(std::move(text)),
-      glyphs_(QFontDatabase::systemFont(QFontDatabase::FixedFont)),
+      glyphs_(lineFont()),
       first_(log.recorded() - log.size()) {
-    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setFont(lineFont());
     setFocusPolicy(Qt::StrongFocus);
     vertical_ = new QuietScrollBar(Qt::Vertical, this);
     setVerticalScrollBar(vertical_);
@@ -108,6 +108,12 @@ TrafficLines::TrafficLines(const TrafficLog& log, LineText text, QWidget* parent
     lineHeight_ = std::max(fontMetrics().lineSpacing(), baseline_ + box.bottom() + 2);
     horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 4);
     verticalScrollBar()->setSingleStep(1);
+}
+
+QFont TrafficLines::lineFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    return font;
 }
 
 int TrafficLines::visibleLines() const {
@@ -229,14 +235,26 @@ void TrafficLines::paintEvent(QPaintEvent* event) {
             break;
         }
         const TrafficEntry* entry = kept(number);
+        // What the line is drawn on: the viewport's own background, or the selection's.
+        QBrush ground = viewport()->autoFillBackground()
+                            ? viewport()->palette().brush(viewport()->backgroundRole())
+                            : QBrush();
         if (selected(number)) {
-            painter.fillRect(0, row * height, width, height, palette().highlight());
+            ground = palette().highlight();
+            painter.fillRect(0, row * height, width, height, ground);
             painter.setPen(palette().highlightedText().color());
         } else {
             painter.setPen(palette().text().color());
         }
-        if (entry != nullptr) {
-            glyphs_.draw(painter, QPointF(x, row * height + baseline_), text_(*entry));
+        if (entry == nullptr) {
+            continue;
+        }
+        const QPointF origin(x, row * height + baseline_);
+        if (ground.style() == Qt::SolidPattern) {
+            glyphs_.drawOnGround(painter, origin, text_(*entry), row * height, height,
+                                 ground.color());
+        } else {
+            glyphs_.draw(painter, origin, text_(*entry));
         }
     }
 }

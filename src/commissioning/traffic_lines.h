@@ -27,6 +27,10 @@ class TrafficLines final : public QAbstractScrollArea {
 
     TrafficLines(const TrafficLog& log, LineText text, QWidget* parent = nullptr);
 
+    // The font of the lines: of fixed pitch, and fully hinted, so that every character is a
+    // whole number of pixels wide and its drawing can be copied (LineGlyphs::drawOnGround).
+    [[nodiscard]] static QFont lineFont();
+
     // Takes in what the log recorded since the last call: lines the log no longer keeps leave at
     // the top, new ones join at the bottom.
     void catchUp();

@@ -126,20 +126,28 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
     EXPECT_EQ(view.glyphs().shaped(), shaped);
 }
 
-// `text` drawn on white in `pen`, whole or from its characters.
-QImage drawn(const QString& text, const QColor& pen, LineGlyphs* glyphs) {
-    const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+// `text` drawn on `ground` in `pen`: whole, from its characters, or from copies of them.
+enum class Drawn { Whole, Glyphs, Copies };
+QImage drawn(const QString& text, const QColor& pen, const QColor& ground, Drawn how,
+             LineGlyphs* glyphs = nullptr) {
+    const QFont font = TrafficLines::lineFont();
     QImage image(QFontMetrics(font).horizontalAdvance(text) + 20, 40,
                  QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
+    image.fill(ground);
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(pen);
     const QPointF origin(4.5, 28);
-    if (glyphs != nullptr) {
-        glyphs->draw(painter, origin, text);
-    } else {
-        painter.drawText(origin, text);
+    switch (how) {
+        case Drawn::Whole:
+            painter.drawText(origin, text);
+            break;
+        case Drawn::Glyphs:
+            glyphs->draw(painter, origin, text);
+            break;
+        case Drawn::Copies:
+            glyphs->drawOnGround(painter, origin, text, 0, image.height(), ground);
+            break;
     }
     return image;
 }
@@ -166,17 +174,25 @@ TEST(LineGlyphsTest, DrawnFromCharactersLooksAsDrawnWhole) {
               std::vector<std::uint8_t>(16, 0xBB), 300),
         entry(Line::Main, false, Verdict::ShortBlock, 0, {0xFF}),
     };
-    LineGlyphs glyphs(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    LineGlyphs glyphs(TrafficLines::lineFont());
     QSet<QChar> characters;
-    for (const QColor& pen : {QColor(Qt::black), QColor(0x30, 0x60, 0xC0)}) {
+    const std::pair<QColor, QColor> pens[] = {{Qt::black, Qt::white},
+                                              {QColor(0x30, 0x60, 0xC0), QColor(0xFF, 0xF8, 0xE0)},
+                                              {Qt::white, QColor(0x30, 0x8C, 0xC6)}};
+    for (const auto& [pen, ground] : pens) {
         for (const TrafficEntry& e : entries) {
             const QString text = TrafficMonitor::entryText(e);
-            const QImage whole = drawn(text, pen, nullptr);
-            ASSERT_NE(whole, drawn({}, pen, nullptr).scaled(whole.size())) << "nothing drawn";
-            EXPECT_EQ(drawn(text, pen, &glyphs), whole) << text.toStdString();
+            const QImage whole = drawn(text, pen, ground, Drawn::Whole);
+            ASSERT_NE(whole, drawn({}, pen, ground, Drawn::Whole).scaled(whole.size()))
+                << "nothing drawn";
+            EXPECT_EQ(drawn(text, pen, ground, Drawn::Glyphs, &glyphs), whole)
+                << text.toStdString();
+            EXPECT_EQ(drawn(text, pen, ground, Drawn::Copies, &glyphs), whole)
+                << "copied: " << text.toStdString();
             characters.unite(QSet<QChar>(text.cbegin(), text.cend()));
         }
     }
+    EXPECT_GT(glyphs.copied(), 0) << "no line was drawn from copies";
     // Each character once, not once per line nor per pen.
     EXPECT_EQ(glyphs.shaped(), characters.size());
 }

@@ -30,6 +30,11 @@ class OverviewCells final : public QStyledItemDelegate {
     [[nodiscard]] int measured() const { return measured_; }
 
   private:
+    // Draws a cell of one line of plain text that fits, as the standard delegate does, without
+    // laying the text out twice and without the style's frame of work around it; false for any
+    // other cell (selected, with the focus, an icon, a check box, a text of other scripts).
+    bool drawPlainly(QPainter* painter, const QStyleOptionViewItem& shown) const;
+
     struct Key {
         QString text;
         QRgb colour = 0;

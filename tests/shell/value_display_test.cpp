@@ -49,6 +49,8 @@ TEST(ValueDisplayTest, PaintsAsThePlainLabelForEveryKindOfText) {
          true},
         {"00", {40, 22}, false, Qt::AlignRight | Qt::AlignBottom, true},
         {"a\tb", {110, 22}, false, Qt::AlignCenter, true},
+        {"+1.25", {75, 23}, false, Qt::AlignCenter, true},
+        {"12345.6", {91, 25}, true, Qt::AlignRight | Qt::AlignVCenter, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -120,6 +120,7 @@ bool OverviewCells::drawPlainly(QPainter* painter, const QStyleOptionViewItem& s
     painter->setPen(shown.palette.color(group, QPalette::Text));
     painter->drawText(QPointF(x, line.top() + metrics.ascent()), text);
     painter->restore();
+    ++drawnPlainly_;
     return true;
 }
 

@@ -25,8 +25,10 @@ class OverviewCells final : public QStyledItemDelegate {
     // Forgets what was drawn and measured: the font or the style changed.
     void forget();
 
-    // Cells laid out and drawn afresh, and texts measured, since the start.
+    // Cells laid out and drawn afresh (plainly, or by the standard delegate), and texts
+    // measured, since the start.
     [[nodiscard]] int drawnAfresh() const { return drawnAfresh_; }
+    [[nodiscard]] int drawnPlainly() const { return drawnPlainly_; }
     [[nodiscard]] int measured() const { return measured_; }
 
   private:
@@ -53,6 +55,7 @@ class OverviewCells final : public QStyledItemDelegate {
     mutable QHash<Key, QImage> drawings_;
     mutable std::array<QHash<QString, int>, OverviewColumnCount> widths_;
     mutable int drawnAfresh_ = 0;
+    mutable int drawnPlainly_ = 0;
     mutable int measured_ = 0;
 };
 

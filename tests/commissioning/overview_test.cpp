@@ -227,6 +227,7 @@ TEST_F(OverviewTest, CellsDrawnFromMemoryLookTheSameAndNewTextsAloneAreMeasured)
         {"a minute later", [this] { clock.msecs += 60000; }},
     };
     QStyledItemDelegate standard;
+    const int plainBefore = cells.drawnPlainly();
     for (const auto& s : steps) {
         s.step();
         const int measuredBefore = cells.measured();
@@ -247,6 +248,15 @@ TEST_F(OverviewTest, CellsDrawnFromMemoryLookTheSameAndNewTextsAloneAreMeasured)
             << s.what << ": as the standard delegate draws";
         table.setItemDelegate(const_cast<commissioning::OverviewCells*>(&cells));
     }
+    EXPECT_GT(cells.drawnPlainly(), plainBefore) << "values and counters are drawn plainly";
+    // A selected row, and the cell with the focus, are drawn as the standard delegate draws them.
+    table.setFocus();
+    table.selectRow(2);
+    table.setCurrentIndex(model.index(2, commissioning::Flow));
+    const QImage selected = table.grab().toImage();
+    table.setItemDelegate(&standard);
+    EXPECT_EQ(table.grab().toImage(), selected) << "a selected row";
+    table.setItemDelegate(const_cast<commissioning::OverviewCells*>(&cells));
 }
 
 }  // namespace

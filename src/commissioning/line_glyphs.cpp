@@ -1,7 +1,6 @@
 #include "commissioning/line_glyphs.h"
 
 #include <QGlyphRun>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QTextLayout>
 #include <QVarLengthArray>
@@ -11,6 +10,8 @@
 #include <cstring>
 #include <optional>
 
+#include "paint_target.h"
+
 namespace commissioning {
 
 namespace {
@@ -19,16 +20,6 @@ namespace {
 constexpr qsizetype kRemembered = 1024;
 // The styles of lines: a pen on the ground, and one on the selection.
 constexpr std::size_t kStyles = 8;
-
-// The format of the image the painter paints into; none when it paints into something else.
-std::optional<QImage::Format> targetFormat(const QPainter& painter) {
-    const QPaintEngine* engine = painter.paintEngine();
-    const QPaintDevice* target = engine != nullptr ? engine->paintDevice() : nullptr;
-    if (target == nullptr || target->devType() != QInternal::Image) {
-        return std::nullopt;
-    }
-    return static_cast<const QImage*>(target)->format();
-}
 
 bool whole(double value) {
     return value == std::floor(value);
@@ -167,7 +158,7 @@ LineGlyphs::Cells& LineGlyphs::cellsOf(const CellStyle& style) {
 bool LineGlyphs::drawCopies(QPainter& painter, const QPointF& origin, const QString& text, int top,
                             int height, const QColor& ground) {
     const QTransform device = painter.deviceTransform();
-    const std::optional<QImage::Format> format = targetFormat(painter);
+    const std::optional<QImage::Format> format = paintedImageFormat(painter);
     if (text.isEmpty() || height <= 0 || !format ||
         QImage::toPixelFormat(*format).bitsPerPixel() != 32 || ground.alpha() != 255 ||
         device.type() > QTransform::TxTranslate || !whole(device.dx()) || !whole(device.dy()) ||

@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 class QPainter;
@@ -63,10 +64,11 @@ class LineGlyphs {
         int height = 0;
         int format = 0;
         int hints = 0;
+        [[nodiscard]] auto fields() const {
+            return std::tie(pen, ground, phase, baseline, height, format, hints);
+        }
         friend bool operator==(const CellStyle& a, const CellStyle& b) {
-            return a.pen == b.pen && a.ground == b.ground && a.phase == b.phase &&
-                   a.baseline == b.baseline && a.height == b.height && a.format == b.format &&
-                   a.hints == b.hints;
+            return a.fields() == b.fields();
         }
     };
     // The drawings of characters in one style, made when first needed; a null image for a

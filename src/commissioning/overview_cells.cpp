@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPaintDevice>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
+
+#include "paint_target.h"
 
 namespace commissioning {
 
@@ -20,16 +21,6 @@ constexpr qsizetype kRemembered = 256;
 // The columns whose texts come back round after round; counters and values seldom repeat.
 bool textsComeBack(int column) {
     return column == State || column == LastReply || column == Diameter || column == Alarm;
-}
-
-// The format the view paints into, so that a copied drawing is the drawing itself.
-QImage::Format targetFormat(const QPainter& painter) {
-    const QPaintEngine* engine = painter.paintEngine();
-    const QPaintDevice* target = engine != nullptr ? engine->paintDevice() : nullptr;
-    if (target != nullptr && target->devType() == QInternal::Image) {
-        return static_cast<const QImage*>(target)->format();
-    }
-    return QImage::Format_ARGB32_Premultiplied;
 }
 
 }  // namespace
@@ -58,7 +49,8 @@ void OverviewCells::paint(QPainter* painter, const QStyleOptionViewItem& option,
             drawings_.clear();
         }
         const qreal ratio = painter->device()->devicePixelRatio();
-        QImage image(option.rect.size() * ratio, targetFormat(*painter));
+        QImage image(option.rect.size() * ratio,
+                     paintedImageFormat(*painter).value_or(QImage::Format_ARGB32_Premultiplied));
         image.setDevicePixelRatio(ratio);
         image.fill(ground.color());
         QPainter drawing(&image);

@@ -200,5 +200,22 @@ TEST(LineGlyphsTest, DrawnFromCharactersLooksAsDrawnWhole) {
     EXPECT_EQ(glyphs.shaped(), characters.size());
 }
 
+// The view is as wide and its lines as high as the widest line needs in the lines' own font: the
+// widest line can be scrolled into view whole.
+TEST(TrafficLinesFont, TheWidestLineFitsInTheLinesFont) {
+    fakes::FakeClock clock;
+    TrafficLog log{clock};
+    TrafficLines view{log, TrafficMonitor::entryText};
+    view.resize(200, 200);
+    view.show();
+    const QString widest =
+        TrafficMonitor::entryText(entry(Line::Parameter, false, Verdict::ErrorReply, 0x82,
+                                        std::vector<std::uint8_t>(16, 0xBB), 0xFFFF));
+    const QFontMetrics metrics(TrafficLines::lineFont());
+    EXPECT_GE(view.horizontalScrollBar()->maximum() + view.viewport()->width(),
+              metrics.horizontalAdvance(widest));
+    EXPECT_GE(view.lineHeight(), metrics.height());
+}
+
 }  // namespace
 }  // namespace commissioning

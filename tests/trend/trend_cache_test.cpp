@@ -461,6 +461,12 @@ TEST(KeptSummary, ASummaryNotOfTheStoreAsItIsNowIsSummedUpAnew) {
          }},
         {"the last record summed up is another",
          [](FakeTrendRows& rows, std::string&) { rows.records.back().total = "1m3"; }},
+        {"the last record's texts split elsewhere",
+         [](FakeTrendRows& rows, std::string&) {
+             auto& last = rows.records.back();
+             last.total = last.flow.substr(last.flow.size() - 1) + last.total;
+             last.flow.pop_back();
+         }},
         {"lost its newest records",
          [](FakeTrendRows& rows, std::string&) { rows.records.resize(rows.records.size() - 5); }},
         {"lost its oldest records",

@@ -152,8 +152,9 @@ else
     failed export-store.log
 fi
 if [ -n "${xlsx_ratio:-}" ]; then
-    row "workbook export, a store of 1,000,000 records" \
-        "$xlsx_s s (${xlsx_ratio}x sqlite3 -csv), peak $((xlsx_kib / 1024)) MiB" "" ""
+    check "workbook export, a store of 1,000,000 records" \
+        "$xlsx_s s (${xlsx_ratio}x sqlite3 -csv), peak $((xlsx_kib / 1024)) MiB" \
+        "<= 1.2x sqlite3" "$xlsx_ratio <= 1.2"
     peaks=$(awk '$1 == "xlsx" && $2 ~ /^[0-9]+$/ { printf "%s%d", sep, $4 / 1024; sep = " and " }' \
         "$out/export-1e6.log")
     flat=$(awk '$1 == "xlsx" && $2 ~ /^[0-9]+$/ { p[++n] = $4 } END { if (n == 2) print p[2] / p[1] }' \

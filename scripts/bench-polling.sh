@@ -6,7 +6,8 @@
 #   - cadence at "9600" in multi-station mode over SECONDS: the median request period divided by
 #     (timer interval + median request span + median meter reply time);
 #   - CPU over the same SECONDS: the program's processor time less what its pauses' counts take,
-#     per wall time;
+#     per wall time, and per request beside a bare poller (bench/bare_poller.cpp) that sends the
+#     same requests with the same pauses over the same line and only reads the replies;
 #   - the data-query window on a store of 1,000,000 records, beside sqlite3.
 #
 #   bash scripts/bench-polling.sh [SECONDS [STARTS [WINDOWS [QUERY_RECORDS]]]]  # 120, 5, none, 1000000
@@ -38,7 +39,7 @@ bash scripts/install-deps.sh >/dev/null
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTUSKO_BUILD_BENCH=ON -DTUSKO_BUILD_TESTS=OFF \
     >/dev/null
 cmake --build "$build" -j2 --target tuskocp tuskocp-meter-sim tuskocp-mkstore mono_exec \
-    first_window pause_cpu poll_log_stats query_window_bench >/dev/null
+    first_window pause_cpu poll_log_stats query_window_bench bare_poller >/dev/null
 
 source scripts/program-runs.sh  # stops what is started here on exit; ensure_display
 rm -rf "$build/polling-run" && mkdir -p "$build/polling-run" && cd "$build/polling-run"
@@ -169,6 +170,11 @@ stop_last
 stations=$(awk '$1 == "stations" { print $2 }' cadence.txt)
 [ "$stations" -eq 16 ] || { echo "polled $stations stations, not 16" >&2; exit 1; }
 
+# The yardstick: the same requests, pauses and replies on the same line without the program.
+bare_seconds=$(( seconds < 60 ? seconds : 60 ))
+echo "a bare poller for $bare_seconds s (load $(loadavg)) ..."
+"$tools/bare_poller" "$PWD/ttyMETER" "$bare_seconds" > bare.txt
+
 : > query.txt
 if [ "$query_records" -gt 0 ]; then
     echo "data-query window on $query_records records (load $(loadavg)) ..."
@@ -183,6 +189,8 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
     -v pause_us="$(value pause-cpu.txt mean_us)" \
     -v pause_median="$(value pause-cpu.txt median_us)" \
     -v pause_samples="$(value pause-cpu.txt samples)" -v per_request="$pauses_per_request" \
+    -v bare_pct="$(value bare.txt cpu_outside_pct)" \
+    -v bare_us="$(value bare.txt outside_us_per_request)" \
     -v program_ms="$(median < startup-program.ms)" -v window_ms="$(median < startup-window.ms)" \
     -v query_ms="$(value query.txt window_ms)" -v query_cpu_ms="$(value query.txt window_cpu_ms)" \
     -v refill_ms="$(value query.txt refill_ms)" -v sqlite_ms="$(value query.txt sqlite3_ms)" \
@@ -212,6 +220,10 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
             sprintf("%.2f %% of one core (all %.2f %%, pauses %.2f %%)", cpu_outside, cpu_total,
                     cpu_pauses),
             sprintf("<= %.1f %%", cpu_target), verdict(cpu_outside <= cpu_target))
+        outside_us = cpu_outside / 100 * wall_us / requests
+        row("  a request outside the pauses",
+            sprintf("%.0f us; a bare poller %.0f us (%.2f %% of one core)", outside_us, bare_us,
+                    bare_pct), "", "")
         if (starts > 0)
             row("start-up, median of " starts,
                 sprintf("(first request %.0f - %d ms) / first window %.0f ms = %.2fx",
@@ -224,8 +236,9 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
         figures = "figures.txt"
         printf "cadence %.4f\nperiod_ms %.3f\ncpu_outside_pct %.3f\ncpu_total_pct %.3f\n" \
                "cpu_pauses_pct %.3f\ncpu_target_pct %.1f\nrequests %d\nanswered %d\n" \
-               "load_polling %s\n", cadence, period / 1000, cpu_outside, cpu_total, cpu_pauses,
-               cpu_target, requests, answered, load > figures
+               "load_polling %s\noutside_us_per_request %.1f\nbare_outside_pct %.3f\n" \
+               "bare_us_per_request %.1f\n", cadence, period / 1000, cpu_outside, cpu_total,
+               cpu_pauses, cpu_target, requests, answered, load, outside_us, bare_pct, bare_us > figures
         if (starts > 0)
             printf "startup_ratio %.3f\nstartup_program_ms %.1f\nstartup_window_ms %.1f\n",
                    startup, program_ms - first_tick_ms, window_ms > figures

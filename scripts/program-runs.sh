@@ -51,13 +51,25 @@ first_request_after() {
 # A virtual display (Xvfb) unless there is a display already.
 ensure_display() {
     [ -n "${DISPLAY:-}" ] && return 0
-    local number=$(( 90 + RANDOM % 100 ))
-    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    new_display 1280x800
+}
+
+# new_display SIZE: a virtual display of SIZE (WIDTHxHEIGHT), made the DISPLAY.
+new_display() {
+    # Xvfb picks a free display number itself and writes it once it accepts clients; a number
+    # picked here could belong to a display that is still going away or to somebody else's.
+    local number_file number=""
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp 3> "$number_file" >/dev/null 2>&1 &
     pids+=($!)
+    for _ in $(seq 100); do
+        number=$(tr -dc 0-9 < "$number_file")
+        [ -n "$number" ] && break
+        sleep 0.1
+    done
+    rm -f "$number_file"
+    [ -n "$number" ] || { echo "the virtual display did not start" >&2; return 1; }
     export DISPLAY=":$number"
-    for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$number" ] && return 0; sleep 0.1; done
-    echo "the virtual display did not start" >&2
-    return 1
 }
 
 # Starts the program in the background; its process id is in `program_pid`.

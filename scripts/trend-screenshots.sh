@@ -21,11 +21,7 @@ source scripts/program-runs.sh
 
 # shoot SIZE NAME [WHEEL_STEPS]: the window on a display of SIZE, the mouse on the upper third.
 shoot() {
-    local number=$(( 90 + RANDOM % 100 ))
-    Xvfb ":$number" -screen 0 "${1}x24" -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=":$number"
-    for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+    new_display "$1"
     local log
     log=$(mktemp)
     QT_QPA_PLATFORM=xcb "$bench" "$data/year16.mdb" 16 --show 600 > "$log" 2>/dev/null &

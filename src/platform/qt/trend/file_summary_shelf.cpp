@@ -1,6 +1,7 @@
 #include "platform/qt/trend/file_summary_shelf.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +12,8 @@
 
 namespace platform::qt {
 
-FileSummaryShelf::FileSummaryShelf(QString fileName) : fileName_(std::move(fileName)) {}
+FileSummaryShelf::FileSummaryShelf(QString fileName, qint64 folderBytes)
+    : fileName_(std::move(fileName)), folderBytes_(folderBytes) {}
 
 bool FileSummaryShelf::load(const std::function<bool(const trend::ByteSource&)>& read) {
     QFile file(fileName_);
@@ -21,7 +23,16 @@ bool FileSummaryShelf::load(const std::function<bool(const trend::ByteSource&)>&
     const trend::ByteSource source = [&file](char* data, std::size_t size) {
         return file.read(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
     };
-    return read(source);
+    if (!read(source)) {
+        return false;
+    }
+    // The time of its last use, which the folder's limit goes by; Qt sets a file's times only
+    // through a file open for writing.
+    file.close();
+    if (file.open(QIODevice::ReadWrite)) {
+        file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    }
+    return true;
 }
 
 bool FileSummaryShelf::save(const std::function<bool(const trend::ByteSink&)>& write) {
@@ -39,7 +50,31 @@ bool FileSummaryShelf::save(const std::function<bool(const trend::ByteSink&)>& w
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        return false;
+    }
+    removeLongestUnused();
+    return true;
+}
+
+void FileSummaryShelf::removeLongestUnused() const {
+    const QFileInfo saved(fileName_);
+    // Those used longest ago first.
+    const QFileInfoList summaries = saved.absoluteDir().entryInfoList(
+        {QStringLiteral("*.summary")}, QDir::Files, QDir::Time | QDir::Reversed);
+    qint64 held = 0;
+    for (const QFileInfo& summary : summaries) {
+        held += summary.size();
+    }
+    for (const QFileInfo& summary : summaries) {
+        if (held <= folderBytes_) {
+            break;
+        }
+        if (summary.absoluteFilePath() != saved.absoluteFilePath() &&
+            QFile::remove(summary.absoluteFilePath())) {
+            held -= summary.size();
+        }
+    }
 }
 
 std::unique_ptr<trend::SummaryShelf> summaryShelfOf(const QString& store) {

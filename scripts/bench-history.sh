@@ -228,6 +228,8 @@ polling_figures() {
     check "CPU outside the pauses, $2 (load $(value "$p" load_polling))" \
         "$(value "$p" cpu_outside_pct) % of a core (all $(value "$p" cpu_total_pct) %)" \
         "<= $3 %" "$(value "$p" cpu_outside_pct) <= $3"
+    row "  a request outside the pauses" \
+        "$(value "$p" outside_us_per_request) us; a bare poller $(value "$p" bare_us_per_request) us" "" ""
     check "cadence at 9600, $2" "$(value "$p" cadence)" "<= 1.02" "$(value "$p" cadence) <= 1.02"
 }
 polling polling-main "$starts" none

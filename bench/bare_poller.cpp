@@ -113,16 +113,15 @@ int main(int argc, char** argv) {
             station = static_cast<std::uint8_t>(station % stations + 1);
         }
     }
-    const double wallUs = std::chrono::duration<double, std::micro>(
-                              std::chrono::steady_clock::now() - start)
-                              .count();
+    const double wallUs =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
     const double processUs = cpuUs(CLOCK_PROCESS_CPUTIME_ID) - process0;
     const double outsideUs = processUs - pausesUs;
-    std::printf("requests %ld\nanswered %ld\nwall_s %.1f\ncpu_total_pct %.3f\n"
-                "cpu_pauses_pct %.3f\ncpu_outside_pct %.3f\noutside_us_per_request %.1f\n",
-                requests, answered, wallUs / 1e6, processUs / wallUs * 100,
-                pausesUs / wallUs * 100, outsideUs / wallUs * 100,
-                outsideUs / static_cast<double>(requests));
+    std::printf(
+        "requests %ld\nanswered %ld\nwall_s %.1f\ncpu_total_pct %.3f\n"
+        "cpu_pauses_pct %.3f\ncpu_outside_pct %.3f\noutside_us_per_request %.1f\n",
+        requests, answered, wallUs / 1e6, processUs / wallUs * 100, pausesUs / wallUs * 100,
+        outsideUs / wallUs * 100, outsideUs / static_cast<double>(requests));
     close(fd);
     return 0;
 }

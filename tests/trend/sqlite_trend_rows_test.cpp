@@ -226,7 +226,10 @@ TEST_F(TrendFile, ASaveRemovesTheSummariesUsedLongestAgoBeyondTheFoldersLimit) {
         {"all fit", {{100, 3}, {100, 2}}, 100, 300, {0, 1}},
         {"the oldest goes first", {{100, 1}, {100, 3}, {100, 2}}, 100, 300, {0, 2}},
         {"as many go as must", {{100, 1}, {100, 3}, {100, 2}}, 100, 150, {}},
-        {"a big old one makes room for small new ones", {{50, 1}, {400, 5}, {50, 2}}, 100, 300,
+        {"a big old one makes room for small new ones",
+         {{50, 1}, {400, 5}, {50, 2}},
+         100,
+         300,
          {0, 2}},
         {"the saved one stays beyond the limit", {{10, 1}}, 500, 100, {}},
     };
@@ -259,8 +262,8 @@ TEST_F(TrendFile, ASaveRemovesTheSummariesUsedLongestAgoBeyondTheFoldersLimit) {
         EXPECT_TRUE(QFile::exists(folder + QStringLiteral("saved.summary")));
         EXPECT_TRUE(unrelated.exists()) << "only summaries are removed";
         for (std::size_t i = 0; i < others.size(); ++i) {
-            const bool left = std::find(c.left.begin(), c.left.end(), static_cast<int>(i)) !=
-                              c.left.end();
+            const bool left =
+                std::find(c.left.begin(), c.left.end(), static_cast<int>(i)) != c.left.end();
             EXPECT_EQ(QFile::exists(others[i]), left) << others[i].toStdString();
         }
     }

@@ -209,6 +209,13 @@ TEST_F(TrendFile, TheSummaryKeptInAFileServesTheNextRunAndIsReplacedWhole) {
     EXPECT_EQ(loaded, written);
     platform::qt::FileSummaryShelf none(QString::fromStdString(path("nothing.summary")));
     EXPECT_FALSE(none.load([](const trend::ByteSource&) { return true; }));
+    // A place that cannot take the file: a folder of that name, or a file where the folder goes.
+    const auto writes = [](const trend::ByteSink& sink) { return sink("abc", 3); };
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(path("taken.summary"))));
+    EXPECT_FALSE(
+        platform::qt::FileSummaryShelf(QString::fromStdString(path("taken.summary"))).save(writes));
+    EXPECT_FALSE(
+        platform::qt::FileSummaryShelf(kept + QStringLiteral("/under.summary")).save(writes));
 }
 
 // Summaries in one folder, each a size in bytes and its last use in minutes ago; a save of the

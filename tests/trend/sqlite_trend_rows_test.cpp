@@ -216,6 +216,12 @@ TEST_F(TrendFile, TheSummaryKeptInAFileServesTheNextRunAndIsReplacedWhole) {
         platform::qt::FileSummaryShelf(QString::fromStdString(path("taken.summary"))).save(writes));
     EXPECT_FALSE(
         platform::qt::FileSummaryShelf(kept + QStringLiteral("/under.summary")).save(writes));
+    // A folder that goes while the summary is written: nothing is kept, and that is told.
+    const QString going = QString::fromStdString(path("going"));
+    EXPECT_FALSE(platform::qt::FileSummaryShelf(going + QStringLiteral("/k.summary"))
+                     .save([&going](const trend::ByteSink& sink) {
+                         return sink("abc", 3) && QDir(going).removeRecursively();
+                     }));
 }
 
 // Summaries in one folder, each a size in bytes and its last use in minutes ago; a save of the

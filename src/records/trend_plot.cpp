@@ -218,10 +218,12 @@ void TrendPlot::point(const QPointF& position) {
     const std::optional<trend::Hit> hit = trend::nearestColumn(
         *answer_, panel->quantity, minute, value, minutesPerPixel, valuePerPixel, kPointerReach);
     if (!hit) {
-        readout_ = QStringLiteral("%1\n%2 无记录")
-                       .arg(QString::fromStdString(
-                                trend::minuteText(static_cast<trend::Minute>(std::floor(minute)))),
-                            name);
+        const QString time = QString::fromStdString(
+            trend::minuteText(static_cast<trend::Minute>(std::floor(minute))));
+        // Far from every line: "no record" only where none of the lines has one.
+        readout_ = trend::recordedAt(*answer_, panel->quantity, minute)
+                       ? QStringLiteral("%1\n指向曲线看数值").arg(time)
+                       : QStringLiteral("%1\n%2 无记录").arg(time, name);
         return;
     }
     QString unit;

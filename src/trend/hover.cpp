@@ -57,6 +57,20 @@ std::optional<Hit> nearestColumn(const TrendAnswer& answer, Quantity quantity, d
     return best;
 }
 
+bool recordedAt(const TrendAnswer& answer, Quantity quantity, double minute) {
+    const TimeGrid& grid = answer.grid;
+    if (grid.columns <= 0 || !(minute >= grid.from) || !(minute < grid.to)) {
+        return false;
+    }
+    const auto column =
+        static_cast<std::size_t>(std::floor((minute - grid.from) / grid.columnSpan()));
+    return std::any_of(answer.stations.begin(), answer.stations.end(),
+                       [&](const StationTrend& station) {
+                           const std::vector<Extent>& columns = station.curves[quantity].columns;
+                           return column < columns.size() && columns[column].present;
+                       });
+}
+
 std::string valueText(const Extent& column, bool exact) {
     if (column.low == column.high) {
         return number(column.low, exact);

@@ -24,6 +24,10 @@ struct Hit {
                                                double minute, double value, double minutesPerPixel,
                                                double valuePerPixel, double reach);
 
+// Whether one of the answer's stations has a record of `quantity` in the grid's column of
+// `minute`: the pointer may be far from every line at a time that has records.
+[[nodiscard]] bool recordedAt(const TrendAnswer& answer, Quantity quantity, double minute);
+
 // The values of a column: "1234.56" for one value, "1200.5 ~ 1589.25" for a range; with 10
 // significant digits when the values are exact, with 7 when they come from a summary.
 [[nodiscard]] std::string valueText(const Extent& column, bool exact);

@@ -197,6 +197,9 @@ TEST_F(TrendWindowTest, TimeMarksFollowTheZoom) {
 
 TEST_F(TrendWindowTest, TellsTheValueAndTimeUnderTheMouse) {
     for (trend::Minute m = kStart; m < kStart + 40; ++m) {
+        if (m >= kStart + 25 && m < kStart + 32) {
+            continue;  // neither station logged then
+        }
         shared_.append(1, m, "+" + std::to_string(100 + m - kStart) + ".25m3/h",
                        std::to_string(5000 + 2 * (m - kStart)) + ".5m3");
         shared_.append(2, m, "-20m3/h", "9m3");
@@ -214,7 +217,10 @@ TEST_F(TrendWindowTest, TellsTheValueAndTimeUnderTheMouse) {
         {trend::kFlow, 20, 120.25, 3, "01号  2026-03-01 0:20\n瞬时流量 120.25 m3/h"},
         {trend::kFlow, 5, -20, 0, "02号  2026-03-01 0:05\n瞬时流量 -20 m3/h"},
         {trend::kTotal, 39, 5078.5, 0, "01号  2026-03-01 0:39\n正向累计 5078.5 m3"},
-        {trend::kFlow, 10, 50, 0, "2026-03-01 0:10\n瞬时流量 无记录"},  // far from both lines
+        // Far from both lines: at a time with records, and in the time without any.
+        {trend::kFlow, 10, 50, 0, "2026-03-01 0:10\n指向曲线看数值"},
+        {trend::kFlow, 28, 50, 0, "2026-03-01 0:28\n瞬时流量 无记录"},
+        {trend::kTotal, 28, 5040, 0, "2026-03-01 0:28\n正向累计 无记录"},
     };
     for (const auto& c : cases) {
         const auto at = window_->plot->pointOf(c.curve, kStart + c.minute, c.value);

@@ -61,6 +61,29 @@ TEST(Hover, FindsTheNearestColumnWithinReach) {
         << "the total has no records";
 }
 
+TEST(Hover, TellsWhetherAnyStationHasARecordInThePointersColumn) {
+    const struct {
+        const char* name;
+        trend::Quantity quantity;
+        double minute;  // after kStart
+        bool recorded;
+    } cases[] = {
+        {"station 1's column", trend::kFlow, 3.0, true},
+        {"its column's last instant", trend::kFlow, 3.99, true},
+        {"station 2's column", trend::kFlow, 4.5, true},
+        {"a column without records", trend::kFlow, 5.0, false},
+        {"the first column", trend::kFlow, 0.0, false},
+        {"before the grid", trend::kFlow, -0.5, false},
+        {"at the grid's end", trend::kFlow, 10.0, false},
+        {"the total, which has no records", trend::kTotal, 3.0, false},
+    };
+    const trend::TrendAnswer a = answer();
+    for (const auto& c : cases) {
+        EXPECT_EQ(trend::recordedAt(a, c.quantity, kStart + c.minute), c.recorded) << c.name;
+    }
+    EXPECT_FALSE(trend::recordedAt(trend::TrendAnswer{}, trend::kFlow, kStart)) << "no grid";
+}
+
 TEST(Hover, SaysValuesAndTimesAtTheirPrecision) {
     const trend::Minute nine = *trend::recordMinute("2026-03-14/9:58");
     const trend::Minute nextDay = *trend::recordMinute("2026-03-15/7:59");

@@ -166,6 +166,11 @@ TEST_F(TrendWindowTest, AFourMinuteGapIsLeftAsAGap) {
     const auto column = [&](const QPointF& p) { return QRect(int(p.x()), int(p.y()) - 3, 1, 7); };
     EXPECT_FALSE(colourIn(image, column(*inGap), 1));
     EXPECT_TRUE(colourIn(image, column(*before), 1));
+    // The value axis spans the flow of 50 alone: the gap's columns, which hold nothing, do not
+    // stretch it down to 0.
+    const double fourUnits = window_->plot->pointOf(trend::kFlow, kStart, 48)->y() -
+                             window_->plot->pointOf(trend::kFlow, kStart, 52)->y();
+    EXPECT_GT(fourUnits, window_->plot->height() / 10.0);
 }
 
 TEST_F(TrendWindowTest, TimeMarksFollowTheZoom) {
@@ -228,6 +233,52 @@ TEST_F(TrendWindowTest, TellsTheValueAndTimeUnderTheMouse) {
         mouse(QEvent::MouseMove, *at + QPointF(0, c.below));
         EXPECT_EQ(window_->plot->readout(), QString::fromUtf8(c.readout));
     }
+    // The mouse rests on station 2's line while station 2 is taken off: the readout follows.
+    const QPointF resting = *window_->plot->pointOf(trend::kFlow, kStart + 5, -20);
+    mouse(QEvent::MouseMove, resting);
+    ASSERT_TRUE(window_->plot->readout().startsWith(QString::fromUtf8("02号")));
+    window_->stationBoxes[1]->setChecked(false);
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.exact; }));
+    const QString after = window_->plot->readout();
+    EXPECT_FALSE(after.contains(QString::fromUtf8("02号"))) << after.toStdString();
+    mouse(QEvent::MouseMove, resting);
+    EXPECT_EQ(after, window_->plot->readout());
+}
+
+TEST_F(TrendWindowTest, TheReadoutTakesTheRecordsReadForAZoomedView) {
+    for (trend::Minute m = kStart; m < kStart + 20 * 1440; ++m) {
+        shared_.append(1, m, "+" + std::to_string(m % 50) + "m3/h", "1m3");
+    }
+    open();
+    ASSERT_TRUE(answered({1}, hasSpan));
+    ASSERT_FALSE(window_->plot->answer().exact) << "twenty days are drawn from the buckets";
+    TrendPlot& plot = *window_->plot;
+    const QPointF resting = *plot.pointOf(trend::kFlow, kStart + 10 * 1440, 25);
+    mouse(QEvent::MouseMove, resting);
+    for (int i = 0; i < 4; ++i) {
+        QWheelEvent wheel(resting, plot.mapToGlobal(resting), {}, {0, 3 * 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&plot, &wheel);
+    }
+    const QString fromBuckets = plot.readout();
+    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.exact; }));
+    const QString fromRecords = plot.readout();
+    mouse(QEvent::MouseMove, resting);
+    EXPECT_EQ(fromRecords, plot.readout()) << "as if the mouse had moved there now";
+    EXPECT_NE(fromRecords, fromBuckets);
+}
+
+TEST_F(TrendWindowTest, TheValueAxisFitsAZoomedViewBeforeItsRecordsAreRead) {
+    for (trend::Minute m = kStart; m < kStart + 60; ++m) {
+        shared_.append(1, m, m < kStart + 30 ? "+1000m3/h" : "+10m3/h", "1m3");
+    }
+    open();
+    ASSERT_TRUE(answered({1}, hasSpan));
+    // Zoomed into the later half: the columns of the earlier one, still at hand, are left out.
+    window_->plot->setView(kStart + 35, kStart + 55);
+    const double fourUnits = window_->plot->pointOf(trend::kFlow, kStart + 40, 8)->y() -
+                             window_->plot->pointOf(trend::kFlow, kStart + 40, 12)->y();
+    EXPECT_GT(fourUnits, window_->plot->height() / 10.0);
 }
 
 TEST_F(TrendWindowTest, RecordsLoggedWhileOpenJoinTheCurves) {

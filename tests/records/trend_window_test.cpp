@@ -233,16 +233,6 @@ TEST_F(TrendWindowTest, TellsTheValueAndTimeUnderTheMouse) {
         mouse(QEvent::MouseMove, *at + QPointF(0, c.below));
         EXPECT_EQ(window_->plot->readout(), QString::fromUtf8(c.readout));
     }
-    // The mouse rests on station 2's line while station 2 is taken off: the readout follows.
-    const QPointF resting = *window_->plot->pointOf(trend::kFlow, kStart + 5, -20);
-    mouse(QEvent::MouseMove, resting);
-    ASSERT_TRUE(window_->plot->readout().startsWith(QString::fromUtf8("02号")));
-    window_->stationBoxes[1]->setChecked(false);
-    ASSERT_TRUE(answered({1}, [](const trend::TrendAnswer& a) { return a.exact; }));
-    const QString after = window_->plot->readout();
-    EXPECT_FALSE(after.contains(QString::fromUtf8("02号"))) << after.toStdString();
-    mouse(QEvent::MouseMove, resting);
-    EXPECT_EQ(after, window_->plot->readout());
 }
 
 TEST_F(TrendWindowTest, TheReadoutTakesTheRecordsReadForAZoomedView) {

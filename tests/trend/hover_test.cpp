@@ -68,11 +68,9 @@ TEST(Hover, TellsWhetherAnyStationHasARecordInThePointersColumn) {
         double minute;  // after kStart
         bool recorded;
     } cases[] = {
-        {"station 1's column", trend::kFlow, 3.0, true},
         {"its column's last instant", trend::kFlow, 3.99, true},
         {"station 2's column", trend::kFlow, 4.5, true},
         {"a column without records", trend::kFlow, 5.0, false},
-        {"the first column", trend::kFlow, 0.0, false},
         {"before the grid", trend::kFlow, -0.5, false},
         {"at the grid's end", trend::kFlow, 10.0, false},
         {"the total, which has no records", trend::kTotal, 3.0, false},

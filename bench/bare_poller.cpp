@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +18,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "bench_support.h"
 #include "link/line_settings.h"
 #include "link/pauses.h"
 #include "link/polling.h"
@@ -27,12 +27,6 @@ namespace {
 
 constexpr std::size_t kReplyBytes = 10;
 constexpr int kReplyWaitMs = 100;
-
-double cpuUs(clockid_t clock) {
-    timespec now{};
-    clock_gettime(clock, &now);
-    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
-}
 
 bool rawLine(int fd) {
     termios tio{};
@@ -86,7 +80,7 @@ int main(int argc, char** argv) {
     long requests = 0;
     long answered = 0;
     double pausesUs = 0;
-    const double process0 = cpuUs(CLOCK_PROCESS_CPUTIME_ID);
+    const double process0 = bench::processCpuMs() * 1e3;
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::seconds(std::max(1, std::atoi(argv[2])));
     for (std::uint8_t station = 1, command = 0; std::chrono::steady_clock::now() < end;) {
@@ -100,9 +94,9 @@ int main(int argc, char** argv) {
                 return 1;
             }
             if (i + 1 < sizeof request) {
-                const double before = cpuUs(CLOCK_THREAD_CPUTIME_ID);
+                const double before = bench::threadCpuMs() * 1e3;
                 seriallink::pauseBetweenBytes(speed.delayCount, line);
-                pausesUs += cpuUs(CLOCK_THREAD_CPUTIME_ID) - before;
+                pausesUs += bench::threadCpuMs() * 1e3 - before;
             }
         }
         tcflush(fd, TCIFLUSH);
@@ -115,7 +109,7 @@ int main(int argc, char** argv) {
     }
     const double wallUs =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    const double processUs = cpuUs(CLOCK_PROCESS_CPUTIME_ID) - process0;
+    const double processUs = bench::processCpuMs() * 1e3 - process0;
     const double outsideUs = processUs - pausesUs;
     std::printf(
         "requests %ld\nanswered %ld\nwall_s %.1f\ncpu_total_pct %.3f\n"

@@ -206,17 +206,13 @@ void TrendPlot::point(const QPointF& position) {
     const double minutesPerPixel = (view_->second - view_->first) / area.width();
     const double minute = view_->first + (position.x() - area.left()) * minutesPerPixel;
     const QString name = quantityName(panel->quantity);
-    if (!panel->valued) {
-        readout_ = QStringLiteral("%1\n%2 无记录")
-                       .arg(QString::fromStdString(
-                                trend::minuteText(static_cast<trend::Minute>(std::floor(minute)))),
-                            name);
-        return;
+    std::optional<trend::Hit> hit;
+    if (panel->valued) {
+        const double valuePerPixel = (panel->high - panel->low) / area.height();
+        const double value = panel->low + (area.bottom() - position.y()) * valuePerPixel;
+        hit = trend::nearestColumn(*answer_, panel->quantity, minute, value, minutesPerPixel,
+                                   valuePerPixel, kPointerReach);
     }
-    const double valuePerPixel = (panel->high - panel->low) / area.height();
-    const double value = panel->low + (area.bottom() - position.y()) * valuePerPixel;
-    const std::optional<trend::Hit> hit = trend::nearestColumn(
-        *answer_, panel->quantity, minute, value, minutesPerPixel, valuePerPixel, kPointerReach);
     if (!hit) {
         const QString time = QString::fromStdString(
             trend::minuteText(static_cast<trend::Minute>(std::floor(minute))));

@@ -58,17 +58,14 @@ std::optional<Hit> nearestColumn(const TrendAnswer& answer, Quantity quantity, d
 }
 
 bool recordedAt(const TrendAnswer& answer, Quantity quantity, double minute) {
-    const TimeGrid& grid = answer.grid;
-    if (grid.columns <= 0 || !(minute >= grid.from) || !(minute < grid.to)) {
-        return false;
-    }
-    const auto column =
-        static_cast<std::size_t>(std::floor((minute - grid.from) / grid.columnSpan()));
-    return std::any_of(answer.stations.begin(), answer.stations.end(),
-                       [&](const StationTrend& station) {
-                           const std::vector<Extent>& columns = station.curves[quantity].columns;
-                           return column < columns.size() && columns[column].present;
-                       });
+    const std::optional<int> column = answer.grid.columnOf(minute);
+    return column && std::any_of(answer.stations.begin(), answer.stations.end(),
+                                 [&](const StationTrend& station) {
+                                     const std::vector<Extent>& columns =
+                                         station.curves[quantity].columns;
+                                     const auto at = static_cast<std::size_t>(*column);
+                                     return at < columns.size() && columns[at].present;
+                                 });
 }
 
 std::string valueText(const Extent& column, bool exact) {

@@ -129,7 +129,8 @@ TEST_F(TrafficLinesTest, FollowingTheLogPaintsOnlyTheNewLines) {
 // `text` drawn on `ground` in `pen`: whole, from its characters, or from copies of them.
 enum class Drawn { Whole, Glyphs, Copies };
 QImage drawn(const QString& text, const QColor& pen, const QColor& ground, Drawn how,
-             LineGlyphs* glyphs = nullptr) {
+             LineGlyphs* glyphs = nullptr,
+             QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver) {
     const QFont font = TrafficLines::lineFont();
     QImage image(QFontMetrics(font).horizontalAdvance(text) + 20, 40,
                  QImage::Format_ARGB32_Premultiplied);
@@ -137,6 +138,7 @@ QImage drawn(const QString& text, const QColor& pen, const QColor& ground, Drawn
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(pen);
+    painter.setCompositionMode(mode);
     const QPointF origin(4.5, 28);
     switch (how) {
         case Drawn::Whole:
@@ -198,6 +200,10 @@ TEST(LineGlyphsTest, DrawnFromCharactersLooksAsDrawnWhole) {
     }
     // Each character once, not once per line nor per pen.
     EXPECT_EQ(glyphs.shaped(), characters.size());
+    const int copied = glyphs.copied();
+    drawn(QStringLiteral("0123"), Qt::black, Qt::white, Drawn::Copies, &glyphs,
+          QPainter::CompositionMode_Multiply);
+    EXPECT_EQ(glyphs.copied(), copied) << "a painter that blends otherwise draws the line itself";
 }
 
 // The view is as wide and its lines as high as the widest line needs in the lines' own font: the

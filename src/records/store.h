@@ -78,6 +78,18 @@ class Store {
     // Stores one record. True once it is stored, or (a server's store) kept safe on this PC until
     // the server takes it. A failure shows in health() until a record is stored again.
     [[nodiscard]] virtual bool append(const MeasurementRecord& record) = 0;
+    // Stores records that are due together (a minute's records of several stations), in one
+    // write where the store can make one; whether each is stored, as append() says, in their
+    // order. A record is never lost for another's failure. This default stores them one by one.
+    [[nodiscard]] virtual std::vector<bool> appendAll(
+        const std::vector<MeasurementRecord>& records) {
+        std::vector<bool> stored;
+        stored.reserve(records.size());
+        for (const MeasurementRecord& record : records) {
+            stored.push_back(append(record));
+        }
+        return stored;
+    }
     // Up to `limit` of the newest records that pass the filter, oldest first; none when the store
     // cannot be read.
     [[nodiscard]] virtual std::optional<std::vector<StoredRecord>> newest(

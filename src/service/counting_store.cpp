@@ -1,10 +1,18 @@
 #include "service/counting_store.h"
 
+#include <algorithm>
+
 namespace service {
 
 bool CountingStore::append(const records::MeasurementRecord& record) {
     const bool stored = store_->append(record);
     stored_ += stored ? 1 : 0;
+    return stored;
+}
+
+std::vector<bool> CountingStore::appendAll(const std::vector<records::MeasurementRecord>& records) {
+    std::vector<bool> stored = store_->appendAll(records);
+    stored_ += std::count(stored.begin(), stored.end(), true);
     return stored;
 }
 

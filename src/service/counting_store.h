@@ -16,6 +16,8 @@ class CountingStore final : public records::Store {
     [[nodiscard]] std::int64_t stored() const { return stored_; }
 
     [[nodiscard]] bool append(const records::MeasurementRecord& record) override;
+    [[nodiscard]] std::vector<bool> appendAll(
+        const std::vector<records::MeasurementRecord>& records) override;
     [[nodiscard]] std::optional<std::vector<records::StoredRecord>> newest(
         const records::RecordFilter& filter, std::size_t limit) override;
     [[nodiscard]] std::optional<std::int64_t> count(const records::RecordFilter& filter) override;

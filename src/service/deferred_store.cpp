@@ -18,6 +18,10 @@ bool DeferredStore::append(const records::MeasurementRecord& record) {
     return opened().store->append(record);
 }
 
+std::vector<bool> DeferredStore::appendAll(const std::vector<records::MeasurementRecord>& records) {
+    return opened().store->appendAll(records);
+}
+
 std::optional<std::vector<records::StoredRecord>> DeferredStore::newest(
     const records::RecordFilter& filter, std::size_t limit) {
     return opened().store->newest(filter, limit);

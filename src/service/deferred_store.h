@@ -32,6 +32,8 @@ class DeferredStore final : public records::Store {
     [[nodiscard]] const std::string& noticeEnglish() const { return opened().noticeEnglish; }
 
     [[nodiscard]] bool append(const records::MeasurementRecord& record) override;
+    [[nodiscard]] std::vector<bool> appendAll(
+        const std::vector<records::MeasurementRecord>& records) override;
     [[nodiscard]] std::optional<std::vector<records::StoredRecord>> newest(
         const records::RecordFilter& filter, std::size_t limit) override;
     [[nodiscard]] std::optional<std::int64_t> count(const records::RecordFilter& filter) override;

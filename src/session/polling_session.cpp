@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "measurement/logging.h"
 #include "measurement/presentation.h"
@@ -381,21 +382,28 @@ void PollingSession::logOpportunity() {
     const std::string time = measurement::hoursAndMinutes(clock.timeText());
     const std::string date = clock.dateText();
     const std::string stamp = date + "/" + time;
-    bool appended = false;
+    std::vector<std::uint8_t> stations;  // whose records these are
+    std::vector<records::MeasurementRecord> unstored;
     for (const std::uint8_t station : due) {
         if (minuteLog_.isStored(station, stamp)) {
             continue;
         }
         const measurement::StationState& state = *replies_.memory.find(station);
-        appended = true;
-        if (services_.store.append(
-                measurement::composeRecord(state.texts, station, state.alarmText, date, time))) {
-            minuteLog_.stored(station, stamp);
+        stations.push_back(station);
+        unstored.push_back(
+            measurement::composeRecord(state.texts, station, state.alarmText, date, time));
+    }
+    if (unstored.empty()) {
+        return;
+    }
+    // The records due together are stored together.
+    const std::vector<bool> stored = services_.store.appendAll(unstored);
+    for (std::size_t i = 0; i < stations.size() && i < stored.size(); ++i) {
+        if (stored[i]) {
+            minuteLog_.stored(stations[i], stamp);
         }
     }
-    if (appended) {
-        reportStoreHealth();
-    }
+    reportStoreHealth();
 }
 
 void PollingSession::readStoredMinutes() {

@@ -25,6 +25,7 @@ class FakeStore final : public records::Store {
     std::vector<records::MeasurementRecord> appended;
     records::StoreHealth health_;
     int appendCalls = 0;
+    std::vector<std::size_t> batches;  // the number of records of each appendAll()
     std::optional<std::int64_t> countAnswer;
 
     // A stored record made of a MeasurementRecord, as the real stores store it.
@@ -52,6 +53,11 @@ class FakeStore final : public records::Store {
         }
         records.push_back(stored(nextKey_++, record));
         return true;
+    }
+
+    std::vector<bool> appendAll(const std::vector<records::MeasurementRecord>& batch) override {
+        batches.push_back(batch.size());
+        return Store::appendAll(batch);
     }
 
     std::optional<std::vector<records::StoredRecord>> newest(const records::RecordFilter& filter,

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QProcess>
 
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
 
 #include <memory>
 #include <string>
@@ -277,6 +279,56 @@ TEST(FileStore, ClearEmptiesTheTableAndAppendsGoOnInOrder) {
         ASSERT_TRUE(store->append(recordNumber(n)));
     }
     EXPECT_EQ(newestTexts(*store), recordTexts(1, 2));
+}
+
+// The file's change counter (its header's bytes 24 to 27, big-endian): one more for every
+// transaction that changed it.
+std::uint32_t changeCounter(const StoreDir& dir) {
+    std::ifstream file(dir.path(), std::ios::binary);
+    unsigned char bytes[28] = {};
+    file.read(reinterpret_cast<char*>(bytes), sizeof bytes);
+    return static_cast<std::uint32_t>(bytes[24]) << 24 | static_cast<std::uint32_t>(bytes[25]) << 16 |
+           static_cast<std::uint32_t>(bytes[26]) << 8 | static_cast<std::uint32_t>(bytes[27]);
+}
+
+// Records due together are written in one transaction. One the file refuses (here a trigger
+// refuses record 2) costs the others nothing: they are then stored one by one.
+TEST(FileStore, RecordsDueTogetherAreStoredInOneTransactionAndNoneForAnothersFailure) {
+    const struct {
+        const char* name;
+        std::vector<int> numbers;
+        std::vector<bool> stored;
+        std::uint32_t transactions;
+        std::vector<int> kept;
+    } cases[] = {
+        {"three together", {1, 3, 4}, {true, true, true}, 1, {1, 3, 4}},
+        {"one refused", {1, 2, 3}, {true, false, true}, 2, {1, 3}},
+        {"the refused one alone", {2}, {false}, 0, {}},
+        {"none", {}, {}, 0, {}},
+    };
+    for (const auto& c : cases) {
+        StoreDir dir;
+        ASSERT_TRUE(dir.createStore());
+        ASSERT_TRUE(SqliteDirect(dir.path()).exec(
+            "CREATE TRIGGER refuse BEFORE INSERT ON \"数据监测\" WHEN NEW.\"正向累计\" = '2m3' "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        fakes::FakeClock clock;
+        const auto store = fileStore(clock, SqliteDialect::Role::Logging);
+        ASSERT_TRUE(store->open()) << c.name;
+        const std::uint32_t before = changeCounter(dir);
+        std::vector<records::MeasurementRecord> due;
+        Rows kept;
+        for (const int n : c.numbers) {
+            due.push_back(recordNumber(n));
+        }
+        for (const int n : c.kept) {
+            kept.push_back(records_test::textsOf(recordNumber(n)));
+        }
+        EXPECT_EQ(store->appendAll(due), c.stored) << c.name;
+        EXPECT_EQ(changeCounter(dir) - before, c.transactions) << c.name;
+        EXPECT_EQ(newestTexts(*store), kept) << c.name;
+        EXPECT_EQ(store->health().ok(), c.stored.empty() || c.stored.back()) << c.name;
+    }
 }
 
 TEST(FileStore, WalkTakesTheMatchingRecordsOldestFirstAndStopsWhenAsked) {

@@ -81,6 +81,11 @@ TEST_F(LoggingTest, SixteenStationsGiveSixteenCompleteRecordsAMinute) {
         ASSERT_EQ(minutes.count(stamp(minute)), 1U) << minute;
         EXPECT_EQ(sorted(minutes.at(stamp(minute))), kSixteen) << minute;
     }
+    // Each station of the first minute is stored as it completes; from then on the sixteen records
+    // due at a new minute's first reply are stored together.
+    std::vector<std::size_t> batches(16, 1);
+    batches.insert(batches.end(), {16, 16, 16});
+    EXPECT_EQ(store.batches, batches);
     for (const records::MeasurementRecord& record : store.appended) {
         for (const std::string* field :
              {&record.diameter, &record.flow, &record.percent, &record.rangeRatio, &record.velocity,

@@ -41,6 +41,7 @@ class SqlStore final : public Store {
     // Appends a record with the given site (where the table takes one). True once it is stored,
     // or found there already.
     [[nodiscard]] bool appendWithSite(const MeasurementRecord& record, const std::string& site);
+    [[nodiscard]] std::vector<bool> appendAll(const std::vector<MeasurementRecord>& records) override;
     [[nodiscard]] std::optional<std::vector<StoredRecord>> newest(const RecordFilter& filter,
                                                                   std::size_t limit) override;
     [[nodiscard]] std::optional<std::int64_t> count(const RecordFilter& filter) override;
@@ -57,6 +58,8 @@ class SqlStore final : public Store {
     // Keeps the fault in health() as the rules above say, and closes the connection.
     void failed(const Fault& fault, Kind kind);
     void succeeded(Kind kind);
+    // Inserts one record on the open connection: what came of it.
+    Fault insert(const MeasurementRecord& record, const std::string& site);
     // The filter's bounds with its days narrowed to keys; none when that failed.
     std::optional<Bounds> boundsOf(const RecordFilter& filter);
     // The smallest and largest key in the scope; none when that failed, {0, -1} when empty.

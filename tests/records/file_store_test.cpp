@@ -292,7 +292,8 @@ std::uint32_t changeCounter(const StoreDir& dir) {
 }
 
 // Records due together are written in one transaction. One the file refuses (here a trigger
-// refuses record 2) costs the others nothing: they are then stored one by one.
+// refuses record 2) costs the others nothing: they are then stored one by one. What the last of
+// them came to shows in the health, over the failure shown before.
 TEST(FileStore, RecordsDueTogetherAreStoredInOneTransactionAndNoneForAnothersFailure) {
     const struct {
         const char* name;
@@ -314,7 +315,8 @@ TEST(FileStore, RecordsDueTogetherAreStoredInOneTransactionAndNoneForAnothersFai
             "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
         fakes::FakeClock clock;
         const auto store = fileStore(clock, SqliteDialect::Role::Logging);
-        ASSERT_TRUE(store->open()) << c.name;
+        ASSERT_FALSE(store->append(recordNumber(2))) << "a failure shown before";
+        clock.msecs += 60000;
         const std::uint32_t before = changeCounter(dir);
         std::vector<records::MeasurementRecord> due;
         Rows kept;
@@ -327,7 +329,11 @@ TEST(FileStore, RecordsDueTogetherAreStoredInOneTransactionAndNoneForAnothersFai
         EXPECT_EQ(store->appendAll(due), c.stored) << c.name;
         EXPECT_EQ(changeCounter(dir) - before, c.transactions) << c.name;
         EXPECT_EQ(newestTexts(*store), kept) << c.name;
-        EXPECT_EQ(store->health().ok(), c.stored.empty() || c.stored.back()) << c.name;
+        const records::StoreHealth health = store->health();
+        EXPECT_EQ(health.ok(), !c.stored.empty() && c.stored.back()) << c.name;
+        EXPECT_EQ(health.lastStoredMsecs,
+                  c.kept.empty() ? std::nullopt : std::optional<std::int64_t>(clock.msecs))
+            << c.name;
     }
 }
 

@@ -284,6 +284,25 @@ TEST_F(LoggingTest, TheRecordTimeComesFromASecondReading) {
 
 // Whatever keeps records from being stored is told after each append while it lasts, and once
 // when a record is stored again; a store that cannot be used at start is told at once.
+// A record the store refused is not taken as stored: when the record written as the minute
+// turned failed, the next minute's first reply writes that minute's record.
+TEST_F(LoggingTest, ARefusedRecordIsWrittenAtTheNextChance) {
+    clockAt(20);
+    startOn({1}, false);
+    run(20000, 8, 1000);
+    store.health_.problem = records::StoreProblem::Locked;
+    clockAt(28);
+    tick();
+    clock.laterTimes = {"10:00:59", "10:00:59", "10:01:00"};
+    meters->deliver();
+    ASSERT_EQ(store.appended.size(), 1U);
+    ASSERT_TRUE(store.records.empty());
+    store.health_ = records::StoreHealth{};
+    run(61000, 1, 1000);
+    ASSERT_EQ(store.records.size(), 1U);
+    EXPECT_EQ(store.records[0].fields[1], stamp(1));
+}
+
 TEST_F(LoggingTest, ListenersFollowTheStoresHealth) {
     records::StoreHealth locked;
     locked.problem = records::StoreProblem::Locked;

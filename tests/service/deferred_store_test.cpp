@@ -6,7 +6,6 @@
 #include <string>
 
 #include "fakes/fake_store.h"
-#include "service/counting_store.h"
 #include "service/deferred_store.h"
 
 namespace {
@@ -51,21 +50,6 @@ TEST(DeferredStore, TheFirstUseOpensTheStoreOnceAndReachesIt) {
         EXPECT_EQ(inner->appended.back().station, 7) << use.name;
         EXPECT_EQ(opened, 1) << use.name;
     }
-}
-
-// The records due together pass both wrappers as one batch, and the stored ones are counted.
-TEST(DeferredStore, RecordsDueTogetherReachTheStoreTogetherAndAreCounted) {
-    fakes::FakeStore* inner = nullptr;
-    service::CountingStore store(std::make_unique<service::DeferredStore>([&] {
-        auto fake = std::make_unique<fakes::FakeStore>();
-        inner = fake.get();
-        return service::OpenedStore{std::move(fake), "", ""};
-    }));
-    EXPECT_EQ(store.appendAll({record(1), record(2), record(3)}), std::vector<bool>(3, true));
-    inner->health_.problem = records::StoreProblem::Locked;
-    EXPECT_EQ(store.appendAll({record(4), record(5)}), std::vector<bool>(2, false));
-    EXPECT_EQ(inner->batches, (std::vector<std::size_t>{3, 2}));
-    EXPECT_EQ(store.stored(), 3);
 }
 
 }  // namespace

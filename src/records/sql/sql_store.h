@@ -41,7 +41,8 @@ class SqlStore final : public Store {
     // Appends a record with the given site (where the table takes one). True once it is stored,
     // or found there already.
     [[nodiscard]] bool appendWithSite(const MeasurementRecord& record, const std::string& site);
-    [[nodiscard]] std::vector<bool> appendAll(const std::vector<MeasurementRecord>& records) override;
+    [[nodiscard]] std::vector<bool> appendAll(
+        const std::vector<MeasurementRecord>& records) override;
     [[nodiscard]] std::optional<std::vector<StoredRecord>> newest(const RecordFilter& filter,
                                                                   std::size_t limit) override;
     [[nodiscard]] std::optional<std::int64_t> count(const RecordFilter& filter) override;

@@ -38,6 +38,11 @@ void TrendReader::forget() {
     wake_.notify_one();
 }
 
+bool TrendReader::askedForOthers(const std::vector<std::int64_t>& stations) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pending_ && pending_->stations != stations;
+}
+
 void TrendReader::run() {
     std::unique_ptr<trend::TrendRows> rows;
     std::unique_ptr<trend::TrendCache> cache;
@@ -72,17 +77,19 @@ void TrendReader::run() {
             continue;
         }
         int reported = -1;
-        const auto progress = [this, &reported](double done) {
+        bool superseded = false;
+        const auto progress = [this, &reported, &superseded, &request](double done) {
             const int percent = static_cast<int>(done * 100);
             if (percent != reported) {
                 reported = percent;
                 QMetaObject::invokeMethod(
                     this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
             }
-            return !stop_ && !forget_;
+            superseded = superseded || askedForOthers(request.stations);
+            return !stop_ && !forget_ && !superseded;
         };
         std::optional<trend::TrendAnswer> read = cache->answer(request, progress);
-        if (stop_ || forget_) {
+        if (stop_ || forget_ || superseded) {
             continue;
         }
         if (read) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "trend/trend_cache.h"
 #include "trend/trend_rows.h"
@@ -16,8 +17,10 @@ namespace records {
 
 // Reads the records store for the trend window on a thread of its own, with a reader of the store
 // made on that thread, so that the window's thread (which polls the meters) only draws. Requests
-// are taken up one at a time; a request that waits is replaced by a newer one. Answers and
-// progress come back as signals on the thread that made the reader.
+// are taken up one at a time; a request that waits is replaced by a newer one. A long read for
+// stations no longer asked for (a box ticked or cleared meanwhile) stops at its next pause, and
+// the newer request is taken up instead. Answers and progress come back as signals on the thread
+// that made the reader.
 class TrendReader final : public QObject {
     Q_OBJECT
 
@@ -44,6 +47,8 @@ class TrendReader final : public QObject {
 
   private:
     void run();
+    // Whether a request waits for other stations than these.
+    bool askedForOthers(const std::vector<std::int64_t>& stations);
 
     const trend::TrendRowsMaker maker_;
     const std::unique_ptr<trend::SummaryShelf> shelf_;  // used on the reader's thread only

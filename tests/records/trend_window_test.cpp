@@ -13,8 +13,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "fakes/fake_trend_rows.h"
+#include "records/trend_reader.h"
 #include "records/trend_window.h"
 #include "support/wait_for.h"
 #include "trend/record_time.h"
@@ -85,6 +87,41 @@ bool colourIn(const QImage& image, const QRect& area, std::int64_t station) {
         }
     }
     return false;
+}
+
+// A long read for stations no longer asked for (a box ticked meanwhile) gives way: the newer
+// request is answered first, and the read it replaced is neither answered nor told as failed.
+TEST(TrendReader, AReadForStationsNoLongerAskedForGivesWayToTheNewerRequest) {
+    SharedRows shared;
+    for (trend::Minute m = 0; m < 20000; ++m) {
+        shared.append(1, kStart + m, "+1.0m3/h", "1m3");
+        shared.append(2, kStart + m, "+2.0m3/h", "2m3");
+    }
+    trend::TrendRequest request;
+    request.columns = 100;
+    request.stations = {1, 2};
+    int reads = 0;
+    std::vector<std::vector<std::int64_t>> answers;
+    int failures = 0;
+    records::TrendReader reader([&] { return std::make_unique<LockedRows>(shared); });
+    shared.rows.beforeRead = [&] {
+        if (++reads == 3) {  // the second piece of the first read
+            reader.request(request);
+        }
+    };
+    QObject::connect(&reader, &records::TrendReader::answered, [&](const auto& answer) {
+        std::vector<std::int64_t>& stations = answers.emplace_back();
+        for (const trend::StationTrend& s : answer->stations) {
+            stations.push_back(s.station);
+        }
+    });
+    QObject::connect(&reader, &records::TrendReader::failed, [&] { ++failures; });
+    trend::TrendRequest first = request;
+    first.stations = {1};
+    reader.request(first);
+    ASSERT_TRUE(waitFor([&] { return !answers.empty(); }));
+    EXPECT_EQ(answers.front(), request.stations);
+    EXPECT_EQ(failures, 0);
 }
 
 class TrendWindowTest : public testing::Test {

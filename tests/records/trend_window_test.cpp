@@ -109,12 +109,8 @@ TEST(TrendReader, AReadForStationsNoLongerAskedForGivesWayToTheNewerRequest) {
             reader.request(request);
         }
     };
-    QObject::connect(&reader, &records::TrendReader::answered, [&](const auto& answer) {
-        std::vector<std::int64_t>& stations = answers.emplace_back();
-        for (const trend::StationTrend& s : answer->stations) {
-            stations.push_back(s.station);
-        }
-    });
+    QObject::connect(&reader, &records::TrendReader::answered,
+                     [&](const auto& answer) { answers.push_back(answer->request.stations); });
     QObject::connect(&reader, &records::TrendReader::failed, [&] { ++failures; });
     trend::TrendRequest first = request;
     first.stations = {1};

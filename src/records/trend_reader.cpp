@@ -38,6 +38,11 @@ void TrendReader::forget() {
     wake_.notify_one();
 }
 
+bool TrendReader::waiting() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pending_.has_value();
+}
+
 bool TrendReader::askedForOthers(const std::vector<std::int64_t>& stations) {
     std::lock_guard<std::mutex> lock(mutex_);
     return pending_ && pending_->stations != stations;
@@ -97,8 +102,9 @@ void TrendReader::run() {
             auto answer = std::make_shared<const trend::TrendAnswer>(std::move(*read));
             QMetaObject::invokeMethod(
                 this, [this, answer] { emit answered(answer); }, Qt::QueuedConnection);
-            // After the answer is on its way: the window draws meanwhile.
-            cache->keep();
+            // After the answer is on its way: the window draws meanwhile. A request that comes
+            // meanwhile (the user zooms at once) does not wait for the writing.
+            cache->keep([this] { return !forget_ && !waiting(); });
         } else {
             QMetaObject::invokeMethod(
                 this, [this] { emit failed(); }, Qt::QueuedConnection);

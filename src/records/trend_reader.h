@@ -47,6 +47,8 @@ class TrendReader final : public QObject {
 
   private:
     void run();
+    // Whether a request waits.
+    bool waiting();
     // Whether a request waits for other stations than these.
     bool askedForOthers(const std::vector<std::int64_t>& stations);
 

@@ -100,8 +100,10 @@ class TrendCache {
     [[nodiscard]] bool unchanged(const TrendRequest& request);
     [[nodiscard]] std::size_t bytes() const { return tally_.summary().bytes(); }
     // Puts the summary on the shelf when it has grown since it was last put there or taken from
-    // there: by a station, or by kKeepEvery records.
-    void keep();
+    // there: by a station, or by kKeepEvery records. Gives up, keeping nothing, as soon as
+    // `wanted` says false (asked between pieces of the writing); it is then tried again at the
+    // next call.
+    void keep(const std::function<bool()>& wanted = [] { return true; });
 
     static constexpr Key kKeepEvery = 20000;
 

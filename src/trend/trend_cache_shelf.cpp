@@ -41,7 +41,7 @@ std::optional<std::string> TrendCache::fingerprintOf(Key key) {
     return print;
 }
 
-void TrendCache::keep() {
+void TrendCache::keep(const std::function<bool()>& wanted) {
     if (!shelf_ || !tally_.countsAny() || lastKey_ <= 0 || bounds_.empty()) {
         return;
     }
@@ -54,12 +54,13 @@ void TrendCache::keep() {
     if (!first || !last) {
         return;
     }
-    // Not tried again before the summary grows again, kept or not: a shelf that cannot be
-    // written to would cost a whole writing at every answer.
-    keptKey_ = lastKey_;
-    keptStations_ = std::move(counted);
+    bool givenUp = false;
     (void)shelf_->save([&](const ByteSink& sink) {
-        SummaryWriter out(sink);
+        const ByteSink wanting = [&](const char* data, std::size_t size) {
+            givenUp = !wanted();  // the writer writes no more once a piece failed
+            return !givenUp && sink(data, size);
+        };
+        SummaryWriter out(wanting);
         out.bytes(kMagic.data(), kMagic.size());
         out.value(kByteOrder);
         out.value(bounds_.first);
@@ -69,6 +70,12 @@ void TrendCache::keep() {
         tally_.writeTo(out);
         return out.finish();
     });
+    // Unless given up, not tried again before the summary grows again, kept or not: a shelf that
+    // cannot be written to would cost a whole writing at every answer.
+    if (!givenUp) {
+        keptKey_ = lastKey_;
+        keptStations_ = std::move(counted);
+    }
 }
 
 void TrendCache::takeKept() {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "fakes/fake_summary_shelf.h"
 #include "fakes/fake_trend_rows.h"
 #include "records/trend_reader.h"
 #include "records/trend_window.h"
@@ -118,6 +119,50 @@ TEST(TrendReader, AReadForStationsNoLongerAskedForGivesWayToTheNewerRequest) {
     ASSERT_TRUE(waitFor([&] { return !answers.empty(); }));
     EXPECT_EQ(answers.front(), request.stations);
     EXPECT_EQ(failures, 0);
+}
+
+// A shelf that asks for another view as the summary's first writing begins.
+struct AskingShelf final : trend::SummaryShelf {
+    fakes::FakeSummaryShelf kept;
+    std::function<void()> asking;
+    int tries = 0;
+
+    bool load(const std::function<bool(const trend::ByteSource&)>&) override { return false; }
+    bool save(const std::function<bool(const trend::ByteSink&)>& write) override {
+        if (++tries == 1) {
+            asking();
+        }
+        return kept.save(write);
+    }
+};
+
+// A view asked for while the summary is written (the user zooms at once) does not wait for the
+// writing: it is given up, and written whole after that view's answer.
+TEST(TrendReader, KeepingTheSummaryGivesWayToARequest) {
+    SharedRows shared;
+    for (trend::Minute m = 0; m < 600; ++m) {
+        shared.append(1, kStart + m, "+1.0m3/h", "1m3");
+    }
+    trend::TrendRequest request;
+    request.columns = 60;
+    request.stations = {1};
+    auto owned = std::make_unique<AskingShelf>();
+    AskingShelf& shelf = *owned;
+    int answers = 0;
+    {
+        records::TrendReader reader([&] { return std::make_unique<LockedRows>(shared); },
+                                    std::move(owned));
+        shelf.asking = [&] {
+            trend::TrendRequest zoomed = request;
+            zoomed.range = std::make_pair(kStart + 100.0, kStart + 200.0);
+            reader.request(zoomed);
+        };
+        QObject::connect(&reader, &records::TrendReader::answered, [&] { ++answers; });
+        reader.request(request);
+        ASSERT_TRUE(waitFor([&] { return answers == 2; }));
+    }
+    EXPECT_EQ(shelf.tries, 2);
+    EXPECT_EQ(shelf.kept.saves, 1);
 }
 
 class TrendWindowTest : public testing::Test {

@@ -187,6 +187,30 @@ TEST_F(ServerStoreTest, ARecordSentBeforeItWasCountedLeavesNoneWaiting) {
     EXPECT_EQ(spooled(), 0);
 }
 
+// Records due together enter the spool in one transaction: one the spool refuses (a trigger
+// refuses record 2) leaves none of them there. The store then adds them one by one, so that only
+// the refused one fails to reach the server.
+TEST_F(ServerStoreTest, RecordsDueTogetherEnterTheSpoolTogetherAndNoneIsLostForAnother) {
+    ASSERT_TRUE(direct_->exec(toolsTable()));
+    records::sql::Spool spool(QString::fromStdString(dir_.path("records-spool.db")),
+                              records::sql::Spool::Use::Keep);
+    std::int64_t waiting = -1;
+    ASSERT_TRUE(spool.count(waiting).ok());  // makes the spool
+    ASSERT_TRUE(records_test::SqliteDirect(dir_.path("records-spool.db"))
+                    .exec("CREATE TRIGGER refuse BEFORE INSERT ON waiting WHEN "
+                          "NEW.\"正向累计\" = '2m3' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    const std::vector<records::MeasurementRecord> due = {recordNumber(1), recordNumber(2),
+                                                         recordNumber(3)};
+    EXPECT_FALSE(spool.addAll(due, "east", clock_.msecs).ok());
+    EXPECT_EQ(spooled(), 0) << "all or nothing";
+    const auto store = loggingStore();
+    EXPECT_EQ(store->appendAll(due), (std::vector<bool>{true, false, true}));
+    ASSERT_TRUE(drained(*store)) << store->health().detail;
+    Rows expected = recordTexts(1, 1);
+    expected.push_back(recordTexts(3, 3).front());
+    EXPECT_EQ(serverRecords(), expected);
+}
+
 // A dropped idle connection is replaced at once, not after the pause that follows a failure.
 TEST_F(ServerStoreTest, ADroppedConnectionThatHadWorkedIsReplacedAtOnce) {
     ASSERT_TRUE(direct_->exec(toolsTable()));

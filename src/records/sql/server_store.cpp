@@ -51,6 +51,19 @@ bool ServerStore::append(const MeasurementRecord& record) {
     return true;
 }
 
+std::vector<bool> ServerStore::appendAll(const std::vector<MeasurementRecord>& records) {
+    // Into the spool together, with one wait for the disk; should that fail, one by one, so that
+    // no record is lost for another's failure.
+    spoolFault_ = spool_.addAll(records, site(), clock_.msecsSinceEpoch());
+    if (!spoolFault_.ok()) {
+        return Store::appendAll(records);
+    }
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        sender_->recordAdded();
+    }
+    return std::vector<bool>(records.size(), true);
+}
+
 StoreHealth ServerStore::health() const {
     const ServerSender::State sending = sender_->state();
     StoreHealth health;

@@ -33,6 +33,8 @@ class ServerStore final : public Store {
     ServerStore& operator=(const ServerStore&) = delete;
 
     [[nodiscard]] bool append(const MeasurementRecord& record) override;
+    [[nodiscard]] std::vector<bool> appendAll(
+        const std::vector<MeasurementRecord>& records) override;
     [[nodiscard]] std::optional<std::vector<StoredRecord>> newest(const RecordFilter& filter,
                                                                   std::size_t limit) override;
     [[nodiscard]] std::optional<std::int64_t> count(const RecordFilter& filter) override;

@@ -100,17 +100,33 @@ Fault Spool::ready() {
 
 Fault Spool::add(const MeasurementRecord& record, const std::string& site,
                  std::int64_t loggedMsecs) {
+    return addAll({record}, site, loggedMsecs);
+}
+
+Fault Spool::addAll(const std::vector<MeasurementRecord>& records, const std::string& site,
+                    std::int64_t loggedMsecs) {
     if (Fault fault = ready(); !fault.ok()) {
         return fault;
     }
+    if (!db_.transaction()) {
+        return failed(db_.lastError());
+    }
     QSqlQuery query(db_);
-    const Statement insert{"INSERT INTO " + std::string(kTableName) + " (" + columns() +
-                               ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                           {std::int64_t{record.station}, record.date, record.diameter, record.flow,
-                            record.percent, record.rangeRatio, record.velocity, record.forwardTotal,
-                            record.reverseTotal, record.alarm, site, loggedMsecs}};
-    if (!runStatement(query, insert)) {
-        return failed(query.lastError());
+    for (const MeasurementRecord& record : records) {
+        const Statement insert{
+            "INSERT INTO " + std::string(kTableName) + " (" + columns() +
+                ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            {std::int64_t{record.station}, record.date, record.diameter, record.flow,
+             record.percent, record.rangeRatio, record.velocity, record.forwardTotal,
+             record.reverseTotal, record.alarm, site, loggedMsecs}};
+        // failed() closes the connection, which ends the transaction without keeping any of it.
+        if (!runStatement(query, insert)) {
+            return failed(query.lastError());
+        }
+    }
+    query.finish();
+    if (!db_.commit()) {
+        return failed(db_.lastError());
     }
     return {};
 }

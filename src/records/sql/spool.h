@@ -39,6 +39,9 @@ class Spool {
 
     [[nodiscard]] Fault add(const MeasurementRecord& record, const std::string& site,
                             std::int64_t loggedMsecs);
+    // Adds records in one transaction, with one wait for the disk: all of them, or none.
+    [[nodiscard]] Fault addAll(const std::vector<MeasurementRecord>& records,
+                               const std::string& site, std::int64_t loggedMsecs);
     // Up to `limit` of the oldest records.
     [[nodiscard]] Fault oldest(std::size_t limit, std::vector<Waiting>& found);
     [[nodiscard]] Fault remove(std::int64_t id);

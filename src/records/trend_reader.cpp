@@ -76,9 +76,16 @@ void TrendReader::run() {
             cache = std::make_unique<trend::TrendCache>(*rows, trend::TrendCache::Options{}, maker_,
                                                         shelf_.get());
         }
+        // Kept after an answer, while the window draws. A request that comes meanwhile (the user
+        // zooms at once, or the window refreshes) does not wait for the writing: it is begun again
+        // after that request.
+        const auto keep = [this, &cache] {
+            cache->keep([this] { return !waiting(); });
+        };
         // A view asked for again (the window's refresh) of a store that has not changed since is
         // drawn already.
         if (cache->unchanged(request)) {
+            keep();
             continue;
         }
         int reported = -1;
@@ -102,9 +109,7 @@ void TrendReader::run() {
             auto answer = std::make_shared<const trend::TrendAnswer>(std::move(*read));
             QMetaObject::invokeMethod(
                 this, [this, answer] { emit answered(answer); }, Qt::QueuedConnection);
-            // After the answer is on its way: the window draws meanwhile. A request that comes
-            // meanwhile (the user zooms at once) does not wait for the writing.
-            cache->keep([this] { return !forget_ && !waiting(); });
+            keep();
         } else {
             QMetaObject::invokeMethod(
                 this, [this] { emit failed(); }, Qt::QueuedConnection);

@@ -144,7 +144,8 @@ struct AskingShelf final : trend::SummaryShelf {
 
 // A view asked for while the summary is written (the user zooms at once, or the window refreshes
 // the view it shows) does not wait for the writing: it is given up, and written whole after that
-// request is dealt with.
+// request is dealt with. The window closed meanwhile lets the writing end: the next opening
+// takes it up.
 TEST(TrendReader, KeepingTheSummaryGivesWayToARequest) {
     SharedRows shared;
     for (trend::Minute m = 0; m < 600; ++m) {
@@ -155,8 +156,17 @@ TEST(TrendReader, KeepingTheSummaryGivesWayToARequest) {
     request.stations = {1};
     trend::TrendRequest zoomed = request;
     zoomed.range = std::make_pair(kStart + 100.0, kStart + 200.0);
-    for (const bool zoom : {true, false}) {
-        SCOPED_TRACE(zoom ? "a zoom" : "a refresh");
+    enum class Meanwhile { Zoom, Refresh, Close };
+    struct Case {
+        const char* name;
+        Meanwhile meanwhile;
+        int tries;
+        int answers;
+    };
+    for (const Case& c :
+         {Case{"a zoom", Meanwhile::Zoom, 2, 2}, Case{"a refresh", Meanwhile::Refresh, 2, 1},
+          Case{"closed", Meanwhile::Close, 1, 1}}) {
+        SCOPED_TRACE(c.name);
         std::atomic<int> tries = 0;
         std::atomic<int> saves = 0;
         auto owned = std::make_unique<AskingShelf>(tries, saves);
@@ -164,12 +174,18 @@ TEST(TrendReader, KeepingTheSummaryGivesWayToARequest) {
         int answers = 0;
         records::TrendReader reader([&] { return std::make_unique<LockedRows>(shared); },
                                     std::move(owned));
-        shelf.asking = [&] { reader.request(zoom ? zoomed : request); };
+        shelf.asking = [&] {
+            if (c.meanwhile == Meanwhile::Close) {
+                reader.forget();
+            } else {
+                reader.request(c.meanwhile == Meanwhile::Zoom ? zoomed : request);
+            }
+        };
         QObject::connect(&reader, &records::TrendReader::answered, [&] { ++answers; });
         reader.request(request);
         ASSERT_TRUE(waitFor([&] { return saves == 1; }));
-        EXPECT_EQ(tries, 2);
-        EXPECT_TRUE(waitFor([&] { return answers == (zoom ? 2 : 1); }));
+        EXPECT_EQ(tries, c.tries);
+        EXPECT_TRUE(waitFor([&] { return answers == c.answers; }));
     }
 }
 

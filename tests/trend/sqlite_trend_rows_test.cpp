@@ -225,7 +225,7 @@ TEST_F(TrendFile, TheSummaryKeptInAFileServesTheNextRunAndIsReplacedWhole) {
 }
 
 // A save into a folder of summaries (`others`: {bytes, minutes since last used}, named a0, a1,
-// ...; the one at `loaded` is loaded first) that is held to `limit` bytes.
+// ... with the ending given; the one at `loaded` is loaded first) that is held to `limit` bytes.
 TEST_F(TrendFile, ASaveRemovesTheSummariesUsedLongestAgoBeyondTheFoldersLimit) {
     const struct {
         const char* what;
@@ -233,20 +233,22 @@ TEST_F(TrendFile, ASaveRemovesTheSummariesUsedLongestAgoBeyondTheFoldersLimit) {
         int loaded;
         qint64 limit;
         std::vector<bool> left;
+        const char* ending = ".summary";
     } cases[] = {
         {"all fit", {{100, 3}, {100, 2}}, -1, 300, {true, true}},
         {"the oldest goes first", {{100, 1}, {100, 3}, {100, 2}}, -1, 300, {true, false, true}},
         {"as many go as must", {{100, 1}, {100, 3}, {100, 2}}, -1, 50, {false, false, false}},
         {"a load counts as a use", {{100, 10}, {100, 5}}, 0, 200, {true, false}},
         {"the saved one stays beyond the limit", {{10, 1}}, -1, 3, {false}},
+        {"one left half written", {{100, 3}, {100, 2}}, -1, 150, {false, true}, ".summary.Ab12Cd"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const QString folder = QString::fromStdString(path("kept")) + QLatin1Char('/');
         QDir(folder).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(folder));
-        const auto name = [&folder](std::size_t i) {
-            return folder + QStringLiteral("a%1.summary").arg(i);
+        const auto name = [&folder, &c](std::size_t i) {
+            return folder + QStringLiteral("a%1").arg(i) + QLatin1String(c.ending);
         };
         for (std::size_t i = 0; i < c.others.size(); ++i) {
             QFile f(name(i));

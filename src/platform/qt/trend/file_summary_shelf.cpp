@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace platform::qt {
@@ -39,18 +41,25 @@ bool FileSummaryShelf::save(const std::function<bool(const trend::ByteSink&)>& w
     if (!QDir().mkpath(QFileInfo(fileName_).absolutePath())) {
         return false;
     }
-    QSaveFile file(fileName_);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written under a name of its own beside the old one, then renamed over it. The disk is not
+    // waited for: a summary torn by a power cut fails its check when it is loaded and is summed up
+    // anew, while waiting would hold up the next view asked for (a year of sixteen stations is
+    // 36 MB). Until the rename, the temporary file goes with `file`.
+    QTemporaryFile file(fileName_ + QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
         return false;
     }
     const trend::ByteSink sink = [&file](const char* data, std::size_t size) {
         return file.write(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
     };
-    if (!write(sink)) {
-        file.cancelWriting();
+    if (!write(sink) || !file.flush()) {
         return false;
     }
-    if (!file.commit()) {
+    file.close();
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
+                            std::filesystem::path(fileName_.toStdU16String()), error);
+    if (error) {
         return false;
     }
     removeLongestUnused();
@@ -60,8 +69,10 @@ bool FileSummaryShelf::save(const std::function<bool(const trend::ByteSink&)>& w
 void FileSummaryShelf::removeLongestUnused() const {
     const QFileInfo saved(fileName_);
     // Those used longest ago first.
+    // Summaries, and any left half written by a program that ended while it wrote one.
     const QFileInfoList summaries = saved.absoluteDir().entryInfoList(
-        {QStringLiteral("*.summary")}, QDir::Files, QDir::Time | QDir::Reversed);
+        {QStringLiteral("*.summary"), QStringLiteral("*.summary.*")}, QDir::Files,
+        QDir::Time | QDir::Reversed);
     qint64 held = 0;
     for (const QFileInfo& summary : summaries) {
         held += summary.size();

@@ -9,7 +9,7 @@
 namespace platform::qt {
 
 // Keeps a trend summary in a file of its own, written whole under a temporary name and then put
-// in place of the old one.
+// in place of the old one, without waiting for the disk.
 class FileSummaryShelf final : public trend::SummaryShelf {
   public:
     // What the kept summaries in one folder may take together: a year of sixteen stations' takes
@@ -17,8 +17,9 @@ class FileSummaryShelf final : public trend::SummaryShelf {
     static constexpr qint64 kFolderBytes = qint64{512} << 20;
 
     // A summary kept in the file `fileName`. After a save, the other summaries of its folder
-    // (files ending in ".summary") that were used longest ago are removed until the folder holds
-    // no more than `folderBytes`; the one saved stays whatever its size. A load counts as a use.
+    // (files ending in ".summary", or in ".summary." and six characters for one left half
+    // written) that were used longest ago are removed until the folder holds no more than
+    // `folderBytes`; the one saved stays whatever its size. A load counts as a use.
     explicit FileSummaryShelf(QString fileName, qint64 folderBytes = kFolderBytes);
 
     [[nodiscard]] bool load(const std::function<bool(const trend::ByteSource&)>& read) override;

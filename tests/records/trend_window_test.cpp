@@ -174,6 +174,29 @@ TEST(TrendReader, KeepingTheSummaryGivesWayToARequest) {
     }
 }
 
+// A window closed lets go of the summary and the store: the same view asked for after that is
+// read from a store opened anew, not taken as drawn already.
+TEST(TrendReader, AfterForgettingTheSameViewIsReadAnew) {
+    SharedRows shared;
+    shared.append(1, kStart, "+1.0m3/h", "1m3");
+    trend::TrendRequest request;
+    request.columns = 10;
+    request.stations = {1};
+    std::atomic<int> opened = 0;
+    int answers = 0;
+    records::TrendReader reader([&] {
+        ++opened;
+        return std::make_unique<LockedRows>(shared);
+    });
+    QObject::connect(&reader, &records::TrendReader::answered, [&](const auto&) { ++answers; });
+    reader.request(request);
+    ASSERT_TRUE(waitFor([&] { return answers == 1; }));
+    reader.forget();
+    reader.request(request);
+    ASSERT_TRUE(waitFor([&] { return answers == 2; }));
+    EXPECT_EQ(opened, 2);
+}
+
 class TrendWindowTest : public testing::Test {
   protected:
     void open() {

@@ -116,12 +116,14 @@ TEST_F(SessionPollingTest, TakeBackRestoresTheModeAndStationLeft) {
     const struct {
         const char* what;
         std::optional<std::uint8_t> single;  // none: every station
+        int ticks;                           // after the choice, before the hand-over
         PollingMode mode;
-        int station;
+        int station;  // of the first request after taking the line back
     } cases[] = {
-        {"every station", std::nullopt, PollingMode::AllStations, 1},
-        {"station 7", 7, PollingMode::SingleStation, 7},
-        {"station 16", 16, PollingMode::SingleStation, 16},
+        {"every station", std::nullopt, 0, PollingMode::AllStations, 1},
+        {"every station, left at station 3", std::nullopt, 20, PollingMode::AllStations, 1},
+        {"station 7", 7, 0, PollingMode::SingleStation, 7},
+        {"station 16", 16, 3, PollingMode::SingleStation, 16},
     };
     for (const auto& c : cases) {
         renew();
@@ -131,6 +133,9 @@ TEST_F(SessionPollingTest, TakeBackRestoresTheModeAndStationLeft) {
             session->pollSingleStation(*c.single);
         } else {
             session->pollAllStations();
+        }
+        for (int i = 0; i < c.ticks; ++i) {
+            tick();
         }
         session->handOver();
         EXPECT_EQ(session->state(), SessionState::HandedOver) << c.what;

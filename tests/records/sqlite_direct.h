@@ -12,8 +12,9 @@ namespace records_test {
 class SqliteDirect {
   public:
     explicit SqliteDirect(const std::string& path,
-                          int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {
-        ok_ = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) == SQLITE_OK;
+                          int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                          const char* vfs = nullptr) {
+        ok_ = sqlite3_open_v2(path.c_str(), &db_, flags, vfs) == SQLITE_OK;
     }
     ~SqliteDirect() { sqlite3_close(db_); }
     SqliteDirect(const SqliteDirect&) = delete;

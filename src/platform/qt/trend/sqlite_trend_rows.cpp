@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/qt/trend/block_reading_vfs.h"
 #include "records/records_store.h"
 #include "records/sql/statements.h"
 
@@ -40,7 +41,8 @@ void release(sqlite3_stmt* statement) {
 }  // namespace
 
 SqliteTrendRows::SqliteTrendRows(const QString& fileName)
-    : fileName_(QFileInfo(fileName).absoluteFilePath()) {}
+    : fileName_(QFileInfo(fileName).absoluteFilePath()),
+      vfs_(std::make_unique<BlockReadingVfs>()) {}
 
 SqliteTrendRows::~SqliteTrendRows() {
     close();
@@ -57,7 +59,7 @@ bool SqliteTrendRows::open() {
     }
     // The connection is used by one thread only: it needs no lock of its own.
     if (sqlite3_open_v2(fileName_.toUtf8().constData(), &db_,
-                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, vfs_->name()) != SQLITE_OK) {
         close();
         return false;
     }

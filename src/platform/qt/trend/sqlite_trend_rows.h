@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "records/sql/file_identity.h"
@@ -11,6 +12,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace platform::qt {
+
+class BlockReadingVfs;
 
 // The trend's reader of the SQLite file, through a read-only connection of its own. Each read is
 // one statement over a range of rowids, done before the next begins, so that the program's
@@ -42,6 +45,8 @@ class SqliteTrendRows final : public trend::TrendRows {
     void close();
 
     const QString fileName_;
+    // The file's pages are read in blocks: a read through the station index takes every page.
+    const std::unique_ptr<BlockReadingVfs> vfs_;
     sqlite3* db_ = nullptr;
     sqlite3_stmt* bounds_ = nullptr;
     sqlite3_stmt* all_ = nullptr;      // every station's records of a rowid range

@@ -1,0 +1,74 @@
+// The trend's way to the SQLite file: its pages read in blocks, and never one older than the file.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/qt/trend/block_reading_vfs.h"
+#include "records/sqlite_direct.h"
+#include "records/store_dir.h"
+
+namespace {
+
+using platform::qt::BlockReadingVfs;
+using records_test::SqliteDirect;
+
+std::string text(SqliteDirect& db, const std::string& sql) {
+    const auto rows = db.rows(sql);
+    return rows.empty() || rows[0].empty() ? "(none)" : rows[0][0];
+}
+
+// A reader through the blocks, and a writer the usual way that changes a page the reader holds
+// in a block, appends, and (in write-ahead mode) perhaps moves the log into the file, between
+// two reads.
+TEST(BlockReadingVfs, ReadsWhatTheFileHoldsAfterEveryWriteWithFewerSystemReads) {
+    const struct {
+        const char* name;
+        const char* journal;
+        bool checkpoint;
+    } cases[] = {
+        {"rollback journal", "DELETE", false},
+        {"write-ahead log", "WAL", false},
+        {"write-ahead log moved into the file", "WAL", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const records_test::StoreDir dir;
+        const std::string path = dir.path("blocks.db");
+        SqliteDirect writer(path);
+        ASSERT_TRUE(writer.exec(std::string("PRAGMA journal_mode=") + c.journal));
+        ASSERT_TRUE(writer.exec("CREATE TABLE t (id INTEGER PRIMARY KEY, k TEXT, v TEXT)"));
+        ASSERT_TRUE(writer.exec(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+            "INSERT INTO t SELECT i, printf('%0200d', i), printf('%0400d', i) FROM n"));
+        ASSERT_TRUE(writer.exec("CREATE INDEX tk ON t (k)"));
+        ASSERT_TRUE(writer.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+        const std::int64_t pages = writer.number("PRAGMA page_count");
+        ASSERT_GT(pages, 250);
+
+        const BlockReadingVfs vfs;
+        ASSERT_NE(vfs.name(), nullptr);
+        SqliteDirect reader(path, SQLITE_OPEN_READONLY, vfs.name());
+        ASSERT_TRUE(reader.ok());
+        // Pages are not kept between reads, as in a file much larger than the connection's cache.
+        ASSERT_TRUE(reader.exec("PRAGMA cache_size = 8"));
+        EXPECT_EQ(text(reader, "SELECT count(*) || ' ' || sum(length(v)) FROM t"), "2000 800000");
+        EXPECT_LT(vfs.systemReads(), pages / 8) << "of " << pages << " pages";
+        // Through an index of several blocks: its pages and the table's by turns.
+        const long long before = vfs.systemReads();
+        EXPECT_EQ(text(reader, "SELECT count(*) FROM t INDEXED BY tk WHERE k > '' AND v > ''"),
+                  "2000");
+        EXPECT_LT(vfs.systemReads() - before, pages / 8) << "of " << pages << " pages";
+        EXPECT_EQ(text(reader, "SELECT substr(v, 398) FROM t WHERE id = 3"), "003");
+
+        ASSERT_TRUE(writer.exec("UPDATE t SET v = 'changed' WHERE id = 3"));
+        ASSERT_TRUE(writer.exec("INSERT INTO t VALUES (2001, 'k', 'appended')"));
+        if (c.checkpoint) {
+            ASSERT_TRUE(writer.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+        }
+        EXPECT_EQ(text(reader, "SELECT v FROM t WHERE id = 3"), "changed");
+        EXPECT_EQ(text(reader, "SELECT count(*) || ' ' || max(v) FROM t WHERE id > 1999"),
+                  "2 appended");
+    }
+}
+
+}  // namespace

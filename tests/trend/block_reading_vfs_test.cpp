@@ -1,6 +1,7 @@
 // The trend's way to the SQLite file: its pages read in blocks, and never one older than the file.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/qt/trend/block_reading_vfs.h"
@@ -69,6 +70,57 @@ TEST(BlockReadingVfs, ReadsWhatTheFileHoldsAfterEveryWriteWithFewerSystemReads) 
         EXPECT_EQ(text(reader, "SELECT count(*) || ' ' || max(v) FROM t WHERE id > 1999"),
                   "2 appended");
     }
+}
+
+// The calls about no one file (a busy connection's sleep, the time, paths, names for temporary
+// files, extensions) go to the way below and come back as its own.
+TEST(BlockReadingVfs, PassesTheCallsAboutNoFileToTheWayBelow) {
+    const BlockReadingVfs blocks;
+    sqlite3_vfs* const vfs = sqlite3_vfs_find(blocks.name());
+    sqlite3_vfs* const below = sqlite3_vfs_find(nullptr);
+    ASSERT_TRUE(vfs && below && vfs != below);
+    const records_test::StoreDir dir;
+    const std::string there = dir.path("there.db");
+    ASSERT_TRUE(SqliteDirect(there).exec("CREATE TABLE t (a)"));
+
+    std::string full(static_cast<std::size_t>(vfs->mxPathname) + 1, '\0');
+    std::string belowFull = full;
+    ASSERT_EQ(vfs->xFullPathname(vfs, "there.db", vfs->mxPathname + 1, full.data()), SQLITE_OK);
+    ASSERT_EQ(below->xFullPathname(below, "there.db", below->mxPathname + 1, belowFull.data()),
+              SQLITE_OK);
+    EXPECT_EQ(full, belowFull);
+    char random[16];
+    EXPECT_EQ(vfs->xRandomness(vfs, sizeof random, random),
+              below->xRandomness(below, sizeof random, random));
+    EXPECT_EQ(vfs->xSleep(vfs, 1000), below->xSleep(below, 1000));
+    double days = 0;
+    double belowDays = 0;
+    ASSERT_EQ(vfs->xCurrentTime(vfs, &days), below->xCurrentTime(below, &belowDays));
+    EXPECT_LT(std::abs(days - belowDays) * 86400, 5.0);
+    sqlite3_int64 ms = 0;
+    sqlite3_int64 belowMs = 0;
+    ASSERT_EQ(vfs->xCurrentTimeInt64(vfs, &ms), below->xCurrentTimeInt64(below, &belowMs));
+    EXPECT_LT(std::abs(ms - belowMs), 5000);
+    char error[256];
+    char belowError[256];
+    EXPECT_EQ(vfs->xGetLastError(vfs, sizeof error, error),
+              below->xGetLastError(below, sizeof belowError, belowError));
+
+    void* library = vfs->xDlOpen(vfs, "libsqlite3.so.0");
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(vfs->xDlSym(vfs, library, "sqlite3_libversion"), nullptr);
+    vfs->xDlClose(vfs, library);
+    EXPECT_EQ(vfs->xDlOpen(vfs, "no-such-library.so"), nullptr);
+    error[0] = '\0';
+    vfs->xDlError(vfs, sizeof error, error);
+    EXPECT_NE(std::string(error), "");
+
+    int exists = -1;
+    ASSERT_EQ(vfs->xAccess(vfs, there.c_str(), SQLITE_ACCESS_EXISTS, &exists), SQLITE_OK);
+    EXPECT_EQ(exists, 1);
+    EXPECT_EQ(vfs->xDelete(vfs, there.c_str(), 0), SQLITE_OK);
+    ASSERT_EQ(vfs->xAccess(vfs, there.c_str(), SQLITE_ACCESS_EXISTS, &exists), SQLITE_OK);
+    EXPECT_EQ(exists, 0);
 }
 
 }  // namespace

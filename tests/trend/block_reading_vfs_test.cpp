@@ -52,13 +52,12 @@ TEST(BlockReadingVfs, ReadsWhatTheFileHoldsAfterEveryWriteWithFewerSystemReads) 
         ASSERT_TRUE(reader.ok());
         // Pages are not kept between reads, as in a file much larger than the connection's cache.
         ASSERT_TRUE(reader.exec("PRAGMA cache_size = 8"));
-        EXPECT_EQ(text(reader, "SELECT count(*) || ' ' || sum(length(v)) FROM t"), "2000 800000");
-        EXPECT_LT(vfs.systemReads(), pages / 8) << "of " << pages << " pages";
         // Through an index of several blocks: its pages and the table's by turns.
-        const long long before = vfs.systemReads();
-        EXPECT_EQ(text(reader, "SELECT count(*) FROM t INDEXED BY tk WHERE k > '' AND v > ''"),
-                  "2000");
-        EXPECT_LT(vfs.systemReads() - before, pages / 8) << "of " << pages << " pages";
+        EXPECT_EQ(text(reader,
+                       "SELECT count(*) || ' ' || sum(length(v)) FROM t INDEXED BY tk "
+                       "WHERE k > ''"),
+                  "2000 800000");
+        EXPECT_LT(vfs.systemReads(), pages / 8) << "of " << pages << " pages";
         EXPECT_EQ(text(reader, "SELECT substr(v, 398) FROM t WHERE id = 3"), "003");
 
         ASSERT_TRUE(writer.exec("UPDATE t SET v = 'changed' WHERE id = 3"));
@@ -66,9 +65,8 @@ TEST(BlockReadingVfs, ReadsWhatTheFileHoldsAfterEveryWriteWithFewerSystemReads) 
         if (c.checkpoint) {
             ASSERT_TRUE(writer.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
         }
-        EXPECT_EQ(text(reader, "SELECT v FROM t WHERE id = 3"), "changed");
-        EXPECT_EQ(text(reader, "SELECT count(*) || ' ' || max(v) FROM t WHERE id > 1999"),
-                  "2 appended");
+        EXPECT_EQ(text(reader, "SELECT group_concat(v, ' ') FROM t WHERE id IN (3, 2001)"),
+                  "changed appended");
     }
 }
 
@@ -82,45 +80,34 @@ TEST(BlockReadingVfs, PassesTheCallsAboutNoFileToTheWayBelow) {
     const records_test::StoreDir dir;
     const std::string there = dir.path("there.db");
     ASSERT_TRUE(SqliteDirect(there).exec("CREATE TABLE t (a)"));
-
-    std::string full(static_cast<std::size_t>(vfs->mxPathname) + 1, '\0');
-    std::string belowFull = full;
-    ASSERT_EQ(vfs->xFullPathname(vfs, "there.db", vfs->mxPathname + 1, full.data()), SQLITE_OK);
-    ASSERT_EQ(below->xFullPathname(below, "there.db", below->mxPathname + 1, belowFull.data()),
-              SQLITE_OK);
-    EXPECT_EQ(full, belowFull);
-    char random[16];
-    EXPECT_EQ(vfs->xRandomness(vfs, sizeof random, random),
-              below->xRandomness(below, sizeof random, random));
+    char mine[512] = {};
+    char theirs[512] = {};
+    ASSERT_EQ(vfs->xFullPathname(vfs, "there.db", sizeof mine, mine), SQLITE_OK);
+    ASSERT_EQ(below->xFullPathname(below, "there.db", sizeof theirs, theirs), SQLITE_OK);
+    EXPECT_STREQ(mine, theirs);
+    EXPECT_EQ(vfs->xRandomness(vfs, 16, mine), below->xRandomness(below, 16, theirs));
     EXPECT_EQ(vfs->xSleep(vfs, 1000), below->xSleep(below, 1000));
-    double days = 0;
-    double belowDays = 0;
-    ASSERT_EQ(vfs->xCurrentTime(vfs, &days), below->xCurrentTime(below, &belowDays));
-    EXPECT_LT(std::abs(days - belowDays) * 86400, 5.0);
-    sqlite3_int64 ms = 0;
-    sqlite3_int64 belowMs = 0;
-    ASSERT_EQ(vfs->xCurrentTimeInt64(vfs, &ms), below->xCurrentTimeInt64(below, &belowMs));
-    EXPECT_LT(std::abs(ms - belowMs), 5000);
-    char error[256];
-    char belowError[256];
-    EXPECT_EQ(vfs->xGetLastError(vfs, sizeof error, error),
-              below->xGetLastError(below, sizeof belowError, belowError));
+    EXPECT_EQ(vfs->xGetLastError(vfs, 0, mine), below->xGetLastError(below, 0, theirs));
+    double days[2] = {};
+    sqlite3_int64 ms[2] = {};
+    ASSERT_EQ(vfs->xCurrentTime(vfs, &days[0]), below->xCurrentTime(below, &days[1]));
+    ASSERT_EQ(vfs->xCurrentTimeInt64(vfs, &ms[0]), below->xCurrentTimeInt64(below, &ms[1]));
+    EXPECT_LT(std::abs(days[0] - days[1]) * 86400 + std::abs(ms[0] - ms[1]) / 1000.0, 5.0);
 
     void* library = vfs->xDlOpen(vfs, "libsqlite3.so.0");
     ASSERT_NE(library, nullptr);
     EXPECT_NE(vfs->xDlSym(vfs, library, "sqlite3_libversion"), nullptr);
     vfs->xDlClose(vfs, library);
     EXPECT_EQ(vfs->xDlOpen(vfs, "no-such-library.so"), nullptr);
-    error[0] = '\0';
-    vfs->xDlError(vfs, sizeof error, error);
-    EXPECT_NE(std::string(error), "");
+    vfs->xDlError(vfs, sizeof mine, mine);
+    EXPECT_STRNE(mine, "");
 
-    int exists = -1;
-    ASSERT_EQ(vfs->xAccess(vfs, there.c_str(), SQLITE_ACCESS_EXISTS, &exists), SQLITE_OK);
-    EXPECT_EQ(exists, 1);
+    int exists[2] = {-1, -1};
+    ASSERT_EQ(vfs->xAccess(vfs, there.c_str(), SQLITE_ACCESS_EXISTS, &exists[0]), SQLITE_OK);
     EXPECT_EQ(vfs->xDelete(vfs, there.c_str(), 0), SQLITE_OK);
-    ASSERT_EQ(vfs->xAccess(vfs, there.c_str(), SQLITE_ACCESS_EXISTS, &exists), SQLITE_OK);
-    EXPECT_EQ(exists, 0);
+    ASSERT_EQ(vfs->xAccess(vfs, there.c_str(), SQLITE_ACCESS_EXISTS, &exists[1]), SQLITE_OK);
+    EXPECT_EQ(exists[0], 1);
+    EXPECT_EQ(exists[1], 0);
 }
 
 }  // namespace

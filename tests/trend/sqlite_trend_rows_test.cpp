@@ -144,9 +144,13 @@ TEST_F(TrendFile, AStoreIsReadOnlyOnceItIsThere) {
         EXPECT_FALSE(rows.bounds()) << otherTable;
         EXPECT_FALSE(cache.answer(view, keepReading)) << otherTable;
         EXPECT_EQ(QFile::exists(file()), otherTable) << "the reader never makes a store";
+        ASSERT_TRUE(SqliteDirect(path()).exec(records::createTableStatement()));
+        const auto empty = cache.answer(view, keepReading);
+        ASSERT_TRUE(empty) << otherTable;
+        EXPECT_FALSE(empty->span) << "an empty store is a store, without records";
 
         const auto records = trend_test::sampleRecords(1, 100);
-        makeStore(records);
+        ASSERT_TRUE(SqliteDirect(path()).exec(trend_test::insertStatement(records)));
         const auto answer = cache.answer(view, keepReading);
         ASSERT_TRUE(answer) << otherTable;
         trend_test::expectAnswerMatches(records, *answer, "once the store is there");
@@ -209,6 +213,7 @@ TEST_F(TrendFile, TheSummaryKeptInAFileServesTheNextRunAndIsReplacedWhole) {
     EXPECT_EQ(loaded, written);
     platform::qt::FileSummaryShelf none(QString::fromStdString(path("nothing.summary")));
     EXPECT_FALSE(none.load([](const trend::ByteSource&) { return true; }));
+    EXPECT_FALSE(shelf.load([](const trend::ByteSource&) { return false; })) << "not a summary";
     // A place that cannot take the file: a folder of that name, or a file where the folder goes.
     const auto writes = [](const trend::ByteSink& sink) { return sink("abc", 3); };
     ASSERT_TRUE(QDir().mkpath(QString::fromStdString(path("taken.summary"))));

@@ -476,6 +476,8 @@ TEST(KeptSummary, ASummaryNotOfTheStoreAsItIsNowIsSummedUpAnew) {
         {"another kind of file", [&](FakeTrendRows&, std::string& b) { flip(b, 0); }},
         {"a byte changed in the buckets",
          [&](FakeTrendRows&, std::string& b) { flip(b, b.size() / 2); }},
+        {"a byte changed in a value the view shows",
+         [&](FakeTrendRows&, std::string& b) { flip(b, b.size() / 4 + 2); }},
         {"a byte changed in the check sum",
          [&](FakeTrendRows&, std::string& b) { flip(b, b.size() - 1); }},
         {"cut short at a third", [](FakeTrendRows&, std::string& b) { b.resize(b.size() / 3); }},

@@ -68,8 +68,8 @@ bool FileSummaryShelf::save(const std::function<bool(const trend::ByteSink&)>& w
 
 void FileSummaryShelf::removeLongestUnused() const {
     const QFileInfo saved(fileName_);
-    // Those used longest ago first.
-    // Summaries, and any left half written by a program that ended while it wrote one.
+    // Summaries, and any left half written by a program that ended while it wrote one; those
+    // used longest ago first.
     const QFileInfoList summaries = saved.absoluteDir().entryInfoList(
         {QStringLiteral("*.summary"), QStringLiteral("*.summary.*")}, QDir::Files,
         QDir::Time | QDir::Reversed);

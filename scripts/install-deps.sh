@@ -7,8 +7,9 @@ packages=(
     qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev
     libgtest-dev libgmock-dev
     libsqlite3-dev sqlite3
-    # Excel workbooks of the records export, and the reader its tests check them with
-    libxlsxwriter-dev pkg-config python3-openpyxl
+    # Excel workbooks of the records export (ZIP archives compressed with zlib), and the reader
+    # its tests check them with
+    zlib1g-dev pkg-config python3-openpyxl
     # the plant-wide records store on a PostgreSQL server, and the server its tests start; libpq's
     # header gives the socket of a server connection the store breaks off when it ends, and the
     # plain insert its benchmark compares with

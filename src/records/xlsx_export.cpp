@@ -1,15 +1,14 @@
 #include "records/xlsx_export.h"
 
-#include <xlsxwriter.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cstdio>
+#include <cstring>
 #include <system_error>
 
-#include "platform/qt/shared_library.h"
 #include "records/export_fields.h"
+#include "records/workbook_parts.h"
+#include "records/zip_archive.h"
 #include "text/characters.h"
 
 namespace records {
@@ -21,7 +20,15 @@ constexpr std::array<double, 21> kColumnWidths = {9,  16, 17, 6,  16, 9, 7,  9, 
                                                   13, 13, 11, 11, 9,  9, 13, 13, 13, 13};
 static_assert(kColumnWidths.size() == kExportColumns.size());
 
-const char* const kDateTimeFormat = "yyyy-mm-dd hh:mm";
+constexpr std::array<std::string_view, 21> kColumnLetters = {"A", "B", "C", "D", "E", "F", "G",
+                                                             "H", "I", "J", "K", "L", "M", "N",
+                                                             "O", "P", "Q", "R", "S", "T", "U"};
+static_assert(kColumnLetters.size() == kExportColumns.size());
+
+// The rows go to the archive in pieces of about this size, each compressed on its own.
+constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+// The most characters a cell of a sheet holds.
+constexpr std::size_t kMostCharacters = 32767;
 
 bool isAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
@@ -37,134 +44,153 @@ bool numberAlone(const Column& column, std::string_view field) {
     return !split.number.empty() && split.unit.empty();
 }
 
-}  // namespace
-
-// The functions of libxlsxwriter that a workbook is written with.
-struct WorkbookFile::Functions {
-    decltype(&::workbook_new_opt) workbook_new_opt;
-    decltype(&::workbook_add_worksheet) workbook_add_worksheet;
-    decltype(&::workbook_add_format) workbook_add_format;
-    decltype(&::format_set_bold) format_set_bold;
-    decltype(&::format_set_num_format) format_set_num_format;
-    decltype(&::worksheet_set_column) worksheet_set_column;
-    decltype(&::worksheet_write_string) worksheet_write_string;
-    decltype(&::worksheet_freeze_panes) worksheet_freeze_panes;
-    decltype(&::worksheet_write_datetime) worksheet_write_datetime;
-    decltype(&::workbook_close) workbook_close;
-    decltype(&::worksheet_write_number) worksheet_write_number;
-    decltype(&::lxw_workbook_free) lxw_workbook_free;
-};
-
-struct WorkbookFile::Library {
-    static_assert(LXW_SOVERSION[0] == '4' && LXW_SOVERSION[1] == '\0',
-                  "the library's major version is the one its header was compiled against");
-    static constexpr int kMajorVersion = 4;
-
-    static bool bind(platform::SharedLibrary& library, Functions& f) {
-        return library.find("workbook_new_opt", f.workbook_new_opt) &&
-               library.find("workbook_add_worksheet", f.workbook_add_worksheet) &&
-               library.find("workbook_add_format", f.workbook_add_format) &&
-               library.find("format_set_bold", f.format_set_bold) &&
-               library.find("format_set_num_format", f.format_set_num_format) &&
-               library.find("worksheet_set_column", f.worksheet_set_column) &&
-               library.find("worksheet_write_string", f.worksheet_write_string) &&
-               library.find("worksheet_freeze_panes", f.worksheet_freeze_panes) &&
-               library.find("worksheet_write_datetime", f.worksheet_write_datetime) &&
-               library.find("workbook_close", f.workbook_close) &&
-               library.find("worksheet_write_number", f.worksheet_write_number) &&
-               library.find("lxw_workbook_free", f.lxw_workbook_free);
-    }
-
-    platform::LibraryFunctions<Functions> functions{"xlsxwriter", kMajorVersion, &bind};
-};
-
-WorkbookFile::WorkbookFile(platform::FileWriter& writer)
-    : writer_(writer), library_(std::make_unique<Library>()) {}
-
-WorkbookFile::~WorkbookFile() {
-    discard();
+// Days from 1970-01-01 to a day of the Gregorian calendar.
+long daysFromEpoch(long year, long month, long day) {
+    year -= month <= 2 ? 1 : 0;
+    const long era = (year >= 0 ? year : year - 399) / 400;
+    const long yearOfEra = year - era * 400;
+    const long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
 }
 
+// A spreadsheet's number for a date and time: days since 1899-12-30, the time of day as a
+// fraction. Its calendar counts a 29 February 1900, so days before March 1900 count one less.
+double serialDate(const StoredDateTime& time) {
+    const long day = daysFromEpoch(time.year, time.month, time.day);
+    const long marchFirst1900 = daysFromEpoch(1900, 3, 1);
+    const long zero = daysFromEpoch(1899, 12, day < marchFirst1900 ? 31 : 30);
+    return static_cast<double>(day - zero) + (time.hour * 60 + time.minute) / 1440.0;
+}
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+char* put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// Whether an underscore at `at` would start the format's escape of a character, "_xHHHH_".
+bool startsEscape(std::string_view text, std::size_t at) {
+    return at + 6 < text.size() && text[at + 1] == 'x' && isHexDigit(text[at + 2]) &&
+           isHexDigit(text[at + 3]) && isHexDigit(text[at + 4]) && isHexDigit(text[at + 5]) &&
+           text[at + 6] == '_';
+}
+
+bool needsEscape(char c) {
+    return c == '&' || c == '<' || c == '>' || c == '_' || static_cast<unsigned char>(c) < 0x20;
+}
+
+// A text as XML; at most kMostEscaped bytes for each byte. A control character, which XML
+// cannot hold, goes in as the format's escape "_xHHHH_"; an underscore that would start such an
+// escape is itself escaped.
+constexpr std::size_t kMostEscaped = 7;
+char* putEscaped(char* out, std::string_view text) {
+    if (std::none_of(text.begin(), text.end(), needsEscape)) {
+        return put(out, text);
+    }
+    constexpr char kHex[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '&') {
+            out = put(out, "&amp;");
+        } else if (c == '<') {
+            out = put(out, "&lt;");
+        } else if (c == '>') {
+            out = put(out, "&gt;");
+        } else if (code < 0x20 && c != '\t' && c != '\n') {
+            out = put(out, "_x00");
+            *out++ = kHex[code >> 4];
+            *out++ = kHex[code & 0xf];
+            *out++ = '_';
+        } else if (c == '_' && startsEscape(text, i)) {
+            out = put(out, "_x005F_");
+        } else {
+            *out++ = c;
+        }
+    }
+    return out;
+}
+
+// Room for a cell's markup around its value.
+constexpr std::size_t kCellRoom = 96;
+
+}  // namespace
+
+WorkbookFile::WorkbookFile(platform::FileWriter& writer) : writer_(writer) {}
+
+WorkbookFile::~WorkbookFile() = default;
+
 bool WorkbookFile::begin(const std::string& path) {
-    discard();
-    xlsx_ = library_->functions.get();
-    if (xlsx_ == nullptr) {
+    zip_.reset();
+    if (!writer_.begin(path)) {
         return false;
     }
-    const std::optional<std::string> name = writer_.beginNamed(path);
-    if (!name) {
-        return false;
-    }
-    // Rows wait in temporary files beside the workbook, on the disk that is to hold it, rather
-    // than in memory; they are removed when the workbook is complete or dropped.
-    const std::size_t slash = path.rfind('/');
-    temporaryDirectory_ = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    lxw_workbook_options options = {};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = temporaryDirectory_.data();
-    workbook_ = xlsx_->workbook_new_opt(name->c_str(), &options);
-    sheet_ = workbook_ ? xlsx_->workbook_add_worksheet(workbook_, "记录") : nullptr;
-    if (!sheet_) {
-        return false;
-    }
-    lxw_format* heading = xlsx_->workbook_add_format(workbook_);
-    xlsx_->format_set_bold(heading);
-    dateFormat_ = xlsx_->workbook_add_format(workbook_);
-    xlsx_->format_set_num_format(dateFormat_, kDateTimeFormat);
-    row_ = 0;
-    for (std::size_t i = 0; i < kExportColumns.size(); ++i) {
-        const auto column = static_cast<lxw_col_t>(i);
-        if (xlsx_->worksheet_set_column(sheet_, column, column, kColumnWidths[i], nullptr) !=
-                LXW_NO_ERROR ||
-            xlsx_->worksheet_write_string(sheet_, row_, column, kExportColumns[i].heading,
-                                          heading) != LXW_NO_ERROR) {
+    zip_ = std::make_unique<ZipArchive>(writer_);
+    for (const workbook::Part& part : workbook::kParts) {
+        if (!zip_->add(part.name, part.content)) {
             return false;
         }
     }
-    xlsx_->worksheet_freeze_panes(sheet_, 1, 0);
-    return true;
+    if (!zip_->begin(workbook::kSheetName)) {
+        return false;
+    }
+    used_ = 0;
+    row_ = 0;
+    putMarkup(workbook::sheetStart(kColumnWidths.data(), kColumnWidths.size()));
+    startRow();
+    for (std::size_t i = 0; i < kExportColumns.size(); ++i) {
+        if (!writeText(i, kExportColumns[i].heading, workbook::kHeadingStyle)) {
+            return false;
+        }
+    }
+    return endRow();
 }
 
 bool WorkbookFile::add(const RecordView& fields) {
-    ++row_;
+    startRow();
     bool written = true;
     for (std::size_t i = 0; i < kExportColumns.size() && written; ++i) {
         const Column& column = kExportColumns[i];
         const std::string_view field = fields[column.field];
-        const auto at = static_cast<lxw_col_t>(i);
         switch (column.kind) {
             case ColumnKind::Stored:
-                written = numberAlone(column, field) ? writeNumber(at, splitValue(field).number)
-                                                     : writeText(at, field);
+                written = numberAlone(column, field) ? writeNumber(i, splitValue(field).number)
+                                                     : writeText(i, field);
                 break;
             case ColumnKind::DateTime:
                 if (const auto time = readStoredDate(field)) {
-                    lxw_datetime cell = {time->year, time->month,  time->day,
-                                         time->hour, time->minute, 0.0};
-                    written = xlsx_->worksheet_write_datetime(sheet_, row_, at, &cell,
-                                                              dateFormat_) == LXW_NO_ERROR;
+                    writeValue(i, serialDate(*time), workbook::kDateStyle);
                 }
                 break;
             case ColumnKind::Number:
-                written = writeNumber(at, splitValue(field).number);
+                written = writeNumber(i, splitValue(field).number);
                 break;
             case ColumnKind::Unit:
-                written = writeText(at, unitText(column, field));
+                written = writeText(i, unitText(column, field));
                 break;
         }
     }
-    return written;
+    return written && endRow();
 }
 
 bool WorkbookFile::finish() {
-    if (!workbook_) {
+    if (!zip_) {
         return false;
     }
-    const lxw_error closed =
-        xlsx_->workbook_close(workbook_);  // frees the workbook, written or not
-    workbook_ = nullptr;
-    sheet_ = nullptr;
-    if (closed != LXW_NO_ERROR) {
+    putMarkup(workbook::kSheetEnd);
+    sheet_.resize(used_);
+    used_ = 0;
+    const bool written = zip_->write(sheet_) && zip_->end() && zip_->close();
+    zip_.reset();
+    if (!written) {
         writer_.abandon();
         return false;
     }
@@ -172,26 +198,74 @@ bool WorkbookFile::finish() {
 }
 
 void WorkbookFile::abandon() {
-    discard();
+    zip_.reset();
     writer_.abandon();
 }
 
-bool WorkbookFile::writeText(std::uint16_t column, std::string_view text) {
+char* WorkbookFile::room(std::size_t bytes) {
+    if (used_ + bytes > sheet_.size()) {
+        sheet_.resize(std::max(used_ + bytes, kPieceSize + kPieceSize / 4));
+    }
+    return sheet_.data() + used_;
+}
+
+void WorkbookFile::putMarkup(std::string_view markup) {
+    used_ = static_cast<std::size_t>(put(room(markup.size()), markup) - sheet_.data());
+}
+
+void WorkbookFile::startRow() {
+    ++row_;
+    char* const end = std::to_chars(rowDigits_, rowDigits_ + sizeof rowDigits_, row_).ptr;
+    rowText_ = std::string_view(rowDigits_, static_cast<std::size_t>(end - rowDigits_));
+    char* out = room(kCellRoom);
+    out = put(out, "<row r=\"");
+    out = put(out, rowText_);
+    used_ = static_cast<std::size_t>(put(out, "\">") - sheet_.data());
+}
+
+bool WorkbookFile::endRow() {
+    putMarkup("</row>");
+    if (used_ < kPieceSize) {
+        return true;
+    }
+    sheet_.resize(used_);
+    used_ = 0;
+    return zip_->write(sheet_);
+}
+
+char* WorkbookFile::startCell(char* out, std::size_t column, std::string_view style, bool text) {
+    out = put(out, "<c r=\"");
+    out = put(out, kColumnLetters[column]);
+    out = put(out, rowText_);
+    if (!style.empty()) {
+        out = put(out, "\" s=\"");
+        out = put(out, style);
+    }
+    return put(out, text ? "\" t=\"inlineStr\"><is>" : "\">");
+}
+
+bool WorkbookFile::writeText(std::size_t column, std::string_view text, std::string_view style) {
     if (text.empty()) {
         return true;
     }
     // The cell's text must be UTF-8 through and through: a byte that starts no character
     // becomes U+FFFD.
-    if (isAscii(text)) {
-        cell_.assign(text);
-    } else {
-        cell_ = text::utf8(text::characters(text));
+    if (!isAscii(text) && !text::isUtf8(text)) {
+        repaired_ = text::utf8(text::characters(text));
+        text = repaired_;
     }
-    return xlsx_->worksheet_write_string(sheet_, row_, column, cell_.c_str(), nullptr) ==
-           LXW_NO_ERROR;
+    if (text.size() > kMostCharacters && text::characters(text).size() > kMostCharacters) {
+        return false;
+    }
+    char* out = startCell(room(kCellRoom + text.size() * kMostEscaped), column, style, true);
+    out = put(out,
+              isSpace(text.front()) || isSpace(text.back()) ? "<t xml:space=\"preserve\">" : "<t>");
+    out = putEscaped(out, text);
+    used_ = static_cast<std::size_t>(put(out, "</t></is></c>") - sheet_.data());
+    return true;
 }
 
-bool WorkbookFile::writeNumber(std::uint16_t column, std::string_view number) {
+bool WorkbookFile::writeNumber(std::size_t column, std::string_view number) {
     if (number.empty()) {
         return true;
     }
@@ -200,22 +274,16 @@ bool WorkbookFile::writeNumber(std::uint16_t column, std::string_view number) {
     if (read.ec != std::errc()) {
         return writeText(column, number);
     }
-    return xlsx_->worksheet_write_number(sheet_, row_, column, value, nullptr) == LXW_NO_ERROR;
+    writeValue(column, value);
+    return true;
 }
 
-void WorkbookFile::discard() {
-    if (!workbook_) {
-        return;
-    }
-    // Freeing a workbook that was never closed would leave the sheet's temporary file open, and
-    // the disk space of its rows taken, until the program ends.
-    if (sheet_ && sheet_->optimize_tmpfile) {
-        std::fclose(sheet_->optimize_tmpfile);
-        sheet_->optimize_tmpfile = nullptr;
-    }
-    xlsx_->lxw_workbook_free(workbook_);
-    workbook_ = nullptr;
-    sheet_ = nullptr;
+// The shortest decimal that reads back as the same value, its exponent marked "E".
+void WorkbookFile::writeValue(std::size_t column, double value, std::string_view style) {
+    char* out = put(startCell(room(kCellRoom), column, style, false), "<v>");
+    char* const end = std::to_chars(out, out + kCellRoom / 2, value).ptr;
+    std::replace(out, end, 'e', 'E');
+    used_ = static_cast<std::size_t>(put(end, "</v></c>") - sheet_.data());
 }
 
 }  // namespace records

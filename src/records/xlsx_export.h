@@ -3,23 +3,22 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/file_writer.h"
 #include "records/export.h"
 #include "records/record_format.h"
 #include "records/store.h"
 
-struct lxw_workbook;
-struct lxw_worksheet;
-struct lxw_format;
-
 namespace records {
+
+class ZipArchive;
 
 // Records as an Excel workbook of one sheet, in the columns of kExportColumns: the station, the
 // diameter and the split numbers as numbers, the time as a date-time cell, every other text as
-// text (no cell is a formula). The heading row stays in view while scrolling. Rows are written
-// to disk as they come, so the memory used does not grow with the number of records.
-// libxlsxwriter is loaded when the first workbook is begun; where it cannot be, begin() fails.
+// text (no cell is a formula). The heading row stays in view while scrolling. The sheet's rows
+// are compressed on helper threads and written as they come, so the memory used does not grow
+// with the number of records.
 class WorkbookFile final : public RecordFormat {
   public:
     explicit WorkbookFile(platform::FileWriter& writer);
@@ -33,22 +32,26 @@ class WorkbookFile final : public RecordFormat {
     void abandon() override;
 
   private:
-    [[nodiscard]] bool writeText(std::uint16_t column, std::string_view text);
-    [[nodiscard]] bool writeNumber(std::uint16_t column, std::string_view number);
-    void discard();
-
-    struct Functions;
-    struct Library;
+    // Room for `bytes` more bytes at the end of the sheet's piece in hand.
+    [[nodiscard]] char* room(std::size_t bytes);
+    void putMarkup(std::string_view markup);
+    void startRow();
+    // Ends the row, and hands the piece to the archive once it is large enough.
+    [[nodiscard]] bool endRow();
+    [[nodiscard]] char* startCell(char* out, std::size_t column, std::string_view style, bool text);
+    [[nodiscard]] bool writeText(std::size_t column, std::string_view text,
+                                 std::string_view style = {});
+    [[nodiscard]] bool writeNumber(std::size_t column, std::string_view number);
+    void writeValue(std::size_t column, double value, std::string_view style = {});
 
     platform::FileWriter& writer_;
-    std::unique_ptr<Library> library_;
-    const Functions* xlsx_ = nullptr;
-    lxw_workbook* workbook_ = nullptr;
-    lxw_worksheet* sheet_ = nullptr;
-    lxw_format* dateFormat_ = nullptr;
+    std::unique_ptr<ZipArchive> zip_;
+    std::string sheet_;  // the piece of the sheet in hand, its first used_ bytes written
+    std::size_t used_ = 0;
     std::uint32_t row_ = 0;
-    std::string temporaryDirectory_;
-    std::string cell_;
+    char rowDigits_[12] = {};
+    std::string_view rowText_;
+    std::string repaired_;
 };
 
 // Every record that passes the filter into a workbook, at most `limit` of them: when more pass,

@@ -26,37 +26,55 @@ std::size_t sequenceLength(std::uint8_t lead) {
     return 0;
 }
 
+// The character of the sequence at `at` and the sequence's length; U+FFFD and 1 when no valid
+// sequence starts there.
+struct Decoded {
+    char32_t character;
+    std::size_t length;
+};
+
+Decoded decodeAt(std::string_view utf8, std::size_t at) {
+    const auto lead = static_cast<std::uint8_t>(utf8[at]);
+    const std::size_t length = sequenceLength(lead);
+    if (length == 0 || at + length > utf8.size()) {
+        return {kReplacement, 1};
+    }
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    bool valid = true;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<std::uint8_t>(utf8[at + k]);
+        valid = valid && (next & 0xC0) == 0x80;
+        c = (c << 6) | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
+    if (!valid || overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        return {kReplacement, 1};
+    }
+    return {c, length};
+}
+
 }  // namespace
 
 std::u32string characters(std::string_view utf8) {
     std::u32string result;
     result.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        const std::size_t length = sequenceLength(lead);
-        if (length == 0 || i + length > utf8.size()) {
-            result.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        bool valid = true;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(utf8[i + k]);
-            valid = valid && (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
-        if (!valid || overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            result.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        result.push_back(c);
-        i += length;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Decoded decoded = decodeAt(utf8, i);
+        result.push_back(decoded.character);
+        i += decoded.length;
     }
     return result;
+}
+
+bool isUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const Decoded decoded = decodeAt(text, i);
+        if (decoded.character == kReplacement && decoded.length == 1) {
+            return false;
+        }
+        i += decoded.length;
+    }
+    return true;
 }
 
 std::string utf8(std::u32string_view characters) {

@@ -30,6 +30,10 @@ namespace text {
 // for one character of its own (U+FFFD), so that every byte is accounted for.
 [[nodiscard]] std::u32string characters(std::string_view utf8);
 
+// Whether every byte of a text belongs to a valid UTF-8 sequence: characters() then finds no
+// byte of its own to stand for.
+[[nodiscard]] bool isUtf8(std::string_view text);
+
 // The UTF-8 text of a run of characters.
 [[nodiscard]] std::string utf8(std::u32string_view characters);
 

@@ -1,9 +1,9 @@
 // A library opened at run time: one that is not there and one that lacks a function are refused,
 // naming what is missing, and give no table; one that has every function gives a table that
-// calls into it. The test is compiled against libxlsxwriter's header and does not link it.
+// calls into it. The test is compiled against libmosquitto's header and does not link it.
 #include <gtest/gtest.h>
 
-#include <xlsxwriter.h>
+#include <mosquitto.h>
 
 #include <string>
 #include <vector>
@@ -13,19 +13,19 @@
 namespace {
 
 struct VersionFunctions {
-    decltype(&::lxw_version) lxw_version;
-    decltype(&::lxw_version_id) lxw_version_id;
+    decltype(&::mosquitto_lib_version) mosquitto_lib_version;
+    decltype(&::mosquitto_strerror) mosquitto_strerror;
 };
 
 bool bindVersion(platform::SharedLibrary& library, VersionFunctions& f) {
-    return library.find("lxw_version", f.lxw_version) &&
-           library.find("lxw_version_id", f.lxw_version_id);
+    return library.find("mosquitto_lib_version", f.mosquitto_lib_version) &&
+           library.find("mosquitto_strerror", f.mosquitto_strerror);
 }
 
 // The second function is one the library does not have.
 bool bindAbsent(platform::SharedLibrary& library, VersionFunctions& f) {
-    return library.find("lxw_version", f.lxw_version) &&
-           library.find("lxw_tusko_absent", f.lxw_version_id);
+    return library.find("mosquitto_lib_version", f.mosquitto_lib_version) &&
+           library.find("mosquitto_tusko_absent", f.mosquitto_strerror);
 }
 
 struct LoadCase {
@@ -39,9 +39,14 @@ struct LoadCase {
 
 const LoadCase kLoadCases[] = {
     {"absent library", "tusko_absent_library", 1, &bindVersion, false, {"tusko_absent_library"}},
-    {"absent major version", "xlsxwriter", 99, &bindVersion, false, {"xlsxwriter version 99"}},
-    {"absent function", "xlsxwriter", 4, &bindAbsent, false, {"lxw_tusko_absent", "xlsxwriter"}},
-    {"every function", "xlsxwriter", 4, &bindVersion, true, {}},
+    {"absent major version", "mosquitto", 99, &bindVersion, false, {"mosquitto version 99"}},
+    {"absent function",
+     "mosquitto",
+     1,
+     &bindAbsent,
+     false,
+     {"mosquitto_tusko_absent", "mosquitto"}},
+    {"every function", "mosquitto", 1, &bindVersion, true, {}},
 };
 
 TEST(SharedLibraryTest, LoadsAllFunctionsOrNoneAndNamesWhatIsMissing) {
@@ -60,11 +65,16 @@ TEST(SharedLibraryTest, LoadsAllFunctionsOrNoneAndNamesWhatIsMissing) {
             {
                 platform::LibraryFunctions<VersionFunctions> second(c.name, c.majorVersion, c.bind);
                 ASSERT_NE(second.get(), nullptr) << second.problem();
-                EXPECT_EQ(second.get()->lxw_version, table->lxw_version);
+                EXPECT_EQ(second.get()->mosquitto_lib_version, table->mosquitto_lib_version);
             }
             // The library stays loaded when another table of it goes.
-            EXPECT_EQ(std::string(table->lxw_version()), LXW_VERSION);
-            EXPECT_EQ(table->lxw_version_id(), LXW_VERSION_ID);
+            int major = 0;
+            int minor = 0;
+            int revision = 0;
+            EXPECT_EQ(table->mosquitto_lib_version(&major, &minor, &revision),
+                      LIBMOSQUITTO_VERSION_NUMBER);
+            EXPECT_EQ(major, LIBMOSQUITTO_MAJOR);
+            EXPECT_STRNE(table->mosquitto_strerror(MOSQ_ERR_NOMEM), "");
         }
     }
 }

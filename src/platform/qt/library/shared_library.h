@@ -7,9 +7,9 @@
 
 namespace platform {
 
-// A shared library opened at run time by its name and major version ("xlsxwriter", 4 is
-// libxlsxwriter.so.4), and its functions found by name. Once open it stays loaded until the
-// program ends, so that every function found stays callable. Used from one thread at a time.
+// A shared library opened at run time by its name and major version ("pq", 5 is libpq.so.5),
+// and its functions found by name. Once open it stays loaded until the program ends, so that
+// every function found stays callable. Used from one thread at a time.
 class SharedLibrary {
   public:
     SharedLibrary(std::string name, int majorVersion);

@@ -92,7 +92,6 @@ class CountingWriter final : public platform::FileWriter {
     }
     bool finish() override { return true; }
     void abandon() override {}
-    std::optional<std::string> beginNamed(const std::string&) override { return std::nullopt; }
 };
 
 // The export into a file, in this process: the child's part.

@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,11 +18,6 @@ class FileWriter {
     [[nodiscard]] virtual bool finish() = 0;
     // Drops the write begun; the new file is removed and what was at the path stays.
     virtual void abandon() = 0;
-
-    // For a library that writes a file by its name: begins a write as begin() does and gives the
-    // name under which the library is to write the new file (not `path`). finish() then puts
-    // what it wrote in the place of `path`. Nothing when the write cannot begin.
-    [[nodiscard]] virtual std::optional<std::string> beginNamed(const std::string& path) = 0;
 
     // The whole file at once.
     [[nodiscard]] bool writeText(const std::string& path, std::string_view text) {

@@ -53,9 +53,6 @@ class StoppableWriter final : public platform::FileWriter {
         return writer_.finish();
     }
     void abandon() override { writer_.abandon(); }
-    std::optional<std::string> beginNamed(const std::string& path) override {
-        return stopped() ? std::nullopt : writer_.beginNamed(path);
-    }
 
   private:
     bool stopped() const { return stopping_ || *openingEnded_; }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -10,18 +8,15 @@
 
 namespace fakes {
 
-// Finished files land in `files`; `failing` makes every step fail. A named write goes to
-// `namedFile`, a real file the test provides, and lands in `files` when it is finished.
+// Finished files land in `files`; `failing` makes every step fail.
 class FakeFileWriter final : public platform::FileWriter {
   public:
     std::map<std::string, std::string> files;
     bool failing = false;
-    std::string namedFile;
     int abandoned = 0;
 
     bool begin(const std::string& path) override {
         path_ = path;
-        named_ = false;
         text_.clear();
         return !failing;
     }
@@ -33,10 +28,6 @@ class FakeFileWriter final : public platform::FileWriter {
         if (failing || !path_) {
             return false;
         }
-        if (named_) {
-            std::ifstream file(namedFile, std::ios::binary);
-            text_.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        }
         files[*path_] = text_;
         path_.reset();
         return true;
@@ -45,17 +36,9 @@ class FakeFileWriter final : public platform::FileWriter {
         ++abandoned;
         path_.reset();
     }
-    std::optional<std::string> beginNamed(const std::string& path) override {
-        if (!begin(path) || namedFile.empty()) {
-            return std::nullopt;
-        }
-        named_ = true;
-        return namedFile;
-    }
 
   private:
     std::optional<std::string> path_;
-    bool named_ = false;
     std::string text_;
 };
 

@@ -33,9 +33,6 @@ struct WriterInto final : platform::FileWriter {
     bool append(std::string_view text) override { return writer.append(text); }
     bool finish() override { return writer.finish(); }
     void abandon() override { writer.abandon(); }
-    std::optional<std::string> beginNamed(const std::string& path) override {
-        return writer.beginNamed(path);
-    }
     fakes::FakeFileWriter& writer;
 };
 

@@ -53,14 +53,4 @@ void QtFileWriter::abandon() {
     file_.reset();  // an uncommitted QSaveFile removes its new file
 }
 
-std::optional<std::string> QtFileWriter::beginNamed(const std::string& path) {
-    if (!begin(path)) {
-        return std::nullopt;
-    }
-    // The new file may have no name of its own yet (Linux makes it unnamed until the commit
-    // links it); the process's link to its open descriptor names it all the same, and whatever
-    // is written through that name is what commit() puts in place.
-    return "/proc/self/fd/" + std::to_string(file_->handle());
-}
-
 }  // namespace platform::qt

@@ -17,7 +17,6 @@ class QtFileWriter final : public FileWriter {
     bool append(std::string_view text) override;
     bool finish() override;
     void abandon() override;
-    std::optional<std::string> beginNamed(const std::string& path) override;
 
   private:
     std::string path_;

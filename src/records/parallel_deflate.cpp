@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <system_error>
 #include <utility>
 
 namespace records {
@@ -29,8 +30,14 @@ struct ParallelDeflate::Piece {
 
 ParallelDeflate::ParallelDeflate(Output output, unsigned helpers)
     : output_(std::move(output)), inHand_(helpers + 1) {
-    for (unsigned i = 0; i < (helpers == 0 ? 1 : helpers); ++i) {
-        helpers_.emplace_back([this] { help(); });
+    try {
+        for (unsigned i = 0; i < (helpers == 0 ? 1 : helpers); ++i) {
+            helpers_.emplace_back([this] { help(); });
+        }
+    } catch (const std::system_error&) {
+        // No thread to be had: the output fails, as a full disk would fail it, unless some
+        // helpers did start.
+        failed_ = helpers_.empty();
     }
 }
 

@@ -83,13 +83,20 @@ bool startsEscape(std::string_view text, std::size_t at) {
            text[at + 6] == '_';
 }
 
-bool needsEscape(char c) {
-    return c == '&' || c == '<' || c == '>' || c == '_' || static_cast<unsigned char>(c) < 0x20;
+// U+FFFE and U+FFFF, in UTF-8, are characters XML cannot hold either.
+bool isNonCharacter(std::string_view text, std::size_t at) {
+    return text[at] == '\xEF' && at + 2 < text.size() && text[at + 1] == '\xBF' &&
+           (text[at + 2] == '\xBE' || text[at + 2] == '\xBF');
 }
 
-// A text as XML; at most kMostEscaped bytes for each byte. A control character, which XML
-// cannot hold, goes in as the format's escape "_xHHHH_"; an underscore that would start such an
-// escape is itself escaped.
+bool needsEscape(char c) {
+    return c == '&' || c == '<' || c == '>' || c == '_' || c == '\xEF' ||
+           static_cast<unsigned char>(c) < 0x20;
+}
+
+// A text as XML; at most kMostEscaped bytes for each byte. A character that XML cannot hold (a
+// control character, U+FFFE, U+FFFF) goes in as the format's escape "_xHHHH_"; an underscore
+// that would start such an escape is itself escaped.
 constexpr std::size_t kMostEscaped = 7;
 char* putEscaped(char* out, std::string_view text) {
     if (std::none_of(text.begin(), text.end(), needsEscape)) {
@@ -112,6 +119,9 @@ char* putEscaped(char* out, std::string_view text) {
             *out++ = '_';
         } else if (c == '_' && startsEscape(text, i)) {
             out = put(out, "_x005F_");
+        } else if (isNonCharacter(text, i)) {
+            out = put(out, text[i + 2] == '\xBE' ? "_xFFFE_" : "_xFFFF_");
+            i += 2;
         } else {
             *out++ = c;
         }

@@ -1,7 +1,9 @@
 """Prints what a workbook holds, as JSON, read by openpyxl: the sheet names, the frozen panes,
-the column widths and every cell as [type, value, number format]. Exits 77 without openpyxl."""
+the column widths, every cell as [type, value, number format], and how many texts of the first
+sheet are marked to keep their spaces. Exits 77 without openpyxl."""
 import json
 import sys
+import zipfile
 
 try:
     import openpyxl
@@ -26,4 +28,6 @@ print(json.dumps({
     "widths": [sheet.column_dimensions[get_column_letter(i)].width
                for i in range(1, sheet.max_column + 1)],
     "rows": [[cell(c) for c in row] for row in sheet.iter_rows()],
+    "preserved": zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").count(
+        b'<t xml:space="preserve">'),
 }, ensure_ascii=False))

@@ -54,7 +54,7 @@ records::MeasurementRecord oddRecord() {
     r.flow = "=1+1";
     r.velocity = "+00";
     r.forwardTotal = "1E+123m3";
-    r.alarm = "bad\xff byte, a\x01 control";
+    r.alarm = "bad\xff byte, a\x01 control\xEF\xBF\xBF";
     return r;
 }
 
@@ -123,7 +123,7 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
         {2, 17, "n", QJsonValue()},  {2, 18, "s", "1E+123m3"},
         // A byte that starts no character becomes U+FFFD; a control character stays in the
         // format's escape, which Excel turns back and openpyxl shows as it is.
-        {2, 10, "s", "bad\uFFFD byte, a_x0001_ control"},
+        {2, 10, "s", "bad\uFFFD byte, a_x0001_ control_xFFFF_"},
         {3, 2, "d", "1900-02-28T23:59:00"},  {4, 2, "d", "1900-03-01T00:00:00"},
         // Markup stays text; an underscore that would start an escape is escaped itself, so
         // that Excel shows "_x0041_" as it was stored.
@@ -141,6 +141,36 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
         }
     }
     EXPECT_EQ(rows[1][2][2].toString(), "yyyy-mm-dd hh:mm");
+    EXPECT_EQ(book["preserved"].toInt(), 2) << "the texts with a space at an end keep it";
+}
+
+// A cell holds at most 32767 characters: a longer text fails the export rather than the
+// workbook's opening.
+TEST_F(WorkbookExport, ATextLongerThanACellHoldsFailsTheExport) {
+    const struct {
+        std::string alarm;
+        bool written;
+    } cases[] = {
+        {std::string(32767, 'x'), true},
+        {std::string(32768, 'x'), false},
+        {[] {
+             std::string chinese;
+             for (int i = 0; i < 32767; ++i) {
+                 chinese += "通";
+             }
+             return chinese;
+         }(),
+         true},
+    };
+    for (const auto& c : cases) {
+        fakes::FakeStore store;
+        records::MeasurementRecord record = records_test::recordNumber(1);
+        record.alarm = c.alarm;
+        ASSERT_TRUE(store.append(record));
+        fakes::FakeFileWriter writer;
+        EXPECT_EQ(records::exportRecords(store, {}, writer, "long.xlsx").written, c.written)
+            << c.alarm.size() << " bytes";
+    }
 }
 
 // Rows beyond the first piece of the sheet, compressed apart from it, read on in their order.

@@ -142,18 +142,21 @@ TEST(ZipArchive, AWriterThatFailsFailsTheArchive) {
     writer.failing = true;
     EXPECT_FALSE(zip.add("second.xml", "<b/>"));
 
-    fakes::FakeFileWriter late;
-    ASSERT_TRUE(late.begin("book.xlsx"));
-    records::ZipArchive dropped(late);
-    ASSERT_TRUE(dropped.begin("sheet.xml"));
-    std::vector<std::string> pieces = numberedPieces(20, 100000);
-    late.failing = true;
-    bool written = true;
-    for (std::string& piece : pieces) {
-        written = written && dropped.write(piece);
+    // The writer fails while pieces are being compressed, or once they all were taken.
+    for (const bool whileWriting : {true, false}) {
+        fakes::FakeFileWriter late;
+        ASSERT_TRUE(late.begin("book.xlsx"));
+        records::ZipArchive dropped(late);
+        ASSERT_TRUE(dropped.begin("sheet.xml"));
+        late.failing = whileWriting;
+        bool written = true;
+        for (std::string& piece : numberedPieces(20, 100000)) {
+            written = written && dropped.write(piece);
+        }
+        late.failing = true;
+        EXPECT_FALSE(written && dropped.end()) << "the pieces' output could not be written";
+        // The archive, its helpers perhaps still holding pieces, is dropped here.
     }
-    EXPECT_FALSE(written && dropped.end()) << "the pieces' output could not be written";
-    // The archive, its helpers still holding pieces, is dropped here.
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace records {
 
@@ -68,7 +70,6 @@ bool ParallelDeflate::add(std::string& piece) {
         next = std::make_unique<Piece>();
     }
     next->input.swap(piece);
-    piece.clear();
     return queue(std::move(next)) && handOn(inHand_);
 }
 
@@ -105,7 +106,6 @@ bool ParallelDeflate::handOn(std::size_t inHand) {
             crc32_combine(crc_, piece->crc, static_cast<z_off_t>(piece->input.size())));
         size_ += piece->input.size();
         compressedSize_ += piece->output.size();
-        piece->input.clear();
         lock.lock();
         spare_.push_back(std::move(piece));
     }
@@ -117,6 +117,7 @@ void ParallelDeflate::help() {
     z_stream stream{};
     bool ready = deflateInit2(&stream, kLevel, Z_DEFLATED, kRawDeflate, kMemoryLevel,
                               Z_DEFAULT_STRATEGY) == Z_OK;
+    std::vector<Bytef> compressed;  // room for the largest output so far
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         toDo_.wait(lock, [this] { return stopping_ || taken_ < pieces_.size(); });
@@ -126,22 +127,23 @@ void ParallelDeflate::help() {
         Piece& piece = *pieces_[taken_++];
         lock.unlock();
         const auto size = static_cast<uInt>(piece.input.size());
-        bool compressed = ready && deflateReset(&stream) == Z_OK;
-        if (compressed) {
-            piece.output.resize(deflateBound(&stream, size) + kFlushRoom);
+        bool done = ready && deflateReset(&stream) == Z_OK;
+        if (done) {
+            compressed.resize(
+                std::max<std::size_t>(compressed.size(), deflateBound(&stream, size) + kFlushRoom));
             stream.next_in = reinterpret_cast<Bytef*>(piece.input.data());
             stream.avail_in = size;
-            stream.next_out = reinterpret_cast<Bytef*>(piece.output.data());
-            stream.avail_out = static_cast<uInt>(piece.output.size());
+            stream.next_out = compressed.data();
+            stream.avail_out = static_cast<uInt>(compressed.size());
             const int result = deflate(&stream, piece.last ? Z_FINISH : Z_SYNC_FLUSH);
-            compressed = (piece.last ? result == Z_STREAM_END : result == Z_OK) &&
-                         stream.avail_in == 0 && stream.avail_out > 0;
-            piece.output.resize(stream.total_out);
+            done = (piece.last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0 &&
+                   stream.avail_out > 0;
+            piece.output.assign(reinterpret_cast<const char*>(compressed.data()), stream.total_out);
             piece.crc = static_cast<std::uint32_t>(
                 crc32(0, reinterpret_cast<const Bytef*>(piece.input.data()), size));
         }
         lock.lock();
-        piece.failed = !compressed;
+        piece.failed = !done;
         piece.done = true;
         done_.notify_all();
     }

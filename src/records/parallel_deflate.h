@@ -29,8 +29,8 @@ class ParallelDeflate {
     ParallelDeflate(const ParallelDeflate&) = delete;
     ParallelDeflate& operator=(const ParallelDeflate&) = delete;
 
-    // Takes the bytes of `piece` and leaves it empty (with memory of an earlier piece to reuse).
-    // False once compression or the output has failed.
+    // Takes the bytes of `piece`, leaving in it the bytes of an earlier piece or none: its memory
+    // is there to be reused. False once compression or the output has failed.
     [[nodiscard]] bool add(std::string& piece);
     // Compresses what is left and ends the stream.
     [[nodiscard]] bool finish();

@@ -20,9 +20,8 @@ constexpr std::array<double, 21> kColumnWidths = {9,  16, 17, 6,  16, 9, 7,  9, 
                                                   13, 13, 11, 11, 9,  9, 13, 13, 13, 13};
 static_assert(kColumnWidths.size() == kExportColumns.size());
 
-constexpr std::array<std::string_view, 21> kColumnLetters = {"A", "B", "C", "D", "E", "F", "G",
-                                                             "H", "I", "J", "K", "L", "M", "N",
-                                                             "O", "P", "Q", "R", "S", "T", "U"};
+// Columns A to U, one letter each.
+constexpr std::string_view kColumnLetters = "ABCDEFGHIJKLMNOPQRSTU";
 static_assert(kColumnLetters.size() == kExportColumns.size());
 
 // The rows go to the archive in pieces of about this size, each compressed on its own.
@@ -225,11 +224,11 @@ void WorkbookFile::putMarkup(std::string_view markup) {
 
 void WorkbookFile::startRow() {
     ++row_;
-    char* const end = std::to_chars(rowDigits_, rowDigits_ + sizeof rowDigits_, row_).ptr;
-    rowText_ = std::string_view(rowDigits_, static_cast<std::size_t>(end - rowDigits_));
+    char* const end = std::to_chars(rowDigits_, rowDigits_ + kRowDigits, row_).ptr;
+    rowDigitCount_ = static_cast<std::size_t>(end - rowDigits_);
     char* out = room(kCellRoom);
     out = put(out, "<row r=\"");
-    out = put(out, rowText_);
+    out = put(out, {rowDigits_, rowDigitCount_});
     used_ = static_cast<std::size_t>(put(out, "\">") - sheet_.data());
 }
 
@@ -245,8 +244,10 @@ bool WorkbookFile::endRow() {
 
 char* WorkbookFile::startCell(char* out, std::size_t column, std::string_view style, bool text) {
     out = put(out, "<c r=\"");
-    out = put(out, kColumnLetters[column]);
-    out = put(out, rowText_);
+    *out++ = kColumnLetters[column];
+    // The row's digits, copied as one word of kRowDigits bytes of which the first count.
+    std::memcpy(out, rowDigits_, kRowDigits);
+    out += rowDigitCount_;
     if (!style.empty()) {
         out = put(out, "\" s=\"");
         out = put(out, style);

@@ -49,8 +49,10 @@ class WorkbookFile final : public RecordFormat {
     std::string sheet_;  // the piece of the sheet in hand, its first used_ bytes written
     std::size_t used_ = 0;
     std::uint32_t row_ = 0;
-    char rowDigits_[12] = {};
-    std::string_view rowText_;
+    // Room for the digits of any row number (a sheet's last is 1048576).
+    static constexpr std::size_t kRowDigits = 16;
+    char rowDigits_[kRowDigits] = {};
+    std::size_t rowDigitCount_ = 0;
     std::string repaired_;
 };
 

@@ -25,7 +25,7 @@ class ZipArchive {
     // An entry written piece by piece: begin, write as often as needed, end. Each piece is
     // compressed on helper threads while the next one is made.
     [[nodiscard]] bool begin(std::string_view name);
-    // Takes the bytes of `piece` and leaves it empty.
+    // Takes the bytes of `piece`, leaving bytes of no meaning in it (see ParallelDeflate::add).
     [[nodiscard]] bool write(std::string& piece);
     [[nodiscard]] bool end();
 

@@ -119,7 +119,6 @@ TEST(ZipArchive, EveryEntryReadsBackWholeAndInOrder) {
         for (std::string piece : c.pieces) {
             whole += piece;
             ASSERT_TRUE(zip.write(piece));
-            EXPECT_TRUE(piece.empty()) << "the piece was taken";
         }
         ASSERT_TRUE(zip.end() && zip.close());
         ASSERT_TRUE(writer.finish());

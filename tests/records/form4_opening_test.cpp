@@ -88,9 +88,28 @@ TEST_F(Form4Test, EachOpeningStartsAsANewWindow) {
 
 TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
     struct Case {
-        const char* name;
+        std::string name;
         std::function<void(records::Form4&)> start;  // a read, held by the store, then the close
         std::function<void(records::Form4&)> check;  // once the store answered, reopened
+    };
+    // An export to `path` (CSV, or a workbook compressed on helper threads).
+    const auto exportCase = [this](const std::string& path) {
+        return Case{"export to " + path,
+                    [this, path](records::Form4& f) {
+                        dialogs.saveAnswers = {path};
+                        f.exportButton->click();
+                    },
+                    [this, path](records::Form4& f) {
+                        EXPECT_TRUE(dialogs.messages.empty())
+                            << "the export ended with its opening";
+                        EXPECT_EQ(writer.files.count(path), 0u);
+                        ASSERT_TRUE(f.exportButton->isEnabled());
+                        dialogs.saveAnswers = {path};
+                        f.exportButton->click();
+                        ASSERT_TRUE(waitFor([&] { return !dialogs.messages.empty(); }));
+                        EXPECT_EQ(dialogs.messages.back(), "已导出 5 条记录。");
+                        EXPECT_EQ(writer.files.count(path), 1u);
+                    }};
     };
     const std::vector<Case> cases = {
         {"fill", [](records::Form4& f) { f.Form_Activate(); },
@@ -104,20 +123,8 @@ TEST_F(Form4Test, WhatWasUnderWayAtTheCloseStaysWithItsOpening) {
              expectRows(1, 5, 1);  // not station 3's record 2 alone
              EXPECT_TRUE(rowEmpty(6));
          }},
-        {"export",
-         [this](records::Form4& f) {
-             dialogs.saveAnswers = {"/tmp/records.csv"};
-             f.exportButton->click();
-         },
-         [this](records::Form4& f) {
-             EXPECT_TRUE(dialogs.messages.empty()) << "the export ended with its opening";
-             EXPECT_EQ(writer.files.count("/tmp/records.csv"), 0u);
-             ASSERT_TRUE(f.exportButton->isEnabled());
-             dialogs.saveAnswers = {"/tmp/records.csv"};
-             f.exportButton->click();
-             ASSERT_TRUE(waitFor([&] { return !dialogs.messages.empty(); }));
-             EXPECT_EQ(dialogs.messages.back(), "已导出 5 条记录。");
-         }},
+        exportCase("/tmp/records.csv"),
+        exportCase("/tmp/records.xlsx"),
         {"clear",
          [this](records::Form4& f) {
              dialogs.yesNoAnswers = {true};

@@ -30,14 +30,6 @@ bool mustQuote(std::string_view text) {
     return false;
 }
 
-char* put(char* out, std::string_view text) {
-    // An empty view may have no data at all, which memcpy must not be given.
-    if (!text.empty()) {
-        std::memcpy(out, text.data(), text.size());
-    }
-    return out + text.size();
-}
-
 // A text field: quoted where it must be, an apostrophe in front where it would be a formula.
 char* putText(char* out, std::string_view text) {
     const bool quote = mustQuote(text);

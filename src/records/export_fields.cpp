@@ -106,6 +106,16 @@ std::string_view unitText(const Column& column, std::string_view field) {
     return column.field == kVelocityField && !split.number.empty() ? "m/s" : split.unit;
 }
 
+// In eras of 400 years.
+std::int64_t daysFromCivil(int year, int month, int day) {
+    const std::int64_t y = year - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yearOfEra = y - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
 std::optional<StoredDateTime> readStoredDate(std::string_view text) {
     // yyyy-MM-dd/H:mm, the hour with one digit or two.
     const std::size_t colon = text.find(':');

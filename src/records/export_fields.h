@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -56,6 +58,19 @@ struct StoredDateTime {
     int minute = 0;
 };
 [[nodiscard]] std::optional<StoredDateTime> readStoredDate(std::string_view text);
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+[[nodiscard]] std::int64_t daysFromCivil(int year, int month, int day);
+
+// Copies a text to `out` and gives the end of the copy: the formats write their lines this way
+// into a buffer with room enough.
+inline char* put(char* out, std::string_view text) {
+    // An empty view may have no data at all, which memcpy must not be given.
+    if (!text.empty()) {
+        std::memcpy(out, text.data(), text.size());
+    }
+    return out + text.size();
+}
 
 inline constexpr std::size_t kIsoDateTimeSize = 16;
 // "2026-12-08 09:58".

@@ -43,22 +43,11 @@ bool numberAlone(const Column& column, std::string_view field) {
     return !split.number.empty() && split.unit.empty();
 }
 
-// Days from 1970-01-01 to a day of the Gregorian calendar.
-long daysFromEpoch(long year, long month, long day) {
-    year -= month <= 2 ? 1 : 0;
-    const long era = (year >= 0 ? year : year - 399) / 400;
-    const long yearOfEra = year - era * 400;
-    const long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 // A spreadsheet's number for a date and time: days since 1899-12-30, the time of day as a
 // fraction. Its calendar counts a 29 February 1900, so days before March 1900 count one less.
 double serialDate(const StoredDateTime& time) {
-    const long day = daysFromEpoch(time.year, time.month, time.day);
-    const long marchFirst1900 = daysFromEpoch(1900, 3, 1);
-    const long zero = daysFromEpoch(1899, 12, day < marchFirst1900 ? 31 : 30);
+    const std::int64_t day = daysFromCivil(time.year, time.month, time.day);
+    const std::int64_t zero = daysFromCivil(1899, 12, day < daysFromCivil(1900, 3, 1) ? 31 : 30);
     return static_cast<double>(day - zero) + (time.hour * 60 + time.minute) / 1440.0;
 }
 
@@ -68,11 +57,6 @@ bool isHexDigit(char c) {
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n';
-}
-
-char* put(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
-    return out + text.size();
 }
 
 // Whether an underscore at `at` would start the format's escape of a character, "_xHHHH_".
@@ -195,9 +179,7 @@ bool WorkbookFile::finish() {
         return false;
     }
     putMarkup(workbook::kSheetEnd);
-    sheet_.resize(used_);
-    used_ = 0;
-    const bool written = zip_->write(sheet_) && zip_->end() && zip_->close();
+    const bool written = handOver() && zip_->end() && zip_->close();
     zip_.reset();
     if (!written) {
         writer_.abandon();
@@ -234,9 +216,10 @@ void WorkbookFile::startRow() {
 
 bool WorkbookFile::endRow() {
     putMarkup("</row>");
-    if (used_ < kPieceSize) {
-        return true;
-    }
+    return used_ < kPieceSize || handOver();
+}
+
+bool WorkbookFile::handOver() {
     sheet_.resize(used_);
     used_ = 0;
     return zip_->write(sheet_);

@@ -38,6 +38,8 @@ class WorkbookFile final : public RecordFormat {
     void startRow();
     // Ends the row, and hands the piece to the archive once it is large enough.
     [[nodiscard]] bool endRow();
+    // Hands the piece in hand to the archive.
+    [[nodiscard]] bool handOver();
     [[nodiscard]] char* startCell(char* out, std::size_t column, std::string_view style, bool text);
     [[nodiscard]] bool writeText(std::size_t column, std::string_view text,
                                  std::string_view style = {});

@@ -3,21 +3,13 @@
 #include <cstddef>
 #include <cstring>
 
+#include "records/export_fields.h"
+
 namespace trend {
 
 namespace {
 
 constexpr Minute kMinutesPerDay = 24 * 60;
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar, in eras of 400 years.
-std::int64_t daysFromCivil(int year, int month, int day) {
-    const std::int64_t y = year - (month <= 2 ? 1 : 0);
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yearOfEra = y - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
 
 // Reads exactly `count` decimal digits at `at`; none when one of them is not a digit.
 std::optional<int> digits(std::string_view text, std::size_t at, std::size_t count) {
@@ -89,8 +81,8 @@ std::optional<Minute> DateReader::minuteOf(std::string_view date) {
 }
 
 Minute minuteOf(const CivilTime& time) {
-    return daysFromCivil(time.year, time.month, time.day) * kMinutesPerDay + time.hour * 60 +
-           time.minute;
+    return records::daysFromCivil(time.year, time.month, time.day) * kMinutesPerDay +
+           time.hour * 60 + time.minute;
 }
 
 CivilTime civilOf(Minute minute) {

@@ -103,6 +103,9 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
         EXPECT_EQ(rows[0][i][1].toString().toStdString(), records::kExportColumns[i].heading);
         EXPECT_GE(widths[i].toDouble(), 6.0) << "column " << i << " is sized";
     }
+    // Stored with Excel's padding, in 1/256 of a digit's width: 9 characters, and 36.
+    EXPECT_EQ(widths[0].toDouble(), 9.7109375);
+    EXPECT_EQ(widths[10].toDouble(), 36.7109375);
 
     struct Case {
         int row;

@@ -69,6 +69,7 @@ Form4::~Form4() {
     reader_.reset();
     services_.gate.dropPending(this);
     services_.gate.dropPending(&inbox_);
+    services_.gate.dropPending(&dialogAnswer_);
 }
 
 void Form4::Form_Activate() {
@@ -143,9 +144,14 @@ void Form4::takeNewer(int generation, Records newer, const StoreHealth& health) 
 
 void Form4::Command1_Click() {
     // The clear destroys the whole history, so it is asked for first.
-    if (!services_.dialogs.askYesNo("确定要清除全部记录吗？")) {
-        return;
-    }
+    services_.dialogs.openYesNo("确定要清除全部记录吗？", whenAnswered<bool>([this](bool yes) {
+                                    if (yes) {
+                                        clearAll();
+                                    }
+                                }));
+}
+
+void Form4::clearAll() {
     clearing_ = true;
     updateButtons();
     const int opening = opening_;
@@ -176,14 +182,19 @@ void Form4::Command2_Click() {
 }
 
 void Form4::exportButton_Click() {
-    const std::string path = services_.dialogs.saveFileName("导出记录", "records", kExportFilters);
+    services_.dialogs.openSaveFileName(
+        "导出记录", "records", kExportFilters,
+        whenAnswered<std::string>([this](const std::string& path) { exportTo(path); }));
+}
+
+void Form4::exportTo(const std::string& path) {
     if (path.empty()) {
         return;
     }
     // An export replaces the file it writes: never the store itself or a file that is no file.
     if (const std::optional<std::string> refused =
             services_.refuseExport ? services_.refuseExport(path) : std::nullopt) {
-        services_.dialogs.messageBox(*refused);
+        services_.dialogs.showMessageBox(*refused);
         return;
     }
     exporting_ = true;
@@ -221,18 +232,18 @@ void Form4::takeExport(int opening, const ExportResult& result, const StoreHealt
     const std::string count = std::to_string(result.records);
     switch (result.problem) {
         case ExportProblem::None:
-            services_.dialogs.messageBox("已导出 " + count + " 条记录。");
+            services_.dialogs.showMessageBox("已导出 " + count + " 条记录。");
             break;
         case ExportProblem::Store:
-            services_.dialogs.messageBox("导出失败：无法读取记录：" + problemText(health));
+            services_.dialogs.showMessageBox("导出失败：无法读取记录：" + problemText(health));
             break;
         case ExportProblem::Destination:
-            services_.dialogs.messageBox("导出失败：" + path);
+            services_.dialogs.showMessageBox("导出失败：" + path);
             break;
         case ExportProblem::TooManyRecords:
-            services_.dialogs.messageBox("导出失败：" + count +
-                                         " 条记录超出 Excel 工作表的行数，未写入文件。"
-                                         "请用筛选减少记录，或导出为 CSV 文件。");
+            services_.dialogs.showMessageBox("导出失败：" + count +
+                                             " 条记录超出 Excel 工作表的行数，未写入文件。"
+                                             "请用筛选减少记录，或导出为 CSV 文件。");
             break;
     }
 }
@@ -277,6 +288,22 @@ void Form4::receive(BackgroundReader::Delivery delivery) {
             self->takeDeliveries();
         }
     });
+}
+
+template <typename Answer>
+std::function<void(const Answer&)> Form4::whenAnswered(std::function<void(const Answer&)> take) {
+    // The answer enters through the gate like any other event, for the opening it was asked in.
+    return [self = QPointer<Form4>(this), opening = opening_,
+            take = std::move(take)](const Answer& answer) {
+        if (!self) {
+            return;
+        }
+        self->services_.gate.runDeferred(&self->dialogAnswer_, [self, opening, take, answer] {
+            if (self && self->opening_ == opening) {
+                take(answer);
+            }
+        });
+    };
 }
 
 void Form4::takeDeliveries() {

@@ -135,7 +135,14 @@ class Form4 : public QWidget {
     void readNewest(const RecordFilter& filter, Take take);
     void takeFill(int generation, Records newest, const StoreHealth& health);
     void takeNewer(int generation, Records newer, const StoreHealth& health);
+    void clearAll();
     void takeClear(int opening, bool cleared, const StoreHealth& health);
+    // Exports into `path` (nothing when empty), then says how it went.
+    void exportTo(const std::string& path);
+    // A dialog's answer handler that runs `take` through the gate once the operator has answered,
+    // if the window is still in the opening the dialog was shown in.
+    template <typename Answer>
+    std::function<void(const Answer&)> whenAnswered(std::function<void(const Answer&)> take);
     void takeExport(int opening, const ExportResult& result, const StoreHealth& health,
                     const std::string& path);
     void showFault(const std::string& what, const StoreHealth& health);
@@ -162,6 +169,8 @@ class Form4 : public QWidget {
     bool exporting_ = false;
     bool fillShownWithoutActivation_ = false;
     std::deque<BackgroundReader::Delivery> inbox_;
+    // The source under which an answered dialog's handler waits in the gate.
+    const char dialogAnswer_ = 0;
     std::unique_ptr<BackgroundReader> reader_;
 };
 

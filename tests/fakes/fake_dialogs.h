@@ -10,8 +10,10 @@
 namespace fakes {
 
 // Dialogs answered from scripts. An input box with no scripted answer is cancelled (empty); a
-// Yes/No box with no scripted answer is answered No. `whileOpen` runs inside every dialog, as the
-// nested event loop of a real modal dialog would run other events.
+// Yes/No box with no scripted answer is answered No. `whileOpen` runs inside every dialog that
+// waits, as the nested event loop of a real modal dialog would run other events. A dialog that
+// returns at once is counted in `shownOpen` and answered from within the call, or, while
+// `holdOpen` is set, stays open until the test answers it with answerHeld().
 class FakeDialogs final : public platform::Dialogs {
   public:
     struct Prompt {
@@ -29,6 +31,16 @@ class FakeDialogs final : public platform::Dialogs {
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::function<void()> whileOpen;
+    int shownOpen = 0;  // dialogs shown without waiting for the operator
+    bool holdOpen = false;
+    std::deque<std::function<void()>> held;  // the answers of the dialogs still open
+
+    // The operator answers the dialog held longest, from the scripts.
+    void answerHeld() {
+        std::function<void()> answer = std::move(held.front());
+        held.pop_front();
+        answer();
+    }
 
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultAnswer) override {
@@ -47,6 +59,41 @@ class FakeDialogs final : public platform::Dialogs {
         questions.push_back(title);
         saveFilters.push_back(filters);
         runWhileOpen();
+        return nextSaveAnswer();
+    }
+    void showMessageBox(const std::string& text) override {
+        ++shownOpen;
+        messages.push_back(text);
+    }
+    void openSaveFileName(const std::string& title, const std::string&, const std::string& filters,
+                          std::function<void(const std::string&)> then) override {
+        ++shownOpen;
+        questions.push_back(title);
+        saveFilters.push_back(filters);
+        answerOrHold([this, then = std::move(then)] { then(nextSaveAnswer()); });
+    }
+    void openYesNo(const std::string& text, std::function<void(bool)> then) override {
+        ++shownOpen;
+        questions.push_back(text);
+        answerOrHold([this, then = std::move(then)] {
+            bool yes = false;
+            if (!yesNoAnswers.empty()) {
+                yes = yesNoAnswers.front();
+                yesNoAnswers.pop_front();
+            }
+            then(yes);
+        });
+    }
+
+  private:
+    void answerOrHold(std::function<void()> answer) {
+        if (holdOpen) {
+            held.push_back(std::move(answer));
+        } else {
+            answer();
+        }
+    }
+    std::string nextSaveAnswer() {
         if (saveAnswers.empty()) {
             return {};
         }
@@ -54,18 +101,6 @@ class FakeDialogs final : public platform::Dialogs {
         saveAnswers.pop_front();
         return path;
     }
-    bool askYesNo(const std::string& text) override {
-        questions.push_back(text);
-        runWhileOpen();
-        if (yesNoAnswers.empty()) {
-            return false;
-        }
-        const bool yes = yesNoAnswers.front();
-        yesNoAnswers.pop_front();
-        return yes;
-    }
-
-  private:
     std::string answer(const Prompt& asked) {
         prompts.push_back(asked);
         runWhileOpen();

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QSpacerItem>
 
+#include <memory>
+
 namespace platform::qt {
 
 namespace {
@@ -57,6 +59,49 @@ QString suffixOfFilter(const QString& filter) {
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
+// The message box of messageBox and showMessageBox.
+QMessageBox* newMessageBox(const std::string& text) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, kMessageTitle, QString::fromStdString(text),
+                                QMessageBox::Ok, dialogParent());
+    box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box->setWindowModality(Qt::ApplicationModal);
+    keepTitleReadable(*box);
+    return box;
+}
+
+QFileDialog* newSaveDialog(const std::string& title, const std::string& suggested,
+                           const std::string& filters) {
+    auto* dialog =
+        new QFileDialog(dialogParent(), QString::fromStdString(title),
+                        QString::fromStdString(suggested), QString::fromStdString(filters));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    // A name typed without a suffix takes the suffix of the kind of file chosen.
+    dialog->setDefaultSuffix(suffixOfFilter(dialog->selectedNameFilter()));
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+        dialog->setDefaultSuffix(suffixOfFilter(filter));
+    });
+    return dialog;
+}
+
+std::string chosenPath(const QFileDialog& dialog, int result) {
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+// Shows `dialog` modal to the whole application without waiting for it; `closed` runs with its
+// result once the operator has closed it, and the dialog is deleted after.
+void showUntilClosed(QDialog* dialog, std::function<void(int result)> closed) {
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, closed = std::move(closed)](int result) {
+                         dialog->deleteLater();
+                         closed(result);
+                     });
+    dialog->show();
+}
+
 }  // namespace
 
 std::string QtDialogs::inputBox(const std::string& prompt, const std::string& title,
@@ -70,40 +115,40 @@ std::string QtDialogs::passwordBox(const std::string& prompt, const std::string&
 }
 
 void QtDialogs::messageBox(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, kMessageTitle, QString::fromStdString(text),
-                    QMessageBox::Ok, dialogParent());
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    box.setWindowModality(Qt::ApplicationModal);
-    keepTitleReadable(box);
-    box.exec();
+    const std::unique_ptr<QMessageBox> box(newMessageBox(text));
+    box->exec();
 }
 
 std::string QtDialogs::saveFileName(const std::string& title, const std::string& suggested,
                                     const std::string& filters) {
-    QFileDialog dialog(dialogParent(), QString::fromStdString(title),
-                       QString::fromStdString(suggested), QString::fromStdString(filters));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    // A name typed without a suffix takes the suffix of the kind of file chosen.
-    dialog.setDefaultSuffix(suffixOfFilter(dialog.selectedNameFilter()));
-    QObject::connect(
-        &dialog, &QFileDialog::filterSelected, &dialog,
-        [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOfFilter(filter)); });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().front().toStdString();
+    const std::unique_ptr<QFileDialog> dialog(newSaveDialog(title, suggested, filters));
+    return chosenPath(*dialog, dialog->exec());
 }
 
-bool QtDialogs::askYesNo(const std::string& text) {
-    QMessageBox box(QMessageBox::Question, kMessageTitle, QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No, dialogParent());
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
-    box.setDefaultButton(QMessageBox::No);
-    box.setWindowModality(Qt::ApplicationModal);
-    keepTitleReadable(box);
-    return box.exec() == QMessageBox::Yes;
+void QtDialogs::showMessageBox(const std::string& text) {
+    showUntilClosed(newMessageBox(text), [](int) {});
+}
+
+void QtDialogs::openSaveFileName(const std::string& title, const std::string& suggested,
+                                 const std::string& filters,
+                                 std::function<void(const std::string&)> then) {
+    QFileDialog* dialog = newSaveDialog(title, suggested, filters);
+    showUntilClosed(dialog, [dialog, then = std::move(then)](int result) {
+        then(chosenPath(*dialog, result));
+    });
+}
+
+void QtDialogs::openYesNo(const std::string& text, std::function<void(bool)> then) {
+    auto* box = new QMessageBox(QMessageBox::Question, kMessageTitle, QString::fromStdString(text),
+                                QMessageBox::Yes | QMessageBox::No, dialogParent());
+    box->button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box->button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box->setDefaultButton(QMessageBox::No);
+    box->setWindowModality(Qt::ApplicationModal);
+    keepTitleReadable(*box);
+    showUntilClosed(box, [box, then = std::move(then)](int) {
+        then(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
 }
 
 }  // namespace platform::qt

@@ -55,6 +55,7 @@ class WorkbookFile final : public RecordFormat {
     static constexpr std::size_t kRowDigits = 16;
     char rowDigits_[kRowDigits] = {};
     std::size_t rowDigitCount_ = 0;
+    std::size_t nextColumn_ = 0;  // the column a cell takes when it does not name its place
     std::string repaired_;
 };
 

@@ -145,6 +145,16 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
     }
     EXPECT_EQ(rows[1][2][2].toString(), "yyyy-mm-dd hh:mm");
     EXPECT_EQ(book["preserved"].toInt(), 2) << "the texts with a space at an end keep it";
+    // A cell names its place only after an empty one, which is left out; the cells read back in
+    // their columns either way.
+    int afterEmpty = 0;
+    for (const QJsonValue row : rows) {
+        for (int column = 1; column < 21; ++column) {
+            afterEmpty += row[column][1].isNull() ? 0 : row[column - 1][1].isNull() ? 1 : 0;
+        }
+    }
+    EXPECT_GT(afterEmpty, 0);
+    EXPECT_EQ(book["placed"].toInt(), afterEmpty);
 }
 
 // A cell holds at most 32767 characters: a longer text fails the export rather than the

@@ -54,7 +54,7 @@ records::MeasurementRecord oddRecord() {
     r.flow = "=1+1";
     r.velocity = "+00";
     r.forwardTotal = "1E+123m3";
-    r.alarm = "bad\xff byte, a\x01 control\xEF\xBF\xBF";
+    r.alarm = "bad\xff byte, a\x01 control\xEF\xBF\xBF end";
     return r;
 }
 
@@ -126,7 +126,7 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
         {2, 17, "n", QJsonValue()},  {2, 18, "s", "1E+123m3"},
         // A byte that starts no character becomes U+FFFD; a control character stays in the
         // format's escape, which Excel turns back and openpyxl shows as it is.
-        {2, 10, "s", "bad\uFFFD byte, a_x0001_ control_xFFFF_"},
+        {2, 10, "s", "bad\uFFFD byte, a_x0001_ control_xFFFF_ end"},
         {3, 2, "d", "1900-02-28T23:59:00"},  {4, 2, "d", "1900-03-01T00:00:00"},
         // Markup stays text; an underscore that would start an escape is escaped itself, so
         // that Excel shows "_x0041_" as it was stored.

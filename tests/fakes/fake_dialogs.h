@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -12,8 +13,7 @@ namespace fakes {
 // Dialogs answered from scripts. An input box with no scripted answer is cancelled (empty); a
 // Yes/No box with no scripted answer is answered No. `whileOpen` runs inside every dialog that
 // waits, as the nested event loop of a real modal dialog would run other events. A dialog that
-// returns at once is counted in `shownOpen` and answered from within the call, or, while
-// `holdOpen` is set, stays open until the test answers it with answerHeld().
+// returns at once is answered within the call or, while `holdOpen` is set, by answerHeld().
 class FakeDialogs final : public platform::Dialogs {
   public:
     struct Prompt {
@@ -31,16 +31,10 @@ class FakeDialogs final : public platform::Dialogs {
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::function<void()> whileOpen;
-    int shownOpen = 0;  // dialogs shown without waiting for the operator
     bool holdOpen = false;
-    std::deque<std::function<void()>> held;  // the answers of the dialogs still open
+    std::function<void()> held;  // the answer of the dialog left open
 
-    // The operator answers the dialog held longest, from the scripts.
-    void answerHeld() {
-        std::function<void()> answer = std::move(held.front());
-        held.pop_front();
-        answer();
-    }
+    void answerHeld() { std::exchange(held, {})(); }
 
     std::string inputBox(const std::string& prompt, const std::string& title,
                          const std::string& defaultAnswer) override {
@@ -59,47 +53,37 @@ class FakeDialogs final : public platform::Dialogs {
         questions.push_back(title);
         saveFilters.push_back(filters);
         runWhileOpen();
-        return nextSaveAnswer();
+        return next(saveAnswers);
     }
-    void showMessageBox(const std::string& text) override {
-        ++shownOpen;
-        messages.push_back(text);
-    }
+    void showMessageBox(const std::string& text) override { messages.push_back(text); }
     void openSaveFileName(const std::string& title, const std::string&, const std::string& filters,
                           std::function<void(const std::string&)> then) override {
-        ++shownOpen;
         questions.push_back(title);
         saveFilters.push_back(filters);
-        answerOrHold([this, then = std::move(then)] { then(nextSaveAnswer()); });
+        answerOrHold([this, then = std::move(then)] { then(next(saveAnswers)); });
     }
     void openYesNo(const std::string& text, std::function<void(bool)> then) override {
-        ++shownOpen;
         questions.push_back(text);
-        answerOrHold([this, then = std::move(then)] {
-            bool yes = false;
-            if (!yesNoAnswers.empty()) {
-                yes = yesNoAnswers.front();
-                yesNoAnswers.pop_front();
-            }
-            then(yes);
-        });
+        answerOrHold([this, then = std::move(then)] { then(next(yesNoAnswers)); });
     }
 
   private:
     void answerOrHold(std::function<void()> answer) {
         if (holdOpen) {
-            held.push_back(std::move(answer));
+            held = std::move(answer);
         } else {
             answer();
         }
     }
-    std::string nextSaveAnswer() {
-        if (saveAnswers.empty()) {
-            return {};
+    // The first scripted answer, taken; none (empty, No) when none is left.
+    template <typename T>
+    static T next(std::deque<T>& scripted) {
+        if (scripted.empty()) {
+            return T{};
         }
-        std::string path = saveAnswers.front();
-        saveAnswers.pop_front();
-        return path;
+        T first = std::move(scripted.front());
+        scripted.pop_front();
+        return first;
     }
     std::string answer(const Prompt& asked) {
         prompts.push_back(asked);

@@ -1,5 +1,7 @@
 #include "records/export_fields.h"
 
+#include <algorithm>
+
 #include "text/characters.h"
 
 namespace records {
@@ -11,11 +13,11 @@ const std::array<Column, 21> kExportColumns = {{
     {"管径", ColumnKind::Stored, kDiameterField},
     {"瞬时流量", ColumnKind::Stored, 3},
     {"百分比", ColumnKind::Stored, 4},
-    {"量程比", ColumnKind::Stored, 5},
+    {"量程比", ColumnKind::Stored, kRangeRatioField},
     {"流速", ColumnKind::Stored, kVelocityField},
     {"正向累计", ColumnKind::Stored, 7},
     {"反向累计", ColumnKind::Stored, 8},
-    {"报警状态", ColumnKind::Stored, 9},
+    {"报警状态", ColumnKind::Stored, kAlarmField},
     {"瞬时流量数值", ColumnKind::Number, 3},
     {"瞬时流量单位", ColumnKind::Unit, 3},
     {"百分比数值", ColumnKind::Number, 4},
@@ -99,6 +101,45 @@ SplitValue splitValue(std::string_view text) {
     }
     const std::size_t from = text[0] == '+' ? 1 : 0;
     return {text.substr(from, end - from), text.substr(end)};
+}
+
+std::optional<PlainDecimal> plainDecimal(std::string_view number) {
+    const auto allDigits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), text::isDigit);
+    };
+    PlainDecimal plain;
+    plain.negative = !number.empty() && number.front() == '-';
+    plain.whole = number.substr(plain.negative ? 1 : 0);
+    if (const std::size_t point = plain.whole.find('.'); point != std::string_view::npos) {
+        plain.fraction = plain.whole.substr(point + 1);
+        plain.whole = plain.whole.substr(0, point);
+    }
+    if ((plain.whole.empty() && plain.fraction.empty()) || !allDigits(plain.whole) ||
+        !allDigits(plain.fraction)) {
+        return std::nullopt;
+    }
+    while (plain.whole.size() > 1 && plain.whole.front() == '0') {
+        plain.whole.remove_prefix(1);
+    }
+    if (plain.whole.empty()) {
+        plain.whole = "0";
+    }
+    while (!plain.fraction.empty() && plain.fraction.back() == '0') {
+        plain.fraction.remove_suffix(1);
+    }
+    return plain;
+}
+
+char* PlainDecimal::put(char* out) const {
+    if (negative) {
+        *out++ = '-';
+    }
+    out = records::put(out, whole);
+    if (!fraction.empty()) {
+        *out++ = '.';
+        out = records::put(out, fraction);
+    }
+    return out;
 }
 
 std::string_view unitText(const Column& column, std::string_view field) {

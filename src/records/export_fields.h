@@ -30,7 +30,9 @@ struct Column {
 inline constexpr std::size_t kStationField = 0;
 inline constexpr std::size_t kDateField = 1;
 inline constexpr std::size_t kDiameterField = 2;
+inline constexpr std::size_t kRangeRatioField = 5;
 inline constexpr std::size_t kVelocityField = 6;
+inline constexpr std::size_t kAlarmField = 9;
 
 extern const std::array<Column, 21> kExportColumns;
 
@@ -43,6 +45,20 @@ struct SplitValue {
     std::string_view unit;
 };
 [[nodiscard]] SplitValue splitValue(std::string_view text);
+
+// A plain decimal number ("-0012.50", ".5", "7.") in the parts of the plain text that names the
+// same number with fewest digits ("-12.5", "0.5", "7"); nothing when the text is not of that form
+// (it has an exponent, say).
+struct PlainDecimal {
+    bool negative = false;
+    std::string_view whole;     // "0" when the number has no whole part
+    std::string_view fraction;  // without trailing zeros; empty for a whole number
+
+    // Writes the number's text and gives its end: at most as many bytes as it was read from, and
+    // one more.
+    char* put(char* out) const;
+};
+[[nodiscard]] std::optional<PlainDecimal> plainDecimal(std::string_view number);
 
 // What a Unit column shows: the split's unit, and for a velocity, which is shown without its
 // unit, "m/s" beside a number.

@@ -34,6 +34,19 @@ bool isAscii(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// Whether a column's texts repeat from record to record (a unit, the range ratio, the alarm
+// state), so that the workbook keeps each of them once.
+bool repeats(const Column& column) {
+    return column.kind == ColumnKind::Unit || column.field == kRangeRatioField ||
+           column.field == kAlarmField;
+}
+
+// What follows a cell's place and style, up to its value: a text in the cell, a shared text's
+// place, a number.
+constexpr std::string_view kTextCell = " t=\"inlineStr\"><is>";
+constexpr std::string_view kSharedCell = " t=\"s\"><v>";
+constexpr std::string_view kNumberCell = "><v>";
+
 // A stored field that holds a number alone (the station, the diameter) goes in as that number.
 bool numberAlone(const Column& column, std::string_view field) {
     if (column.field != kStationField && column.field != kDiameterField) {
@@ -51,69 +64,17 @@ double serialDate(const StoredDateTime& time) {
     return static_cast<double>(day - zero) + (time.hour * 60 + time.minute) / 1440.0;
 }
 
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n';
-}
-
-// Whether an underscore at `at` would start the format's escape of a character, "_xHHHH_".
-bool startsEscape(std::string_view text, std::size_t at) {
-    return at + 6 < text.size() && text[at + 1] == 'x' && isHexDigit(text[at + 2]) &&
-           isHexDigit(text[at + 3]) && isHexDigit(text[at + 4]) && isHexDigit(text[at + 5]) &&
-           text[at + 6] == '_';
-}
-
-// U+FFFE and U+FFFF, in UTF-8, are characters XML cannot hold either.
-bool isNonCharacter(std::string_view text, std::size_t at) {
-    return text[at] == '\xEF' && at + 2 < text.size() && text[at + 1] == '\xBF' &&
-           (text[at + 2] == '\xBE' || text[at + 2] == '\xBF');
-}
-
-bool needsEscape(char c) {
-    return c == '&' || c == '<' || c == '>' || c == '_' || c == '\xEF' ||
-           static_cast<unsigned char>(c) < 0x20;
-}
-
-// A text as XML; at most kMostEscaped bytes for each byte. A character that XML cannot hold (a
-// control character, U+FFFE, U+FFFF) goes in as the format's escape "_xHHHH_"; an underscore
-// that would start such an escape is itself escaped.
-constexpr std::size_t kMostEscaped = 7;
-char* putEscaped(char* out, std::string_view text) {
-    if (std::none_of(text.begin(), text.end(), needsEscape)) {
-        return put(out, text);
-    }
-    constexpr char kHex[] = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const auto code = static_cast<unsigned char>(c);
-        if (c == '&') {
-            out = put(out, "&amp;");
-        } else if (c == '<') {
-            out = put(out, "&lt;");
-        } else if (c == '>') {
-            out = put(out, "&gt;");
-        } else if (code < 0x20 && c != '\t' && c != '\n') {
-            out = put(out, "_x00");
-            *out++ = kHex[code >> 4];
-            *out++ = kHex[code & 0xf];
-            *out++ = '_';
-        } else if (c == '_' && startsEscape(text, i)) {
-            out = put(out, "_x005F_");
-        } else if (isNonCharacter(text, i)) {
-            out = put(out, text[i + 2] == '\xBE' ? "_xFFFE_" : "_xFFFF_");
-            i += 2;
-        } else {
-            *out++ = c;
-        }
-    }
-    return out;
-}
-
 // Room for a cell's markup around its value.
 constexpr std::size_t kCellRoom = 96;
+
+// The shortest decimal that reads back as the same value, its exponent marked "E"; it takes at
+// most kMostDigits bytes.
+constexpr std::size_t kMostDigits = 32;
+char* putShortest(char* out, double value) {
+    char* const end = std::to_chars(out, out + kMostDigits, value).ptr;
+    std::replace(out, end, 'e', 'E');
+    return end;
+}
 
 }  // namespace
 
@@ -137,6 +98,9 @@ bool WorkbookFile::begin(const std::string& path) {
     }
     used_ = 0;
     row_ = 0;
+    shared_ = {};
+    sharedUses_ = 0;
+    lastShared_ = {};
     putMarkup(workbook::sheetStart(kColumnWidths.data(), kColumnWidths.size()));
     startRow();
     for (std::size_t i = 0; i < kExportColumns.size(); ++i) {
@@ -159,9 +123,7 @@ bool WorkbookFile::add(const RecordView& fields) {
                                                      : writeText(i, field);
                 break;
             case ColumnKind::DateTime:
-                if (const auto time = readStoredDate(field)) {
-                    writeValue(i, serialDate(*time), workbook::kDateStyle);
-                }
+                writeDate(i, field);
                 break;
             case ColumnKind::Number:
                 written = writeNumber(i, splitValue(field).number);
@@ -179,7 +141,9 @@ bool WorkbookFile::finish() {
         return false;
     }
     putMarkup(workbook::kSheetEnd);
-    const bool written = handOver() && zip_->end() && zip_->close();
+    const bool written = handOver() && zip_->end() &&
+                         zip_->add(workbook::kSharedTextsName, shared_.part(sharedUses_)) &&
+                         zip_->close();
     zip_.reset();
     if (!written) {
         writer_.abandon();
@@ -208,10 +172,9 @@ void WorkbookFile::startRow() {
     ++row_;
     char* const end = std::to_chars(rowDigits_, rowDigits_ + kRowDigits, row_).ptr;
     rowDigitCount_ = static_cast<std::size_t>(end - rowDigits_);
-    char* out = room(kCellRoom);
-    out = put(out, "<row r=\"");
-    out = put(out, {rowDigits_, rowDigitCount_});
-    used_ = static_cast<std::size_t>(put(out, "\">") - sheet_.data());
+    // A row without its number is the one after the row before it: left out, the rows repeat
+    // each other more closely and compress to less.
+    putMarkup("<row>");
     nextColumn_ = 0;
 }
 
@@ -226,7 +189,8 @@ bool WorkbookFile::handOver() {
     return zip_->write(sheet_);
 }
 
-char* WorkbookFile::startCell(char* out, std::size_t column, std::string_view style, bool text) {
+char* WorkbookFile::startCell(char* out, std::size_t column, std::string_view style,
+                              std::string_view kind) {
     out = put(out, "<c");
     // A cell without its place takes the column after the cell before it. Only a cell after an
     // empty one (which is left out) names its place: the rows then repeat each other closely
@@ -245,7 +209,7 @@ char* WorkbookFile::startCell(char* out, std::size_t column, std::string_view st
         out = put(out, style);
         *out++ = '"';
     }
-    return put(out, text ? " t=\"inlineStr\"><is>" : ">");
+    return put(out, kind);
 }
 
 bool WorkbookFile::writeText(std::size_t column, std::string_view text, std::string_view style) {
@@ -258,14 +222,37 @@ bool WorkbookFile::writeText(std::size_t column, std::string_view text, std::str
         repaired_ = text::utf8(text::characters(text));
         text = repaired_;
     }
+    if (repeats(kExportColumns[column]) && writeShared(column, text, style)) {
+        return true;
+    }
     if (text.size() > kMostCharacters && text::characters(text).size() > kMostCharacters) {
         return false;
     }
-    char* out = startCell(room(kCellRoom + text.size() * kMostEscaped), column, style, true);
-    out = put(out,
-              isSpace(text.front()) || isSpace(text.back()) ? "<t xml:space=\"preserve\">" : "<t>");
-    out = putEscaped(out, text);
-    used_ = static_cast<std::size_t>(put(out, "</t></is></c>") - sheet_.data());
+    char* const out =
+        startCell(room(kCellRoom + workbook::textRoom(text.size())), column, style, kTextCell);
+    used_ =
+        static_cast<std::size_t>(put(workbook::putText(out, text), "</is></c>") - sheet_.data());
+    return true;
+}
+
+// A text of a column whose texts repeat goes in the table of shared texts while it has room.
+// The column's last text is remembered with its place, which then needs no look-up.
+bool WorkbookFile::writeShared(std::size_t column, std::string_view text, std::string_view style) {
+    LastShared& last = lastShared_[column];
+    if (!last.place || text != last.text) {
+        last.place = shared_.place(text);
+        if (!last.place) {
+            return false;
+        }
+        last.text.assign(text);
+    }
+    char digits[kMostDigits];
+    const char* const end = std::to_chars(digits, digits + kMostDigits, *last.place).ptr;
+    char* const out = startCell(room(kCellRoom + kMostDigits), column, style, kSharedCell);
+    used_ = static_cast<std::size_t>(
+        put(put(out, {digits, static_cast<std::size_t>(end - digits)}), "</v></c>") -
+        sheet_.data());
+    ++sharedUses_;
     return true;
 }
 
@@ -273,21 +260,42 @@ bool WorkbookFile::writeNumber(std::size_t column, std::string_view number) {
     if (number.empty()) {
         return true;
     }
+    // Such a decimal goes in as it is, neither read nor printed: it names the same number.
+    if (const auto plain = plainDecimal(number)) {
+        char* const out = startCell(room(kCellRoom + number.size()), column, {}, kNumberCell);
+        used_ = static_cast<std::size_t>(put(plain->put(out), "</v></c>") - sheet_.data());
+        return true;
+    }
     double value = 0.0;
     const auto read = std::from_chars(number.data(), number.data() + number.size(), value);
     if (read.ec != std::errc()) {
         return writeText(column, number);
     }
-    writeValue(column, value);
+    char digits[kMostDigits];
+    writeDigits(column, {digits, static_cast<std::size_t>(putShortest(digits, value) - digits)});
     return true;
 }
 
-// The shortest decimal that reads back as the same value, its exponent marked "E".
-void WorkbookFile::writeValue(std::size_t column, double value, std::string_view style) {
-    char* out = put(startCell(room(kCellRoom), column, style, false), "<v>");
-    char* const end = std::to_chars(out, out + kCellRoom / 2, value).ptr;
-    std::replace(out, end, 'e', 'E');
-    used_ = static_cast<std::size_t>(put(end, "</v></c>") - sheet_.data());
+void WorkbookFile::writeDigits(std::size_t column, std::string_view digits,
+                               std::string_view style) {
+    char* const out = startCell(room(kCellRoom + digits.size()), column, style, kNumberCell);
+    used_ = static_cast<std::size_t>(put(put(out, digits), "</v></c>") - sheet_.data());
+}
+
+// The records of one minute, one for each station, follow each other and share their time:
+// it is worked out once for them all.
+void WorkbookFile::writeDate(std::size_t column, std::string_view field) {
+    if (field != dateField_) {
+        dateField_.assign(field);
+        dateDigits_.clear();
+        if (const auto time = readStoredDate(field)) {
+            char digits[kMostDigits];
+            dateDigits_.assign(digits, putShortest(digits, serialDate(*time)));
+        }
+    }
+    if (!dateDigits_.empty()) {
+        writeDigits(column, dateDigits_, workbook::kDateStyle);
+    }
 }
 
 }  // namespace records

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +11,7 @@
 #include "records/export.h"
 #include "records/record_format.h"
 #include "records/store.h"
+#include "records/workbook_parts.h"
 
 namespace records {
 
@@ -40,11 +43,19 @@ class WorkbookFile final : public RecordFormat {
     [[nodiscard]] bool endRow();
     // Hands the piece in hand to the archive.
     [[nodiscard]] bool handOver();
-    [[nodiscard]] char* startCell(char* out, std::size_t column, std::string_view style, bool text);
+    // A cell's markup up to its value, which `kind` begins.
+    [[nodiscard]] char* startCell(char* out, std::size_t column, std::string_view style,
+                                  std::string_view kind);
     [[nodiscard]] bool writeText(std::size_t column, std::string_view text,
                                  std::string_view style = {});
+    // False, and nothing written, when the table of shared texts has no room for the text.
+    [[nodiscard]] bool writeShared(std::size_t column, std::string_view text,
+                                   std::string_view style);
     [[nodiscard]] bool writeNumber(std::size_t column, std::string_view number);
-    void writeValue(std::size_t column, double value, std::string_view style = {});
+    // A number's cell, given the number's text as the sheet holds it.
+    void writeDigits(std::size_t column, std::string_view digits, std::string_view style = {});
+    // The stored "日期" as a date-time cell; none when it names no real time.
+    void writeDate(std::size_t column, std::string_view field);
 
     platform::FileWriter& writer_;
     std::unique_ptr<ZipArchive> zip_;
@@ -57,6 +68,15 @@ class WorkbookFile final : public RecordFormat {
     std::size_t rowDigitCount_ = 0;
     std::size_t nextColumn_ = 0;  // the column a cell takes when it does not name its place
     std::string repaired_;
+    workbook::SharedTexts shared_;
+    std::uint64_t sharedUses_ = 0;  // the cells that name a shared text
+    struct LastShared {
+        std::string text;
+        std::optional<std::uint32_t> place;
+    };
+    std::array<LastShared, 21> lastShared_;  // for each column
+    std::string dateField_;                  // the last stored "日期" written
+    std::string dateDigits_;  // its date-time number, empty when it names no real time
 };
 
 // Every record that passes the filter into a workbook, at most `limit` of them: when more pass,

@@ -1,7 +1,7 @@
 """Prints what a workbook holds, as JSON, read by openpyxl: the sheet names, the frozen panes,
 the column widths, every cell as [type, value, number format], how many texts of the first
-sheet are marked to keep their spaces, and how many of its cells name their place. Exits 77
-without openpyxl."""
+sheet and of the shared texts are marked to keep their spaces, how many of the sheet's cells name
+their place, and how many shared texts there are. Exits 77 without openpyxl."""
 import json
 import sys
 import zipfile
@@ -21,7 +21,9 @@ def cell(c):
     return [c.data_type, value, c.number_format]
 
 
-sheet_xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml")
+archive = zipfile.ZipFile(sys.argv[1])
+sheet_xml = archive.read("xl/worksheets/sheet1.xml")
+shared_xml = archive.read("xl/sharedStrings.xml") if "xl/sharedStrings.xml" in archive.namelist() else b""
 book = openpyxl.load_workbook(sys.argv[1])
 sheet = book.worksheets[0]
 print(json.dumps({
@@ -30,6 +32,7 @@ print(json.dumps({
     "widths": [sheet.column_dimensions[get_column_letter(i)].width
                for i in range(1, sheet.max_column + 1)],
     "rows": [[cell(c) for c in row] for row in sheet.iter_rows()],
-    "preserved": sheet_xml.count(b'<t xml:space="preserve">'),
+    "preserved": (sheet_xml + shared_xml).count(b'<t xml:space="preserve">'),
     "placed": sheet_xml.count(b'<c r="'),
+    "shared": shared_xml.count(b"<si>"),
 }, ensure_ascii=False))

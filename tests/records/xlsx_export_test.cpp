@@ -12,12 +12,14 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "fakes/fake_file_writer.h"
 #include "fakes/fake_store.h"
 #include "platform/qt/qt_file_writer.h"
 #include "records/export_fields.h"
+#include "records/workbook_parts.h"
 #include "records/xlsx_export.h"
 #include "sample_records.h"
 
@@ -129,8 +131,8 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
         {2, 10, "s", "bad\uFFFD byte, a_x0001_ control_xFFFF_ end"},
         {3, 2, "d", "1900-02-28T23:59:00"},  {4, 2, "d", "1900-03-01T00:00:00"},
         // Markup stays text; an underscore that would start an escape is escaped itself, so
-        // that Excel shows "_x0041_" as it was stored.
-        {3, 10, "s", " <b> & _x005F_x0041_"},
+        // that a reader of the shared texts shows "_x0041_" as it was stored.
+        {3, 10, "s", " <b> & _x0041_"},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -144,7 +146,8 @@ TEST_F(WorkbookExport, ASpreadsheetReadsNumbersDatesAndTextsAsTheyAre) {
         }
     }
     EXPECT_EQ(rows[1][2][2].toString(), "yyyy-mm-dd hh:mm");
-    EXPECT_EQ(book["preserved"].toInt(), 2) << "the texts with a space at an end keep it";
+    EXPECT_EQ(book["preserved"].toInt(), 1) << "the text with a space at an end (an alarm state "
+                                               "of two rows, kept once) keeps it";
     // A cell names its place only after an empty one, which is left out; the cells read back in
     // their columns either way.
     int afterEmpty = 0;
@@ -190,20 +193,57 @@ TEST_F(WorkbookExport, ATextLongerThanACellHoldsFailsTheExport) {
 TEST_F(WorkbookExport, ASheetOfManyPiecesReadsBackInOrder) {
     fakes::FakeStore store;
     constexpr int kRecords = 3000;  // about 3 MB of the sheet's XML
+    // Each record's own range ratio and alarm: more texts than the shared table takes, so the
+    // later ones stay in their cells.
     for (int n = 0; n < kRecords; ++n) {
-        ASSERT_TRUE(store.append(records_test::recordNumber(n)));
+        records::MeasurementRecord record = records_test::recordNumber(n);
+        record.rangeRatio = "1:" + std::to_string(n);
+        record.alarm = "报警 " + std::to_string(n);
+        ASSERT_TRUE(store.append(record));
     }
     ASSERT_TRUE(records::exportRecords(store, {}, writer_, path("many.xlsx")).written);
     std::string skip;
-    const QJsonArray rows = readWorkbook(path("many.xlsx"), skip)["rows"].toArray();
+    const QJsonObject book = readWorkbook(path("many.xlsx"), skip);
     if (!skip.empty()) {
         GTEST_SKIP() << "no reader for the workbook: " << skip;
     }
+    const QJsonArray rows = book["rows"].toArray();
     ASSERT_EQ(rows.size(), kRecords + 1);
     for (const int n : {0, 1000, 1999, kRecords - 1}) {
-        EXPECT_EQ(rows[n + 1][4][1].toString().toStdString(), "+" + std::to_string(n) + ".5m3/h");
-        EXPECT_EQ(rows[n + 1][17][1].toDouble(), n) << "row " << n + 1;
+        const QJsonArray row = rows[n + 1].toArray();
+        EXPECT_EQ(row[4][1].toString().toStdString(), "+" + std::to_string(n) + ".5m3/h");
+        EXPECT_EQ(row[17][1].toDouble(), n) << "row " << n + 1;
+        EXPECT_EQ(row[6][1].toString().toStdString(), "1:" + std::to_string(n));
+        EXPECT_EQ(row[10][1].toString().toStdString(), "报警 " + std::to_string(n));
+        EXPECT_EQ(row[12][1].toString(), "m3/h");
     }
+    EXPECT_EQ(book["shared"].toInt(), 4096) << "the table of shared texts is full";
+}
+
+// Each text once, short ones only; once full, the table still names the texts it holds.
+TEST(WorkbookSharedTexts, EachShortTextIsKeptOnceWhileThereIsRoom) {
+    using Table = records::workbook::SharedTexts;
+    Table table;
+    const std::pair<std::string, std::optional<std::uint32_t>> cases[] = {
+        {"m3/h", 0},
+        {" <%>", 1},
+        {"m3/h", 0},
+        {std::string(Table::kMostBytes + 1, 'x'), std::nullopt},
+        {std::string(Table::kMostBytes, 'x'), 2},
+    };
+    for (const auto& [text, place] : cases) {
+        EXPECT_EQ(table.place(text), place) << text;
+    }
+    for (std::size_t i = 3; i < Table::kMostTexts; ++i) {
+        ASSERT_EQ(table.place(std::to_string(i)), i);
+    }
+    EXPECT_EQ(table.place("full"), std::nullopt);
+    EXPECT_EQ(table.place(" <%>"), 1U);
+    const std::string part = table.part(7);
+    EXPECT_NE(part.find(R"(count="7" uniqueCount="4096"><si><t>m3/h</t></si>)"
+                        R"(<si><t xml:space="preserve"> &lt;%&gt;</t></si>)"),
+              std::string::npos)
+        << part.substr(0, 300);
 }
 
 TEST_F(WorkbookExport, MoreRecordsThanASheetHoldsAreRefusedBeforeAnythingIsWritten) {

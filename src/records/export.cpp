@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "records/background_format.h"
 #include "records/csv_export.h"
 #include "records/record_format.h"
 #include "records/xlsx_export.h"
@@ -86,9 +87,12 @@ ExportResult exportWorkbook(Store& store, const RecordFilter& filter, platform::
     if (*count > limit) {
         return tooMany(*count);
     }
+    // The workbook's rows take longer to make than the store takes to read: they are made on a
+    // thread of their own while the walk reads on.
     WorkbookFile workbook(writer);
+    BackgroundFormat background(workbook);
     return writeRecords(
-        workbook, path, [&](const RecordSink& sink) { return store.walk(filter, sink); }, limit);
+        background, path, [&](const RecordSink& sink) { return store.walk(filter, sink); }, limit);
 }
 
 ExportResult exportRecords(Store& store, const RecordFilter& filter, platform::FileWriter& writer,

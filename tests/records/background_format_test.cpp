@@ -1,0 +1,117 @@
+// Records formatted on a thread of their own reach the wrapped format whole, once each and in
+// their order; a refused record, an abandoned file or a failed start ends the file as it would
+// have without the thread.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "records/background_format.h"
+
+namespace {
+
+using Fields = std::array<std::string, records::kFieldCount>;
+
+Fields recordFields(int n) {
+    Fields fields;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        // An empty field, and one with a NUL byte inside, keep their place and their bytes.
+        fields[f] = f == 3   ? ""
+                    : f == 9 ? std::string("a\0b", 3) + std::to_string(n)
+                             : std::to_string(n) + "." + std::to_string(f);
+    }
+    return fields;
+}
+
+class RecordingFormat final : public records::RecordFormat {
+  public:
+    bool begin(const std::string&) override { return beginAnswer; }
+    bool add(const records::RecordView& view) override {
+        threads.push_back(std::this_thread::get_id());
+        added.emplace_back();
+        std::copy(view.begin(), view.end(), added.back().begin());
+        return static_cast<int>(added.size()) != refuseAt;
+    }
+    bool finish() override {
+        ++finished;
+        return true;
+    }
+    void abandon() override { ++abandoned; }
+
+    bool beginAnswer = true;
+    int refuseAt = -1;  // the count of records at which add() refuses
+    std::vector<Fields> added;
+    std::vector<std::thread::id> threads;
+    int finished = 0;
+    int abandoned = 0;
+};
+
+TEST(BackgroundFormat, RecordsReachTheWrappedFormatInOrderOnItsOwnThread) {
+    struct Case {
+        const char* what;
+        int records;
+        int refuseAt;
+        bool abandon;
+        bool written;
+        int reached;  // records the wrapped format sees
+    };
+    const Case cases[] = {
+        {"no record", 0, -1, false, true, 0},
+        {"one record", 1, -1, false, true, 1},
+        {"several batches and a part", 3 * 1024 + 5, -1, false, true, 3 * 1024 + 5},
+        {"refused in the first batch", 3000, 10, false, false, 10},
+        {"refused in the last, part batch", 2100, 2090, false, false, 2090},
+        {"abandoned", 2500, -1, true, false, 2500},
+    };
+    RecordingFormat wrapped;
+    records::BackgroundFormat format(wrapped);  // one for all: each file starts anew
+    for (const Case& c : cases) {
+        wrapped = RecordingFormat();
+        wrapped.refuseAt = c.refuseAt;
+        ASSERT_TRUE(format.begin("records.xlsx")) << c.what;
+        bool added = true;
+        for (int n = 0; n < c.records && added; ++n) {
+            const Fields fields = recordFields(n);
+            records::RecordView view;
+            std::copy(fields.begin(), fields.end(), view.begin());
+            added = format.add(view);
+        }
+        bool written = false;
+        if (c.abandon) {
+            format.abandon();
+        } else {
+            written = added && format.finish();
+            if (!added) {
+                format.abandon();
+            }
+        }
+        EXPECT_EQ(written, c.written) << c.what;
+        EXPECT_EQ(wrapped.finished, c.written ? 1 : 0) << c.what;
+        EXPECT_EQ(wrapped.abandoned, c.written ? 0 : 1) << c.what;
+        // An abandoned file drops what was not formatted yet.
+        if (c.abandon) {
+            EXPECT_LE(static_cast<int>(wrapped.added.size()), c.reached) << c.what;
+        } else {
+            EXPECT_EQ(static_cast<int>(wrapped.added.size()), c.reached) << c.what;
+        }
+        for (std::size_t n = 0; n < wrapped.added.size(); ++n) {
+            ASSERT_EQ(wrapped.added[n], recordFields(static_cast<int>(n))) << c.what << " " << n;
+            ASSERT_NE(wrapped.threads[n], std::this_thread::get_id()) << c.what;
+        }
+    }
+}
+
+TEST(BackgroundFormat, AFileThatCannotBeBegunTakesNoRecord) {
+    RecordingFormat wrapped;
+    wrapped.beginAnswer = false;
+    records::BackgroundFormat format(wrapped);
+    EXPECT_FALSE(format.begin("records.xlsx"));
+    format.abandon();
+    EXPECT_TRUE(wrapped.added.empty());
+    EXPECT_EQ(wrapped.finished, 0);
+}
+
+}  // namespace

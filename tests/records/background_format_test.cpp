@@ -104,10 +104,27 @@ TEST(BackgroundFormat, RecordsReachTheWrappedFormatInOrderOnItsOwnThread) {
     }
 }
 
-TEST(BackgroundFormat, AFileThatCannotBeBegunTakesNoRecord) {
+// A file begun anew before its end drops what its thread had not formatted and starts a new one;
+// a file that cannot be begun takes no record.
+TEST(BackgroundFormat, AFileBegunAgainOrNotAtAll) {
     RecordingFormat wrapped;
-    wrapped.beginAnswer = false;
     records::BackgroundFormat format(wrapped);
+    const Fields fields = recordFields(1);
+    records::RecordView view;
+    std::copy(fields.begin(), fields.end(), view.begin());
+    ASSERT_TRUE(format.begin("first.xlsx"));
+    for (int n = 0; n < 3000; ++n) {
+        ASSERT_TRUE(format.add(view));
+    }
+    ASSERT_TRUE(format.begin("second.xlsx"));
+    const std::size_t before = wrapped.added.size();
+    ASSERT_TRUE(format.add(view));
+    EXPECT_TRUE(format.finish());
+    EXPECT_EQ(wrapped.added.size(), before + 1);
+    EXPECT_EQ(wrapped.finished, 1);
+
+    wrapped = RecordingFormat();
+    wrapped.beginAnswer = false;
     EXPECT_FALSE(format.begin("records.xlsx"));
     format.abandon();
     EXPECT_TRUE(wrapped.added.empty());

@@ -1,9 +1,8 @@
-// Records formatted on a thread of their own reach the wrapped format whole, once each and in
-// their order; a refused record or an abandoned file ends the file as it would without the thread.
+// Records formatted on a thread of their own reach the wrapped format whole, once each, in order
+// and off the caller's thread; a refusal, an abandon or a new beginning ends the file as it would
+// without the thread.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,112 +11,85 @@
 
 namespace {
 
-using Fields = std::array<std::string, records::kFieldCount>;
+const std::string kNul("a\0b", 3);
 
-Fields recordFields(int n) {
-    Fields fields;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        // An empty field, and one with a NUL byte inside, keep their place and their bytes.
-        fields[f] = f == 3   ? ""
-                    : f == 9 ? std::string("a\0b", 3) + std::to_string(n)
-                             : std::to_string(n) + "." + std::to_string(f);
+// A record's fields as one text; an empty field and a NUL byte keep their place.
+std::string joined(const records::RecordView& fields) {
+    std::string text;
+    for (const std::string_view field : fields) {
+        text.append(field).push_back('|');
     }
-    return fields;
+    return text;
 }
 
 class RecordingFormat final : public records::RecordFormat {
   public:
     bool begin(const std::string&) override { return true; }
-    bool add(const records::RecordView& view) override {
+    bool add(const records::RecordView& fields) override {
         onCaller += std::this_thread::get_id() == caller ? 1 : 0;
-        added.emplace_back();
-        std::copy(view.begin(), view.end(), added.back().begin());
+        added.push_back(joined(fields));
         return static_cast<int>(added.size()) != refuseAt;
     }
-    bool finish() override {
-        ++finished;
-        return true;
-    }
+    bool finish() override { return ++finished > 0; }
     void abandon() override { ++abandoned; }
 
-    int refuseAt = -1;  // the count of records at which add() refuses
-    std::vector<Fields> added;
     std::thread::id caller = std::this_thread::get_id();
-    int onCaller = 0;  // records handed over on the caller's thread
-    int finished = 0;
-    int abandoned = 0;
+    int refuseAt = -1;  // the count of records at which add() refuses
+    int onCaller = 0, finished = 0, abandoned = 0;
+    std::vector<std::string> added;
 };
 
-TEST(BackgroundFormat, RecordsReachTheWrappedFormatInOrderOnItsOwnThread) {
-    struct Case {
-        const char* what;
+TEST(BackgroundFormat, RecordsReachTheWrappedFormatInOrderOffTheCallersThread) {
+    enum class End { Finish, Abandon, BeginAgain };
+    const struct {
         int records;
         int refuseAt;
-        bool abandon;
-        bool written;
-        int reached;  // records the wrapped format sees
-    };
-    const Case cases[] = {
-        {"no record", 0, -1, false, true, 0},
-        {"one record", 1, -1, false, true, 1},
-        {"several batches and a part", 3 * 1024 + 5, -1, false, true, 3 * 1024 + 5},
-        {"refused in the first batch", 3000, 10, false, false, 10},
-        {"refused in the last, part batch", 2100, 2090, false, false, 2090},
-        {"abandoned", 2500, -1, true, false, 2500},
+        End end;
+    } cases[] = {
+        {0, -1, End::Finish},      {1, -1, End::Finish},        {3 * 1024 + 5, -1, End::Finish},
+        {3000, 10, End::Finish},    // refused in the first batch
+        {2100, 2090, End::Finish},  // refused in the last, part batch
+        {2500, -1, End::Abandon},  {3000, -1, End::BeginAgain},
     };
     RecordingFormat wrapped;
     records::BackgroundFormat format(wrapped);  // one for all: each file starts anew
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.records << " records, refused at " << c.refuseAt);
         wrapped = RecordingFormat();
         wrapped.refuseAt = c.refuseAt;
-        ASSERT_TRUE(format.begin("records.xlsx")) << c.what;
+        ASSERT_TRUE(format.begin("first.xlsx"));
         bool added = true;
         for (int n = 0; n < c.records && added; ++n) {
-            const Fields fields = recordFields(n);
-            records::RecordView view;
-            std::copy(fields.begin(), fields.end(), view.begin());
-            added = format.add(view);
+            added = format.add({std::to_string(n), "", kNul});
         }
+        // What the wrapped format was given, read once the thread has stopped.
+        std::size_t reached = 0;
         bool written = false;
-        if (c.abandon) {
+        if (c.end == End::Abandon || !added) {
             format.abandon();
+            reached = wrapped.added.size();
+        } else if (c.end == End::BeginAgain) {
+            // What the thread had not formatted is dropped; the new file gets its own record.
+            ASSERT_TRUE(format.begin("second.xlsx"));
+            reached = wrapped.added.size();
+            written = format.add({"new"}) && format.finish();
+            ASSERT_EQ(wrapped.added.size(), reached + 1);
+            EXPECT_EQ(wrapped.added.back(), joined({"new"}));
         } else {
-            written = added && format.finish();
-            if (!added) {
-                format.abandon();
-            }
+            written = format.finish();
+            reached = wrapped.added.size();
         }
-        EXPECT_EQ(written, c.written) << c.what;
-        EXPECT_EQ(wrapped.finished, c.written ? 1 : 0) << c.what;
-        EXPECT_EQ(wrapped.abandoned, c.written ? 0 : 1) << c.what;
-        // An abandoned file drops what was not formatted yet.
-        if (c.abandon) {
-            EXPECT_LE(static_cast<int>(wrapped.added.size()), c.reached) << c.what;
-        } else {
-            EXPECT_EQ(static_cast<int>(wrapped.added.size()), c.reached) << c.what;
+        EXPECT_EQ(written, c.refuseAt < 0 && c.end != End::Abandon);
+        EXPECT_EQ(wrapped.finished, written ? 1 : 0);
+        EXPECT_EQ(wrapped.abandoned, written ? 0 : 1);
+        if (c.end == End::Finish) {
+            EXPECT_EQ(reached, static_cast<std::size_t>(c.refuseAt < 0 ? c.records : c.refuseAt));
         }
-        for (std::size_t n = 0; n < wrapped.added.size(); ++n) {
-            ASSERT_EQ(wrapped.added[n], recordFields(static_cast<int>(n))) << c.what << " " << n;
+        for (std::size_t n = 0; n < reached; ++n) {
+            ASSERT_EQ(wrapped.added[n], joined({std::to_string(n), "", kNul})) << n;
         }
-        EXPECT_EQ(wrapped.onCaller, 0) << c.what;
+        EXPECT_EQ(wrapped.onCaller, 0);
     }
-}
-
-// A file begun anew before its end stops the thread of the one before.
-TEST(BackgroundFormat, AFileBegunAgainDropsWhatWasNotFormatted) {
-    RecordingFormat wrapped;
-    records::BackgroundFormat format(wrapped);
-    const Fields fields = recordFields(1);
-    records::RecordView view;
-    std::copy(fields.begin(), fields.end(), view.begin());
-    ASSERT_TRUE(format.begin("first.xlsx"));
-    for (int n = 0; n < 3000; ++n) {
-        ASSERT_TRUE(format.add(view));
-    }
-    ASSERT_TRUE(format.begin("second.xlsx"));
-    const std::size_t before = wrapped.added.size();
-    ASSERT_TRUE(format.add(view) && format.finish());
-    EXPECT_EQ(wrapped.added.size(), before + 1);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 """Prints what a workbook holds, as JSON, read by openpyxl: the sheet names, the frozen panes,
-the column widths, every cell as [type, value, number format], how many texts of the first
-sheet and of the shared texts are marked to keep their spaces, how many of the sheet's cells name
-their place, and how many shared texts there are. Exits 77 without openpyxl."""
+the column widths, every cell as [type, value, number format], and counts of the XML (texts
+keeping their spaces, cells naming their place, shared texts). Exits 77 without openpyxl."""
 import json
 import sys
 import zipfile

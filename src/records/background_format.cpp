@@ -104,7 +104,6 @@ void BackgroundFormat::stop(bool formatWaiting) {
         dropping_ = !formatWaiting;
     }
     toFormat_.notify_one();
-    taken_.notify_all();
     thread_.join();
 }
 

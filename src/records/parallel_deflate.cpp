@@ -2,24 +2,13 @@
 
 #include <zlib.h>
 
-#include <algorithm>
+#include <new>
 #include <system_error>
 #include <utility>
-#include <vector>
+
+#include "records/fast_deflate.h"
 
 namespace records {
-
-namespace {
-
-// zlib's fast levels compress a worksheet's repetitive XML about tenfold, several times faster
-// than its default level does, which gains little more on such text.
-constexpr int kLevel = 2;
-constexpr int kRawDeflate = -15;  // a 32 KiB window, no zlib header or trailer
-constexpr int kMemoryLevel = 8;
-// A sync flush that ends a piece adds an empty stored block of 5 bytes to the bound.
-constexpr std::size_t kFlushRoom = 16;
-
-}  // namespace
 
 struct ParallelDeflate::Piece {
     std::string input;
@@ -114,10 +103,7 @@ bool ParallelDeflate::handOn(std::size_t inHand) {
 
 // A helper's loop: takes the oldest piece no helper has taken, compresses it, and marks it done.
 void ParallelDeflate::help() {
-    z_stream stream{};
-    bool ready = deflateInit2(&stream, kLevel, Z_DEFLATED, kRawDeflate, kMemoryLevel,
-                              Z_DEFAULT_STRATEGY) == Z_OK;
-    std::vector<Bytef> compressed;  // room for the largest output so far
+    FastDeflate deflate;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         toDo_.wait(lock, [this] { return stopping_ || taken_ < pieces_.size(); });
@@ -126,29 +112,20 @@ void ParallelDeflate::help() {
         }
         Piece& piece = *pieces_[taken_++];
         lock.unlock();
-        const auto size = static_cast<uInt>(piece.input.size());
-        bool done = ready && deflateReset(&stream) == Z_OK;
-        if (done) {
-            compressed.resize(
-                std::max<std::size_t>(compressed.size(), deflateBound(&stream, size) + kFlushRoom));
-            stream.next_in = reinterpret_cast<Bytef*>(piece.input.data());
-            stream.avail_in = size;
-            stream.next_out = compressed.data();
-            stream.avail_out = static_cast<uInt>(compressed.size());
-            const int result = deflate(&stream, piece.last ? Z_FINISH : Z_SYNC_FLUSH);
-            done = (piece.last ? result == Z_STREAM_END : result == Z_OK) && stream.avail_in == 0 &&
-                   stream.avail_out > 0;
-            piece.output.assign(reinterpret_cast<const char*>(compressed.data()), stream.total_out);
+        bool done = true;
+        try {
+            piece.output.clear();
+            deflate.compress(piece.input, piece.last, piece.output);
             piece.crc = static_cast<std::uint32_t>(
-                crc32(0, reinterpret_cast<const Bytef*>(piece.input.data()), size));
+                crc32(0, reinterpret_cast<const Bytef*>(piece.input.data()),
+                      static_cast<uInt>(piece.input.size())));
+        } catch (const std::bad_alloc&) {
+            done = false;
         }
         lock.lock();
         piece.failed = !done;
         piece.done = true;
         done_.notify_all();
-    }
-    if (ready) {
-        deflateEnd(&stream);
     }
 }
 

@@ -10,7 +10,7 @@ dpkg-query -W clang libclang-rt-14-dev >/dev/null 2>&1 ||
 CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUSKO_BUILD_FUZZERS=ON
 for target in reply_fuzzer number_text_fuzzer meter_line_fuzzer parameter_exchange_fuzzer \
-    field_check_fuzzer line_settings_fuzzer port_map_fuzzer modbus_request_fuzzer; do
+    field_check_fuzzer line_settings_fuzzer port_map_fuzzer modbus_request_fuzzer deflate_fuzzer; do
     dir=build-fuzz/fuzz/findings-$target
     mkdir -p "$dir/corpus"
     (cd "$dir" && "../$target" -max_total_time="$seconds" -print_final_stats=1 corpus 2>&1 |

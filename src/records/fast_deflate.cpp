@@ -122,10 +122,12 @@ class BitWriter {
         }
         pending_ = 0;
     }
-    // Whole bytes after align().
+    // Whole bytes after align(); none may come from no place at all (an empty input's).
     void bytes(const unsigned char* from, std::size_t count) {
-        std::memcpy(&out_[used_], from, count);
-        used_ += count;
+        if (count > 0) {
+            std::memcpy(&out_[used_], from, count);
+            used_ += count;
+        }
     }
     void end() {
         align();

@@ -114,13 +114,12 @@ class BitWriter {
             filled_ -= 32;
         }
     }
-    // Fills the last byte begun with zeros.
+    // Fills the last byte begun with zeros; the bits above those put are always clear.
     void align() {
         for (; filled_ > 0; pending_ >>= 8) {
             out_[used_++] = static_cast<char>(pending_ & 0xFF);
             filled_ = filled_ > 8 ? filled_ - 8 : 0;
         }
-        pending_ = 0;
     }
     // Whole bytes after align(); none may come from no place at all (an empty input's).
     void bytes(const unsigned char* from, std::size_t count) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/huffman_code.h"
+
 namespace records {
 
 // A quick raw deflate (RFC 1951) of one piece of a stream, with no history before it. It looks for
@@ -33,10 +35,10 @@ class FastDeflate {
     void addLiteral(unsigned char byte);
     void addMatch(std::size_t length, std::size_t distance);
 
-    // The symbols of the block under way, and how often each code of its two alphabets is used.
     std::vector<std::uint32_t> recent_;  // by hash: 1 + where those four bytes were last seen
+    // The symbols of the block under way, and how often each code of its two alphabets is used.
     std::vector<Symbol> symbols_;
-    std::array<std::uint32_t, 286> lengthCounts_{};
+    std::array<std::uint32_t, kMostSymbols> lengthCounts_{};
     std::array<std::uint32_t, 30> distanceCounts_{};
 };
 

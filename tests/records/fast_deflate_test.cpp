@@ -126,7 +126,8 @@ TEST(HuffmanCode, LengthsFillTheirRoomWithinTheLimitTheCommonestShortest) {
             EXPECT_TRUE(!c.expected.empty() || (lengths[s] == 0) == (c.counts[s] == 0)) << s;
             room += lengths[s] > 0 ? std::uint64_t{1} << (c.longest - lengths[s]) : 0;
             for (unsigned t = 0; t < symbols; ++t) {
-                EXPECT_FALSE(c.counts[s] > c.counts[t] && lengths[s] > lengths[t] && lengths[t] > 0);
+                EXPECT_FALSE(c.counts[s] > c.counts[t] && lengths[s] > lengths[t] &&
+                             lengths[t] > 0);
             }
         }
         EXPECT_EQ(room, std::uint64_t{1} << c.longest) << "a complete code";

@@ -7,7 +7,10 @@
 #     (timer interval + median request span + median meter reply time);
 #   - CPU over the same SECONDS: the program's processor time less what its pauses' counts take,
 #     per wall time, and per request beside a bare poller (bench/bare_poller.cpp) that sends the
-#     same requests with the same pauses over the same line and only reads the replies;
+#     same requests with the same pauses over the same line and only reads the replies; and,
+#     with BASELINE set to another build's tuskocp, that build's measured the same way right after
+#     (a machine whose processors are shared with others can cost twice as much an hour later, so
+#     two builds compare only within one run);
 #   - the data-query window on a store of 1,000,000 records, beside sqlite3.
 #
 #   bash scripts/bench-polling.sh [SECONDS [STARTS [WINDOWS [QUERY_RECORDS]]]]  # 120, 5, none, 1000000
@@ -26,6 +29,7 @@ seconds=${1:-120}
 starts=${2:-5}
 open_windows=${3:-}
 query_records=${4:-1000000}
+baseline=${BASELINE:-}
 case "$open_windows" in
     none) open_windows="" ;;
     "" | monitor | overview | both) ;;
@@ -143,32 +147,45 @@ for run in $( [ "$starts" -eq 0 ] || seq 0 "$starts"); do
     fi
 done
 
-echo "polling at 9600, sixteen stations, for $seconds s${open_windows:+, open: $open_windows}" \
-    "(load $(loadavg)) ..."
-"$program" > program.out 2>&1 &
-program_pid=$!
-pids+=("$program_pid")
-poll_at_9600_multi_station
-sleep 5
-speed=$(stty -F ttyMETER speed)
-[ "$speed" = 9600 ] || { echo "the line runs at $speed, not 9600" >&2; exit 1; }
-read -r busy0 total0 < <(machine_jiffies)
-ticks0=$(process_ticks "$program_pid")
-t0=$(now_us)
-"$tools/pause_cpu" "$pause_count" $(( seconds - 5 )) 100 "$pause_line" > pause-cpu.txt &
-pause_pid=$!
-pids+=("$pause_pid")
-sleep "$seconds"
-t1=$(now_us)
-ticks1=$(process_ticks "$program_pid")
-read -r busy1 total1 < <(machine_jiffies)
-load_polling=$(loadavg)
-wait "$pause_pid"
-unset 'pids[-1]'
-stop_last
-"$tools/poll_log_stats" meter-sim.log "$t0" "$t1" > cadence.txt
-stations=$(awk '$1 == "stations" { print $2 }' cadence.txt)
-[ "$stations" -eq 16 ] || { echo "polled $stations stations, not 16" >&2; exit 1; }
+# poll_for PROGRAM NAME: PROGRAM polls sixteen stations at 9600 in multi-station mode for
+# $seconds s, with the tool windows open, while pause_cpu measures a pause beside it; leaves
+# NAME-cadence.txt (the simulator's log of that span), NAME-pause-cpu.txt and NAME-cpu.txt (the
+# program's processor ticks and the wall time), and the machine's load in NAME-load.txt.
+poll_for() {
+    local open=${open_windows:+, open: $open_windows}
+    echo "polling at 9600 ($2), sixteen stations, for $seconds s$open (load $(loadavg)) ..."
+    "$1" > "$2.out" 2>&1 &
+    local program_pid=$!
+    pids+=("$program_pid")
+    poll_at_9600_multi_station
+    sleep 5
+    local speed
+    speed=$(stty -F ttyMETER speed)
+    [ "$speed" = 9600 ] || { echo "the line runs at $speed, not 9600" >&2; exit 1; }
+    local busy0 total0 busy1 total1 ticks0 ticks1 t0 t1 pause_pid
+    read -r busy0 total0 < <(machine_jiffies)
+    ticks0=$(process_ticks "$program_pid")
+    t0=$(now_us)
+    "$tools/pause_cpu" "$pause_count" $(( seconds - 5 )) 100 "$pause_line" > "$2-pause-cpu.txt" &
+    pause_pid=$!
+    pids+=("$pause_pid")
+    sleep "$seconds"
+    t1=$(now_us)
+    ticks1=$(process_ticks "$program_pid")
+    read -r busy1 total1 < <(machine_jiffies)
+    loadavg > "$2-load.txt"
+    wait "$pause_pid"
+    unset 'pids[-1]'
+    stop_last
+    printf 'ticks %d\nwall_us %d\nmachine_busy %d\nmachine_total %d\n' "$(( ticks1 - ticks0 ))" \
+        "$(( t1 - t0 ))" "$(( busy1 - busy0 ))" "$(( total1 - total0 ))" > "$2-cpu.txt"
+    "$tools/poll_log_stats" meter-sim.log "$t0" "$t1" > "$2-cadence.txt"
+    local stations
+    stations=$(awk '$1 == "stations" { print $2 }' "$2-cadence.txt")
+    [ "$stations" -eq 16 ] || { echo "$2 polled $stations stations, not 16" >&2; exit 1; }
+}
+poll_for "$program" program
+[ -z "$baseline" ] || poll_for "$baseline" baseline
 
 # The yardstick: the same requests, pauses and replies on the same line without the program.
 bare_seconds=$(( seconds < 60 ? seconds : 60 ))
@@ -182,31 +199,53 @@ if [ "$query_records" -gt 0 ]; then
 fi
 
 value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
-awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span_us)" \
-    -v reply="$(value cadence.txt reply_us)" -v requests="$(value cadence.txt requests)" \
-    -v answered="$(value cadence.txt answered)" -v interval="$timer_interval_us" \
-    -v ticks="$(( ticks1 - ticks0 ))" -v hz="$(getconf CLK_TCK)" -v wall_us="$(( t1 - t0 ))" \
-    -v pause_us="$(value pause-cpu.txt mean_us)" \
-    -v pause_median="$(value pause-cpu.txt median_us)" \
-    -v pause_samples="$(value pause-cpu.txt samples)" -v per_request="$pauses_per_request" \
+# outside NAME: the processor time of NAME's run outside its pauses, as "name value" lines: all of
+# it and the pauses' in % of one core, the rest per request in microseconds, and the cadence.
+outside() {
+    awk -v period="$(value "$1-cadence.txt" period_us)" -v span="$(value "$1-cadence.txt" span_us)" \
+        -v reply="$(value "$1-cadence.txt" reply_us)" \
+        -v requests="$(value "$1-cadence.txt" requests)" -v interval="$timer_interval_us" \
+        -v ticks="$(value "$1-cpu.txt" ticks)" -v hz="$(getconf CLK_TCK)" \
+        -v wall_us="$(value "$1-cpu.txt" wall_us)" -v pause_us="$(value "$1-pause-cpu.txt" mean_us)" \
+        -v per_request="$pauses_per_request" 'BEGIN {
+        total = ticks / hz * 1e6 / wall_us * 100
+        pauses = requests * per_request * pause_us / wall_us * 100
+        printf "cadence %.4f\ncpu_total_pct %.3f\ncpu_pauses_pct %.3f\ncpu_outside_pct %.3f\n" \
+               "outside_us_per_request %.1f\n", period / (interval + span + reply), total, pauses,
+               total - pauses, (total - pauses) / 100 * wall_us / requests
+    }' > "$1-outside.txt"
+}
+outside program
+[ -z "$baseline" ] || outside baseline
+awk -v period="$(value program-cadence.txt period_us)" -v span="$(value program-cadence.txt span_us)" \
+    -v reply="$(value program-cadence.txt reply_us)" \
+    -v requests="$(value program-cadence.txt requests)" \
+    -v answered="$(value program-cadence.txt answered)" -v interval="$timer_interval_us" \
+    -v cadence="$(value program-outside.txt cadence)" \
+    -v cpu_total="$(value program-outside.txt cpu_total_pct)" \
+    -v cpu_pauses="$(value program-outside.txt cpu_pauses_pct)" \
+    -v cpu_outside="$(value program-outside.txt cpu_outside_pct)" \
+    -v outside_us="$(value program-outside.txt outside_us_per_request)" \
+    -v baseline_pct="$( [ -z "$baseline" ] || value baseline-outside.txt cpu_outside_pct)" \
+    -v baseline_us="$( [ -z "$baseline" ] || value baseline-outside.txt outside_us_per_request)" \
+    -v pause_us="$(value program-pause-cpu.txt mean_us)" \
+    -v pause_median="$(value program-pause-cpu.txt median_us)" \
+    -v pause_samples="$(value program-pause-cpu.txt samples)" -v per_request="$pauses_per_request" \
     -v bare_pct="$(value bare.txt cpu_outside_pct)" \
     -v bare_us="$(value bare.txt outside_us_per_request)" \
     -v program_ms="$(median < startup-program.ms)" -v window_ms="$(median < startup-window.ms)" \
     -v query_ms="$(value query.txt window_ms)" -v query_cpu_ms="$(value query.txt window_cpu_ms)" \
     -v refill_ms="$(value query.txt refill_ms)" -v sqlite_ms="$(value query.txt sqlite3_ms)" \
-    -v machine_busy="$(( busy1 - busy0 ))" -v machine_total="$(( total1 - total0 ))" \
+    -v machine_busy="$(value program-cpu.txt machine_busy)" \
+    -v machine_total="$(value program-cpu.txt machine_total)" \
     -v first_tick_ms="$first_tick_ms" -v count="$pause_count" -v cores="$(nproc)" \
-    -v load="$load_polling" -v seconds="$seconds" -v starts="$starts" -v open="$open_windows" \
-    -v query_records="$query_records" '
+    -v load="$(< program-load.txt)" -v seconds="$seconds" -v starts="$starts" \
+    -v open="$open_windows" -v query_records="$query_records" '
     function verdict(ok) { missed += !ok; return ok ? "met" : "MISSED" }
     function row(figure, measured, target, result) {
         printf "%-36s %-60s %-9s %s\n", figure, measured, target, result
     }
     BEGIN {
-        cadence = period / (interval + span + reply)
-        cpu_total = ticks / hz * 1e6 / wall_us * 100
-        cpu_pauses = requests * per_request * pause_us / wall_us * 100
-        cpu_outside = cpu_total - cpu_pauses
         startup = starts > 0 ? (program_ms - first_tick_ms) / window_ms : 0
         printf "\n"
         row("figure", "measured", "target", "")
@@ -220,10 +259,13 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
             sprintf("%.2f %% of one core (all %.2f %%, pauses %.2f %%)", cpu_outside, cpu_total,
                     cpu_pauses),
             sprintf("<= %.1f %%", cpu_target), verdict(cpu_outside <= cpu_target))
-        outside_us = cpu_outside / 100 * wall_us / requests
         row("  a request outside the pauses",
             sprintf("%.0f us; a bare poller %.0f us (%.2f %% of one core)", outside_us, bare_us,
                     bare_pct), "", "")
+        if (baseline_pct != "")
+            row("  the baseline build, right after",
+                sprintf("%.2f %% of one core, %.0f us a request: this build %.2fx", baseline_pct,
+                        baseline_us, cpu_outside / baseline_pct), "", "")
         if (starts > 0)
             row("start-up, median of " starts,
                 sprintf("(first request %.0f - %d ms) / first window %.0f ms = %.2fx",
@@ -239,6 +281,9 @@ awk -v period="$(value cadence.txt period_us)" -v span="$(value cadence.txt span
                "load_polling %s\noutside_us_per_request %.1f\nbare_outside_pct %.3f\n" \
                "bare_us_per_request %.1f\n", cadence, period / 1000, cpu_outside, cpu_total,
                cpu_pauses, cpu_target, requests, answered, load, outside_us, bare_pct, bare_us > figures
+        if (baseline_pct != "")
+            printf "baseline_outside_pct %.3f\nbaseline_us_per_request %.1f\nbaseline_ratio %.3f\n",
+                   baseline_pct, baseline_us, cpu_outside / baseline_pct > figures
         if (starts > 0)
             printf "startup_ratio %.3f\nstartup_program_ms %.1f\nstartup_window_ms %.1f\n",
                    startup, program_ms - first_tick_ms, window_ms > figures

@@ -85,7 +85,7 @@ run() {
     t1=$(now_us)
     unix1=$(date +%s.%N)
     echo "load $(loadavg)" > "$name-machine.txt"
-    "$tools/poll_log_stats" meter-sim.log "$t0" "$t1" > "$name-cadence.txt"
+    "$tools/poll_log_stats" meter-sim.log "$t0" "$t1" 100000 > "$name-cadence.txt"
     awk -v ticks=$(( ticks1 - ticks0 )) -v hz="$(getconf CLK_TCK)" -v us=$(( t1 - t0 )) \
         'BEGIN { printf "cpu_percent %.2f\n", ticks / hz * 1e6 / us * 100 }' > "$name-cpu.txt"
     # The messages that arrived during the run: their count per minute and their ages.
@@ -111,14 +111,10 @@ run loaded yes
 
 period_quiet=$(value quiet-cadence.txt period_us)
 period_loaded=$(value loaded-cadence.txt period_us)
-# The cadence as scripts/bench-polling.sh takes it: the request period over the timer interval
-# (100 ms) plus the request's span and the meter's reply time.
-cadence() {
-    awk -v p="$(value "$1" period_us)" -v s="$(value "$1" span_us)" -v r="$(value "$1" reply_us)" \
-        'BEGIN { printf "%.4f", p / (100000 + s + r) }'
-}
-cadence_quiet=$(cadence quiet-cadence.txt)
-cadence_loaded=$(cadence loaded-cadence.txt)
+# The cadence as scripts/bench-polling.sh takes it: the median of each request's period over the
+# timer interval (100 ms) plus its span and the meter's reply time.
+cadence_quiet=$(value quiet-cadence.txt cadence)
+cadence_loaded=$(value loaded-cadence.txt cadence)
 printf '\n%-44s %s\n' "figure (command)" "measured"
 printf '%-44s p50 %s us, p99 %s us, max %s us; %s requests, %s failed, %s rounds late\n' \
     "latency ($clients clients, modbus_load)" "$(value loaded-load.txt p50_us)" \

@@ -9,7 +9,7 @@
 #      1,000,000 records (a worksheet takes no more than 1,048,575);
 #   3. the processor time of the polling program, main window alone and with the station overview
 #      and the traffic monitor open (bench-polling.sh), each beside the baseline build measured
-#      right after it in the same way;
+#      in turn with it in the same way;
 #   4. the start-up beside a minimal Qt window (same run);
 #   5. the records sent to a PostgreSQL server beside plain libpq inserts (server_store_bench).
 #
@@ -254,7 +254,7 @@ polling_figures() {
         "<= $3 %" "$(value "$p" cpu_outside_pct) <= $3"
     row "  a request outside the pauses" \
         "$(value "$p" outside_us_per_request) us; a bare poller $(value "$p" bare_us_per_request) us" "" ""
-    check "  against the baseline $baseline_rev, right after" \
+    check "  against the baseline $baseline_rev, polling in turn with it" \
         "$(value "$p" cpu_outside_pct) / $(value "$p" baseline_outside_pct) % = $(value "$p" baseline_ratio)x" \
         "<= $4x" "$(value "$p" baseline_ratio) <= $4"
     check "cadence at 9600, $2" "$(value "$p" cadence)" "<= 1.02" "$(value "$p" cadence) <= 1.02"

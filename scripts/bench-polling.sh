@@ -8,9 +8,9 @@
 #   - CPU over the same SECONDS: the program's processor time less what its pauses' counts take,
 #     per wall time, and per request beside a bare poller (bench/bare_poller.cpp) that sends the
 #     same requests with the same pauses over the same line and only reads the replies; and,
-#     with BASELINE set to another build's tuskocp, that build's measured the same way right after
-#     (a machine whose processors are shared with others can cost twice as much an hour later, so
-#     two builds compare only within one run);
+#     with BASELINE set to another build's tuskocp, that build's measured the same way in turn
+#     with it (a machine whose processors are shared with others can cost twice as much an hour
+#     later, so two builds compare only within one run);
 #   - the data-query window on a store of 1,000,000 records, beside sqlite3.
 #
 #   bash scripts/bench-polling.sh [SECONDS [STARTS [WINDOWS [QUERY_RECORDS]]]]  # 120, 5, none, 1000000
@@ -148,7 +148,7 @@ for run in $( [ "$starts" -eq 0 ] || seq 0 "$starts"); do
 done
 
 # poll_for PROGRAM NAME: PROGRAM polls sixteen stations at 9600 in multi-station mode for
-# $seconds s, with the tool windows open, while pause_cpu measures a pause beside it; leaves
+# $seconds s (after 5 s to set it up), with the tool windows open, while pause_cpu measures a pause beside it; leaves
 # NAME-cadence.txt (the simulator's log of that span), NAME-pause-cpu.txt and NAME-cpu.txt (the
 # program's processor ticks and the wall time), and the machine's load in NAME-load.txt.
 poll_for() {
@@ -184,8 +184,37 @@ poll_for() {
     stations=$(awk '$1 == "stations" { print $2 }' "$2-cadence.txt")
     [ "$stations" -eq 16 ] || { echo "$2 polled $stations stations, not 16" >&2; exit 1; }
 }
-poll_for "$program" program
-[ -z "$baseline" ] || poll_for "$baseline" baseline
+# combine NAME ROUND...: NAME's figures over its rounds of equal length. Counts and times add up,
+# the fewest stations polled in a round stands, medians and means are averaged.
+combine() {
+    local name=$1 kind round
+    shift
+    for kind in cpu cadence pause-cpu; do
+        local files=()
+        for round in "$@"; do files+=("$name-$round-$kind.txt"); done
+        awk -v rounds=$# '
+            $1 ~ /^(ticks|wall_us|machine_busy|machine_total|requests|answered|samples)$/ {
+                sum[$1] += $2; next }
+            $1 == "stations" { if (!($1 in sum) || $2 < sum[$1]) sum[$1] = $2; next }
+            { sum[$1] += $2 / rounds }
+            END { for (k in sum) print k, sum[k] }' "${files[@]}" > "$name-$kind.txt"
+    done
+    cp "$name-${*: -1}-load.txt" "$name-load.txt"
+}
+if [ -z "$baseline" ]; then
+    poll_for "$program" program-1
+    combine program 1
+else
+    # Two rounds each, the baseline's between the program's, so that a machine that slows down
+    # or speeds up during the run weighs on both alike.
+    half=$(( seconds / 2 ))
+    seconds=$half poll_for "$program" program-1
+    seconds=$half poll_for "$baseline" baseline-1
+    seconds=$half poll_for "$baseline" baseline-2
+    seconds=$half poll_for "$program" program-2
+    combine program 1 2
+    combine baseline 1 2
+fi
 
 # The yardstick: the same requests, pauses and replies on the same line without the program.
 bare_seconds=$(( seconds < 60 ? seconds : 60 ))
@@ -203,7 +232,8 @@ value() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
 # it and the pauses' in % of one core, the rest per request in microseconds.
 outside() {
     awk -v requests="$(value "$1-cadence.txt" requests)" -v ticks="$(value "$1-cpu.txt" ticks)" \
-        -v hz="$(getconf CLK_TCK)" -v wall_us="$(value "$1-cpu.txt" wall_us)" -v pause_us="$(value "$1-pause-cpu.txt" mean_us)" \
+        -v hz="$(getconf CLK_TCK)" -v wall_us="$(value "$1-cpu.txt" wall_us)" \
+        -v pause_us="$(value "$1-pause-cpu.txt" mean_us)" \
         -v per_request="$pauses_per_request" 'BEGIN {
         total = ticks / hz * 1e6 / wall_us * 100
         pauses = requests * per_request * pause_us / wall_us * 100
@@ -260,7 +290,7 @@ awk -v period="$(value program-cadence.txt period_us)" -v span="$(value program-
             sprintf("%.0f us; a bare poller %.0f us (%.2f %% of one core)", outside_us, bare_us,
                     bare_pct), "", "")
         if (baseline_pct != "")
-            row("  the baseline build, right after",
+            row("  the baseline build, in turn with it",
                 sprintf("%.2f %% of one core, %.0f us a request: this build %.2fx", baseline_pct,
                         baseline_us, cpu_outside / baseline_pct), "", "")
         if (starts > 0)

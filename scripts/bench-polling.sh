@@ -148,9 +148,10 @@ for run in $( [ "$starts" -eq 0 ] || seq 0 "$starts"); do
 done
 
 # poll_for PROGRAM NAME: PROGRAM polls sixteen stations at 9600 in multi-station mode for
-# $seconds s (after 5 s to set it up), with the tool windows open, while pause_cpu measures a pause beside it; leaves
-# NAME-cadence.txt (the simulator's log of that span), NAME-pause-cpu.txt and NAME-cpu.txt (the
-# program's processor ticks and the wall time), and the machine's load in NAME-load.txt.
+# $seconds s (after 5 s to set it up), with the tool windows open, while pause_cpu measures a
+# pause beside it; leaves NAME-cadence.txt (the simulator's log of that span),
+# NAME-pause-cpu.txt and NAME-cpu.txt (the program's processor ticks and the wall time), and the
+# machine's load in NAME-load.txt.
 poll_for() {
     local open=${open_windows:+, open: $open_windows}
     echo "polling at 9600 ($2), sixteen stations, for $seconds s$open (load $(loadavg)) ..."
@@ -244,7 +245,8 @@ outside() {
 }
 outside program
 [ -z "$baseline" ] || outside baseline
-awk -v period="$(value program-cadence.txt period_us)" -v span="$(value program-cadence.txt span_us)" \
+awk -v period="$(value program-cadence.txt period_us)" \
+    -v span="$(value program-cadence.txt span_us)" \
     -v reply="$(value program-cadence.txt reply_us)" \
     -v requests="$(value program-cadence.txt requests)" \
     -v answered="$(value program-cadence.txt answered)" \
